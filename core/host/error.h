@@ -1,0 +1,32 @@
+#pragma once
+// The one error type of the program: a number and a description, as the
+// run-time error report shows them. How failures map to numbers is
+// documented (and implemented) in error.cpp.
+#include <cstdint>
+#include <exception>
+#include <string>
+
+namespace marsitel {
+
+class Error : public std::exception {
+public:
+    Error(std::int32_t number, std::wstring description)
+        : number_(number), description_(std::move(description)) {}
+
+    std::int32_t number() const noexcept { return number_; }
+    const std::wstring& description() const noexcept { return description_; }
+    const char* what() const noexcept override { return "marsitel::Error"; }
+
+private:
+    std::int32_t number_;
+    std::wstring description_;
+};
+
+namespace error_number {
+inline constexpr std::int32_t kNone = 0;
+inline constexpr std::int32_t kOverflow = 6;
+inline constexpr std::int32_t kOutOfMemory = 7;
+inline constexpr std::int32_t kTypeMismatch = 13;
+}  // namespace error_number
+
+}  // namespace marsitel

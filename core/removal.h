@@ -1,0 +1,19 @@
+#pragma once
+// Relation removal: the readiness check and one complete run.
+#include "core/progress_display.h"
+#include "core/run_options.h"
+
+namespace marsitel {
+
+// The application title; the readiness warnings show it in their title bar.
+inline constexpr wchar_t kAppTitle[] = L"Marsitel";
+
+// True when the host runs with an assembly active; otherwise shows the
+// reason in a warning box and returns false. Never throws.
+bool CheckHostReady();
+
+// One complete run for the Execute button. Throws marsitel::Error on any
+// failure after the readiness check; changes already made in the host stay.
+void RunRelationRemoval(const RunOptions& options, ProgressDisplay& progress);
+
+}  // namespace marsitel

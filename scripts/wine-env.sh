@@ -1,0 +1,35 @@
+# Sourced by the scripts: the project-local Wine prefix and its services.
+# Usage: source scripts/wine-env.sh BUILD_DIR
+
+wine_can_run_32bit() {
+    # Some kernels run no 32-bit user code at all; Wine's 32-bit side is
+    # then installed but cannot start.
+    /usr/lib/wine/wine --version >/dev/null 2>&1
+}
+
+wine_prefix_up() {
+    local build_dir=$1
+    export WINEPREFIX=$build_dir/wineprefix
+    export WINEDEBUG=-all
+    export WINEDLLOVERRIDES="mscoree,mshtml="
+    export WINELOADER=/usr/lib/wine/wine64
+    mkdir -p "$WINEPREFIX"
+    # One wineserver for the whole run: starting one per test costs seconds.
+    /usr/lib/wine/wineserver -p
+    if [ ! -f "$WINEPREFIX/system.reg" ]; then
+        echo "Creating Wine prefix $WINEPREFIX"
+        /usr/lib/wine/wine64 wineboot --init >/dev/null 2>&1 || true
+    fi
+    # Start Wine's services now, so that the first COM server of the run
+    # does not race RpcSs coming up.
+    /usr/lib/wine/wine64 cmd /c exit >/dev/null 2>&1 || true
+    local i
+    for i in $(seq 1 50); do
+        pgrep -f 'rpcss.exe' >/dev/null && break
+        sleep 0.2
+    done
+}
+
+wine_prefix_down() {
+    /usr/lib/wine/wineserver -k >/dev/null 2>&1 || true
+}
