@@ -27,6 +27,7 @@ inline constexpr std::int32_t kNone = 0;
 inline constexpr std::int32_t kOverflow = 6;
 inline constexpr std::int32_t kOutOfMemory = 7;
 inline constexpr std::int32_t kTypeMismatch = 13;
+inline constexpr std::int32_t kObjectNotSet = 91;
 }  // namespace error_number
 
 }  // namespace marsitel

@@ -1,0 +1,80 @@
+#include "core/host/busy_host.h"
+
+#include <algorithm>
+
+namespace marsitel::host {
+namespace {
+
+constexpr std::chrono::milliseconds kFirstPause{100};
+constexpr std::chrono::milliseconds kLongestPause{1000};
+// RetryRejectedCall: -1 cancels the call; from 100 on, COM waits that many
+// milliseconds before it retries.
+constexpr DWORD kCancelCall = static_cast<DWORD>(-1);
+
+std::atomic<long long> busy_limit_ms{kDefaultBusyLimit.count()};
+
+}  // namespace
+
+std::chrono::milliseconds BusyLimit() { return std::chrono::milliseconds(busy_limit_ms.load()); }
+
+void SetBusyLimit(std::chrono::milliseconds limit) { busy_limit_ms.store(limit.count()); }
+
+std::optional<std::chrono::milliseconds> BusyRetryPause(int attempt, std::chrono::milliseconds elapsed) {
+    const auto limit = BusyLimit();
+    if (elapsed >= limit) return std::nullopt;
+    auto pause = kFirstPause;
+    for (int i = 1; i < attempt && pause < kLongestPause; ++i) pause *= 2;
+    pause = std::min(pause, kLongestPause);
+    // The last pause ends at the bound, so that the call is tried once more then.
+    return std::min(pause, std::max(limit - elapsed, kFirstPause));
+}
+
+bool IsBusyRejection(HRESULT status) {
+    return status == RPC_E_CALL_REJECTED || status == RPC_E_SERVERCALL_RETRYLATER;
+}
+
+HRESULT STDMETHODCALLTYPE BusyMessageFilter::QueryInterface(REFIID iid, void** object) {
+    if (!object) return E_POINTER;
+    if (iid == IID_IUnknown || iid == IID_IMessageFilter) {
+        *object = static_cast<IMessageFilter*>(this);
+        AddRef();
+        return S_OK;
+    }
+    *object = nullptr;
+    return E_NOINTERFACE;
+}
+
+ULONG STDMETHODCALLTYPE BusyMessageFilter::AddRef() { return ++references_; }
+
+ULONG STDMETHODCALLTYPE BusyMessageFilter::Release() { return --references_; }
+
+DWORD STDMETHODCALLTYPE BusyMessageFilter::HandleInComingCall(DWORD, HTASK, DWORD, INTERFACEINFO*) {
+    return SERVERCALL_ISHANDLED;
+}
+
+DWORD STDMETHODCALLTYPE BusyMessageFilter::RetryRejectedCall(HTASK, DWORD tick_count, DWORD reject_type) {
+    if (reject_type != SERVERCALL_RETRYLATER) return kCancelCall;
+    // A tick count that starts again from a small value means a new call.
+    if (tick_count < 50) consecutive_rejections_ = 0;
+    ++consecutive_rejections_;
+    const auto pause = BusyRetryPause(consecutive_rejections_, std::chrono::milliseconds(tick_count));
+    if (!pause) return kCancelCall;
+    ++retries_granted_;
+    return static_cast<DWORD>(pause->count());
+}
+
+DWORD STDMETHODCALLTYPE BusyMessageFilter::MessagePending(HTASK, DWORD, DWORD) {
+    return PENDINGMSG_WAITDEFPROCESS;
+}
+
+BusyFilterScope::BusyFilterScope() {
+    registered_ = SUCCEEDED(CoRegisterMessageFilter(&filter_, previous_.GetAddressOf()));
+}
+
+BusyFilterScope::~BusyFilterScope() {
+    if (!registered_) return;
+    Microsoft::WRL::ComPtr<IMessageFilter> ours;
+    CoRegisterMessageFilter(previous_.Get(), ours.GetAddressOf());
+}
+
+}  // namespace marsitel::host

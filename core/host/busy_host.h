@@ -1,0 +1,69 @@
+#pragma once
+// A CAD host rejects incoming calls while it is busy (a modal dialog, a long
+// recompute). Rejected calls are retried silently with a growing pause, for
+// a bounded time, and only then fail.
+#include <windows.h>
+#include <objbase.h>
+
+#include <atomic>
+#include <chrono>
+#include <optional>
+
+#include <wrl/client.h>
+
+namespace marsitel::host {
+
+inline constexpr std::chrono::milliseconds kDefaultBusyLimit{60'000};
+
+// The bound applies to every host call of the process; tests shorten it.
+std::chrono::milliseconds BusyLimit();
+void SetBusyLimit(std::chrono::milliseconds limit);
+
+// The pause before the next attempt of a call that has been rejected
+// `attempt` times (1-based) and has been going on for `elapsed`; none once
+// the bound is used up.
+std::optional<std::chrono::milliseconds> BusyRetryPause(int attempt, std::chrono::milliseconds elapsed);
+
+bool IsBusyRejection(HRESULT status);
+
+// Our OLE message filter. COM consults it for calls the host rejects; it
+// answers from BusyRetryPause. Its lifetime is that of the scope that
+// registered it, so its reference count only guards against misuse.
+class BusyMessageFilter final : public IMessageFilter {
+public:
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
+    ULONG STDMETHODCALLTYPE AddRef() override;
+    ULONG STDMETHODCALLTYPE Release() override;
+    DWORD STDMETHODCALLTYPE HandleInComingCall(DWORD call_type, HTASK caller, DWORD tick_count,
+                                               INTERFACEINFO* interface_info) override;
+    DWORD STDMETHODCALLTYPE RetryRejectedCall(HTASK callee, DWORD tick_count, DWORD reject_type) override;
+    DWORD STDMETHODCALLTYPE MessagePending(HTASK callee, DWORD tick_count, DWORD pending_type) override;
+
+    int RetriesGranted() const noexcept { return retries_granted_; }
+
+private:
+    std::atomic<ULONG> references_{0};
+    int consecutive_rejections_ = 0;
+    int retries_granted_ = 0;
+};
+
+// Registers a BusyMessageFilter for the calling thread while it lives and
+// puts back whatever filter was registered before. In a thread that is not
+// a single-threaded apartment COM refuses filters; calls are then still
+// retried by the dispatch layer itself.
+class BusyFilterScope {
+public:
+    BusyFilterScope();
+    ~BusyFilterScope();
+    BusyFilterScope(const BusyFilterScope&) = delete;
+    BusyFilterScope& operator=(const BusyFilterScope&) = delete;
+
+    const BusyMessageFilter& filter() const noexcept { return filter_; }
+
+private:
+    BusyMessageFilter filter_;
+    Microsoft::WRL::ComPtr<IMessageFilter> previous_;
+    bool registered_ = false;
+};
+
+}  // namespace marsitel::host

@@ -1,0 +1,231 @@
+#include "core/host/dispatch.h"
+
+#include <array>
+#include <chrono>
+#include <limits>
+#include <thread>
+
+#include "core/host/busy_host.h"
+#include "core/host/error_mapping.h"
+
+namespace marsitel::host {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using Microsoft::WRL::ComPtr;
+
+// Elements asked for per IEnumVARIANT::Next: one round trip for a typical
+// occurrence's relations.
+constexpr ULONG kEnumerationBatch = 64;
+
+void ThrowIfFailed(HRESULT status) {
+    if (FAILED(status)) throw ErrorFromStatus(status);
+}
+
+Error ConversionError(HRESULT status) {
+    if (status == DISP_E_OVERFLOW) return OverflowError();
+    if (status == DISP_E_TYPEMISMATCH || status == DISP_E_BADVARTYPE) return TypeMismatchError();
+    return ErrorFromStatus(status);
+}
+
+DispatchObject DispatchFromUnknown(IUnknown* unknown) {
+    if (!unknown) return {};
+    ComPtr<IDispatch> dispatch;
+    if (FAILED(unknown->QueryInterface(IID_PPV_ARGS(&dispatch)))) throw TypeMismatchError();
+    return DispatchObject(std::move(dispatch));
+}
+
+DispatchObject ObjectFromVariant(const VARIANT& value) {
+    switch (value.vt) {
+    case VT_EMPTY:
+        return {};
+    case VT_DISPATCH:
+        return DispatchObject(ComPtr<IDispatch>(value.pdispVal));
+    case VT_UNKNOWN:
+        return DispatchFromUnknown(value.punkVal);
+    case VT_DISPATCH | VT_BYREF:
+        return value.ppdispVal ? DispatchObject(ComPtr<IDispatch>(*value.ppdispVal)) : DispatchObject();
+    case VT_UNKNOWN | VT_BYREF:
+        return value.ppunkVal ? DispatchFromUnknown(*value.ppunkVal) : DispatchObject();
+    default:
+        throw TypeMismatchError();
+    }
+}
+
+}  // namespace
+
+Argument Argument::Int16(std::int16_t value) {
+    Argument argument;
+    VARIANT* v = argument.value_.put();
+    v->vt = VT_I2;
+    v->iVal = value;
+    return argument;
+}
+
+Argument Argument::Boolean(bool value) {
+    Argument argument;
+    VARIANT* v = argument.value_.put();
+    v->vt = VT_BOOL;
+    v->boolVal = value ? VARIANT_TRUE : VARIANT_FALSE;
+    return argument;
+}
+
+Argument Argument::Object(const DispatchObject& object) {
+    Argument argument;
+    VARIANT* v = argument.value_.put();
+    v->vt = VT_DISPATCH;
+    v->pdispVal = object.get();
+    if (v->pdispVal) v->pdispVal->AddRef();
+    return argument;
+}
+
+Variant Value::Converted(VARTYPE type) const {
+    Variant result;
+    // VariantChangeType only reads its source.
+    const HRESULT status = VariantChangeType(result.address(), const_cast<VARIANT*>(&value_.get()), 0, type);
+    if (FAILED(status)) throw ConversionError(status);
+    return result;
+}
+
+std::wstring Value::Text() const {
+    const Variant text = Converted(VT_BSTR);
+    const BSTR chars = text.get().bstrVal;
+    return chars ? std::wstring(chars, SysStringLen(chars)) : std::wstring();
+}
+
+std::int32_t Value::Int32() const { return Converted(VT_I4).get().lVal; }
+
+std::int16_t Value::Int16() const { return Converted(VT_I2).get().iVal; }
+
+float Value::Single() const { return Converted(VT_R4).get().fltVal; }
+
+DispatchObject Value::Object() const { return ObjectFromVariant(value_.get()); }
+
+IDispatch& DispatchObject::Required() const {
+    if (!object_) throw ObjectNotSetError();
+    return *object_.Get();
+}
+
+DISPID DispatchObject::IdOfName(std::wstring_view member_name) const {
+    std::wstring name(member_name);
+    LPOLESTR names[] = {name.data()};
+    DISPID id = DISPID_UNKNOWN;
+    const HRESULT status = Required().GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
+    ThrowIfFailed(status);
+    return id;
+}
+
+// One invocation, retried while the host rejects it as busy. COM consults
+// our message filter first where it supports one; a rejection that still
+// reaches us is retried here on the same terms, measured from the first
+// attempt, so the bound holds either way.
+Variant DispatchObject::Invoke(DISPID member, WORD flags, std::vector<VARIANT>& arguments, bool is_put) const {
+    IDispatch& target = Required();
+    DISPID named_put = DISPID_PROPERTYPUT;
+    DISPPARAMS parameters{};
+    parameters.rgvarg = arguments.empty() ? nullptr : arguments.data();
+    parameters.cArgs = static_cast<UINT>(arguments.size());
+    if (is_put) {
+        parameters.rgdispidNamedArgs = &named_put;
+        parameters.cNamedArgs = 1;
+    }
+    const auto start = Clock::now();
+    for (int attempt = 1;; ++attempt) {
+        Variant result;
+        EXCEPINFO exception{};
+        UINT bad_argument = 0;
+        const HRESULT status = target.Invoke(member, IID_NULL, LOCALE_USER_DEFAULT, flags, &parameters,
+                                             is_put ? nullptr : result.address(), &exception, &bad_argument);
+        if (SUCCEEDED(status)) return result;
+        if (status == DISP_E_EXCEPTION) throw ErrorFromException(exception);
+        if (!IsBusyRejection(status)) throw ErrorFromStatus(status);
+        const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
+        const auto pause = BusyRetryPause(attempt, elapsed);
+        if (!pause) throw HostStayedBusyError(status, elapsed);
+        std::this_thread::sleep_for(*pause);
+    }
+}
+
+namespace {
+
+// IDispatch takes its arguments last to first.
+std::vector<VARIANT> ArgumentList(std::initializer_list<const Argument*> arguments) {
+    std::vector<VARIANT> list;
+    list.reserve(arguments.size());
+    for (auto it = std::rbegin(arguments); it != std::rend(arguments); ++it) list.push_back((*it)->variant());
+    return list;
+}
+
+}  // namespace
+
+Value DispatchObject::Get(DISPID member, std::initializer_list<const Argument*> arguments) const {
+    auto list = ArgumentList(arguments);
+    return Value(Invoke(member, DISPATCH_METHOD | DISPATCH_PROPERTYGET, list, false));
+}
+
+void DispatchObject::Call(DISPID member, std::initializer_list<const Argument*> arguments) const {
+    auto list = ArgumentList(arguments);
+    Invoke(member, DISPATCH_METHOD, list, false);
+}
+
+void DispatchObject::Put(DISPID member, const Argument& value) const {
+    std::vector<VARIANT> list{value.variant()};
+    Invoke(member, DISPATCH_PROPERTYPUT, list, true);
+}
+
+Value DispatchObject::Get(std::wstring_view member_name) const { return Get(IdOfName(member_name)); }
+
+void DispatchObject::Call(std::wstring_view member_name) const { Call(IdOfName(member_name)); }
+
+DispatchObject DispatchObject::As(const IID& interface_id) const {
+    if (!object_) return {};
+    void* raw = nullptr;
+    if (FAILED(object_->QueryInterface(interface_id, &raw)) || !raw) throw TypeMismatchError();
+    // The host's interfaces are dual: the pointer is an IDispatch too.
+    ComPtr<IDispatch> converted;
+    converted.Attach(static_cast<IDispatch*>(raw));
+    return DispatchObject(std::move(converted));
+}
+
+std::vector<DispatchObject> DispatchObject::ReadEnumeration() const {
+    ComPtr<IEnumVARIANT> enumerator;
+    {
+        const Value source = Get(DISPID_NEWENUM);
+        const VARIANT& v = source.variant();
+        IUnknown* unknown = (v.vt == VT_UNKNOWN || v.vt == VT_DISPATCH) ? v.punkVal : nullptr;
+        if (!unknown || FAILED(unknown->QueryInterface(IID_PPV_ARGS(&enumerator)))) throw TypeMismatchError();
+    }
+    std::vector<DispatchObject> elements;
+    std::array<Variant, kEnumerationBatch> batch;
+    for (;;) {
+        ULONG fetched = 0;
+        const HRESULT status = enumerator->Next(kEnumerationBatch, batch[0].address(), &fetched);
+        ThrowIfFailed(status);
+        fetched = std::min(fetched, kEnumerationBatch);
+        for (ULONG i = 0; i < fetched; ++i) {
+            elements.push_back(ObjectFromVariant(batch[i].get()));
+            batch[i].put();
+        }
+        if (status != S_OK || fetched < kEnumerationBatch) return elements;
+    }
+}
+
+DispatchObject AttachToRunningObject(std::wstring_view prog_id) {
+    const std::wstring name(prog_id);
+    CLSID class_id{};
+    ThrowIfFailed(CLSIDFromProgID(name.c_str(), &class_id));
+    ComPtr<IUnknown> running;
+    ThrowIfFailed(GetActiveObject(class_id, nullptr, &running));
+    ComPtr<IDispatch> dispatch;
+    if (FAILED(running.As(&dispatch))) throw TypeMismatchError();
+    return DispatchObject(std::move(dispatch));
+}
+
+std::int16_t CheckedInt16(std::int32_t value) {
+    if (value < std::numeric_limits<std::int16_t>::min() || value > std::numeric_limits<std::int16_t>::max()) {
+        throw OverflowError();
+    }
+    return static_cast<std::int16_t>(value);
+}
+
+}  // namespace marsitel::host

@@ -1,0 +1,98 @@
+#pragma once
+// A typed layer over IDispatch: members are invoked by dispatch id or by
+// name, arguments and results are typed, and every failure becomes a
+// marsitel::Error (see error_mapping.cpp). Nothing above this layer sees a
+// VARIANT or an HRESULT.
+#include <windows.h>
+#include <oaidl.h>
+
+#include <cstdint>
+#include <initializer_list>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include <wrl/client.h>
+
+#include "core/host/variant.h"
+
+namespace marsitel::host {
+
+class DispatchObject;
+
+// One argument of an invocation, typed as the host expects it.
+class Argument {
+public:
+    static Argument Int16(std::int16_t value);
+    static Argument Boolean(bool value);
+    // The object by value: a dispatch pointer, not a reference to one.
+    static Argument Object(const DispatchObject& object);
+
+    const VARIANT& variant() const noexcept { return value_.get(); }
+
+private:
+    Variant value_;
+};
+
+// The result of a get, converted on request by the rules of OLE Automation
+// (VariantChangeType), which is what the host's other clients see.
+class Value {
+public:
+    Value() = default;
+    explicit Value(Variant value) : value_(std::move(value)) {}
+
+    std::wstring Text() const;
+    std::int32_t Int32() const;
+    // A value outside -32,768..32,767 is error 6.
+    std::int16_t Int16() const;
+    float Single() const;
+    // An empty result or a null reference gives an empty object (as an
+    // assignment of Nothing would); anything but an object is error 13.
+    DispatchObject Object() const;
+
+    const VARIANT& variant() const noexcept { return value_.get(); }
+
+private:
+    Variant Converted(VARTYPE type) const;
+    Variant value_;
+};
+
+class DispatchObject {
+public:
+    DispatchObject() = default;
+    explicit DispatchObject(Microsoft::WRL::ComPtr<IDispatch> object) : object_(std::move(object)) {}
+
+    Value Get(DISPID member, std::initializer_list<const Argument*> arguments = {}) const;
+    void Call(DISPID member, std::initializer_list<const Argument*> arguments = {}) const;
+    void Put(DISPID member, const Argument& value) const;
+    Value Get(std::wstring_view member_name) const;
+    void Call(std::wstring_view member_name) const;
+
+    // QueryInterface for one of the host's dual interfaces; the result is
+    // still driven through IDispatch. Fails with error 13. An empty object
+    // converts to an empty object.
+    DispatchObject As(const IID& interface_id) const;
+
+    // The standard enumerator (DISPID_NEWENUM), read completely: elements in
+    // the order yielded, fetched many per call.
+    std::vector<DispatchObject> ReadEnumeration() const;
+
+    bool empty() const noexcept { return object_ == nullptr; }
+    IDispatch* get() const noexcept { return object_.Get(); }
+
+private:
+    IDispatch& Required() const;
+    DISPID IdOfName(std::wstring_view member_name) const;
+    Variant Invoke(DISPID member, WORD flags, std::vector<VARIANT>& arguments, bool is_put) const;
+
+    Microsoft::WRL::ComPtr<IDispatch> object_;
+};
+
+// The active object registered under the ProgID, as plain IDispatch. Never
+// starts a server.
+DispatchObject AttachToRunningObject(std::wstring_view prog_id);
+
+// A 32-bit value narrowed to 16 bits; error 6 when it does not fit.
+std::int16_t CheckedInt16(std::int32_t value);
+
+}  // namespace marsitel::host

@@ -1,0 +1,100 @@
+// The one place where failures become error numbers.
+//
+//   0                    no error (never thrown)
+//   13 type mismatch     an object that does not support the interface asked
+//                        for, or a result that cannot be converted to the
+//                        type asked for (text, integer, single)
+//   6 overflow           a number too large for the integer asked for
+//   91 object not set    a member used on an empty object reference
+//   host exception       Invoke answered DISP_E_EXCEPTION: the EXCEPINFO's
+//                        wCode when set; otherwise its scode, where a status
+//                        of the control facility (0x800Axxxx) gives its low
+//                        word, as automation clients traditionally report
+//                        it, and any other status is the HRESULT itself,
+//                        negative. The description is the host's own.
+//   bare failure         any other failing HRESULT: the HRESULT as a
+//                        negative number with the system's text for it.
+//   busy host            the bare failure of the rejection, with a text
+//                        saying that the host stayed busy.
+#include "core/host/error_mapping.h"
+
+#include <string>
+
+namespace marsitel::host {
+namespace {
+
+constexpr wchar_t kTypeMismatchText[] = L"Typen unverträglich";
+constexpr wchar_t kOverflowText[] = L"Überlauf";
+constexpr wchar_t kObjectNotSetText[] = L"Objektvariable oder With-Blockvariable nicht festgelegt";
+constexpr wchar_t kAutomationErrorText[] = L"Automatisierungsfehler";
+
+std::wstring TrimLineEnd(std::wstring text) {
+    while (!text.empty() && (text.back() == L'\r' || text.back() == L'\n' || text.back() == L' ')) {
+        text.pop_back();
+    }
+    return text;
+}
+
+std::wstring SystemTextFor(HRESULT status) {
+    wchar_t buffer[512] = {};
+    const DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                        nullptr, static_cast<DWORD>(status), 0, buffer,
+                                        static_cast<DWORD>(std::size(buffer)), nullptr);
+    std::wstring text = TrimLineEnd(std::wstring(buffer, length));
+    return text.empty() ? std::wstring(kAutomationErrorText) : text;
+}
+
+// Takes the string and frees it, so that EXCEPINFO leaves nothing behind.
+std::wstring TakeString(BSTR& text) {
+    std::wstring result = text ? std::wstring(text, SysStringLen(text)) : std::wstring();
+    SysFreeString(text);
+    text = nullptr;
+    return result;
+}
+
+bool IsControlFacility(HRESULT status) {
+    return HRESULT_FACILITY(status) == FACILITY_CONTROL && FAILED(status);
+}
+
+std::int32_t NumberFromException(const EXCEPINFO& info) {
+    if (info.wCode != 0) return info.wCode;
+    if (IsControlFacility(info.scode)) return HRESULT_CODE(info.scode);
+    return static_cast<std::int32_t>(info.scode);
+}
+
+}  // namespace
+
+Error TypeMismatchError() { return Error(error_number::kTypeMismatch, kTypeMismatchText); }
+
+Error OverflowError() { return Error(error_number::kOverflow, kOverflowText); }
+
+Error ObjectNotSetError() { return Error(error_number::kObjectNotSet, kObjectNotSetText); }
+
+Error ErrorFromStatus(HRESULT status) {
+    return Error(static_cast<std::int32_t>(status), SystemTextFor(status));
+}
+
+Error ErrorFromException(EXCEPINFO& info) {
+    if (info.pfnDeferredFillIn) {
+        info.pfnDeferredFillIn(&info);
+        info.pfnDeferredFillIn = nullptr;
+    }
+    TakeString(info.bstrSource);
+    TakeString(info.bstrHelpFile);
+    std::wstring description = TakeString(info.bstrDescription);
+    const std::int32_t number = NumberFromException(info);
+    if (number == 0) return ErrorFromStatus(DISP_E_EXCEPTION);
+    if (description.empty()) {
+        description = FAILED(info.scode) ? SystemTextFor(info.scode) : std::wstring(kAutomationErrorText);
+    }
+    return Error(number, std::move(description));
+}
+
+Error HostStayedBusyError(HRESULT status, std::chrono::milliseconds waited) {
+    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(waited).count();
+    return Error(static_cast<std::int32_t>(status),
+                 L"Solid Edge ist beschäftigt und hat Aufrufe " + std::to_wstring(seconds) +
+                     L" Sekunden lang abgelehnt.");
+}
+
+}  // namespace marsitel::host

@@ -1,0 +1,73 @@
+// The readiness check: the only procedure that traps errors. Each step
+// leaves an error number behind instead of ending the program.
+#include <windows.h>
+
+#include <exception>
+#include <functional>
+#include <string>
+
+#include "core/host/busy_host.h"
+#include "core/host/dispatch.h"
+#include "core/host/error.h"
+#include "core/host/host_objects.h"
+#include "core/removal.h"
+
+namespace marsitel {
+namespace {
+
+constexpr wchar_t kHostNotRunning[] = L"Solid Edge läuft ja gar nicht!";
+constexpr wchar_t kNoAssemblyActive[] = L"Kein Assembly-Dokument aktiv";
+
+// The number the failing step leaves behind; 0 when it succeeded.
+std::int32_t TrappedErrorNumber(const std::function<void()>& step) {
+    try {
+        step();
+        return error_number::kNone;
+    } catch (const Error& error) {
+        return error.number();
+    } catch (const std::exception&) {
+        return error_number::kOutOfMemory;
+    }
+}
+
+std::wstring ReadinessWarning() {
+    host::DispatchObject application;
+    if (TrappedErrorNumber([&] { application = host::AttachToRunningObject(host::kHostProgId); }) != 0) {
+        return kHostNotRunning;
+    }
+    // A negative number (a bare failure status of the host) is passed over.
+    if (TrappedErrorNumber([&] {
+            application.Get(L"ActiveDocument").Object().As(host::kIidHostAssembly);
+        }) > 0) {
+        return kNoAssemblyActive;
+    }
+    std::int32_t document_count = 0;
+    if (TrappedErrorNumber([&] {
+            document_count = application.Get(L"Documents").Object().Get(L"Count").Int32();
+        }) != 0 ||
+        document_count == 0) {
+        return kNoAssemblyActive;
+    }
+    return {};
+}
+
+void ShowWarning(const std::wstring& text) {
+    MessageBoxW(nullptr, text.c_str(), kAppTitle, MB_ICONEXCLAMATION | MB_OK);
+}
+
+}  // namespace
+
+bool CheckHostReady() {
+    std::wstring warning;
+    try {
+        host::BusyFilterScope busy_filter;
+        warning = ReadinessWarning();
+    } catch (const std::exception&) {
+        warning = kHostNotRunning;
+    }
+    if (warning.empty()) return true;
+    ShowWarning(warning);
+    return false;
+}
+
+}  // namespace marsitel

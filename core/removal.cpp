@@ -1,0 +1,40 @@
+#include "core/removal.h"
+
+#include "core/host/busy_host.h"
+#include "core/host/host_objects.h"
+#include "core/traversal.h"
+
+namespace marsitel {
+namespace {
+
+// A failed walk would otherwise leave the host's flag set after the program
+// has gone. A second failure here must not hide the first one.
+void ClearWalkFlagAfterFailure(const host::HostApplication& application) noexcept {
+    try {
+        application.SetWalkFlag(false);
+    } catch (...) {
+    }
+}
+
+}  // namespace
+
+void RunRelationRemoval(const RunOptions& options, ProgressDisplay& progress) {
+    host::BusyFilterScope busy_filter;
+    const std::int16_t depth = DepthForLevel(options.Level());
+    if (!CheckHostReady()) return;
+
+    const host::HostApplication application = host::HostApplication::Attach();
+    const host::HostAssembly assembly = application.ActiveAssembly();
+    assembly.Auxiliary().Prepare();
+    application.SetWalkFlag(true);
+    try {
+        ProcessAssembly(assembly, depth, options, progress);
+    } catch (...) {
+        ClearWalkFlagAfterFailure(application);
+        throw;
+    }
+    application.SetWalkFlag(false);
+    application.Finish();
+}
+
+}  // namespace marsitel

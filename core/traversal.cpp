@@ -1,0 +1,78 @@
+#include "core/traversal.h"
+
+#include <windows.h>
+
+#include <string>
+
+namespace marsitel {
+namespace {
+
+constexpr std::int16_t kAllLevelsPosition = 10;
+constexpr std::int16_t kAllLevelsDepth = 1000;
+constexpr wchar_t kAssemblyLinePrefix[] = L"Bearbeite ";
+constexpr wchar_t kOccurrenceLinePrefix[] = L"Vorkommnis ";
+constexpr std::wstring_view kAssemblySuffix = L"ASM";
+
+void ShowAssembly(const host::HostAssembly& assembly, const host::HostOccurrences& occurrences,
+                  ProgressDisplay& progress) {
+    progress.SetBarMin(0.0f);
+    progress.SetBarMax(static_cast<float>(occurrences.Count()));
+    progress.SetAssemblyLine(kAssemblyLinePrefix + assembly.DisplayName());
+    progress.Repaint();
+}
+
+void ShowOccurrence(std::int16_t index, const host::HostOccurrence& occurrence, ProgressDisplay& progress) {
+    progress.SetBarValue(static_cast<float>(index));
+    progress.SetOccurrenceLine(kOccurrenceLinePrefix + occurrence.DisplayName());
+    progress.Repaint();
+}
+
+void DeleteAllRelations(const host::HostRelations& relations) {
+    for (const auto& relation : relations.ReadAll()) relation.Delete();
+}
+
+void VisitSubAssemblies(const host::HostOccurrences& occurrences, std::int16_t levels, const RunOptions& options,
+                        ProgressDisplay& progress) {
+    const std::int16_t count = host::CheckedInt16(occurrences.Count());
+    // A wider counter, so that a count of 32,767 does not overflow the loop.
+    for (std::int32_t i = 1; i <= count; ++i) {
+        const host::HostOccurrence occurrence = occurrences.Item(static_cast<std::int16_t>(i));
+        if (!IsSubAssemblyText(occurrence.DocumentText())) continue;
+        const host::HostAssembly sub_assembly = occurrence.Document();
+        ProcessAssembly(sub_assembly, static_cast<std::int16_t>(levels - 1), options, progress);
+    }
+}
+
+}  // namespace
+
+std::int16_t DepthForLevel(std::int16_t level) { return level == kAllLevelsPosition ? kAllLevelsDepth : level; }
+
+bool IsSubAssemblyText(std::wstring_view document_text) {
+    if (document_text.size() < kAssemblySuffix.size()) return false;
+    std::wstring suffix(document_text.substr(document_text.size() - kAssemblySuffix.size()));
+    CharUpperBuffW(suffix.data(), static_cast<DWORD>(suffix.size()));
+    return suffix == kAssemblySuffix;
+}
+
+void ProcessAssembly(const host::HostAssembly& assembly, std::int16_t levels, const RunOptions& options,
+                     ProgressDisplay& progress) {
+    const host::HostOccurrences occurrences = assembly.Occurrences();
+    ShowAssembly(assembly, occurrences, progress);
+    ProcessOccurrences(assembly, options, progress);
+    if (levels > 1) VisitSubAssemblies(occurrences, levels, options, progress);
+}
+
+void ProcessOccurrences(const host::HostAssembly& assembly, const RunOptions& options, ProgressDisplay& progress) {
+    const host::HostOccurrences occurrences = assembly.Occurrences();
+    const std::int16_t count = host::CheckedInt16(occurrences.Count());
+    for (std::int32_t i = 1; i <= count; ++i) {
+        const auto index = static_cast<std::int16_t>(i);
+        const host::HostOccurrence occurrence = occurrences.Item(index);
+        const host::HostRelations relations = occurrence.Relations();
+        ShowOccurrence(index, occurrence, progress);
+        DeleteAllRelations(relations);
+        if (options.GroundAll()) assembly.Relations().AddGround(occurrence);
+    }
+}
+
+}  // namespace marsitel

@@ -1,0 +1,28 @@
+#pragma once
+// The walk of one removal run: assemblies visited depth-first, and the
+// relations of each assembly's own occurrences deleted (and grounded).
+#include <cstdint>
+#include <string_view>
+
+#include "core/host/host_objects.h"
+#include "core/progress_display.h"
+#include "core/run_options.h"
+
+namespace marsitel {
+
+// The level selector's value as a depth: 10 stands for all levels.
+std::int16_t DepthForLevel(std::int16_t level);
+
+// True when the last three characters, upper-cased, are "ASM".
+bool IsSubAssemblyText(std::wstring_view document_text);
+
+// Visits `assembly` and, while `levels` is above 1, every sub-assembly
+// placed in it. Throws marsitel::Error; what was done before stays done.
+void ProcessAssembly(const host::HostAssembly& assembly, std::int16_t levels, const RunOptions& options,
+                     ProgressDisplay& progress);
+
+// Deletes every relation of each occurrence placed directly in `assembly`
+// and, when the options ask for it, grounds the occurrence.
+void ProcessOccurrences(const host::HostAssembly& assembly, const RunOptions& options, ProgressDisplay& progress);
+
+}  // namespace marsitel
