@@ -1,0 +1,191 @@
+// The demo's driver: starts the simulated host with its built-in scenario and
+// then Marsitel, and prints the host's relations before and after.
+//   marsitel_demo_driver interactive [--host-arg ARG]...   a person works the dialog
+//   marsitel_demo_driver scripted [--host-arg ARG]...      one run as a person would do it,
+//                                                          with pictures in <build>/demo/
+#include <windows.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "marsitel_app.h"
+#include "scenario_summary.h"
+#include "simhost/host.h"
+#include "ui/control_ids.h"
+
+namespace marsitel::e2e {
+namespace {
+
+namespace ids = marsitel::ui::dialog_id;
+
+struct Options {
+    bool scripted = false;
+    std::vector<std::wstring> host_args;
+};
+
+void Print(const std::wstring& text) {
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    std::string bytes(static_cast<std::size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data(), size, nullptr, nullptr);
+    DWORD written = 0;
+    WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+}
+
+std::wstring ReadUtf8File(const std::wstring& path) {
+    std::ifstream in(std::filesystem::path(path), std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    const std::string text = bytes.str();
+    const int size = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(size), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), size);
+    return wide;
+}
+
+std::wstring Quoted(const std::wstring& arg) { return L"\"" + arg + L"\""; }
+
+// The host's main window: its largest visible top-level window.
+HWND HostWindow(DWORD process_id) {
+    HWND best = nullptr;
+    long best_area = 0;
+    for (HWND window : TopLevelWindows(process_id)) {
+        RECT r{};
+        if (!IsWindowVisible(window) || !GetWindowRect(window, &r)) continue;
+        const long area = static_cast<long>(r.right - r.left) * (r.bottom - r.top);
+        if (area > best_area) best = window, best_area = area;
+    }
+    return best;
+}
+
+class DemoHost {
+public:
+    DemoHost(const std::wstring& saved_state, const std::vector<std::wstring>& extra_args)
+        : ready_(CreateEventW(nullptr, TRUE, FALSE, EventName(L"Ready").c_str())),
+          quit_(CreateEventW(nullptr, TRUE, FALSE, EventName(L"Quit").c_str())),
+          process_(ProgramDirectory() + L"simhost.exe", Arguments(saved_state, extra_args)) {}
+
+    bool WaitReady() {
+        const HANDLE waits[] = {ready_.get(), process_.Handle()};
+        return WaitForMultipleObjects(2, waits, FALSE, static_cast<DWORD>(kWindowWait.count())) == WAIT_OBJECT_0;
+    }
+    bool Quit() {
+        SetEvent(quit_.get());
+        return process_.WaitForExit(kWindowWait);
+    }
+    DWORD Id() const { return process_.Id(); }
+
+private:
+    static std::wstring EventName(const wchar_t* what) {
+        return std::wstring(L"Local\\MarsitelDemo.") + what + L"." + std::to_wstring(GetCurrentProcessId());
+    }
+    static std::wstring Arguments(const std::wstring& saved_state, const std::vector<std::wstring>& extra_args) {
+        std::wstring args = L"--save " + Quoted(saved_state) + L" --ready-event " + Quoted(EventName(L"Ready")) +
+                            L" --quit-event " + Quoted(EventName(L"Quit"));
+        for (const auto& arg : extra_args) args += L" " + Quoted(arg);
+        return args;
+    }
+
+    UniqueHandle ready_;
+    UniqueHandle quit_;
+    ChildProcess process_;
+};
+
+void Picture(HWND window, const std::wstring& folder, const std::wstring& name) {
+    if (window && SaveWindowPicture(window, folder, name)) Print(L"  picture: " + folder + name + L".bmp\n");
+    else Print(L"  picture " + name + L": not taken\n");
+}
+
+bool Step(bool ok, const wchar_t* what) {
+    Print(std::wstring(ok ? L"  ok: " : L"  FAILED: ") + what + L"\n");
+    return ok;
+}
+
+bool ScriptedRun(MarsitelApp& app, const std::wstring& folder) {
+    if (!Step(app.DismissSplash(folder), L"splash shown and dismissed with a key")) return false;
+    if (!Step(app.WaitForDialog() != nullptr, L"main dialog shown")) return false;
+    Picture(app.Dialog(), folder, L"dialog-start");
+    if (!Step(app.SetLevel(L"Alle"), L"level set to \"Alle\"")) return false;
+    if (!Step(app.Tick(ids::optionDelete, true) && app.Tick(ids::OptionGround, true), L"both options ticked")) return false;
+    Picture(app.Dialog(), folder, L"dialog");
+
+    const RunWatch run = app.ExecuteAndWatch(true);
+    if (run.progress_picture && SaveBitmapFile(*run.progress_picture, folder + L"progress.bmp")) {
+        Print(L"  picture: " + folder + L"progress.bmp\n");
+    } else {
+        Print(run.progress_seen ? L"  progress window seen, but no complete picture of it\n"
+                                : L"  the run was over before the progress window could be seen\n");
+    }
+    for (const auto& line : run.assembly_lines) Print(L"  progress: " + line + L"\n");
+    if (!Step(run.finished, L"run finished, completion text shown")) return false;
+    Print(L"  Label1: " + app.DialogText(ids::Label1) + L"\n");
+    Picture(app.Dialog(), folder, L"dialog-after-run");
+
+    app.ClickEnd();
+    return Step(app.Process().WaitForExit(kWindowWait), L"End ended the program");
+}
+
+int Run(const Options& options) {
+    const std::wstring folder = ProgramDirectory() + L"..\\demo\\";
+    if (!EnsureDirectory(folder)) {
+        Print(L"cannot create " + folder + L"\n");
+        return 2;
+    }
+    const std::wstring saved_state = folder + L"host-after.txt";
+    DeleteFileW(saved_state.c_str());
+
+    Print(L"Starting the simulated host with its built-in scenario\n");
+    DemoHost host(saved_state, options.host_args);
+    if (!host.WaitReady()) {
+        Print(L"The simulated host did not become ready\n");
+        return 2;
+    }
+    if (options.scripted) Picture(HostWindow(host.Id()), folder, L"host-before");
+
+    bool ok = true;
+    {
+        Print(L"Starting Marsitel\n");
+        MarsitelApp app;
+        if (options.scripted) {
+            ok = ScriptedRun(app, folder);
+        } else {
+            Print(L"Work the dialog; the demo goes on when Marsitel has ended.\n");
+            app.Process().WaitForExit(Millis{INFINITE});
+        }
+        if (app.Process().WaitForExit(Millis{0})) Print(L"Marsitel ended with exit code " + std::to_wstring(app.Process().ExitCode()) + L"\n");
+    }
+    if (options.scripted) Picture(HostWindow(host.Id()), folder, L"host-after");
+    if (!host.Quit()) {
+        Print(L"The simulated host did not quit\n");
+        return 2;
+    }
+
+    const ScenarioSummary before = Summarize(simhost::Host::BuiltIn()->Save());
+    const ScenarioSummary after = Summarize(ReadUtf8File(saved_state));
+    Print(L"\nThe host's assemblies before and after:\n" + FormatBeforeAfter(before, after));
+    return ok ? 0 : 1;
+}
+
+Options ParseArguments(int argc, wchar_t** argv) {
+    Options options;
+    for (int i = 1; i < argc; ++i) {
+        const std::wstring arg = argv[i];
+        if (arg == L"scripted") options.scripted = true;
+        else if (arg == L"--host-arg" && i + 1 < argc) options.host_args.push_back(argv[++i]);
+    }
+    return options;
+}
+
+}  // namespace
+}  // namespace marsitel::e2e
+
+int wmain(int argc, wchar_t** argv) {
+    try {
+        return marsitel::e2e::Run(marsitel::e2e::ParseArguments(argc, argv));
+    } catch (const std::exception& e) {
+        marsitel::e2e::Print(L"demo driver: " + std::wstring(e.what(), e.what() + std::char_traits<char>::length(e.what())) + L"\n");
+        return 2;
+    }
+}

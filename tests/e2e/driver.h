@@ -1,0 +1,113 @@
+#pragma once
+// Drives another process's windows from outside, the way a person would:
+// through the window messages that clicks and keys produce, and by reading
+// what the windows show. Every wait is bounded; nothing here sleeps to
+// synchronise where an event can be observed.
+#include <windows.h>
+
+#include <chrono>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace marsitel::e2e {
+
+using Millis = std::chrono::milliseconds;
+
+// Generous bounds: a shared machine under Wine can be slow, and a bound is
+// only reached when something is wrong.
+inline constexpr Millis kWindowWait{30000};
+inline constexpr Millis kRunWait{120000};
+
+class UniqueHandle {
+public:
+    UniqueHandle() = default;
+    explicit UniqueHandle(HANDLE handle) : handle_(handle) {}
+    UniqueHandle(UniqueHandle&& other) noexcept : handle_(other.release()) {}
+    UniqueHandle& operator=(UniqueHandle&& other) noexcept;
+    UniqueHandle(const UniqueHandle&) = delete;
+    UniqueHandle& operator=(const UniqueHandle&) = delete;
+    ~UniqueHandle() { reset(); }
+
+    HANDLE get() const { return handle_; }
+    explicit operator bool() const { return handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE; }
+    HANDLE release();
+    void reset(HANDLE handle = nullptr);
+
+private:
+    HANDLE handle_ = nullptr;
+};
+
+// Polls `done` at a short interval until it holds or `timeout` has passed.
+bool WaitUntil(const std::function<bool()>& done, Millis timeout, Millis interval = Millis{5});
+
+// The folder of the running program, with a trailing backslash.
+std::wstring ProgramDirectory();
+
+// A process started by the driver. The destructor kills it if it still runs,
+// so a failing test never leaves a window behind.
+class ChildProcess {
+public:
+    ChildProcess(const std::wstring& program, const std::wstring& arguments);
+    ChildProcess(ChildProcess&&) noexcept = default;
+    ChildProcess& operator=(ChildProcess&&) noexcept = default;
+    ~ChildProcess();
+
+    DWORD Id() const { return id_; }
+    HANDLE Handle() const { return process_.get(); }
+    bool Running() const;
+    bool WaitForExit(Millis timeout) const;
+    // Valid once the process has ended.
+    DWORD ExitCode() const;
+    void Kill();
+
+private:
+    UniqueHandle process_;
+    DWORD id_ = 0;
+};
+
+std::wstring ClassName(HWND window);
+std::wstring WindowText(HWND window);
+bool IsVisible(HWND window);
+
+// Top-level windows of a process, optionally only those of one class.
+std::vector<HWND> TopLevelWindows(DWORD process_id, std::wstring_view class_name = {});
+// The first visible top-level window of the class, or nullptr.
+HWND VisibleTopLevel(DWORD process_id, std::wstring_view class_name);
+HWND WaitForVisibleTopLevel(DWORD process_id, std::wstring_view class_name, Millis timeout = kWindowWait);
+// True once the window is destroyed or hidden.
+bool WaitUntilGoneOrHidden(HWND window, Millis timeout = kWindowWait);
+
+// A control anywhere below `parent` (controls may sit inside a frame).
+HWND Control(HWND parent, int id);
+
+// Input as a person produces it.
+void Click(HWND button);
+bool IsChecked(HWND check_box);
+// Clicks the check box if it does not show `ticked` yet and waits until it does.
+bool SetChecked(HWND check_box, bool ticked);
+// What a vertical scroll bar control sends to its parent for one arrow click.
+void ScrollArrow(HWND scroll_bar, bool up);
+// A character key: key down, its character, key up, to the window that has
+// the keyboard focus in the thread of `window` (or to `window` itself).
+void PressCharacterKey(HWND window, WORD virtual_key, wchar_t character);
+
+enum class BoxIcon { None, Exclamation, Error, Information, Unknown };
+const char* ToString(BoxIcon icon);
+
+struct MessageBoxView {
+    HWND window = nullptr;
+    std::wstring caption;
+    std::wstring text;        // line breaks as "\n"
+    BoxIcon icon = BoxIcon::None;
+    std::vector<std::wstring> buttons;
+};
+
+std::optional<MessageBoxView> FindMessageBox(DWORD process_id);
+std::optional<MessageBoxView> WaitForMessageBox(DWORD process_id, Millis timeout = kWindowWait);
+// Clicks the box's OK button and waits until the box is gone.
+bool PressOk(const MessageBoxView& box);
+
+}  // namespace marsitel::e2e

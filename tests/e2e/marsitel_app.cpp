@@ -1,0 +1,150 @@
+#include "marsitel_app.h"
+
+#include <algorithm>
+
+#include "ui/control_ids.h"
+
+namespace marsitel::e2e {
+namespace {
+
+namespace ids = marsitel::ui::dialog_id;
+namespace progress_ids = marsitel::ui::progress_id;
+
+constexpr wchar_t kAllLevels[] = L"Alle";
+constexpr int kAllLevelsValue = 10;
+constexpr int kMaxArrowClicks = 3 * kAllLevelsValue;
+constexpr Millis kRunPoll{1};
+constexpr Millis kDrawnWait{5000};
+
+int LevelValue(std::wstring_view shown) {
+    if (shown == kAllLevels) return kAllLevelsValue;
+    int value = 0;
+    for (wchar_t c : shown) {
+        if (c < L'0' || c > L'9') return -1;
+        value = value * 10 + (c - L'0');
+    }
+    return shown.empty() ? -1 : value;
+}
+
+void AddDistinct(std::vector<std::wstring>& seen, std::wstring text) {
+    if (!text.empty() && (seen.empty() || seen.back() != text)) seen.push_back(std::move(text));
+}
+
+}  // namespace
+
+std::wstring ScreenshotDirectory() {
+    std::wstring folder = ProgramDirectory() + L"..\\e2e-screenshots\\";
+    EnsureDirectory(folder);
+    return folder;
+}
+
+bool SaveWindowPicture(HWND window, const std::wstring& folder, const std::wstring& name) {
+    std::optional<Image> picture;
+    WaitUntil(
+        [&] {
+            picture = CaptureWindow(window);
+            return picture && !picture->Uniform();
+        },
+        kDrawnWait, Millis{50});
+    return picture && SaveBitmapFile(*picture, folder + name + L".bmp");
+}
+
+MarsitelApp::MarsitelApp() : process_(ProgramDirectory() + L"Marsitel.exe", L"") {}
+
+HWND MarsitelApp::WaitForSplash() { return WaitForVisibleTopLevel(Id(), marsitel::ui::kSplashClass); }
+
+bool MarsitelApp::DismissSplash(const std::wstring& picture_folder) {
+    HWND splash = WaitForSplash();
+    if (!splash) return false;
+    if (!picture_folder.empty()) SaveWindowPicture(splash, picture_folder, L"splash");
+    PressCharacterKey(splash, 'M', L'm');
+    return WaitUntilGoneOrHidden(splash);
+}
+
+HWND MarsitelApp::WaitForDialog() {
+    dialog_ = WaitForVisibleTopLevel(Id(), marsitel::ui::kDialogClass);
+    return dialog_;
+}
+
+HWND MarsitelApp::DialogControl(int id) const { return Control(dialog_, id); }
+
+std::wstring MarsitelApp::DialogText(int id) const { return WindowText(DialogControl(id)); }
+
+bool MarsitelApp::AnyDialogVisible() const { return VisibleTopLevel(Id(), marsitel::ui::kDialogClass) != nullptr; }
+
+std::wstring MarsitelApp::Level() const { return DialogText(ids::Text3); }
+
+bool MarsitelApp::SetLevel(std::wstring_view shown) {
+    const int target = LevelValue(shown);
+    if (target < 1 || target > kAllLevelsValue) return false;
+    HWND scroll_bar = DialogControl(ids::VScroll1);
+    for (int clicks = 0; clicks < kMaxArrowClicks && Level() != shown; ++clicks) {
+        const int current = LevelValue(Level());
+        if (current < 0) return false;
+        if (!up_arrow_raises_) {
+            // Which arrow raises the level is the dialog's choice: find out
+            // as a person would, by clicking one and looking.
+            ScrollArrow(scroll_bar, true);
+            const int after = LevelValue(Level());
+            if (after != current) {
+                up_arrow_raises_ = after > current;
+            } else {
+                ScrollArrow(scroll_bar, false);
+                up_arrow_raises_ = LevelValue(Level()) < current;
+            }
+            continue;
+        }
+        ScrollArrow(scroll_bar, (current < target) == *up_arrow_raises_);
+    }
+    return Level() == shown;
+}
+
+bool MarsitelApp::Tick(int id, bool ticked) { return SetChecked(DialogControl(id), ticked); }
+
+bool MarsitelApp::Ticked(int id) const { return IsChecked(DialogControl(id)); }
+
+void MarsitelApp::ClickExecute() { Click(DialogControl(ids::Command1)); }
+
+void MarsitelApp::ClickEnd() { Click(DialogControl(ids::Command2)); }
+
+RunWatch MarsitelApp::ExecuteAndWatch(bool take_pictures) {
+    const bool completion_text_before = DialogText(ids::Label1) == kCompletionText;
+    ClickExecute();
+    return Watch(RunWatch{}, completion_text_before, take_pictures);
+}
+
+RunWatch MarsitelApp::Watch(RunWatch watch, bool completion_text_before, bool take_pictures) {
+    bool dialog_hidden_seen = false;
+    watch.message_box = false;
+    WaitUntil(
+        [&] {
+            if (!process_.Running()) return watch.process_ended = true;
+            if (!watch.progress_seen) {
+                if ((watch.progress = VisibleTopLevel(Id(), marsitel::ui::kProgressClass))) {
+                    watch.progress_seen = true;
+                    watch.progress_caption = WindowText(watch.progress);
+                }
+            }
+            if (watch.progress_seen && IsVisible(watch.progress)) {
+                AddDistinct(watch.assembly_lines, WindowText(Control(watch.progress, progress_ids::Label1)));
+                AddDistinct(watch.occurrence_lines, WindowText(Control(watch.progress, progress_ids::Label2)));
+                if (take_pictures) {
+                    auto picture = CaptureWindow(watch.progress);
+                    if (picture && !picture->Uniform() && IsVisible(watch.progress)) watch.progress_picture = std::move(picture);
+                }
+            }
+            if (FindMessageBox(Id())) return watch.message_box = true;
+            const bool dialog_visible = IsVisible(dialog_);
+            dialog_hidden_seen = dialog_hidden_seen || !dialog_visible;
+            const bool started = !completion_text_before || watch.progress_seen || dialog_hidden_seen;
+            const bool progress_gone = !watch.progress_seen || !IsWindow(watch.progress) || !IsWindowVisible(watch.progress);
+            if (started && progress_gone && dialog_visible && DialogText(ids::Label1) == kCompletionText) {
+                return watch.finished = true;
+            }
+            return false;
+        },
+        kRunWait, kRunPoll);
+    return watch;
+}
+
+}  // namespace marsitel::e2e
