@@ -71,7 +71,7 @@ BoxIcon ClassifyIcon(const Image& image) {
 // Reads the icon from the screen; a box hidden behind another window shows no
 // icon to anyone, so that is reported as Unknown.
 BoxIcon IconOf(HWND box, HWND icon_control) {
-    if (!icon_control) return BoxIcon::None;
+    if (!icon_control || !IsWindowVisible(icon_control)) return BoxIcon::None;
     RECT rect{};
     GetWindowRect(icon_control, &rect);
     const POINT centre{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
