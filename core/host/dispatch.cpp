@@ -18,6 +18,23 @@ using Microsoft::WRL::ComPtr;
 // occurrence's relations.
 constexpr ULONG kEnumerationBatch = 64;
 
+// Runs one COM request, again while the host rejects it as busy. COM
+// consults our message filter first where it supports one; a rejection that
+// still reaches us is retried here on the same terms, measured from the
+// first attempt, so the bound holds either way.
+template <typename Request>
+HRESULT WithBusyRetry(Request request) {
+    const auto start = Clock::now();
+    for (int attempt = 1;; ++attempt) {
+        const HRESULT status = request();
+        if (!IsBusyRejection(status)) return status;
+        const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
+        const auto pause = BusyRetryPause(attempt, elapsed);
+        if (!pause) throw HostStayedBusyError(status, elapsed);
+        std::this_thread::sleep_for(*pause);
+    }
+}
+
 void ThrowIfFailed(HRESULT status) {
     if (FAILED(status)) throw ErrorFromStatus(status);
 }
@@ -110,15 +127,11 @@ DISPID DispatchObject::IdOfName(std::wstring_view member_name) const {
     std::wstring name(member_name);
     LPOLESTR names[] = {name.data()};
     DISPID id = DISPID_UNKNOWN;
-    const HRESULT status = Required().GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
-    ThrowIfFailed(status);
+    IDispatch& target = Required();
+    ThrowIfFailed(WithBusyRetry([&] { return target.GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id); }));
     return id;
 }
 
-// One invocation, retried while the host rejects it as busy. COM consults
-// our message filter first where it supports one; a rejection that still
-// reaches us is retried here on the same terms, measured from the first
-// attempt, so the bound holds either way.
 Variant DispatchObject::Invoke(DISPID member, WORD flags, std::vector<VARIANT>& arguments, bool is_put) const {
     IDispatch& target = Required();
     DISPID named_put = DISPID_PROPERTYPUT;
@@ -129,21 +142,16 @@ Variant DispatchObject::Invoke(DISPID member, WORD flags, std::vector<VARIANT>& 
         parameters.rgdispidNamedArgs = &named_put;
         parameters.cNamedArgs = 1;
     }
-    const auto start = Clock::now();
-    for (int attempt = 1;; ++attempt) {
-        Variant result;
-        EXCEPINFO exception{};
+    Variant result;
+    EXCEPINFO exception{};
+    const HRESULT status = WithBusyRetry([&] {
         UINT bad_argument = 0;
-        const HRESULT status = target.Invoke(member, IID_NULL, LOCALE_USER_DEFAULT, flags, &parameters,
-                                             is_put ? nullptr : result.address(), &exception, &bad_argument);
-        if (SUCCEEDED(status)) return result;
-        if (status == DISP_E_EXCEPTION) throw ErrorFromException(exception);
-        if (!IsBusyRejection(status)) throw ErrorFromStatus(status);
-        const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
-        const auto pause = BusyRetryPause(attempt, elapsed);
-        if (!pause) throw HostStayedBusyError(status, elapsed);
-        std::this_thread::sleep_for(*pause);
-    }
+        return target.Invoke(member, IID_NULL, LOCALE_USER_DEFAULT, flags, &parameters,
+                             is_put ? nullptr : result.put(), &exception, &bad_argument);
+    });
+    if (status == DISP_E_EXCEPTION) throw ErrorFromException(exception);
+    ThrowIfFailed(status);
+    return result;
 }
 
 namespace {
@@ -180,7 +188,8 @@ void DispatchObject::Call(std::wstring_view member_name) const { Call(IdOfName(m
 DispatchObject DispatchObject::As(const IID& interface_id) const {
     if (!object_) return {};
     void* raw = nullptr;
-    if (FAILED(object_->QueryInterface(interface_id, &raw)) || !raw) throw TypeMismatchError();
+    const HRESULT status = WithBusyRetry([&] { return object_->QueryInterface(interface_id, &raw); });
+    if (FAILED(status) || !raw) throw TypeMismatchError();
     // The host's interfaces are dual: the pointer is an IDispatch too.
     ComPtr<IDispatch> converted;
     converted.Attach(static_cast<IDispatch*>(raw));
@@ -193,13 +202,16 @@ std::vector<DispatchObject> DispatchObject::ReadEnumeration() const {
         const Value source = Get(DISPID_NEWENUM);
         const VARIANT& v = source.variant();
         IUnknown* unknown = (v.vt == VT_UNKNOWN || v.vt == VT_DISPATCH) ? v.punkVal : nullptr;
-        if (!unknown || FAILED(unknown->QueryInterface(IID_PPV_ARGS(&enumerator)))) throw TypeMismatchError();
+        if (!unknown || FAILED(WithBusyRetry([&] { return unknown->QueryInterface(IID_PPV_ARGS(&enumerator)); }))) {
+            throw TypeMismatchError();
+        }
     }
     std::vector<DispatchObject> elements;
     std::array<Variant, kEnumerationBatch> batch;
     for (;;) {
         ULONG fetched = 0;
-        const HRESULT status = enumerator->Next(kEnumerationBatch, batch[0].address(), &fetched);
+        const HRESULT status =
+            WithBusyRetry([&] { return enumerator->Next(kEnumerationBatch, batch[0].address(), &fetched); });
         ThrowIfFailed(status);
         fetched = std::min(fetched, kEnumerationBatch);
         for (ULONG i = 0; i < fetched; ++i) {
@@ -217,7 +229,9 @@ DispatchObject AttachToRunningObject(std::wstring_view prog_id) {
     ComPtr<IUnknown> running;
     ThrowIfFailed(GetActiveObject(class_id, nullptr, &running));
     ComPtr<IDispatch> dispatch;
-    if (FAILED(running.As(&dispatch))) throw TypeMismatchError();
+    if (FAILED(WithBusyRetry([&] { return running->QueryInterface(IID_PPV_ARGS(&dispatch)); }))) {
+        throw TypeMismatchError();
+    }
     return DispatchObject(std::move(dispatch));
 }
 

@@ -1,0 +1,327 @@
+// Runs against the simulated host in this process: order of host calls and
+// progress writes, depth, sub-assembly detection, deletion, grounding, and
+// errors that end a run.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "core/traversal.h"
+#include "host_fixture.h"
+
+namespace marsitel {
+namespace {
+
+using testing::HostTest;
+using Lines = std::vector<std::wstring>;
+
+constexpr wchar_t kTwoBolts[] = LR"(simhost-scenario 1
+document Top.asm assembly Oben
+document Bolt.par part Bolzen
+occurrence Top.asm Bolzen:1 Bolt.par
+occurrence Top.asm Bolzen:2 Bolt.par
+relation Top.asm mate Bolzen:1 Bolzen:2
+active Top.asm
+)";
+
+constexpr wchar_t kThreeLevels[] = LR"(simhost-scenario 1
+document Top.asm assembly Oben
+document Mid.asm assembly Mitte
+document Low.asm assembly Unten
+document Bolt.par part Bolzen
+occurrence Top.asm Bolzen:1 Bolt.par
+occurrence Top.asm Mitte:1 Mid.asm
+relation Top.asm mate Mitte:1 Bolzen:1
+occurrence Mid.asm Bolzen:1 Bolt.par
+occurrence Mid.asm Unten:1 Low.asm
+relation Mid.asm axial Unten:1 Bolzen:1
+occurrence Low.asm Bolzen:1 Bolt.par
+relation Low.asm axial Bolzen:1
+active Top.asm
+)";
+
+const Lines kReadinessCalls = {
+    L"app names ActiveDocument", L"app get ActiveDocument", L"doc:Top.asm qi HostAssembly",
+    L"app names Documents",      L"app get Documents",      L"docs names Count",
+    L"docs get Count",
+};
+
+Lines Concat(std::initializer_list<Lines> parts) {
+    Lines all;
+    for (const auto& part : parts) all.insert(all.end(), part.begin(), part.end());
+    return all;
+}
+
+TEST_F(HostTest, OneRunMakesTheFixedCallsInTheFixedOrder) {
+    StartHost(kTwoBolts);
+    ASSERT_FALSE(Run(1, true));
+    const Lines expected = Concat({
+        kReadinessCalls,
+        {
+            L"app qi HostApplication",
+            L"app get 2",
+            L"doc:Top.asm qi HostAssembly",
+            L"doc:Top.asm get 39",
+            L"aux:Top.asm qi HostAuxiliary",
+            L"aux:Top.asm call 6",
+            L"app put 73 VT_BOOL -1",
+            // the visit
+            L"doc:Top.asm get 16390",
+            L"occs:Top.asm qi HostOccurrences",
+            L"progress min 0",
+            L"occs:Top.asm get 3",
+            L"progress max 2",
+            L"doc:Top.asm get 18",
+            L"progress assembly Bearbeite Oben",
+            L"progress repaint",
+            // its occurrences
+            L"doc:Top.asm get 16390",
+            L"occs:Top.asm qi HostOccurrences",
+            L"occs:Top.asm get 3",
+            L"occs:Top.asm get 0 VT_I2 1",
+            L"occ:Top.asm:1 qi HostOccurrence",
+            L"occ:Top.asm:1 get 17",
+            L"rels:occ:Top.asm:1 qi HostRelations",
+            L"progress value 1",
+            L"occ:Top.asm:1 get 5",
+            L"progress occurrence Vorkommnis Bolzen:1",
+            L"progress repaint",
+            L"rels:occ:Top.asm:1 get -4",
+            L"enum:rels:occ:Top.asm:1 enum Next celt 64",
+            L"rel:Top.asm:1 names Delete",
+            L"rel:Top.asm:1 call Delete",
+            L"doc:Top.asm get 16386",
+            L"rels:doc:Top.asm qi HostRelations",
+            L"rels:doc:Top.asm call 4 VT_DISPATCH occ:Top.asm:1",
+            L"occs:Top.asm get 0 VT_I2 2",
+            L"occ:Top.asm:2 qi HostOccurrence",
+            L"occ:Top.asm:2 get 17",
+            L"rels:occ:Top.asm:2 qi HostRelations",
+            L"progress value 2",
+            L"occ:Top.asm:2 get 5",
+            L"progress occurrence Vorkommnis Bolzen:2",
+            L"progress repaint",
+            L"rels:occ:Top.asm:2 get -4",
+            L"enum:rels:occ:Top.asm:2 enum Next celt 64",
+            L"doc:Top.asm get 16386",
+            L"rels:doc:Top.asm qi HostRelations",
+            L"rels:doc:Top.asm call 4 VT_DISPATCH occ:Top.asm:2",
+            // after the walk
+            L"app put 73 VT_BOOL 0",
+            L"app call 63",
+        },
+    });
+    EXPECT_EQ(log_, expected);
+    EXPECT_EQ(host_->GroundCount(L"Top.asm"), 2);
+    EXPECT_EQ(host_->RelationCount(L"Top.asm"), 2);
+    EXPECT_FALSE(host_->WalkFlag());
+}
+
+TEST_F(HostTest, LevelsLimitTheDepth) {
+    struct Case {
+        std::int16_t level;
+        Lines assemblies;
+        int mid_relations;
+        int low_relations;
+    };
+    const Case cases[] = {
+        {1, {L"progress assembly Bearbeite Oben"}, 1, 1},
+        {2, {L"progress assembly Bearbeite Oben", L"progress assembly Bearbeite Mitte"}, 0, 1},
+        {10,
+         {L"progress assembly Bearbeite Oben", L"progress assembly Bearbeite Mitte",
+          L"progress assembly Bearbeite Unten"},
+         0,
+         0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.level);
+        StartHost(kThreeLevels);
+        ASSERT_FALSE(Run(c.level, false));
+        EXPECT_EQ(LinesStartingWith(L"progress assembly"), c.assemblies);
+        EXPECT_EQ(host_->RelationCount(L"Top.asm"), 0);
+        EXPECT_EQ(host_->RelationCount(L"Mid.asm"), c.mid_relations);
+        EXPECT_EQ(host_->RelationCount(L"Low.asm"), c.low_relations);
+        EXPECT_EQ(host_->ClientReferences(), 0);
+    }
+}
+
+TEST_F(HostTest, AllOccurrencesOfAnAssemblyComeBeforeItsSubAssemblies) {
+    StartHost(kThreeLevels);
+    ASSERT_FALSE(Run(10, false));
+    const auto first_sub_visit =
+        std::find(log_.begin(), log_.end(), L"progress assembly Bearbeite Mitte") - log_.begin();
+    const auto last_top_occurrence =
+        std::find(log_.begin(), log_.end(), L"progress occurrence Vorkommnis Mitte:1") - log_.begin();
+    EXPECT_LT(last_top_occurrence, first_sub_visit);
+    // The sub-assembly test reads the text only after the occurrences are done.
+    EXPECT_EQ(CountLines(L"occ:Top.asm:2 get 39"), 1);
+    EXPECT_EQ(CountLines(L"occ:Top.asm:2 get 38"), 1);
+    EXPECT_EQ(CountLines(L"occ:Top.asm:1 get 38"), 0);
+}
+
+TEST_F(HostTest, SubAssemblyPlacedTwiceIsVisitedTwice) {
+    StartHost(LR"(simhost-scenario 1
+document Top.asm assembly Oben
+document Unit.asm assembly Einheit
+document Ring.par part Ring
+occurrence Unit.asm Ring:1 Ring.par
+occurrence Unit.asm Ring:2 Ring.par
+relation Unit.asm mate Ring:1 Ring:2
+occurrence Top.asm Einheit:1 Unit.asm
+occurrence Top.asm Einheit:2 Unit.asm
+active Top.asm
+)");
+    ASSERT_FALSE(Run(2, true));
+    EXPECT_EQ(CountLines(L"progress assembly Bearbeite Einheit"), 2);
+    // Each visit grounds both rings again; the second visit deletes the
+    // first visit's ground relations with the rest.
+    EXPECT_EQ(LinesStartingWith(L"rels:doc:Unit.asm call 4").size(), 4u);
+    EXPECT_EQ(host_->GroundCount(L"Unit.asm"), 2);
+    EXPECT_EQ(host_->RelationCount(L"Unit.asm"), 2);
+}
+
+TEST_F(HostTest, SubAssembliesAreRecognisedByTheirTextAlone) {
+    StartHost(LR"(simhost-scenario 1
+document Top.asm assembly Oben
+document Sub.AsM assembly Unter
+document Hidden.asx assembly Versteckt
+document as part Kurz
+document Blech.pasm part Blech
+document Bolt.par part Bolzen
+occurrence Sub.AsM Bolzen:1 Bolt.par
+relation Sub.AsM axial Bolzen:1
+occurrence Hidden.asx Bolzen:1 Bolt.par
+relation Hidden.asx axial Bolzen:1
+occurrence Top.asm Unter:1 Sub.AsM
+occurrence Top.asm Kurz:1 as
+occurrence Top.asm Versteckt:1 Hidden.asx
+occurrence Top.asm Blech:1 Blech.pasm
+active Top.asm
+)");
+    const auto error = Run(2, false);
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->number(), 13);
+    EXPECT_EQ(error->description(), L"Typen unverträglich");
+    EXPECT_EQ(LinesStartingWith(L"progress assembly"),
+              (Lines{L"progress assembly Bearbeite Oben", L"progress assembly Bearbeite Unter"}));
+    EXPECT_EQ(host_->RelationCount(L"Sub.AsM"), 0);
+    EXPECT_EQ(host_->RelationCount(L"Hidden.asx"), 1);
+    EXPECT_EQ(CountLines(L"occ:Top.asm:2 get 38"), 0);
+    EXPECT_EQ(CountLines(L"occ:Top.asm:3 get 38"), 0);
+    // The failed walk leaves the host's flag cleared, and the closing call out.
+    EXPECT_EQ(log_.back(), L"app put 73 VT_BOOL 0");
+    EXPECT_EQ(CountLines(L"app call 63"), 0);
+    EXPECT_FALSE(host_->WalkFlag());
+}
+
+TEST_F(HostTest, AssemblyWithoutOccurrencesOnlyShowsItself) {
+    StartHost(LR"(simhost-scenario 1
+document Empty.asm assembly Leer
+active Empty.asm
+)");
+    testing::FixedOptions options(10, true);
+    ASSERT_FALSE(Run(options));
+    EXPECT_EQ(LinesStartingWith(L"progress"),
+              (Lines{L"progress min 0", L"progress max 0", L"progress assembly Bearbeite Leer", L"progress repaint"}));
+    EXPECT_EQ(LinesStartingWith(L"occs:Empty.asm get 0").size(), 0u);
+    EXPECT_EQ(options.ground_reads, 0);
+}
+
+TEST_F(HostTest, WithoutGroundingTheAssemblysRelationsAreNeverFetched) {
+    StartHost(kThreeLevels);
+    testing::FixedOptions options(10, false);
+    ASSERT_FALSE(Run(options));
+    for (const auto& line : log_) EXPECT_EQ(line.find(L" get 16386"), std::wstring::npos) << line;
+    EXPECT_EQ(options.level_reads, 1);
+    EXPECT_EQ(options.ground_reads, 5);
+    EXPECT_EQ(host_->GroundCount(L"Top.asm") + host_->GroundCount(L"Mid.asm") + host_->GroundCount(L"Low.asm"), 0);
+}
+
+std::wstring ManyRelationsScenario(const wchar_t* mode, int relations) {
+    std::wstring text = L"simhost-scenario 1\nenumerator ";
+    text += mode;
+    text += L"\ndocument Top.asm assembly Oben\ndocument Bolt.par part Bolzen\n"
+            L"occurrence Top.asm Bolzen:1 Bolt.par\noccurrence Top.asm Bolzen:2 Bolt.par\n";
+    for (int i = 0; i < relations; ++i) {
+        text += i % 2 ? L"relation Top.asm mate Bolzen:1 Bolzen:2\n" : L"relation Top.asm axial Bolzen:1\n";
+    }
+    return text + L"active Top.asm\n";
+}
+
+TEST_F(HostTest, EveryRelationIsDeletedWithEitherEnumerator) {
+    for (const wchar_t* mode : {L"snapshot", L"live"}) {
+        SCOPED_TRACE(mode);
+        StartHost(ManyRelationsScenario(mode, 70));
+        ASSERT_FALSE(Run(1, false));
+        EXPECT_EQ(host_->RelationCount(L"Top.asm"), 0);
+        EXPECT_EQ(host_->LiveEnumeratorSkips(), 0u);
+        EXPECT_EQ(LinesStartingWith(L"enum:rels:occ:Top.asm:1 enum Next").size(), 2u);
+        EXPECT_EQ(host_->ClientReferences(), 0);
+    }
+}
+
+TEST_F(HostTest, CountAboveTheSixteenBitRangeIsAnOverflowBeforeTheFirstFetch) {
+    std::wstring text = L"simhost-scenario 1\ndocument Top.asm assembly Oben\ndocument Bolt.par part Bolzen\n";
+    for (int i = 1; i <= 32768; ++i) text += L"occurrence Top.asm B:" + std::to_wstring(i) + L" Bolt.par\n";
+    text += L"relation Top.asm axial B:1\nactive Top.asm\n";
+    StartHost(text);
+    const auto error = Run(1, true);
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->number(), 6);
+    EXPECT_EQ(error->description(), L"Überlauf");
+    EXPECT_EQ(CountLines(L"progress max 32768"), 1);
+    EXPECT_TRUE(LinesStartingWith(L"occs:Top.asm get 0").empty());
+    EXPECT_EQ(host_->RelationCount(L"Top.asm"), 1);
+    EXPECT_FALSE(host_->WalkFlag());
+}
+
+TEST_F(HostTest, HostErrorMidRunKeepsItsNumberAndWhatWasDone) {
+    for (const bool bare : {false, true}) {
+        SCOPED_TRACE(bare);
+        StartHost(kThreeLevels);
+        const std::int32_t number = bare ? static_cast<std::int32_t>(0x80004005) : 1234;
+        host_->FailNthCall(L"rel", L"Delete", 2, simhost::HostFailure{number, L"Beziehung gesperrt", bare});
+        const auto error = Run(10, false);
+        ASSERT_TRUE(error);
+        EXPECT_EQ(error->number(), number);
+        if (!bare) EXPECT_EQ(error->description(), L"Beziehung gesperrt");
+        // Top's relation went; Mid's could not be deleted, Low was never reached.
+        EXPECT_EQ(host_->RelationCount(L"Top.asm"), 0);
+        EXPECT_EQ(host_->RelationCount(L"Mid.asm"), 1);
+        EXPECT_EQ(host_->RelationCount(L"Low.asm"), 1);
+        EXPECT_EQ(log_.back(), L"app put 73 VT_BOOL 0");
+        EXPECT_EQ(CountLines(L"app call 63"), 0);
+        EXPECT_FALSE(host_->WalkFlag());
+        EXPECT_EQ(host_->ClientReferences(), 0);
+    }
+}
+
+TEST_F(HostTest, FailingFlagResetDoesNotHideTheWalksError) {
+    StartHost(kThreeLevels);
+    host_->FailNthCall(L"occ", L"17", 1, simhost::HostFailure{1500, L"Vorkommnis gesperrt", false});
+    host_->FailNthCall(L"app", L"73", 2, simhost::HostFailure{1600, L"Eigenschaft gesperrt", false});
+    const auto error = Run(10, false);
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->number(), 1500);
+    EXPECT_EQ(error->description(), L"Vorkommnis gesperrt");
+    EXPECT_EQ(CountLines(L"app call 63"), 0);
+}
+
+TEST_F(HostTest, HostCallsPerOccurrenceAndPerRelation) {
+    // Totals for assemblies that differ by one occurrence or by one relation.
+    auto calls = [this](int occurrences, int relations, bool ground) {
+        std::wstring text = L"simhost-scenario 1\ndocument Top.asm assembly Oben\ndocument Bolt.par part Bolzen\n";
+        for (int i = 1; i <= occurrences; ++i) text += L"occurrence Top.asm B:" + std::to_wstring(i) + L" Bolt.par\n";
+        for (int i = 0; i < relations; ++i) text += L"relation Top.asm axial B:1\n";
+        StartHost(text + L"active Top.asm\n");
+        EXPECT_FALSE(Run(1, ground));
+        return static_cast<int>(host_->Journal().size());
+    };
+    const int base = calls(2, 0, false);
+    EXPECT_EQ(calls(3, 0, false) - base, 7);
+    EXPECT_EQ(calls(3, 0, true) - calls(2, 0, true), 10);
+    EXPECT_EQ(calls(2, 1, false) - base, 2);
+    EXPECT_EQ(calls(2, 10, false) - base, 20);
+}
+
+}  // namespace
+}  // namespace marsitel
