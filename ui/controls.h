@@ -1,0 +1,84 @@
+#pragma once
+// Controls created from layout tables: one row per control, in creation
+// order, which is also the tab order and the z-order (earlier rows on top).
+#include "ui/gdi.h"
+#include "ui/layout.h"
+
+#include <windows.h>
+
+#include <map>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace marsitel::ui {
+
+enum class ControlKind {
+    Label,          // fixed box, wraps its text
+    SingleLine,     // fixed box, one line, clipped at the right
+    AutoSizeLabel,  // box follows its text
+    Line,           // horizontal, from (left, top) over width; height unused
+    TextBox,
+    VScrollBar,
+    CheckBox,
+    PushButton,
+    Frame,          // container: rows whose parent is the frame lie inside it
+    Picture,        // drawn by its window
+    ProgressBar,
+};
+
+enum class Align { Left, Right };
+
+struct ControlSpec {
+    ControlKind kind;
+    int id;
+    TwipsRect box;  // from the top-left corner of the parent's client area
+    const wchar_t* text;
+    const FontSpec* font;  // nullptr: the window's standard font
+    Align align = Align::Left;
+    int parentId = 0;  // 0: the window itself
+};
+
+inline constexpr int kLineThicknessPixels = 2;
+
+// The standard font of the program's windows.
+extern const FontSpec kStandardFont;
+
+// Label texts break lines at a lone carriage return. DrawText does not do
+// that on every system, so labels are drawn with every lone CR made a CR LF.
+std::wstring ExpandLoneCarriageReturns(std::wstring_view text);
+std::wstring WindowText(HWND window);
+
+UniqueFont CreateFontFromSpec(const FontSpec& spec, const Layout& layout);
+
+// The controls of one window, created from its table, with the fonts they use.
+class ControlSet {
+public:
+    void Create(HWND window, std::span<const ControlSpec> table, const Layout& layout);
+
+    HWND Handle(int id) const noexcept;
+    const ControlSpec* Spec(int id) const noexcept;
+
+    // Sets a control's text; a label sized to its text is resized, keeping
+    // its left edge, or its right edge when it is right-aligned.
+    void SetText(int id, std::wstring_view text);
+
+    // Draws an owner-drawn label; false when the item is not one.
+    bool DrawItem(const DRAWITEMSTRUCT& item) const;
+
+private:
+    HFONT FontFor(const FontSpec* spec, const Layout& layout);
+    HFONT StoredFont(const ControlSpec& spec) const noexcept;
+    void FitToText(int id);
+
+    std::span<const ControlSpec> table_;
+    std::map<int, HWND> handles_;
+    std::map<const FontSpec*, UniqueFont> fonts_;
+};
+
+// The window class of frames; a click on a frame's bare surface reaches its
+// parent as WM_COMMAND with BN_CLICKED and the frame's id.
+void RegisterFrameClass();
+inline constexpr wchar_t kFrameClass[] = L"Marsitel.Frame";
+
+}  // namespace marsitel::ui

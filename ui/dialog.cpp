@@ -1,0 +1,249 @@
+#include "ui/dialog.h"
+
+#include "ui/control_ids.h"
+#include "ui/program_end.h"
+
+namespace marsitel::ui {
+namespace {
+
+const WindowClassSpec kDialogWindowClass{kDialogClass, 0, COLOR_BTNFACE};
+constexpr DWORD kDialogStyle = WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+constexpr DWORD kDialogExStyle = WS_EX_DLGMODALFRAME | WS_EX_APPWINDOW | WS_EX_CONTROLPARENT;
+
+const FontSpec kSansBold12{L"MS Sans Serif", 1200, FW_BOLD};
+const FontSpec kSansBold825{L"MS Sans Serif", 825, FW_BOLD};
+
+using namespace dialog_id;
+
+// Creation order is the tab order: VScroll1, optionDelete, Command1,
+// Command2, Text3, OptionGround; the labels and lines take no focus.
+const ControlSpec kDialogControls[] = {
+    {ControlKind::VScrollBar, VScroll1, {1560, 2400, 255, 375}, L"", nullptr},
+    {ControlKind::CheckBox, optionDelete, {1080, 3240, 2895, 615}, L"Alle Beziehungen löschen.", nullptr},
+    {ControlKind::PushButton, Command1, {840, 4440, 1695, 375}, L"Ausführen", &kSansBold825},
+    {ControlKind::PushButton, Command2, {3000, 4440, 1695, 375}, L"Ende", &kSansBold825},
+    {ControlKind::TextBox, Text3, {960, 2400, 615, 375}, L"Text3", nullptr},
+    {ControlKind::CheckBox, OptionGround, {1080, 3720, 2895, 615}, L"Alle Teile fixieren", nullptr},
+    {ControlKind::Label, Label9, {240, 120, 7215, 1455}, L"Label9", nullptr},
+    {ControlKind::Line, Line1_1, {120, 1680, 7320, 0}, L"", nullptr},
+    {ControlKind::Label, Label8_1, {240, 1800, 255, 375}, L"1.", &kSansBold12},
+    {ControlKind::Label, Label5_1, {840, 1800, 5055, 495},
+     L"Wieviele Baugruppenebenen wollen sie Berücksichtigen?  1 = nur oberste Ebene", &kSansBold825},
+    {ControlKind::Line, Line1_2, {120, 2880, 7320, 0}, L"", nullptr},
+    {ControlKind::Label, Label8_2, {240, 3000, 255, 255}, L"2.", &kSansBold12},
+    {ControlKind::Label, Label5_2, {840, 3000, 5055, 255}, L"Welche Beziehungen sollen gelöscht werden?",
+     &kSansBold825},
+    {ControlKind::Label, Label1, {120, 4920, 7335, 255}, L"", nullptr},
+};
+
+constexpr int kLevelMin = 1;
+constexpr int kLevelMax = 10;
+constexpr int kLevelAll = 10;
+constexpr float kProgressCornerTwips = 1500.0f;
+
+// The scroll bar's position runs from top to bottom; the level runs the other
+// way, so that the up arrow raises it.
+int LevelFromPosition(int position) {
+    return kLevelMin + kLevelMax - position;
+}
+int PositionFromLevel(int level) {
+    return kLevelMin + kLevelMax - level;
+}
+
+}  // namespace
+
+const TwipsRect kDialogClientTwips{0, 0, 7530, 5385};
+
+std::span<const ControlSpec> DialogControls() {
+    return kDialogControls;
+}
+
+Dialog::Dialog(DialogServices services) : services_(std::move(services)) {}
+
+Dialog::~Dialog() {
+    Destroy();
+    RemoveMessageFilter(*this);
+}
+
+bool Dialog::Create() {
+    const SIZE client{layout_.Pixels(kDialogClientTwips.width), layout_.Pixels(kDialogClientTwips.height)};
+    const TopLevelSpec spec{&kDialogWindowClass, L"Beziehungen setzen", kDialogStyle, kDialogExStyle, nullptr};
+    CreateTopLevel(spec, CentredOuterRect(client, kDialogStyle, kDialogExStyle));
+    controls_.Create(hwnd(), kDialogControls, layout_);
+    const HWND scrollBar = controls_.Handle(VScroll1);
+    SetScrollRange(scrollBar, SB_CTL, kLevelMin, kLevelMax, FALSE);
+    SetScrollPos(scrollBar, SB_CTL, PositionFromLevel(kLevelMin), TRUE);
+    focus_ = scrollBar;
+    AddMessageFilter(*this);
+    return Form_Load();
+}
+
+void Dialog::Show() {
+    ShowWindow(hwnd(), SW_SHOW);
+}
+
+bool Dialog::Form_Load() {
+    m_title = L"Offsetwerte in Baugruppen ändern";
+    m_text = L"Dieses Programm löscht alle Beziehungen in Baugruppen und setzt eine Fixiert-Beziehung, falls "
+             L"gewünscht. ";
+    m_text += L"\r";
+    m_text += L"\rDas Programm wurde in diese Version nicht mit anpassbaren Baugruppen getestet";
+    m_text += L"\rKeine Gewährleistung ";
+    if (!services_.checkHostReady()) {
+        EndProgram(0);
+        return false;
+    }
+    if (!SetWindowTextW(hwnd(), m_title.c_str())) ThrowLastError();
+    controls_.SetText(Label9, m_text);
+    controls_.SetText(Text3, std::to_wstring(Level()));
+    return true;
+}
+
+std::int16_t Dialog::Level() const {
+    const int position = GetScrollPos(controls_.Handle(VScroll1), SB_CTL);
+    return static_cast<std::int16_t>(LevelFromPosition(position));
+}
+
+bool Dialog::GroundAll() const {
+    return IsDlgButtonChecked(hwnd(), OptionGround) != BST_UNCHECKED;
+}
+
+void Dialog::VScroll1_Change() {
+    const int level = Level();
+    controls_.SetText(Text3, std::to_wstring(level));
+    if (level == kLevelAll) controls_.SetText(Text3, L"Alle");
+}
+
+void Dialog::Command1_Click() {
+    if (IsDlgButtonChecked(hwnd(), optionDelete) == BST_UNCHECKED) {
+        MessageBoxW(hwnd(), L"Sie müssen die Option zum Löschen der Beziehungen aktivieren.", m_title.c_str(),
+                    MB_ICONEXCLAMATION | MB_OK);
+        return;
+    }
+    ShowWindow(hwnd(), SW_HIDE);
+    progress_.Create();
+    progress_.SetTop(kProgressCornerTwips);
+    progress_.SetLeft(kProgressCornerTwips);
+    progress_.SetAssemblyLine(L"");
+    progress_.SetOccurrenceLine(L"");
+    progress_.SetBarValue(0.0f);
+    progress_.SetCaption(m_title);
+    progress_.Show();
+    services_.makeTopmost(progress_.hwnd());
+    services_.runRelationRemoval(*this, progress_);
+    progress_.Destroy();
+    controls_.SetText(Label1, L"Verarbeitung abgeschlossen. Nochmal oder zurücksetzen?");
+    ShowWindow(hwnd(), SW_SHOW);
+}
+
+void Dialog::Command2_Click() {
+    EndProgram(0);
+}
+
+void Dialog::SetScrollValue(int level) {
+    if (level < kLevelMin) level = kLevelMin;
+    if (level > kLevelMax) level = kLevelMax;
+    if (level == Level()) return;
+    SetScrollPos(controls_.Handle(VScroll1), SB_CTL, PositionFromLevel(level), TRUE);
+    VScroll1_Change();
+}
+
+void Dialog::OnVScroll(int request, int thumbPosition) {
+    switch (request) {
+    case SB_LINEUP:
+    case SB_PAGEUP:
+        SetScrollValue(Level() + 1);
+        break;
+    case SB_LINEDOWN:
+    case SB_PAGEDOWN:
+        SetScrollValue(Level() - 1);
+        break;
+    case SB_TOP:
+        SetScrollValue(kLevelMax);
+        break;
+    case SB_BOTTOM:
+        SetScrollValue(kLevelMin);
+        break;
+    case SB_THUMBPOSITION:
+        SetScrollValue(LevelFromPosition(thumbPosition));
+        break;
+    default:
+        break;
+    }
+}
+
+void Dialog::OnCommand(int id, int code) {
+    switch (id) {
+    case Command1:
+        if (code == BN_CLICKED) Command1_Click();
+        break;
+    case Command2:
+        if (code == BN_CLICKED) Command2_Click();
+        break;
+    case IDOK: {
+        // Enter with no default button: the focused button is pressed.
+        const HWND focus = GetFocus();
+        if (focus == controls_.Handle(Command1) || focus == controls_.Handle(Command2)) {
+            SendMessageW(focus, BM_CLICK, 0, 0);
+        }
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+void Dialog::OnActivate(bool active) {
+    if (!active) {
+        const HWND focus = GetFocus();
+        if (focus && IsChild(hwnd(), focus)) focus_ = focus;
+        return;
+    }
+    if (focus_ && IsWindow(focus_)) SetFocus(focus_);
+}
+
+bool Dialog::PreTranslate(MSG& message) {
+    if (!hwnd() || !IsWithin(message.hwnd, hwnd())) return false;
+    return IsDialogMessageW(hwnd(), &message) != FALSE;
+}
+
+LRESULT Dialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_COMMAND:
+        OnCommand(LOWORD(wParam), HIWORD(wParam));
+        return 0;
+    case WM_VSCROLL:
+        if (reinterpret_cast<HWND>(lParam) == controls_.Handle(VScroll1)) {
+            OnVScroll(LOWORD(wParam), static_cast<short>(HIWORD(wParam)));
+        }
+        return 0;
+    case WM_DRAWITEM:
+        if (controls_.DrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam))) return TRUE;
+        break;
+    case WM_CTLCOLORSTATIC:
+        // The level box is read-only but should look like a text box.
+        if (reinterpret_cast<HWND>(lParam) == controls_.Handle(Text3)) {
+            const HDC dc = reinterpret_cast<HDC>(wParam);
+            SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+            SetBkColor(dc, GetSysColor(COLOR_WINDOW));
+            return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
+        }
+        break;
+    case WM_ACTIVATE:
+        OnActivate(LOWORD(wParam) != WA_INACTIVE);
+        return 0;
+    case WM_SETFOCUS:
+        if (focus_ && IsWindow(focus_)) SetFocus(focus_);
+        return 0;
+    case WM_DESTROY:
+        RemoveMessageFilter(*this);
+        // The dialog is the program's last window.
+        PostQuitMessage(0);
+        return 0;
+    default:
+        break;
+    }
+    return DefaultHandling(message, wParam, lParam);
+}
+
+}  // namespace marsitel::ui

@@ -1,0 +1,67 @@
+#pragma once
+// Dialog: the window through which the user works. It supplies RunOptions,
+// read live from its controls, while a run lasts.
+#include "core/progress_display.h"
+#include "core/run_options.h"
+#include "ui/controls.h"
+#include "ui/frm_progress.h"
+#include "ui/message_loop.h"
+#include "ui/window.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace marsitel::ui {
+
+// What the dialog uses from outside the user interface.
+struct DialogServices {
+    std::function<bool()> checkHostReady;
+    std::function<void(const RunOptions&, ProgressDisplay&)> runRelationRemoval;
+    std::function<void(HWND)> makeTopmost;
+};
+
+class Dialog final : public Window, public RunOptions, private MessageFilter {
+public:
+    explicit Dialog(DialogServices services);
+    ~Dialog() override;
+
+    // Creates the dialog hidden and runs its load step. False when the load
+    // step ended the program (the host is not ready).
+    bool Create();
+    void Show();
+
+    std::int16_t Level() const override;
+    bool GroundAll() const override;
+
+    const std::wstring& title() const noexcept { return m_title; }
+    const std::wstring& text() const noexcept { return m_text; }
+    // The progress window while a run is in progress.
+    const frmProgress* progress() const noexcept { return progress_.IsOpen() ? &progress_ : nullptr; }
+
+private:
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    bool PreTranslate(MSG& message) override;
+
+    bool Form_Load();
+    void Command1_Click();
+    void Command2_Click();
+    void VScroll1_Change();
+    void OnCommand(int id, int code);
+    void OnVScroll(int request, int thumbPosition);
+    void OnActivate(bool active);
+    void SetScrollValue(int value);
+
+    DialogServices services_;
+    Layout layout_ = Layout::ForScreen();
+    ControlSet controls_;
+    frmProgress progress_;
+    HWND focus_ = nullptr;
+    std::wstring m_title;
+    std::wstring m_text;
+};
+
+extern const TwipsRect kDialogClientTwips;
+std::span<const ControlSpec> DialogControls();
+
+}  // namespace marsitel::ui

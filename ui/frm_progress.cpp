@@ -1,0 +1,97 @@
+#include "ui/frm_progress.h"
+
+#include "ui/control_ids.h"
+
+#include <string>
+
+namespace marsitel::ui {
+namespace {
+
+const WindowClassSpec kProgressWindowClass{kProgressClass, 0, COLOR_BTNFACE};
+constexpr DWORD kProgressStyle = WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+constexpr DWORD kProgressExStyle = WS_EX_DLGMODALFRAME;
+
+const ControlSpec kProgressControls[] = {
+    {ControlKind::SingleLine, progress_id::Label1, {0, 0, 7335, 255}, L"", nullptr},
+    {ControlKind::SingleLine, progress_id::Label2, {0, 360, 7335, 255}, L"", nullptr},
+    {ControlKind::ProgressBar, progress_id::PB, {0, 720, 7575, 375}, L"", nullptr},
+};
+
+}  // namespace
+
+const TwipsRect kProgressClientTwips{0, 0, 7665, 1230};
+
+std::span<const ControlSpec> ProgressControls() {
+    return kProgressControls;
+}
+
+void frmProgress::Create() {
+    const SIZE client{layout_.Pixels(kProgressClientTwips.width), layout_.Pixels(kProgressClientTwips.height)};
+    // Owned by a hidden window: kept out of the taskbar with an ordinary
+    // caption.
+    const TopLevelSpec spec{&kProgressWindowClass, L"Fortschrittsanzeige", kProgressStyle, kProgressExStyle,
+                            HiddenOwnerWindow()};
+    CreateTopLevel(spec, OuterRectAt(POINT{0, 0}, client, kProgressStyle, kProgressExStyle));
+    controls_.Create(hwnd(), kProgressControls, layout_);
+    bar_.Attach(controls_.Handle(progress_id::PB));
+}
+
+void frmProgress::MoveOuterCorner(int left, int top) noexcept {
+    if (hwnd()) SetWindowPos(hwnd(), nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void frmProgress::SetTop(float twips) {
+    RECT outer{};
+    if (hwnd()) GetWindowRect(hwnd(), &outer);
+    MoveOuterCorner(outer.left, layout_.PixelsFromFloat(twips));
+}
+
+void frmProgress::SetLeft(float twips) {
+    RECT outer{};
+    if (hwnd()) GetWindowRect(hwnd(), &outer);
+    MoveOuterCorner(layout_.PixelsFromFloat(twips), outer.top);
+}
+
+void frmProgress::SetCaption(std::wstring_view caption) {
+    if (hwnd()) SetWindowTextW(hwnd(), std::wstring(caption).c_str());
+}
+
+void frmProgress::Show() {
+    if (hwnd()) ShowWindow(hwnd(), SW_SHOW);
+}
+
+void frmProgress::SetBarMin(float value) {
+    bar_.SetMin(value);
+}
+
+void frmProgress::SetBarMax(float value) {
+    bar_.SetMax(value);
+}
+
+void frmProgress::SetBarValue(float value) {
+    bar_.SetValue(value);
+}
+
+void frmProgress::SetAssemblyLine(std::wstring_view text) {
+    if (hwnd()) controls_.SetText(progress_id::Label1, text);
+}
+
+void frmProgress::SetOccurrenceLine(std::wstring_view text) {
+    if (hwnd()) controls_.SetText(progress_id::Label2, text);
+}
+
+void frmProgress::Repaint() {
+    if (hwnd()) {
+        RedrawWindow(hwnd(), nullptr, nullptr,
+                     RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    }
+}
+
+LRESULT frmProgress::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    // The dialog closes the window after the run; closing it from its
+    // title bar in between would leave the run writing to nothing.
+    if (message == WM_CLOSE) return 0;
+    return DefaultHandling(message, wParam, lParam);
+}
+
+}  // namespace marsitel::ui

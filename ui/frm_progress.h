@@ -1,0 +1,47 @@
+#pragma once
+// frmProgress: the window on screen while a run is in progress. The main
+// dialog creates, places, shows and closes it; the removal logic writes it
+// through ProgressDisplay.
+#include "core/progress_display.h"
+#include "ui/controls.h"
+#include "ui/progress_bar.h"
+#include "ui/window.h"
+
+#include <string_view>
+
+namespace marsitel::ui {
+
+class frmProgress final : public Window, public ProgressDisplay {
+public:
+    ~frmProgress() override { Destroy(); }
+
+    // Creates the window hidden, in its design state.
+    void Create();
+
+    void SetTop(float twips);
+    void SetLeft(float twips);
+    void SetCaption(std::wstring_view caption);
+    void Show();
+
+    void SetBarMin(float value) override;
+    void SetBarMax(float value) override;
+    void SetBarValue(float value) override;
+    void SetAssemblyLine(std::wstring_view text) override;
+    void SetOccurrenceLine(std::wstring_view text) override;
+    void Repaint() override;
+
+    const ProgressBar& bar() const noexcept { return bar_; }
+
+private:
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void MoveOuterCorner(int left, int top) noexcept;
+
+    Layout layout_ = Layout::ForScreen();
+    ControlSet controls_;
+    ProgressBar bar_;
+};
+
+extern const TwipsRect kProgressClientTwips;
+std::span<const ControlSpec> ProgressControls();
+
+}  // namespace marsitel::ui

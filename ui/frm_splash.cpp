@@ -1,0 +1,161 @@
+#include "ui/frm_splash.h"
+
+#include "core/removal.h"
+#include "ui/control_ids.h"
+#include "ui/res/resource_ids.h"
+
+namespace marsitel::ui {
+namespace {
+
+const WindowClassSpec kSplashWindowClass{kSplashClass, 0, COLOR_BTNFACE};
+// A fixed dialog border without caption and control box; a tool window so
+// that it stays out of the taskbar (it has no title bar to look different).
+constexpr DWORD kSplashStyle = WS_POPUP | WS_DLGFRAME | WS_CLIPCHILDREN;
+constexpr DWORD kSplashExStyle = WS_EX_DLGMODALFRAME | WS_EX_TOOLWINDOW | WS_EX_CONTROLPARENT;
+
+const FontSpec kArialBold12{L"Arial", 1200, FW_BOLD};
+const FontSpec kArialBold1575{L"Arial", 1575, FW_BOLD};
+const FontSpec kArialBold975{L"Arial", 975, FW_BOLD};
+const FontSpec kArial825{L"Arial", 825, FW_NORMAL};
+const FontSpec kSansBold825{L"MS Sans Serif", 825, FW_BOLD};
+
+using namespace splash_id;
+constexpr int kInFrame = Frame1;
+
+// Command1 is the only control that takes the focus.
+const ControlSpec kSplashControls[] = {
+    {ControlKind::Frame, Frame1, {120, 120, 5880, 3810}, L"", nullptr},
+    {ControlKind::PushButton, Command1, {4440, 3360, 1335, 375}, L"OK", &kSansBold825, Align::Left, kInFrame},
+    {ControlKind::AutoSizeLabel, lblCompanyProduct, {2520, 480, 2535, 285}, L"Unternehmen/Produkt", &kArialBold12,
+     Align::Left, kInFrame},
+    {ControlKind::AutoSizeLabel, lblProductName, {2520, 780, 1200, 360}, L"Produkt", &kArialBold1575, Align::Left,
+     kInFrame},
+    {ControlKind::Picture, Picture1, {120, 1080, 1935, 1860}, L"", nullptr, Align::Left, kInFrame},
+    {ControlKind::AutoSizeLabel, lblPlatform, {3180, 1440, 2475, 285}, L"Plattform", &kArialBold12, Align::Right,
+     kInFrame},
+    {ControlKind::AutoSizeLabel, lblVersion, {5040, 1800, 720, 240}, L"Version", &kArialBold975, Align::Right,
+     kInFrame},
+    {ControlKind::Label, lblCopyright, {2640, 2280, 2415, 255}, L"Freeware", &kArial825, Align::Left, kInFrame},
+    {ControlKind::Label, lblCompany, {2640, 2520, 3135, 615}, L"Unternehmen", &kArial825, Align::Left, kInFrame},
+    {ControlKind::Label, lblWarning, {120, 3480, 5415, 195}, L"Warnung", &kArial825, Align::Left, kInFrame},
+};
+
+}  // namespace
+
+const TwipsRect kSplashClientTwips{0, 0, 6105, 4020};
+const wchar_t kContactBlock[] = L"CAD-Automatisierung und Zubehör\rMarsitel-Team\rinfo@marsitel.example.com";
+
+std::span<const ControlSpec> SplashControls() {
+    return kSplashControls;
+}
+
+frmSplash::~frmSplash() {
+    Destroy();
+    RemoveMessageFilter(*this);
+}
+
+void frmSplash::Create() {
+    picture_.reset(static_cast<HBITMAP>(
+        LoadImageW(ProgramInstance(), MAKEINTRESOURCEW(MARSITEL_IDB_SPLASH), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR)));
+    if (!picture_) ThrowLastError();
+    const SIZE client{layout_.Pixels(kSplashClientTwips.width), layout_.Pixels(kSplashClientTwips.height)};
+    const TopLevelSpec spec{&kSplashWindowClass, L"", kSplashStyle, kSplashExStyle, nullptr};
+    CreateTopLevel(spec, CentredOuterRect(client, kSplashStyle, kSplashExStyle));
+    controls_.Create(hwnd(), kSplashControls, layout_);
+    AddMessageFilter(*this);
+    Form_Load();
+}
+
+void frmSplash::Show() {
+    ShowWindow(hwnd(), SW_SHOW);
+}
+
+bool frmSplash::IsVisible() const noexcept {
+    return hwnd() && IsWindowVisible(hwnd());
+}
+
+void frmSplash::Form_Load() {
+    controls_.SetText(lblVersion, L"Solid Edge V16");
+    controls_.SetText(lblProductName, kAppTitle);
+    controls_.SetText(lblCompany, kContactBlock);
+    controls_.SetText(lblCompanyProduct, L"Solid Edge Customizing");
+    controls_.SetText(lblWarning, L"Keine Gewährleistung");
+    controls_.SetText(lblPlatform, L"Demobeispiel für");
+}
+
+void frmSplash::Form_KeyPress(wchar_t) {
+    Destroy();
+}
+
+void frmSplash::Command1_Click() {
+    Destroy();
+}
+
+void frmSplash::Frame1_Click() {
+    Destroy();
+}
+
+bool frmSplash::PreTranslate(MSG& message) {
+    if (!hwnd() || !IsWithin(message.hwnd, hwnd())) return false;
+    if (message.message == WM_CHAR) {
+        Form_KeyPress(static_cast<wchar_t>(message.wParam));
+        return !IsWindow(message.hwnd);
+    }
+    if (message.message != WM_KEYDOWN) return false;
+    // Whether the key gives a character is known only once it has been
+    // translated; the character is taken from the queue before the focused
+    // control sees the key.
+    TranslateMessage(&message);
+    MSG character;
+    if (!PeekMessageW(&character, message.hwnd, WM_CHAR, WM_CHAR, PM_REMOVE)) {
+        DispatchMessageW(&message);
+        return true;
+    }
+    const HWND target = message.hwnd;
+    Form_KeyPress(static_cast<wchar_t>(character.wParam));
+    if (IsWindow(target)) {
+        DispatchMessageW(&message);
+        DispatchMessageW(&character);
+    }
+    return true;
+}
+
+void frmSplash::DrawPicture(const DRAWITEMSTRUCT& item) const {
+    BITMAP info{};
+    GetObjectW(picture_.get(), sizeof info, &info);
+    MemoryDC source(item.hDC);
+    SelectedObject selected(source.get(), picture_.get());
+    const RECT& box = item.rcItem;
+    SetStretchBltMode(item.hDC, HALFTONE);
+    StretchBlt(item.hDC, box.left, box.top, box.right - box.left, box.bottom - box.top, source.get(), 0, 0,
+               info.bmWidth, info.bmHeight, SRCCOPY);
+}
+
+LRESULT frmSplash::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_COMMAND:
+        if (HIWORD(wParam) == BN_CLICKED && LOWORD(wParam) == Command1) Command1_Click();
+        else if (HIWORD(wParam) == BN_CLICKED && LOWORD(wParam) == Frame1) Frame1_Click();
+        return 0;
+    case WM_DRAWITEM: {
+        const auto& item = *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+        if (item.CtlID == static_cast<UINT>(Picture1)) {
+            DrawPicture(item);
+            return TRUE;
+        }
+        if (controls_.DrawItem(item)) return TRUE;
+        break;
+    }
+    case WM_ACTIVATE:
+        if (LOWORD(wParam) != WA_INACTIVE) SetFocus(controls_.Handle(Command1));
+        return 0;
+    case WM_DESTROY:
+        RemoveMessageFilter(*this);
+        return 0;
+    default:
+        break;
+    }
+    return DefaultHandling(message, wParam, lParam);
+}
+
+}  // namespace marsitel::ui

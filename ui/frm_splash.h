@@ -1,0 +1,45 @@
+#pragma once
+// frmSplash: the information window shown during start-up. It closes itself
+// on a click on OK or on its frame, and on any character key, which it sees
+// before the control that has the focus.
+#include "ui/controls.h"
+#include "ui/gdi.h"
+#include "ui/message_loop.h"
+#include "ui/window.h"
+
+namespace marsitel::ui {
+
+class frmSplash final : public Window, private MessageFilter {
+public:
+    ~frmSplash() override;
+
+    // Creates the window hidden and runs its load step.
+    void Create();
+    void Show();
+    bool IsVisible() const noexcept;
+
+    const ControlSet& controls() const noexcept { return controls_; }
+
+private:
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    bool PreTranslate(MSG& message) override;
+
+    void Form_Load();
+    void Form_KeyPress(wchar_t key);
+    void Command1_Click();
+    void Frame1_Click();
+    void DrawPicture(const DRAWITEMSTRUCT& item) const;
+
+    Layout layout_ = Layout::ForScreen();
+    ControlSet controls_;
+    UniqueBitmap picture_;
+};
+
+extern const TwipsRect kSplashClientTwips;
+std::span<const ControlSpec> SplashControls();
+
+// The maker's contact block: business description, team, address, each
+// line ended by a lone carriage return but the last.
+extern const wchar_t kContactBlock[];
+
+}  // namespace marsitel::ui

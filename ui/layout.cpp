@@ -1,0 +1,40 @@
+#include "ui/layout.h"
+
+#include "ui/gdi.h"
+
+#include <cmath>
+
+namespace marsitel::ui {
+
+Layout Layout::ForScreen() noexcept {
+    ScreenDC screen;
+    const int dpi = screen.get() ? GetDeviceCaps(screen.get(), LOGPIXELSY) : 0;
+    return Layout(dpi > 0 ? dpi : 96);
+}
+
+int Layout::Pixels(int twips) const noexcept {
+    return MulDiv(twips, dpi_, kTwipsPerInch);
+}
+
+int Layout::PixelsFromFloat(float twips) const noexcept {
+    if (!std::isfinite(twips)) return 0;
+    const double pixels = std::round(static_cast<double>(twips) * dpi_ / kTwipsPerInch);
+    constexpr double kLimit = 1 << 24;
+    if (pixels > kLimit) return static_cast<int>(kLimit);
+    if (pixels < -kLimit) return static_cast<int>(-kLimit);
+    return static_cast<int>(pixels);
+}
+
+RECT Layout::Rect(const TwipsRect& twips) const noexcept {
+    const int left = Pixels(twips.left);
+    const int top = Pixels(twips.top);
+    // Right and bottom edges are converted on their own, so that adjoining
+    // boxes keep adjoining at any DPI.
+    return RECT{left, top, Pixels(twips.left + twips.width), Pixels(twips.top + twips.height)};
+}
+
+int Layout::FontHeight(int hundredthsOfPoint) const noexcept {
+    return -MulDiv(hundredthsOfPoint, dpi_, 72 * 100);
+}
+
+}  // namespace marsitel::ui

@@ -1,0 +1,117 @@
+#include "ui/window.h"
+
+#include "core/host/error.h"
+#include "ui/program_end.h"
+
+#include <string>
+
+namespace marsitel::ui {
+
+HINSTANCE ProgramInstance() noexcept {
+    return GetModuleHandleW(nullptr);
+}
+
+void ThrowLastError() {
+    const DWORD code = GetLastError();
+    wchar_t* buffer = nullptr;
+    const DWORD length = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
+        0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+    std::wstring description = length ? std::wstring(buffer, length) : L"Systemfehler " + std::to_wstring(code);
+    if (buffer) LocalFree(buffer);
+    while (!description.empty() && (description.back() == L'\n' || description.back() == L'\r')) description.pop_back();
+    throw Error(static_cast<std::int32_t>(HRESULT_FROM_WIN32(code)), std::move(description));
+}
+
+void RegisterWindowClass(const WindowClassSpec& spec, WNDPROC procedure) {
+    WNDCLASSEXW existing{};
+    existing.cbSize = sizeof existing;
+    if (GetClassInfoExW(ProgramInstance(), spec.name, &existing)) return;
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.style = spec.style;
+    windowClass.lpfnWndProc = procedure;
+    windowClass.hInstance = ProgramInstance();
+    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = GetSysColorBrush(spec.background);
+    windowClass.lpszClassName = spec.name;
+    if (!RegisterClassExW(&windowClass)) ThrowLastError();
+}
+
+Window::~Window() {
+    Destroy();
+}
+
+void Window::Destroy() noexcept {
+    if (hwnd_) DestroyWindow(hwnd_);
+}
+
+void Window::CreateTopLevel(const TopLevelSpec& spec, const RECT& outer) {
+    RegisterWindowClass(*spec.windowClass, &Window::Procedure);
+    const HWND created = CreateWindowExW(spec.exStyle, spec.windowClass->name, spec.caption, spec.style,
+                                         outer.left, outer.top, outer.right - outer.left, outer.bottom - outer.top,
+                                         spec.owner, nullptr, ProgramInstance(), this);
+    if (!created) ThrowLastError();
+}
+
+LRESULT Window::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    return DefaultHandling(message, wParam, lParam);
+}
+
+LRESULT Window::DefaultHandling(UINT message, WPARAM wParam, LPARAM lParam) noexcept {
+    return DefWindowProcW(hwnd_, message, wParam, lParam);
+}
+
+LRESULT CALLBACK Window::Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
+    if (message == WM_NCCREATE) {
+        auto* created = static_cast<Window*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        created->hwnd_ = hwnd;
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(created));
+    }
+    auto* self = reinterpret_cast<Window*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (!self) return DefWindowProcW(hwnd, message, wParam, lParam);
+    if (message == WM_NCDESTROY) {
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+        self->hwnd_ = nullptr;
+        return DefWindowProcW(hwnd, message, wParam, lParam);
+    }
+    try {
+        return self->HandleMessage(message, wParam, lParam);
+    } catch (...) {
+        ReportCurrentException();
+        return 0;
+    }
+}
+
+RECT OuterRectAt(POINT topLeft, SIZE client, DWORD style, DWORD exStyle) noexcept {
+    RECT rect{0, 0, client.cx, client.cy};
+    AdjustWindowRectEx(&rect, style, FALSE, exStyle);
+    OffsetRect(&rect, topLeft.x - rect.left, topLeft.y - rect.top);
+    return rect;
+}
+
+RECT CentredOuterRect(SIZE client, DWORD style, DWORD exStyle) noexcept {
+    RECT outer = OuterRectAt(POINT{0, 0}, client, style, exStyle);
+    RECT area{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    if (GetMonitorInfoW(MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY), &monitor)) area = monitor.rcWork;
+    const int width = outer.right - outer.left;
+    const int height = outer.bottom - outer.top;
+    const int left = area.left + (area.right - area.left - width) / 2;
+    const int top = area.top + (area.bottom - area.top - height) / 2;
+    return RECT{left, top, left + width, top + height};
+}
+
+HWND HiddenOwnerWindow() {
+    static const WindowClassSpec kOwnerClass{L"Marsitel.Owner", 0, COLOR_BTNFACE};
+    static HWND owner = nullptr;
+    if (owner && IsWindow(owner)) return owner;
+    RegisterWindowClass(kOwnerClass, DefWindowProcW);
+    owner = CreateWindowExW(0, kOwnerClass.name, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, ProgramInstance(),
+                            nullptr);
+    if (!owner) ThrowLastError();
+    return owner;
+}
+
+}  // namespace marsitel::ui

@@ -1,0 +1,64 @@
+#pragma once
+// A window object behind a Win32 window: the window procedure finds the
+// object through the pointer stored at WM_NCCREATE and hands every message
+// to it. Exceptions stop at the procedure and become the run-time error
+// report.
+#include <windows.h>
+
+namespace marsitel::ui {
+
+struct WindowClassSpec {
+    const wchar_t* name;
+    UINT style;
+    int background;  // system colour index
+};
+
+struct TopLevelSpec {
+    const WindowClassSpec* windowClass;
+    const wchar_t* caption;
+    DWORD style;
+    DWORD exStyle;
+    HWND owner;
+};
+
+class Window {
+public:
+    Window() = default;
+    Window(const Window&) = delete;
+    Window& operator=(const Window&) = delete;
+    virtual ~Window();
+
+    HWND hwnd() const noexcept { return hwnd_; }
+    bool IsOpen() const noexcept { return hwnd_ != nullptr; }
+    // Closes and releases the window; nothing happens when it is gone.
+    void Destroy() noexcept;
+
+protected:
+    // Creates the window hidden at the given outer position and size.
+    void CreateTopLevel(const TopLevelSpec& spec, const RECT& outer);
+    virtual LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT DefaultHandling(UINT message, WPARAM wParam, LPARAM lParam) noexcept;
+
+private:
+    static LRESULT CALLBACK Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
+
+    HWND hwnd_ = nullptr;
+};
+
+void RegisterWindowClass(const WindowClassSpec& spec, WNDPROC procedure);
+HINSTANCE ProgramInstance() noexcept;
+
+// The outer rectangle of a window whose client area has the given size,
+// centred on the primary monitor's work area.
+RECT CentredOuterRect(SIZE client, DWORD style, DWORD exStyle) noexcept;
+// The outer rectangle of a window whose client area has the given size and
+// whose outer top-left corner lies at the given point.
+RECT OuterRectAt(POINT topLeft, SIZE client, DWORD style, DWORD exStyle) noexcept;
+
+// A hidden top-level window that owns the windows kept out of the taskbar.
+HWND HiddenOwnerWindow();
+
+// Throws marsitel::Error for the calling thread's last Win32 error.
+[[noreturn]] void ThrowLastError();
+
+}  // namespace marsitel::ui
