@@ -147,7 +147,7 @@ int Run(const Options& options) {
     bool ok = true;
     {
         Print(L"Starting Marsitel\n");
-        MarsitelApp app;
+        MarsitelApp app(options.scripted);
         if (options.scripted) {
             ok = ScriptedRun(app, folder);
         } else {

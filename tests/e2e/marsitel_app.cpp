@@ -49,7 +49,13 @@ bool SaveWindowPicture(HWND window, const std::wstring& folder, const std::wstri
     return picture && SaveBitmapFile(*picture, folder + name + L".bmp");
 }
 
-MarsitelApp::MarsitelApp() : process_(ProgramDirectory() + L"Marsitel.exe", L"") {}
+// Wine reads the frame setting when a program starts, so it is settled first.
+std::wstring ProgramToStart(bool frames_in_pictures) {
+    LetWineDrawWindowFrames(frames_in_pictures);
+    return ProgramDirectory() + L"Marsitel.exe";
+}
+
+MarsitelApp::MarsitelApp(bool frames_in_pictures) : process_(ProgramToStart(frames_in_pictures), L"") {}
 
 HWND MarsitelApp::WaitForSplash() { return WaitForVisibleTopLevel(Id(), marsitel::ui::kSplashClass); }
 

@@ -36,7 +36,9 @@ struct RunWatch {
 
 class MarsitelApp {
 public:
-    MarsitelApp();
+    // Pictures show the windows' frames unless a person works the windows
+    // on a display of their own (see LetWineDrawWindowFrames).
+    explicit MarsitelApp(bool frames_in_pictures = true);
 
     ChildProcess& Process() { return process_; }
     DWORD Id() const { return process_.Id(); }

@@ -136,6 +136,19 @@ bool SaveBitmapFile(const Image& image, const std::wstring& path) {
     return static_cast<bool>(out);
 }
 
+void LetWineDrawWindowFrames(bool wine_draws) {
+    HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    if (!ntdll || !GetProcAddress(ntdll, "wine_get_version")) return;
+    constexpr wchar_t kKey[] = L"Software\\Wine\\X11 Driver";
+    constexpr wchar_t kValue[] = L"Decorated";
+    if (wine_draws) {
+        constexpr wchar_t kNo[] = L"N";
+        RegSetKeyValueW(HKEY_CURRENT_USER, kKey, kValue, REG_SZ, kNo, sizeof kNo);
+    } else {
+        RegDeleteKeyValueW(HKEY_CURRENT_USER, kKey, kValue);
+    }
+}
+
 bool EnsureDirectory(const std::wstring& path) {
     for (std::size_t i = 0; i <= path.size(); ++i) {
         if (i == path.size() || path[i] == L'\\' || path[i] == L'/') {

@@ -27,6 +27,12 @@ std::optional<Image> CaptureWindow(HWND window);
 // An uncompressed 24-bit Windows bitmap file.
 bool SaveBitmapFile(const Image& image, const std::wstring& path);
 
+// Under Wine without a window manager (Xvfb), windows have no title bar
+// unless Wine draws the frames itself; that is what a picture of a Windows
+// window should show. Applies to programs started afterwards; does nothing
+// on Windows.
+void LetWineDrawWindowFrames(bool wine_draws);
+
 // Creates the folder (and its parents) if needed.
 bool EnsureDirectory(const std::wstring& path);
 
