@@ -30,6 +30,12 @@ void AddDistinct(std::vector<std::wstring>& seen, std::wstring text) {
     if (!text.empty() && (seen.empty() || seen.back() != text)) seen.push_back(std::move(text));
 }
 
+// Wine reads the frame setting when a program starts, so it is settled first.
+std::wstring ProgramToStart(bool frames_in_pictures) {
+    LetWineDrawWindowFrames(frames_in_pictures);
+    return ProgramDirectory() + L"Marsitel.exe";
+}
+
 }  // namespace
 
 std::wstring ScreenshotDirectory() {
@@ -39,20 +45,18 @@ std::wstring ScreenshotDirectory() {
 }
 
 bool SaveWindowPicture(HWND window, const std::wstring& folder, const std::wstring& name) {
+    // Drawn means: something to see, and the same picture twice in a row.
+    std::optional<Image> previous;
     std::optional<Image> picture;
     WaitUntil(
         [&] {
+            previous = std::move(picture);
             picture = CaptureWindow(window);
-            return picture && !picture->Uniform();
+            return picture && previous && !picture->Uniform() && picture->width == previous->width &&
+                   picture->height == previous->height && picture->bgr == previous->bgr;
         },
-        kDrawnWait, Millis{50});
+        kDrawnWait, Millis{150});
     return picture && SaveBitmapFile(*picture, folder + name + L".bmp");
-}
-
-// Wine reads the frame setting when a program starts, so it is settled first.
-std::wstring ProgramToStart(bool frames_in_pictures) {
-    LetWineDrawWindowFrames(frames_in_pictures);
-    return ProgramDirectory() + L"Marsitel.exe";
 }
 
 MarsitelApp::MarsitelApp(bool frames_in_pictures) : process_(ProgramToStart(frames_in_pictures), L"") {}
