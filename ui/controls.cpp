@@ -63,7 +63,7 @@ ControlClass ClassFor(const ControlSpec& spec) {
     case ControlKind::SingleLine:
         return {WC_STATICW, kChild | SS_LEFTNOWORDWRAP | SS_NOPREFIX, 0};
     case ControlKind::Line:
-        return {WC_STATICW, kChild | SS_ETCHEDHORZ, 0};
+        return {WC_STATICW, kChild | SS_OWNERDRAW, 0};
     case ControlKind::TextBox:
         // Shown, never read: typing there would suggest an effect it has not.
         return {WC_EDITW, kChild | WS_TABSTOP | ES_AUTOHSCROLL | ES_READONLY, WS_EX_CLIENTEDGE};
@@ -217,7 +217,13 @@ void ControlSet::FitToText(int id) {
 
 bool ControlSet::DrawItem(const DRAWITEMSTRUCT& item) const {
     const ControlSpec* spec = Spec(static_cast<int>(item.CtlID));
-    if (!spec || !IsOwnerDrawnLabel(spec->kind) || item.hwndItem != Handle(spec->id)) return false;
+    if (!spec || item.hwndItem != Handle(spec->id)) return false;
+    if (spec->kind == ControlKind::Line) {
+        RECT line = item.rcItem;
+        DrawEdge(item.hDC, &line, EDGE_ETCHED, BF_TOP);
+        return true;
+    }
+    if (!IsOwnerDrawnLabel(spec->kind)) return false;
     FillRect(item.hDC, &item.rcItem, GetSysColorBrush(COLOR_BTNFACE));
     const std::wstring text = ExpandLoneCarriageReturns(WindowText(item.hwndItem));
     SelectedObject font(item.hDC, StoredFont(*spec));

@@ -63,7 +63,7 @@ public:
     // its left edge, or its right edge when it is right-aligned.
     void SetText(int id, std::wstring_view text);
 
-    // Draws an owner-drawn label; false when the item is not one.
+    // Draws an owner-drawn label or line; false when the item is neither.
     bool DrawItem(const DRAWITEMSTRUCT& item) const;
 
 private:

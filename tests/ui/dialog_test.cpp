@@ -1,0 +1,357 @@
+#include "app/module2.h"
+#include "core/host/error.h"
+#include "ui/control_ids.h"
+#include "ui/dialog.h"
+#include "ui_test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+
+namespace marsitel::ui {
+namespace {
+
+using namespace testing;
+namespace id = dialog_id;
+
+constexpr wchar_t kTitle[] = L"Offsetwerte in Baugruppen ändern";
+constexpr wchar_t kCompletion[] = L"Verarbeitung abgeschlossen. Nochmal oder zurücksetzen?";
+
+// What a run saw of the dialog and its progress window, taken inside the run.
+struct RunView {
+    int level = 0;
+    bool groundAll = false;
+    bool dialogVisible = true;
+    HWND progress = nullptr;
+    std::wstring progressCaption;
+    std::wstring assemblyLine = L"?";
+    std::wstring occurrenceLine = L"?";
+    RECT progressOuter{};
+    bool progressVisible = false;
+    bool progressTopmost = false;
+};
+
+class DialogTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        DialogServices services;
+        services.checkHostReady = [this] {
+            ++hostChecks;
+            return hostReady;
+        };
+        services.runRelationRemoval = [this](const RunOptions& options, ProgressDisplay& progress) {
+            runs.push_back(Observe(options));
+            if (runAction) runAction(options, progress);
+        };
+        services.makeTopmost = [this](HWND window) {
+            topmostCalls.push_back(window);
+            MakeTopmost(window);
+        };
+        dialog = std::make_unique<Dialog>(std::move(services));
+    }
+
+    void TearDown() override {
+        dialog.reset();
+        DiscardQuit();
+    }
+
+    RunView Observe(const RunOptions& options) {
+        RunView view;
+        view.level = options.Level();
+        view.groundAll = options.GroundAll();
+        view.dialogVisible = IsWindowVisible(dialog->hwnd()) != FALSE;
+        view.progress = FindWindowW(kProgressClass, nullptr);
+        if (view.progress) {
+            view.progressCaption = TextOf(view.progress);
+            view.assemblyLine = TextOf(GetDlgItem(view.progress, progress_id::Label1));
+            view.occurrenceLine = TextOf(GetDlgItem(view.progress, progress_id::Label2));
+            GetWindowRect(view.progress, &view.progressOuter);
+            view.progressVisible = IsWindowVisible(view.progress) != FALSE;
+            view.progressTopmost = (ExStyleOf(view.progress) & WS_EX_TOPMOST) != 0;
+        }
+        return view;
+    }
+
+    void Load() {
+        ASSERT_TRUE(dialog->Create());
+        dialog->Show();
+        Pump();
+    }
+
+    HWND Control(int id) const { return GetDlgItem(dialog->hwnd(), id); }
+    void Click(int id) { SendMessageW(Control(id), BM_CLICK, 0, 0); }
+    void Scroll(int request, int times = 1) {
+        for (int i = 0; i < times; ++i) {
+            SendMessageW(dialog->hwnd(), WM_VSCROLL, MAKEWPARAM(request, 0),
+                         reinterpret_cast<LPARAM>(Control(id::VScroll1)));
+        }
+    }
+
+    bool hostReady = true;
+    int hostChecks = 0;
+    std::vector<RunView> runs;
+    std::vector<HWND> topmostCalls;
+    std::function<void(const RunOptions&, ProgressDisplay&)> runAction;
+    ProgramEndRecorder ends;
+    std::unique_ptr<Dialog> dialog;
+};
+
+TEST_F(DialogTest, ClientAreaAndEveryControlLandOnTheTableTwipsAt96Dpi) {
+    Load();
+    const RECT client = ClientRect(dialog->hwnd());
+    EXPECT_EQ(client.right, 502);
+    EXPECT_EQ(client.bottom, 359);
+    ASSERT_EQ(DialogControls().size(), 14u);
+    for (const ControlSpec& spec : DialogControls()) {
+        SCOPED_TRACE(spec.id);
+        RECT expected = TwipsAt96(spec.box.left, spec.box.top, spec.box.width, spec.box.height);
+        if (spec.kind == ControlKind::Line) expected.bottom = expected.top + 2;
+        const RECT actual = RectInParent(Control(spec.id));
+        EXPECT_EQ(actual.left, expected.left);
+        EXPECT_EQ(actual.top, expected.top);
+        EXPECT_EQ(actual.right, expected.right);
+        EXPECT_EQ(actual.bottom, expected.bottom);
+    }
+    // The scroll bar overlaps the text box's right edge by one pixel.
+    EXPECT_EQ(RectInParent(Control(id::VScroll1)).left, RectInParent(Control(id::Text3)).right - 1);
+    EXPECT_EQ(RectInParent(Control(id::Line1_2)).right, 7440 / 15);
+}
+
+TEST_F(DialogTest, LoadStepSetsCaptionExplanationAndLevel) {
+    Load();
+    EXPECT_EQ(TextOf(dialog->hwnd()), kTitle);
+    EXPECT_EQ(dialog->title(), kTitle);
+    const std::wstring expected =
+        L"Dieses Programm löscht alle Beziehungen in Baugruppen und setzt eine Fixiert-Beziehung, falls gewünscht. "
+        L"\r\rDas Programm wurde in diese Version nicht mit anpassbaren Baugruppen getestet\rKeine Gewährleistung ";
+    EXPECT_EQ(TextOf(Control(id::Label9)), expected);
+    EXPECT_EQ(TextOf(Control(id::Text3)), L"1");
+    EXPECT_EQ(TextOf(Control(id::Label1)), L"");
+    EXPECT_EQ(TextOf(Control(id::Label5_1)),
+              L"Wieviele Baugruppenebenen wollen sie Berücksichtigen?  1 = nur oberste Ebene");
+    EXPECT_EQ(TextOf(Control(id::Label5_2)), L"Welche Beziehungen sollen gelöscht werden?");
+    EXPECT_EQ(TextOf(Control(id::Command1)), L"Ausführen");
+    EXPECT_EQ(TextOf(Control(id::Command2)), L"Ende");
+    EXPECT_EQ(TextOf(Control(id::optionDelete)), L"Alle Beziehungen löschen.");
+    EXPECT_EQ(TextOf(Control(id::OptionGround)), L"Alle Teile fixieren");
+    EXPECT_EQ(IsDlgButtonChecked(dialog->hwnd(), id::optionDelete), BST_UNCHECKED);
+    EXPECT_EQ(IsDlgButtonChecked(dialog->hwnd(), id::OptionGround), BST_UNCHECKED);
+    EXPECT_EQ(hostChecks, 1);
+    EXPECT_TRUE(ends.exitCodes().empty());
+}
+
+TEST_F(DialogTest, FontsAreTheTablesFaceSizeAndWeight) {
+    Load();
+    struct Expected {
+        int id;
+        const wchar_t* face;
+        int height;
+        int weight;
+    };
+    const Expected expected[] = {
+        {id::Label8_1, L"MS Sans Serif", -16, FW_BOLD},  {id::Label8_2, L"MS Sans Serif", -16, FW_BOLD},
+        {id::Label5_1, L"MS Sans Serif", -11, FW_BOLD},  {id::Command1, L"MS Sans Serif", -11, FW_BOLD},
+        {id::Command2, L"MS Sans Serif", -11, FW_BOLD},  {id::Label9, L"MS Sans Serif", -11, FW_NORMAL},
+        {id::optionDelete, L"MS Sans Serif", -11, FW_NORMAL},
+    };
+    for (const Expected& e : expected) {
+        SCOPED_TRACE(e.id);
+        const LOGFONTW font = FontOf(Control(e.id));
+        EXPECT_STREQ(font.lfFaceName, e.face);
+        EXPECT_EQ(font.lfHeight, e.height);
+        EXPECT_EQ(font.lfWeight, e.weight);
+        EXPECT_EQ(font.lfCharSet, ANSI_CHARSET);
+        EXPECT_FALSE(font.lfItalic || font.lfUnderline || font.lfStrikeOut);
+    }
+}
+
+TEST_F(DialogTest, FixedBorderInTaskbarCentredAndTopmostAfterMakeTopmost) {
+    Load();
+    const DWORD style = StyleOf(dialog->hwnd());
+    EXPECT_TRUE((style & WS_CAPTION) == WS_CAPTION);
+    EXPECT_TRUE(style & WS_SYSMENU);
+    EXPECT_FALSE(style & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX));
+    EXPECT_TRUE(ExStyleOf(dialog->hwnd()) & WS_EX_APPWINDOW);
+    EXPECT_EQ(GetWindow(dialog->hwnd(), GW_OWNER), nullptr);
+
+    RECT outer;
+    GetWindowRect(dialog->hwnd(), &outer);
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    GetMonitorInfoW(MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY), &monitor);
+    EXPECT_NEAR((outer.left + outer.right) / 2, (monitor.rcWork.left + monitor.rcWork.right) / 2, 1);
+    EXPECT_NEAR((outer.top + outer.bottom) / 2, (monitor.rcWork.top + monitor.rcWork.bottom) / 2, 1);
+
+    EXPECT_FALSE(ExStyleOf(dialog->hwnd()) & WS_EX_TOPMOST);
+    MakeTopmost(dialog->hwnd());
+    EXPECT_TRUE(ExStyleOf(dialog->hwnd()) & WS_EX_TOPMOST);
+    RECT after;
+    GetWindowRect(dialog->hwnd(), &after);
+    EXPECT_TRUE(EqualRect(&outer, &after));
+    EXPECT_EQ(GetActiveWindow(), dialog->hwnd());
+}
+
+TEST_F(DialogTest, FocusStartsOnTheScrollBarAndTabFollowsTheListedOrder) {
+    Load();
+    EXPECT_EQ(GetFocus(), Control(id::VScroll1));
+    const int order[] = {id::VScroll1, id::optionDelete, id::Command1, id::Command2, id::Text3, id::OptionGround,
+                         id::VScroll1};
+    for (std::size_t i = 0; i + 1 < std::size(order); ++i) {
+        EXPECT_EQ(GetNextDlgTabItem(dialog->hwnd(), Control(order[i]), FALSE), Control(order[i + 1]))
+            << "after control " << order[i];
+    }
+    // The Tab key itself, through the program's message routing.
+    PostMessageW(GetFocus(), WM_KEYDOWN, VK_TAB, 0);
+    Pump();
+    EXPECT_EQ(GetFocus(), Control(id::optionDelete));
+}
+
+TEST_F(DialogTest, UpArrowRaisesTheLevelToAlleAndDownLowersIt) {
+    Load();
+    EXPECT_EQ(dialog->Level(), 1);
+    Scroll(SB_LINEDOWN);
+    EXPECT_EQ(dialog->Level(), 1);
+    EXPECT_EQ(TextOf(Control(id::Text3)), L"1");
+    Scroll(SB_LINEUP);
+    EXPECT_EQ(TextOf(Control(id::Text3)), L"2");
+    Scroll(SB_PAGEUP);
+    EXPECT_EQ(TextOf(Control(id::Text3)), L"3");
+    Scroll(SB_LINEUP, 6);
+    EXPECT_EQ(TextOf(Control(id::Text3)), L"9");
+    Scroll(SB_LINEUP);
+    EXPECT_EQ(dialog->Level(), 10);
+    EXPECT_EQ(TextOf(Control(id::Text3)), L"Alle");
+    Scroll(SB_LINEUP);
+    EXPECT_EQ(dialog->Level(), 10);
+    EXPECT_EQ(TextOf(Control(id::Text3)), L"Alle");
+    Scroll(SB_LINEDOWN);
+    EXPECT_EQ(TextOf(Control(id::Text3)), L"9");
+    EXPECT_EQ(dialog->Level(), 9);
+    // The thumb at the top stands for the highest level.
+    SendMessageW(dialog->hwnd(), WM_VSCROLL, MAKEWPARAM(SB_THUMBPOSITION, 1),
+                 reinterpret_cast<LPARAM>(Control(id::VScroll1)));
+    EXPECT_EQ(TextOf(Control(id::Text3)), L"Alle");
+    Scroll(SB_BOTTOM);
+    EXPECT_EQ(TextOf(Control(id::Text3)), L"1");
+}
+
+TEST_F(DialogTest, ExecuteWithoutDeleteOptionShowsOnlyTheWarning) {
+    Load();
+    Click(id::OptionGround);
+    Scroll(SB_LINEUP, 9);
+    MessageBoxWatcher boxes;
+    Click(id::Command1);
+    ASSERT_EQ(boxes.seen().size(), 1u);
+    const SeenMessageBox& box = boxes.seen()[0];
+    EXPECT_EQ(box.text, L"Sie müssen die Option zum Löschen der Beziehungen aktivieren.");
+    EXPECT_EQ(box.caption, kTitle);
+    EXPECT_EQ(box.icon, LoadIconW(nullptr, IDI_EXCLAMATION));
+    EXPECT_EQ(box.buttons, 1);
+    EXPECT_TRUE(runs.empty());
+    EXPECT_EQ(FindWindowW(kProgressClass, nullptr), nullptr);
+    EXPECT_TRUE(IsWindowVisible(dialog->hwnd()));
+    EXPECT_EQ(TextOf(Control(id::Label1)), L"");
+    EXPECT_EQ(hostChecks, 1);
+}
+
+TEST_F(DialogTest, ExecutePreparesTheProgressWindowRunsAndShowsTheCompletionText) {
+    Load();
+    Click(id::optionDelete);
+    Scroll(SB_LINEUP, 2);
+    runAction = [](const RunOptions&, ProgressDisplay& progress) {
+        progress.SetBarMin(0);
+        progress.SetBarMax(2);
+        progress.SetAssemblyLine(L"Bearbeite Baugruppe.asm");
+        progress.SetBarValue(2);
+        progress.SetOccurrenceLine(L"Vorkommnis Teil:1");
+        progress.Repaint();
+    };
+    Click(id::Command1);
+    ASSERT_EQ(runs.size(), 1u);
+    const RunView& run = runs[0];
+    EXPECT_EQ(run.level, 3);
+    EXPECT_FALSE(run.groundAll);
+    EXPECT_FALSE(run.dialogVisible);
+    ASSERT_NE(run.progress, nullptr);
+    EXPECT_TRUE(run.progressVisible);
+    EXPECT_TRUE(run.progressTopmost);
+    EXPECT_EQ(run.progressCaption, kTitle);
+    EXPECT_EQ(run.assemblyLine, L"");
+    EXPECT_EQ(run.occurrenceLine, L"");
+    EXPECT_EQ(run.progressOuter.left, 100);
+    EXPECT_EQ(run.progressOuter.top, 100);
+    EXPECT_EQ(topmostCalls, std::vector<HWND>{run.progress});
+
+    EXPECT_EQ(FindWindowW(kProgressClass, nullptr), nullptr);
+    EXPECT_FALSE(IsWindow(run.progress));
+    EXPECT_TRUE(IsWindowVisible(dialog->hwnd()));
+    EXPECT_EQ(TextOf(Control(id::Label1)), kCompletion);
+    EXPECT_EQ(IsDlgButtonChecked(dialog->hwnd(), id::optionDelete), BST_CHECKED);
+    EXPECT_EQ(TextOf(Control(id::Text3)), L"3");
+
+    // A second run gets a fresh window in its design state.
+    Click(id::OptionGround);
+    Click(id::Command1);
+    ASSERT_EQ(runs.size(), 2u);
+    EXPECT_TRUE(runs[1].groundAll);
+    EXPECT_EQ(runs[1].assemblyLine, L"");
+    EXPECT_EQ(runs[1].occurrenceLine, L"");
+    EXPECT_TRUE(runs[1].progressVisible);
+    EXPECT_EQ(TextOf(Control(id::Label1)), kCompletion);
+    EXPECT_TRUE(ends.exitCodes().empty());
+}
+
+TEST_F(DialogTest, GroundOptionIsReadLiveDuringTheRun) {
+    Load();
+    Click(id::optionDelete);
+    std::vector<bool> readings;
+    runAction = [&](const RunOptions& options, ProgressDisplay&) {
+        readings.push_back(options.GroundAll());
+        CheckDlgButton(dialog->hwnd(), id::OptionGround, BST_INDETERMINATE);
+        readings.push_back(options.GroundAll());
+    };
+    Click(id::Command1);
+    EXPECT_EQ(readings, (std::vector<bool>{false, true}));
+}
+
+TEST_F(DialogTest, AnErrorDuringTheRunIsReportedAndEndsTheProgram) {
+    Load();
+    Click(id::optionDelete);
+    runAction = [](const RunOptions&, ProgressDisplay&) { throw Error(-2147352567, L"Ausnahmefehler im Host"); };
+    MessageBoxWatcher boxes;
+    Click(id::Command1);
+    ASSERT_EQ(boxes.seen().size(), 1u);
+    EXPECT_EQ(boxes.seen()[0].text, L"Laufzeitfehler '-2147352567':\r\n\r\nAusnahmefehler im Host");
+    EXPECT_EQ(boxes.seen()[0].caption, L"Marsitel");
+    EXPECT_EQ(boxes.seen()[0].icon, LoadIconW(nullptr, IDI_ERROR));
+    EXPECT_EQ(boxes.seen()[0].buttons, 1);
+    EXPECT_EQ(ends.exitCodes(), std::vector<unsigned>{1});
+    // The run was left at once: no completion text.
+    EXPECT_EQ(TextOf(Control(id::Label1)), L"");
+}
+
+TEST_F(DialogTest, HostNotReadyAtLoadEndsTheProgramBeforeTheDialogShows) {
+    hostReady = false;
+    EXPECT_FALSE(dialog->Create());
+    EXPECT_EQ(ends.exitCodes(), std::vector<unsigned>{0});
+    EXPECT_FALSE(IsWindowVisible(dialog->hwnd()));
+    EXPECT_EQ(TextOf(dialog->hwnd()), L"Beziehungen setzen");
+}
+
+TEST_F(DialogTest, EndEndsTheProgramAtOnce) {
+    Load();
+    Click(id::Command2);
+    EXPECT_EQ(ends.exitCodes(), std::vector<unsigned>{0});
+    EXPECT_TRUE(runs.empty());
+}
+
+TEST(LabelText, LoneCarriageReturnsBecomeLineBreaksForDrawing) {
+    EXPECT_EQ(ExpandLoneCarriageReturns(L"a\rb"), L"a\r\nb");
+    EXPECT_EQ(ExpandLoneCarriageReturns(L"a\r\rb\r"), L"a\r\n\r\nb\r\n");
+    EXPECT_EQ(ExpandLoneCarriageReturns(L"a\r\nb\nc"), L"a\r\nb\nc");
+    EXPECT_EQ(ExpandLoneCarriageReturns(L""), L"");
+}
+
+}  // namespace
+}  // namespace marsitel::ui

@@ -1,0 +1,158 @@
+#include "ui/control_ids.h"
+#include "ui/frm_progress.h"
+#include "ui_test_support.h"
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <limits>
+
+namespace marsitel::ui {
+namespace {
+
+using namespace testing;
+namespace id = progress_id;
+
+class ProgressTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        progress.Create();
+        progress.Show();
+        Pump();
+    }
+    void TearDown() override {
+        progress.Destroy();
+        DiscardQuit();
+    }
+
+    HWND Control(int controlId) const { return GetDlgItem(progress.hwnd(), controlId); }
+    // The share of the bar that the control shows, 0 to 1.
+    double Shown() const {
+        const HWND bar = Control(id::PB);
+        const auto position = static_cast<double>(SendMessageW(bar, PBM_GETPOS, 0, 0));
+        const auto high = static_cast<double>(SendMessageW(bar, PBM_GETRANGE, FALSE, 0));
+        const auto low = static_cast<double>(SendMessageW(bar, PBM_GETRANGE, TRUE, 0));
+        return (position - low) / (high - low);
+    }
+
+    frmProgress progress;
+};
+
+TEST_F(ProgressTest, ClientAreaAndControlsLandOnTheTableTwipsAt96Dpi) {
+    const RECT client = ClientRect(progress.hwnd());
+    EXPECT_EQ(client.right, 511);
+    EXPECT_EQ(client.bottom, 82);
+    for (const ControlSpec& spec : ProgressControls()) {
+        SCOPED_TRACE(spec.id);
+        const RECT expected = TwipsAt96(spec.box.left, spec.box.top, spec.box.width, spec.box.height);
+        const RECT actual = RectInParent(Control(spec.id));
+        EXPECT_EQ(actual.left, expected.left);
+        EXPECT_EQ(actual.top, expected.top);
+        EXPECT_EQ(actual.right, expected.right);
+        EXPECT_EQ(actual.bottom, expected.bottom);
+    }
+    wchar_t className[64] = {};
+    GetClassNameW(Control(id::PB), className, 64);
+    EXPECT_STREQ(className, PROGRESS_CLASSW);
+}
+
+TEST_F(ProgressTest, DesignStateFixedBorderOutOfTheTaskbar) {
+    EXPECT_EQ(TextOf(progress.hwnd()), L"Fortschrittsanzeige");
+    EXPECT_EQ(TextOf(Control(id::Label1)), L"");
+    EXPECT_EQ(TextOf(Control(id::Label2)), L"");
+    EXPECT_EQ(Shown(), 0.0);
+    const DWORD style = StyleOf(progress.hwnd());
+    EXPECT_FALSE(style & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX));
+    EXPECT_FALSE(ExStyleOf(progress.hwnd()) & (WS_EX_APPWINDOW));
+    // Owned by a window that is never shown: no taskbar button.
+    const HWND owner = GetWindow(progress.hwnd(), GW_OWNER);
+    ASSERT_NE(owner, nullptr);
+    EXPECT_FALSE(IsWindowVisible(owner));
+}
+
+TEST_F(ProgressTest, PlacedByItsOuterCornerInTwips) {
+    progress.SetTop(1500.0f);
+    progress.SetLeft(3000.0f);
+    RECT outer;
+    GetWindowRect(progress.hwnd(), &outer);
+    EXPECT_EQ(outer.top, 100);
+    EXPECT_EQ(outer.left, 200);
+    const RECT client = ClientRect(progress.hwnd());
+    EXPECT_EQ(client.right, 511);
+}
+
+TEST_F(ProgressTest, EmptyRangeAndValuesOutsideANewRangeAreAccepted) {
+    progress.SetBarMin(0);
+    progress.SetBarMax(0);
+    progress.Repaint();
+    EXPECT_EQ(Shown(), 0.0);
+    progress.SetBarValue(1);
+    EXPECT_EQ(Shown(), 0.0);
+
+    progress.SetBarMax(10);
+    EXPECT_DOUBLE_EQ(Shown(), 0.1);
+    progress.SetBarValue(8);
+    EXPECT_DOUBLE_EQ(Shown(), 0.8);
+    // A sub-assembly with fewer occurrences: the old value lies above the
+    // new maximum until the first new value comes.
+    progress.SetBarMin(0);
+    progress.SetBarMax(3);
+    progress.Repaint();
+    EXPECT_EQ(Shown(), 1.0);
+    progress.SetBarValue(1);
+    EXPECT_NEAR(Shown(), 1.0 / 3.0, 1e-4);
+    progress.SetBarValue(3);
+    EXPECT_EQ(Shown(), 1.0);
+
+    progress.SetBarMin(5);
+    EXPECT_EQ(Shown(), 0.0);
+    progress.SetBarValue(std::numeric_limits<float>::quiet_NaN());
+    progress.SetBarMax(std::numeric_limits<float>::infinity());
+    progress.Repaint();
+    EXPECT_EQ(Shown(), 0.0);
+}
+
+TEST_F(ProgressTest, LinesShowTheLastTextAndNeverResizeTheWindow) {
+    RECT before;
+    GetWindowRect(progress.hwnd(), &before);
+    const std::wstring longName = L"Bearbeite " + std::wstring(400, L'X') + L" & Co.asm";
+    progress.SetAssemblyLine(longName);
+    progress.SetOccurrenceLine(L"Vorkommnis Teil:1");
+    progress.Repaint();
+    EXPECT_EQ(TextOf(Control(id::Label1)), longName);
+    EXPECT_EQ(TextOf(Control(id::Label2)), L"Vorkommnis Teil:1");
+    RECT after;
+    GetWindowRect(progress.hwnd(), &after);
+    EXPECT_TRUE(EqualRect(&before, &after));
+    EXPECT_EQ(RectInParent(Control(id::Label1)).right, 7335 / 15);
+}
+
+TEST_F(ProgressTest, ClosingFromTheTitleBarIsIgnoredWhileTheRunWrites) {
+    SendMessageW(progress.hwnd(), WM_CLOSE, 0, 0);
+    EXPECT_TRUE(progress.IsOpen());
+    progress.Destroy();
+    EXPECT_FALSE(progress.IsOpen());
+    // Writes after closing do not fail.
+    progress.SetAssemblyLine(L"Bearbeite x");
+    progress.SetBarValue(2);
+    progress.Repaint();
+}
+
+TEST(ProgressBarShare, IsClampedAndEmptyForDegenerateRanges) {
+    ProgressBar bar;
+    EXPECT_EQ(bar.Position(), 0);
+    bar.SetValue(50);
+    EXPECT_EQ(bar.Position(), ProgressBar::kSteps / 2);
+    bar.SetValue(-3);
+    EXPECT_EQ(bar.Position(), 0);
+    bar.SetValue(1e30f);
+    EXPECT_EQ(bar.Position(), ProgressBar::kSteps);
+    bar.SetMin(100);
+    EXPECT_EQ(bar.Position(), 0);
+    bar.SetMax(-std::numeric_limits<float>::infinity());
+    EXPECT_EQ(bar.Position(), 0);
+    EXPECT_EQ(bar.value(), 1e30f);
+}
+
+}  // namespace
+}  // namespace marsitel::ui

@@ -1,0 +1,64 @@
+#pragma once
+// Helpers for the in-process window tests: message boxes observed (and
+// closed) through a CBT hook, the ending of the program recorded instead of
+// performed, and the rectangles and fonts of controls.
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace marsitel::ui::testing {
+
+struct SeenMessageBox {
+    std::wstring caption;
+    std::wstring text;
+    HICON icon = nullptr;
+    int buttons = 0;
+};
+
+// Watches this thread's message boxes while it exists; each one is recorded
+// when it becomes active and closed with OK at once.
+class MessageBoxWatcher {
+public:
+    MessageBoxWatcher();
+    ~MessageBoxWatcher();
+    MessageBoxWatcher(const MessageBoxWatcher&) = delete;
+    MessageBoxWatcher& operator=(const MessageBoxWatcher&) = delete;
+
+    const std::vector<SeenMessageBox>& seen() const noexcept { return seen_; }
+
+private:
+    static LRESULT CALLBACK Hook(int code, WPARAM wParam, LPARAM lParam);
+    HHOOK hook_;
+    std::vector<SeenMessageBox> seen_;
+};
+
+// Records EndProgram calls while it exists.
+class ProgramEndRecorder {
+public:
+    ProgramEndRecorder();
+    ~ProgramEndRecorder();
+    ProgramEndRecorder(const ProgramEndRecorder&) = delete;
+    ProgramEndRecorder& operator=(const ProgramEndRecorder&) = delete;
+
+    const std::vector<unsigned>& exitCodes() const noexcept { return exitCodes_; }
+
+private:
+    std::vector<unsigned> exitCodes_;
+};
+
+// A control's rectangle in its parent's client coordinates.
+RECT RectInParent(HWND control);
+RECT ClientRect(HWND window);
+LOGFONTW FontOf(HWND control);
+std::wstring TextOf(HWND window);
+DWORD StyleOf(HWND window);
+DWORD ExStyleOf(HWND window);
+// The twips of a layout table converted at 96 DPI, by the rule the tables
+// are designed with: 15 twips a pixel.
+RECT TwipsAt96(int left, int top, int width, int height);
+// Processes the messages pending now, without leaving a WM_QUIT behind.
+void Pump();
+void DiscardQuit();
+
+}  // namespace marsitel::ui::testing
