@@ -1,0 +1,48 @@
+#include "bench/call_counts.h"
+
+#include <array>
+
+namespace marsitel::bench {
+namespace {
+
+constexpr std::size_t kJournalFields = 5;
+
+bool IsFailure(std::wstring_view outcome) {
+    return outcome.starts_with(L"error") || outcome.starts_with(L"hresult") || outcome.starts_with(L"E_");
+}
+
+// Journal lines are UTF-8; the fields counted here are ASCII.
+std::wstring Widened(std::string_view text) { return std::wstring(text.begin(), text.end()); }
+
+}  // namespace
+
+void CallCounts::Add(std::wstring_view kind, std::wstring_view member, std::wstring_view outcome) {
+    ++total_;
+    ++by_kind_[std::wstring(kind)];
+    const bool failed = IsFailure(outcome);
+    if (failed) ++failures_;
+    if (kind == L"call" && member == L"Delete" && !failed) ++relations_deleted_;
+}
+
+void CallCounts::AddJournalLine(std::string_view line) {
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    if (line.empty() || line.front() == '#') return;
+    std::array<std::string_view, kJournalFields> fields;
+    std::size_t found = 0;
+    while (found + 1 < kJournalFields) {
+        const std::size_t tab = line.find('\t');
+        if (tab == std::string_view::npos) break;
+        fields[found++] = line.substr(0, tab);
+        line.remove_prefix(tab + 1);
+    }
+    if (found + 1 != kJournalFields) return;
+    fields[found] = line;
+    Add(Widened(fields[1]), Widened(fields[2]), Widened(fields[4]));
+}
+
+std::size_t CallCounts::OfKind(const std::wstring& kind) const {
+    const auto it = by_kind_.find(kind);
+    return it == by_kind_.end() ? 0 : it->second;
+}
+
+}  // namespace marsitel::bench

@@ -1,0 +1,156 @@
+#include "bench/client_run.h"
+
+#include <windows.h>
+#include <objbase.h>
+#include <psapi.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "bench/process.h"
+#include "bench/reference_client.h"
+#include "bench/timed_progress.h"
+#include "core/host/error.h"
+#include "core/removal.h"
+#include "core/run_options.h"
+#include "core/traversal.h"
+#include "ui/frm_progress.h"
+
+namespace marsitel::bench {
+namespace {
+
+// The dialog's choices for the benchmark: all levels, grounding on.
+constexpr std::int16_t kAllLevelsPosition = 10;
+
+class AllLevelsGrounded final : public RunOptions {
+public:
+    std::int16_t Level() const override { return kAllLevelsPosition; }
+    bool GroundAll() const override { return true; }
+};
+
+class ComApartment {
+public:
+    ComApartment() : status_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
+    ~ComApartment() {
+        if (SUCCEEDED(status_)) CoUninitialize();
+    }
+    ComApartment(const ComApartment&) = delete;
+    ComApartment& operator=(const ComApartment&) = delete;
+
+private:
+    HRESULT status_;
+};
+
+std::uint64_t PeakWorkingSet() {
+    PROCESS_MEMORY_COUNTERS counters{};
+    counters.cb = sizeof(counters);
+    if (!GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof(counters))) return 0;
+    return counters.PeakWorkingSetSize;
+}
+
+std::string Narrow(const std::wstring& text) {
+    std::string narrow;
+    for (const wchar_t c : text) narrow += (c > 0 && c < 128) ? static_cast<char>(c) : '?';
+    return narrow;
+}
+
+// Runs the client; what it threw becomes the result's error.
+void RunMeasured(Client client, TimedProgress& progress, ClientResult& result) {
+    try {
+        if (client == Client::Ours) {
+            const AllLevelsGrounded options;
+            RunRelationRemoval(options, progress);
+            result.ok = true;
+        } else {
+            result.ok = RunReferenceRemoval(DepthForLevel(kAllLevelsPosition), true, progress);
+            if (!result.ok) result.error = "host not ready";
+        }
+    } catch (const Error& error) {
+        result.error = "error " + std::to_string(error.number()) + " " + Narrow(error.description());
+    } catch (const std::exception& error) {
+        result.error = error.what();
+    }
+}
+
+void WriteResult(const ClientResult& result, const std::filesystem::path& file) {
+    std::ofstream out(file, std::ios::trunc);
+    out.precision(9);
+    out << "ok=" << (result.ok ? 1 : 0) << '\n'
+        << "wall=" << result.wall_seconds << '\n'
+        << "cpu=" << result.cpu_seconds << '\n'
+        << "repaint=" << result.repaint_seconds << '\n'
+        << "writes=" << result.write_seconds << '\n'
+        << "repaints=" << result.repaints << '\n'
+        << "peak_ws=" << result.peak_working_set << '\n'
+        << "error=" << result.error << '\n';
+}
+
+}  // namespace
+
+const wchar_t* ClientName(Client client) { return client == Client::Ours ? L"ours" : L"reference"; }
+
+int RunClientProcess(Client client, const std::filesystem::path& result_file) {
+    ClientResult result;
+    try {
+        ComApartment apartment;
+        ui::frmProgress window;
+        window.Create();
+        window.SetCaption(kAppTitle);
+        window.Show();
+        TimedProgress progress(window);
+
+        const Stopwatch clock;
+        const double cpu_before = ProcessCpuSeconds(GetCurrentProcess());
+        const std::int64_t start = clock.Ticks();
+        RunMeasured(client, progress, result);
+        result.wall_seconds = clock.Seconds(clock.Ticks() - start);
+        result.cpu_seconds = ProcessCpuSeconds(GetCurrentProcess()) - cpu_before;
+        result.repaint_seconds = progress.RepaintSeconds();
+        result.write_seconds = progress.WriteSeconds();
+        result.repaints = progress.Repaints();
+        result.peak_working_set = PeakWorkingSet();
+    } catch (const std::exception& error) {
+        result.ok = false;
+        result.error = error.what();
+    }
+    WriteResult(result, result_file);
+    return result.ok ? 0 : 1;
+}
+
+ClientResult ReadClientResult(const std::filesystem::path& result_file) {
+    ClientResult result;
+    std::ifstream in(result_file);
+    if (!in) {
+        result.error = "no result from the client";
+        return result;
+    }
+    std::string line;
+    while (std::getline(in, line)) {
+        const auto equals = line.find('=');
+        if (equals == std::string::npos) continue;
+        const std::string key = line.substr(0, equals);
+        std::istringstream value(line.substr(equals + 1));
+        if (key == "ok") {
+            int ok = 0;
+            value >> ok;
+            result.ok = ok == 1;
+        } else if (key == "wall") {
+            value >> result.wall_seconds;
+        } else if (key == "cpu") {
+            value >> result.cpu_seconds;
+        } else if (key == "repaint") {
+            value >> result.repaint_seconds;
+        } else if (key == "writes") {
+            value >> result.write_seconds;
+        } else if (key == "repaints") {
+            value >> result.repaints;
+        } else if (key == "peak_ws") {
+            value >> result.peak_working_set;
+        } else if (key == "error") {
+            result.error = line.substr(equals + 1);
+        }
+    }
+    return result;
+}
+
+}  // namespace marsitel::bench

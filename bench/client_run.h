@@ -1,0 +1,32 @@
+#pragma once
+// One measured run of one client, in a process of its own, so that its
+// processor time and peak working set are the run's alone.
+#include <cstdint>
+#include <filesystem>
+#include <string>
+
+namespace marsitel::bench {
+
+enum class Client { Ours, Reference };
+
+const wchar_t* ClientName(Client client);
+
+struct ClientResult {
+    bool ok = false;
+    std::string error;
+    double wall_seconds = 0;
+    double cpu_seconds = 0;      // this process, during the run
+    double repaint_seconds = 0;  // inside the progress window's repaints
+    double write_seconds = 0;    // inside the other progress writes
+    long repaints = 0;
+    std::uint64_t peak_working_set = 0;  // bytes, over the process's life
+};
+
+// The client process's work: attach to the running host, show a progress
+// window, run, and write the result to `result_file`. Returns the exit code.
+int RunClientProcess(Client client, const std::filesystem::path& result_file);
+
+// Reads what RunClientProcess wrote; a missing or broken file gives !ok.
+ClientResult ReadClientResult(const std::filesystem::path& result_file);
+
+}  // namespace marsitel::bench

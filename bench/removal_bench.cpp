@@ -1,0 +1,259 @@
+#include "bench/removal_bench.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <set>
+#include <sstream>
+#include <stdexcept>
+
+#include "bench/process.h"
+#include "bench/synthetic_assembly.h"
+
+namespace marsitel::bench {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr DWORD kHostReadyTimeoutMs = 120'000;
+constexpr DWORD kClientTimeoutMs = 3'600'000;
+constexpr DWORD kHostExitTimeoutMs = 120'000;
+constexpr double kMebibyte = 1024.0 * 1024.0;
+const wchar_t* const kCountedKinds[] = {L"get", L"call", L"put", L"names", L"qi", L"enum", L"release"};
+
+double Median(std::vector<double> values) {
+    if (values.empty()) return 0;
+    std::sort(values.begin(), values.end());
+    const std::size_t middle = values.size() / 2;
+    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+}
+
+void WriteUtf8(const fs::path& file, const std::wstring& text) {
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    std::string bytes(static_cast<std::size_t>(WideCharToMultiByte(CP_UTF8, 0, text.data(),
+                                                                  static_cast<int>(text.size()), nullptr, 0,
+                                                                  nullptr, nullptr)),
+                      '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data(),
+                        static_cast<int>(bytes.size()), nullptr, nullptr);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (!out) throw std::runtime_error("cannot write " + file.string());
+}
+
+CallCounts CountJournal(const fs::path& file) {
+    CallCounts counts;
+    std::ifstream in(file, std::ios::binary);
+    std::string line;
+    while (std::getline(in, line)) counts.AddJournalLine(line);
+    return counts;
+}
+
+// Relations left in the saved state, ground relations apart.
+void CountRelationsLeft(const fs::path& saved_state, RemovalSample& sample) {
+    std::ifstream in(saved_state, std::ios::binary);
+    if (!in) {
+        sample.problem = "the host saved no state";
+        return;
+    }
+    std::string line;
+    while (std::getline(in, line)) {
+        std::istringstream words(line);
+        std::string keyword, assembly, kind;
+        if (!(words >> keyword >> assembly >> kind) || keyword != "relation") continue;
+        ++(kind == "ground" ? sample.grounds_left : sample.relations_left);
+    }
+}
+
+struct RunFiles {
+    fs::path journal, saved_state, result;
+};
+
+RunFiles FilesFor(const Folders& folders, int size, Client client) {
+    const std::wstring stem = std::to_wstring(size) + L'_' + ClientName(client);
+    RunFiles files{folders.output / (L"journal_" + stem + L".txt"), folders.output / (L"state_" + stem + L".txt"),
+                   folders.output / (L"result_" + stem + L".txt")};
+    std::error_code ignored;
+    for (const fs::path& file : {files.journal, files.saved_state, files.result}) fs::remove(file, ignored);
+    return files;
+}
+
+void WaitUntilReady(const ChildProcess& host, HANDLE ready) {
+    const HANDLE either[] = {ready, host.handle()};
+    const DWORD which = WaitForMultipleObjects(2, either, FALSE, kHostReadyTimeoutMs);
+    if (which == WAIT_OBJECT_0) return;
+    if (which == WAIT_OBJECT_0 + 1) {
+        throw std::runtime_error("simhost.exe ended before it was ready, exit code " + std::to_string(host.ExitCode()));
+    }
+    throw std::runtime_error("simhost.exe did not become ready");
+}
+
+RemovalSample MeasureOnce(const Folders& folders, const fs::path& scenario, int size, Client client) {
+    const RunFiles files = FilesFor(folders, size, client);
+    const std::wstring ready_name = UniqueEventName(L"Ready");
+    const std::wstring quit_name = UniqueEventName(L"Quit");
+    const UniqueHandle ready = CreateNamedEvent(ready_name);
+    const UniqueHandle quit = CreateNamedEvent(quit_name);
+
+    ChildProcess host(folders.programs / L"simhost.exe",
+                      L"--scenario " + Quoted(scenario.wstring()) + L" --journal " + Quoted(files.journal.wstring()) +
+                          L" --save " + Quoted(files.saved_state.wstring()) + L" --ready-event " + ready_name +
+                          L" --quit-event " + quit_name + L" --hidden");
+    WaitUntilReady(host, ready.get());
+
+    RemovalSample sample;
+    {
+        ChildProcess runner(folders.programs / L"marsitel_bench.exe",
+                            std::wstring(L"client ") + ClientName(client) + L' ' + Quoted(files.result.wstring()));
+        if (!runner.WaitForExit(kClientTimeoutMs)) sample.problem = "the client did not finish";
+    }
+    sample.client = ReadClientResult(files.result);
+    if (!sample.client.ok && sample.problem.empty()) sample.problem = "client: " + sample.client.error;
+
+    SetEvent(quit.get());
+    if (!host.WaitForExit(kHostExitTimeoutMs)) {
+        host.Kill();
+        sample.problem = "simhost.exe did not quit";
+    }
+    sample.host_cpu_seconds = host.CpuSeconds();
+    sample.calls = CountJournal(files.journal);
+    CountRelationsLeft(files.saved_state, sample);
+    return sample;
+}
+
+std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
+
+void CheckOutcome(const SyntheticAssembly& assembly, RemovalSample& sample) {
+    if (!sample.problem.empty()) return;
+    if (sample.relations_left != 0) {
+        sample.problem = std::to_string(sample.relations_left) + " relations left";
+    } else if (sample.grounds_left != assembly.distinct_occurrences) {
+        sample.problem = std::to_string(sample.grounds_left) + " ground relations instead of " +
+                         std::to_string(assembly.distinct_occurrences);
+    } else if (static_cast<int>(sample.calls.relations_deleted()) != assembly.relations_deleted) {
+        sample.problem = std::to_string(sample.calls.relations_deleted()) + " relations deleted instead of " +
+                         std::to_string(assembly.relations_deleted);
+    } else if (sample.calls.failures() != 0) {
+        sample.problem = std::to_string(sample.calls.failures()) + " host calls failed";
+    }
+}
+
+RemovalRow Summarise(int size, Client client, const SyntheticAssembly& assembly,
+                     const std::vector<RemovalSample>& samples) {
+    RemovalRow row;
+    row.size = size;
+    row.client = client;
+    row.runs = static_cast<int>(samples.size());
+    row.occurrences = assembly.occurrences_processed;
+    std::vector<double> relations, wall, calls, cpu, repaint, writes, peak, host_cpu;
+    std::set<std::size_t> distinct_calls;
+    for (const RemovalSample& s : samples) {
+        if (!s.problem.empty()) row.problems.push_back(s.problem);
+        relations.push_back(static_cast<double>(s.calls.relations_deleted()));
+        wall.push_back(s.client.wall_seconds);
+        calls.push_back(static_cast<double>(s.calls.total()));
+        distinct_calls.insert(s.calls.total());
+        const double w = s.client.wall_seconds > 0 ? s.client.wall_seconds : 1;
+        cpu.push_back(s.client.cpu_seconds / w);
+        repaint.push_back(s.client.repaint_seconds / w);
+        writes.push_back(s.client.write_seconds / w);
+        peak.push_back(static_cast<double>(s.client.peak_working_set) / kMebibyte);
+        host_cpu.push_back(s.host_cpu_seconds / w);
+    }
+    row.relations = Median(relations);
+    row.wall_seconds = Median(wall);
+    row.calls = Median(calls);
+    row.calls_vary = distinct_calls.size() > 1;
+    row.cpu_share = Median(cpu);
+    row.repaint_share = Median(repaint);
+    row.write_share = Median(writes);
+    row.peak_working_set_mib = Median(peak);
+    row.host_cpu_share = Median(host_cpu);
+    for (const wchar_t* kind : kCountedKinds) {
+        std::vector<double> counts;
+        for (const RemovalSample& s : samples) counts.push_back(static_cast<double>(s.calls.OfKind(kind)));
+        row.calls_by_kind.emplace_back(kind, Median(counts));
+    }
+    return row;
+}
+
+double PerUnit(double value, double units) { return units > 0 ? value / units : 0; }
+
+}  // namespace
+
+std::vector<RemovalRow> MeasureRemoval(const Folders& folders, const std::vector<int>& sizes, int runs) {
+    std::vector<RemovalRow> rows;
+    for (const int size : sizes) {
+        const SyntheticAssembly assembly = MakeSyntheticAssembly(ShapeForOccurrences(size));
+        const fs::path scenario = folders.output / (L"assembly_" + std::to_wstring(size) + L".txt");
+        WriteUtf8(scenario, assembly.scenario);
+        std::vector<RemovalSample> ours, reference;
+        for (int run = 1; run <= runs; ++run) {
+            for (const Client client : {Client::Ours, Client::Reference}) {
+                RemovalSample sample = MeasureOnce(folders, scenario, size, client);
+                CheckOutcome(assembly, sample);
+                std::printf("  %5d occurrences, run %d, %-9s %8.3f s, %zu host calls%s%s\n", size, run,
+                            Narrow(ClientName(client)).c_str(), sample.client.wall_seconds, sample.calls.total(),
+                            sample.problem.empty() ? "" : ", PROBLEM: ", sample.problem.c_str());
+                std::fflush(stdout);
+                (client == Client::Ours ? ours : reference).push_back(std::move(sample));
+            }
+        }
+        rows.push_back(Summarise(size, Client::Ours, assembly, ours));
+        rows.push_back(Summarise(size, Client::Reference, assembly, reference));
+    }
+    return rows;
+}
+
+void PrintRemovalTable(const std::vector<RemovalRow>& rows, int runs) {
+    std::printf("\nRelation removal, all levels, grounding on; medians of %d run%s\n", runs, runs == 1 ? "" : "s");
+    std::printf("%-10s %6s %6s %8s %7s %8s %9s %9s %6s %8s %8s %7s\n", "client", "occ", "rels", "wall s", "ms/occ",
+                "calls", "calls/occ", "calls/rel", "cpu%", "repaint%", "peak MiB", "host%");
+    const RemovalRow* ours = nullptr;
+    for (const RemovalRow& row : rows) {
+        std::printf("%-10s %6d %6.0f %8.3f %7.2f %8.0f%s %9.2f %9.2f %6.1f %8.1f %8.1f %7.1f\n",
+                    Narrow(ClientName(row.client)).c_str(), row.occurrences, row.relations, row.wall_seconds,
+                    PerUnit(row.wall_seconds * 1000, row.occurrences), row.calls, row.calls_vary ? "*" : " ",
+                    PerUnit(row.calls, row.occurrences), PerUnit(row.calls, row.relations), row.cpu_share * 100,
+                    row.repaint_share * 100, row.peak_working_set_mib, row.host_cpu_share * 100);
+        if (row.client == Client::Ours) {
+            ours = &row;
+            continue;
+        }
+        if (ours && ours->size == row.size) {
+            std::printf("%-10s %6s %6s %8.2f %7.2f %8.2f  %9.2f %9.2f\n", "ours/ref", "", "",
+                        PerUnit(ours->wall_seconds, row.wall_seconds), PerUnit(ours->wall_seconds, row.wall_seconds),
+                        PerUnit(ours->calls, row.calls), PerUnit(ours->calls, row.calls),
+                        PerUnit(ours->calls, row.calls));
+        }
+        std::printf("\n");
+    }
+    for (const RemovalRow& row : rows) {
+        for (const std::string& problem : row.problems) {
+            std::printf("PROBLEM (%d occurrences, %s): %s\n", row.size, Narrow(ClientName(row.client)).c_str(),
+                        problem.c_str());
+        }
+    }
+    std::fflush(stdout);
+}
+
+void WriteRemovalCsv(const std::vector<RemovalRow>& rows, const std::filesystem::path& file) {
+    std::ofstream out(file, std::ios::trunc);
+    out << "size,client,runs,occurrences,relations,wall_s,ms_per_occurrence,host_calls,calls_per_occurrence,"
+           "calls_per_relation,cpu_share,repaint_share,other_progress_share,peak_working_set_mib,host_cpu_share";
+    for (const wchar_t* kind : kCountedKinds) out << ",calls_" << Narrow(kind);
+    out << ",problems\n";
+    for (const RemovalRow& row : rows) {
+        out << row.size << ',' << Narrow(ClientName(row.client)) << ',' << row.runs << ',' << row.occurrences << ','
+            << row.relations << ',' << row.wall_seconds << ',' << PerUnit(row.wall_seconds * 1000, row.occurrences)
+            << ',' << row.calls << ',' << PerUnit(row.calls, row.occurrences) << ','
+            << PerUnit(row.calls, row.relations) << ',' << row.cpu_share << ',' << row.repaint_share << ','
+            << row.write_share << ',' << row.peak_working_set_mib << ',' << row.host_cpu_share;
+        for (const auto& [kind, count] : row.calls_by_kind) out << ',' << count;
+        out << ',' << row.problems.size() << '\n';
+    }
+    if (!out) throw std::runtime_error("cannot write " + file.string());
+}
+
+}  // namespace marsitel::bench
