@@ -1,0 +1,305 @@
+// The Host facade and its registration. Registration is careful about what
+// it owns: it refuses to touch a ProgID or interface key that belongs to
+// another class, writes per user first (machine-wide only where the per-user
+// entry does not resolve, as under Wine), and removes exactly what it wrote.
+#include "simhost/host.h"
+
+#include <windows.h>
+#include <oleauto.h>
+#include <wrl/client.h>
+
+#include "com_ptr.h"
+#include "host_state.h"
+#include "registry.h"
+#include "simhost/interface_ids.h"
+#include "typelib.h"
+
+namespace simhost {
+
+using Microsoft::WRL::ComPtr;
+
+namespace {
+
+constexpr wchar_t kClassesPath[] = L"Software\\Classes\\";
+constexpr wchar_t kProgIdDescription[] = L"simhost: simulated host application";
+constexpr HRESULT kRpcServerUnavailable = static_cast<HRESULT>(0x800706BA);
+constexpr int kRegisterAttempts = 100;
+constexpr DWORD kRegisterRetryMs = 100;
+
+std::string Narrow(const std::wstring& text) {
+    return ToUtf8(text);
+}
+
+std::wstring ProgIdPath() {
+    return std::wstring(kClassesPath) + kProgId;
+}
+std::wstring ClsidPath() {
+    return std::wstring(kClassesPath) + L"CLSID\\" + GuidText(kSimhostClsid);
+}
+
+struct Root {
+    HKEY key;
+    const wchar_t* name;
+};
+const Root kRoots[] = {{HKEY_CURRENT_USER, L"user"}, {HKEY_LOCAL_MACHINE, L"machine"}};
+
+// Throws RegistrationRefused when someone else owns the ProgID.
+void CheckProgIdIsFree() {
+    std::wstring ours = GuidText(kSimhostClsid);
+    for (const Root& root : kRoots) {
+        if (!KeyExists(root.key, ProgIdPath())) continue;
+        auto clsid = ReadDefault(root.key, ProgIdPath() + L"\\CLSID");
+        if (!clsid || _wcsicmp(clsid->c_str(), ours.c_str()) != 0) {
+            throw RegistrationRefused(std::wstring(L"The ProgID ") + kProgId + L" is registered (" + root.name +
+                                      L") to " + (clsid && !clsid->empty() ? *clsid : L"another class") +
+                                      L", not to simhost " + ours +
+                                      L". A real host seems to be installed; simhost changes nothing and stops.");
+        }
+    }
+    CLSID resolved{};
+    if (SUCCEEDED(CLSIDFromProgID(kProgId, &resolved)) && !IsEqualCLSID(resolved, kSimhostClsid)) {
+        throw RegistrationRefused(std::wstring(L"The ProgID ") + kProgId + L" resolves to " + GuidText(resolved) +
+                                  L", not to simhost " + ours + L". simhost changes nothing and stops.");
+    }
+}
+
+// Another simhost that answers under our class id.
+void CheckNoOtherSimhostRuns() {
+    ComPtr<IUnknown> running;
+    if (FAILED(GetActiveObject(kSimhostClsid, nullptr, &running))) return;
+    ComPtr<IDispatch> dispatch;
+    UINT count = 0;
+    if (SUCCEEDED(running.As(&dispatch)) && SUCCEEDED(dispatch->GetTypeInfoCount(&count))) {
+        throw RegistrationRefused(L"Another simhost is already registered as the running host.");
+    }
+}
+
+bool ProgIdResolvesToUs() {
+    CLSID resolved{};
+    return SUCCEEDED(CLSIDFromProgID(kProgId, &resolved)) && IsEqualCLSID(resolved, kSimhostClsid);
+}
+
+LONG WriteClassKeys(HKEY root) {
+    std::wstring clsid = GuidText(kSimhostClsid);
+    LONG rc = WriteDefault(root, ProgIdPath(), kProgIdDescription);
+    if (rc == ERROR_SUCCESS) rc = WriteDefault(root, ProgIdPath() + L"\\CLSID", clsid);
+    if (rc == ERROR_SUCCESS) rc = WriteDefault(root, ClsidPath(), kProgIdDescription);
+    if (rc == ERROR_SUCCESS) rc = WriteDefault(root, ClsidPath() + L"\\ProgID", kProgId);
+    return rc;
+}
+
+// Removes the class keys under root, the ProgID only while it still names us.
+void RemoveClassKeys(HKEY root) {
+    auto clsid = ReadDefault(root, ProgIdPath() + L"\\CLSID");
+    if (clsid && _wcsicmp(clsid->c_str(), GuidText(kSimhostClsid).c_str()) == 0) {
+        DeleteTree(root, ProgIdPath());
+    }
+    DeleteTree(root, ClsidPath());
+}
+
+HRESULT RegisterRunningObject(IUnknown* object, DWORD& cookie) {
+    HRESULT hr = E_FAIL;
+    for (int attempt = 0; attempt < kRegisterAttempts; ++attempt) {
+        hr = RegisterActiveObject(object, kSimhostClsid, ACTIVEOBJECT_STRONG, &cookie);
+        if (hr != kRpcServerUnavailable) break;
+        Sleep(kRegisterRetryMs);
+    }
+    return hr;
+}
+
+}  // namespace
+
+RegistrationRefused::RegistrationRefused(std::wstring message)
+    : std::runtime_error(Narrow(message)), message_(std::move(message)) {}
+
+RegistrationError::RegistrationError(std::wstring message, long hresult)
+    : std::runtime_error(Narrow(message)), message_(std::move(message)), hresult_(hresult) {}
+
+struct Host::Registration {
+    ComPtr<IDispatch> application;
+    std::vector<HKEY> class_roots;
+    std::unique_ptr<TypeLibRegistration> type_library;
+    DWORD cookie = 0;
+    bool running = false;
+    ComPtr<IMessageFilter> previous_filter;
+    bool filter_installed = false;
+    std::wstring scope;
+};
+
+Host::Host(Model model) : state_(std::make_shared<HostState>(std::move(model))) {}
+
+Host::~Host() {
+    Revoke();
+    state_->observer = nullptr;
+    state_->on_limit = nullptr;
+}
+
+std::unique_ptr<Host> Host::FromModel(Model model) {
+    return std::unique_ptr<Host>(new Host(std::move(model)));
+}
+std::unique_ptr<Host> Host::FromScenario(std::wstring_view text) {
+    return FromModel(ParseScenario(text));
+}
+std::unique_ptr<Host> Host::BuiltIn() {
+    return FromScenario(BuiltInScenarioText());
+}
+std::unique_ptr<Host> Host::Generated(const GeneratorOptions& options) {
+    return FromModel(GenerateModel(options));
+}
+
+void Host::Register() {
+    if (registration_) return;
+    CheckProgIdIsFree();
+    TypeLibRegistration::CheckInterfacesAreFree();
+    CheckNoOtherSimhostRuns();
+
+    // Keys of a simhost that ended abruptly are ours: start from a clean slate.
+    for (const Root& root : kRoots) {
+        RemoveClassKeys(root.key);
+        TypeLibRegistration::RemoveStale(root.key);
+    }
+
+    auto reg = std::make_unique<Registration>();
+    registration_ = std::move(reg);
+    Registration& r = *registration_;
+    try {
+        LONG rc = WriteClassKeys(HKEY_CURRENT_USER);
+        r.class_roots.push_back(HKEY_CURRENT_USER);
+        if (rc != ERROR_SUCCESS) throw RegistrationError(L"Cannot write the per-user class registration.", HRESULT_FROM_WIN32(rc));
+        r.scope = L"user";
+        if (!ProgIdResolvesToUs()) {
+            rc = WriteClassKeys(HKEY_LOCAL_MACHINE);
+            r.class_roots.push_back(HKEY_LOCAL_MACHINE);
+            if (rc != ERROR_SUCCESS) {
+                throw RegistrationError(L"The per-user registration does not resolve and the machine-wide one cannot be written.",
+                                        HRESULT_FROM_WIN32(rc));
+            }
+            r.scope = L"machine";
+            if (!ProgIdResolvesToUs()) {
+                throw RegistrationError(std::wstring(L"The ProgID ") + kProgId + L" does not resolve after registration.", E_FAIL);
+            }
+        }
+        r.type_library = std::make_unique<TypeLibRegistration>(r.class_roots);
+
+        r.application = Adopt(NewDispatchObject(state_, ObjectId{ObjectKind::App}));
+        state_->own_references += 1;
+        ULONG before = r.application->AddRef() - 1;
+        r.application->Release();
+        HRESULT hr = RegisterRunningObject(r.application.Get(), r.cookie);
+        if (FAILED(hr)) throw RegistrationError(L"RegisterActiveObject failed.", hr);
+        r.running = true;
+        ULONG after = r.application->AddRef() - 1;
+        r.application->Release();
+        state_->own_references += static_cast<long>(after) - static_cast<long>(before);
+
+        ComPtr<IMessageFilter> filter = Adopt(NewBusyFilter(state_));
+        if (SUCCEEDED(CoRegisterMessageFilter(filter.Get(), &r.previous_filter))) r.filter_installed = true;
+    } catch (...) {
+        Revoke();
+        throw;
+    }
+}
+
+void Host::Revoke() {
+    if (!registration_) return;
+    Registration& r = *registration_;
+    if (r.filter_installed) {
+        ComPtr<IMessageFilter> ours;
+        CoRegisterMessageFilter(r.previous_filter.Get(), &ours);
+        r.filter_installed = false;
+    }
+    if (r.running) {
+        RevokeActiveObject(r.cookie, nullptr);
+        r.running = false;
+    }
+    if (r.application) {
+        CoDisconnectObject(r.application.Get(), 0);
+        r.application.Reset();
+    }
+    state_->own_references = 0;
+    RemoveRegistryEntries();
+    registration_.reset();
+}
+
+bool Host::Registered() const {
+    return registration_ && registration_->running;
+}
+
+void Host::RemoveRegistryEntries() noexcept {
+    if (!registration_) return;
+    Registration& r = *registration_;
+    r.type_library.reset();
+    for (HKEY root : r.class_roots) RemoveClassKeys(root);
+    r.class_roots.clear();
+}
+
+std::wstring Host::RegistrationScope() const {
+    return registration_ ? registration_->scope : std::wstring();
+}
+
+ComPtr<IDispatch> Host::NewApplicationReference() {
+    return Adopt(NewDispatchObject(state_, ObjectId{ObjectKind::App}));
+}
+
+std::wstring Host::Save() const {
+    return SaveScenario(state_->model);
+}
+const Model& Host::CurrentModel() const {
+    return state_->model;
+}
+std::vector<JournalEntry> Host::Journal() const {
+    return state_->journal;
+}
+void Host::ClearJournal() {
+    state_->journal.clear();
+}
+std::size_t Host::CallsServed() const {
+    return state_->calls_served;
+}
+long Host::ClientReferences() const {
+    return state_->ClientReferences();
+}
+std::size_t Host::LiveEnumeratorSkips() const {
+    return state_->live_skips;
+}
+bool Host::WalkFlag() const {
+    return state_->walk_flag;
+}
+std::size_t Host::BusyRejections() const {
+    return state_->busy_rejections;
+}
+
+void Host::FailNthCall(std::wstring object_kind, std::wstring member, int nth, HostFailure failure) {
+    if (nth < 1) throw std::invalid_argument("nth counts from 1");
+    ObjectKind kind = ParseKind(object_kind);
+    state_->faults.push_back(Fault{KindName(kind), ResolveMember(kind, member), nth, 0, std::move(failure)});
+}
+void Host::RejectNextCallsBusy(int count) {
+    state_->busy_remaining = count < 0 ? 0 : count;
+}
+void Host::SetActiveDocument(std::optional<std::wstring> doctext) {
+    if (doctext && !state_->model.Find(*doctext)) throw std::invalid_argument("unknown document");
+    state_->model.active = std::move(doctext);
+}
+void Host::SetEnumeratorMode(EnumeratorMode mode) {
+    state_->model.enumerator = mode;
+}
+void Host::SetCallObserver(std::function<void(const JournalEntry&)> observer) {
+    state_->observer = std::move(observer);
+}
+void Host::SetCallLimit(std::size_t limit, std::function<void()> on_limit) {
+    state_->call_limit = limit;
+    state_->on_limit = std::move(on_limit);
+}
+
+int Host::RelationCount(std::wstring_view assembly) const {
+    return state_->model.RelationCount(assembly);
+}
+int Host::GroundCount(std::wstring_view assembly) const {
+    return state_->model.GroundCount(assembly);
+}
+int Host::OccurrenceRelationCount(std::wstring_view assembly, int occurrence) const {
+    return state_->model.OccurrenceRelationCount(assembly, occurrence);
+}
+
+}  // namespace simhost

@@ -1,0 +1,195 @@
+#include "host_state.h"
+
+#include "com_ptr.h"
+
+#include <wrl/client.h>
+
+#include <cstdio>
+#include <stdexcept>
+
+#include "variant.h"
+
+namespace simhost {
+
+namespace {
+
+struct KindEntry {
+    ObjectKind kind;
+    const wchar_t* name;
+};
+constexpr KindEntry kKinds[] = {
+    {ObjectKind::App, L"app"}, {ObjectKind::Docs, L"docs"}, {ObjectKind::Doc, L"doc"},
+    {ObjectKind::Aux, L"aux"}, {ObjectKind::Occs, L"occs"}, {ObjectKind::Occ, L"occ"},
+    {ObjectKind::Rels, L"rels"}, {ObjectKind::Rel, L"rel"}, {ObjectKind::Enum, L"enum"},
+};
+
+struct VtName {
+    VARTYPE vt;
+    const wchar_t* name;
+};
+constexpr VtName kVtNames[] = {
+    {VT_EMPTY, L"VT_EMPTY"}, {VT_NULL, L"VT_NULL"}, {VT_I2, L"VT_I2"},   {VT_I4, L"VT_I4"},
+    {VT_R4, L"VT_R4"},       {VT_R8, L"VT_R8"},     {VT_CY, L"VT_CY"},   {VT_DATE, L"VT_DATE"},
+    {VT_BSTR, L"VT_BSTR"},   {VT_DISPATCH, L"VT_DISPATCH"}, {VT_ERROR, L"VT_ERROR"},
+    {VT_BOOL, L"VT_BOOL"},   {VT_VARIANT, L"VT_VARIANT"}, {VT_UNKNOWN, L"VT_UNKNOWN"},
+    {VT_DECIMAL, L"VT_DECIMAL"}, {VT_I1, L"VT_I1"}, {VT_UI1, L"VT_UI1"}, {VT_UI2, L"VT_UI2"},
+    {VT_UI4, L"VT_UI4"},     {VT_I8, L"VT_I8"},     {VT_UI8, L"VT_UI8"}, {VT_INT, L"VT_INT"},
+    {VT_UINT, L"VT_UINT"},
+};
+
+std::wstring VtName(VARTYPE vt) {
+    std::wstring prefix;
+    if (vt & VT_BYREF) prefix += L"VT_BYREF|";
+    if (vt & VT_ARRAY) prefix += L"VT_ARRAY|";
+    VARTYPE base = vt & VT_TYPEMASK;
+    for (const auto& n : kVtNames) {
+        if (n.vt == base) return prefix + n.name;
+    }
+    return prefix + L"VT_" + std::to_wstring(base);
+}
+
+std::wstring ObjectName(IUnknown* object) {
+    if (!object) return L"null";
+    void* raw = nullptr;
+    if (FAILED(object->QueryInterface(kIidSimhostObject, &raw))) return L"foreign";
+    HostObject* host_object = static_cast<HostObject*>(raw);
+    Microsoft::WRL::ComPtr<IUnknown> keep;
+    keep = Adopt(host_object->Unknown());
+    return host_object->Name();
+}
+
+// Journal lines are one line each: no tabs or line breaks inside values.
+std::wstring OneLine(std::wstring text) {
+    for (wchar_t& c : text) {
+        if (c == L'\t' || c == L'\r' || c == L'\n') c = L' ';
+    }
+    return text;
+}
+
+class BusyFilter final : public IMessageFilter {
+public:
+    explicit BusyFilter(std::shared_ptr<HostState> state) : state_(std::move(state)) {}
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) noexcept override {
+        if (!ppv) return E_POINTER;
+        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IMessageFilter)) {
+            *ppv = static_cast<IMessageFilter*>(this);
+            AddRef();
+            return S_OK;
+        }
+        *ppv = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() noexcept override { return ++refs_; }
+    ULONG STDMETHODCALLTYPE Release() noexcept override {
+        ULONG left = --refs_;
+        if (left == 0) delete this;
+        return left;
+    }
+
+    DWORD STDMETHODCALLTYPE HandleInComingCall(DWORD, HTASK, DWORD, LPINTERFACEINFO) noexcept override {
+        if (state_->busy_remaining > 0) {
+            --state_->busy_remaining;
+            ++state_->busy_rejections;
+            return SERVERCALL_RETRYLATER;
+        }
+        return SERVERCALL_ISHANDLED;
+    }
+    // The host makes no outgoing calls of its own; should one be rejected,
+    // it is not retried.
+    DWORD STDMETHODCALLTYPE RetryRejectedCall(HTASK, DWORD, DWORD) noexcept override { return static_cast<DWORD>(-1); }
+    DWORD STDMETHODCALLTYPE MessagePending(HTASK, DWORD, DWORD) noexcept override { return PENDINGMSG_WAITDEFPROCESS; }
+
+private:
+    std::shared_ptr<HostState> state_;
+    ULONG refs_ = 1;
+};
+
+}  // namespace
+
+std::wstring KindName(ObjectKind kind) {
+    for (const auto& k : kKinds) {
+        if (k.kind == kind) return k.name;
+    }
+    return L"?";
+}
+
+ObjectKind ParseKind(const std::wstring& kind) {
+    for (const auto& k : kKinds) {
+        if (kind == k.name) return k.kind;
+    }
+    throw std::invalid_argument("unknown object kind");
+}
+
+std::wstring ObjectId::Name() const {
+    switch (kind) {
+        case ObjectKind::App: return L"app";
+        case ObjectKind::Docs: return L"docs";
+        case ObjectKind::Occ: return L"occ:" + doc + L":" + std::to_wstring(index);
+        case ObjectKind::Rels:
+            return of_occurrence ? L"rels:occ:" + doc + L":" + std::to_wstring(index) : L"rels:doc:" + doc;
+        case ObjectKind::Rel: return L"rel:" + doc + L":" + std::to_wstring(index);
+        default: return KindName(kind) + L":" + doc;
+    }
+}
+
+void HostState::Arrive() {
+    if (on_limit && call_limit > 0 && calls_served >= call_limit) on_limit();
+}
+
+void HostState::Record(JournalEntry entry) {
+    for (std::wstring& a : entry.args) a = OneLine(std::move(a));
+    entry.outcome = OneLine(std::move(entry.outcome));
+    journal.push_back(std::move(entry));
+    ++calls_served;
+    if (observer) observer(journal.back());
+}
+
+std::optional<HostFailure> HostState::DueFault(ObjectKind kind, DISPID dispid) {
+    std::wstring name = KindName(kind);
+    for (Fault& f : faults) {
+        if (f.kind == name && f.dispid == dispid && ++f.seen == f.nth) return f.failure;
+    }
+    return std::nullopt;
+}
+
+long HostState::ClientReferences() const {
+    long total = 0;
+    for (HostObject* o : live_objects) total += static_cast<long>(o->References());
+    return total - own_references;
+}
+
+std::wstring DescribeVariant(const VARIANT& value) {
+    const VARIANT* v = &value;
+    if (value.vt == (VT_BYREF | VT_VARIANT) && value.pvarVal) v = value.pvarVal;
+    std::wstring type = VtName(value.vt);
+    VARTYPE base = v->vt & VT_TYPEMASK;
+    bool byref = v->vt & VT_BYREF;
+    if (v->vt & VT_ARRAY) return type;
+    switch (base) {
+        case VT_EMPTY:
+        case VT_NULL: return type;
+        case VT_DISPATCH: return type + L" " + ObjectName(byref ? (v->ppdispVal ? *v->ppdispVal : nullptr) : v->pdispVal);
+        case VT_UNKNOWN: return type + L" " + ObjectName(byref ? (v->ppunkVal ? *v->ppunkVal : nullptr) : v->punkVal);
+        case VT_BOOL: return type + L" " + std::to_wstring(byref ? *v->pboolVal : v->boolVal);
+        default: break;
+    }
+    Variant text;
+    if (FAILED(VariantChangeTypeEx(text.put(), const_cast<VARIANT*>(v), LOCALE_INVARIANT, VARIANT_NOUSEROVERRIDE, VT_BSTR)) || text.get().vt != VT_BSTR) {
+        return type + L" ?";
+    }
+    return type + L" " + std::wstring(text.get().bstrVal, SysStringLen(text.get().bstrVal));
+}
+
+IMessageFilter* NewBusyFilter(const std::shared_ptr<HostState>& state) {
+    return new BusyFilter(state);
+}
+
+std::wstring JournalEntry::ToString() const {
+    std::wstring joined;
+    for (std::size_t i = 0; i < args.size(); ++i) joined += (i ? L", " : L"") + args[i];
+    if (joined.empty()) joined = L"-";
+    return object + L"\t" + kind + L"\t" + member + L"\t" + joined + L"\t" + outcome;
+}
+
+}  // namespace simhost

@@ -1,0 +1,123 @@
+#pragma once
+// Calls through IDispatch the way an automation client makes them, for the
+// in-process tests of the host objects.
+#include <windows.h>
+#include <oleauto.h>
+#include <wrl/client.h>
+
+#include <string>
+#include <vector>
+
+namespace simhost_test {
+
+using Microsoft::WRL::ComPtr;
+
+class ComApartment {
+public:
+    ComApartment() { CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }
+    ~ComApartment() { CoUninitialize(); }
+};
+
+struct CallResult {
+    HRESULT hr = S_OK;
+    VARIANT value{};
+    EXCEPINFO excep{};
+    CallResult() { VariantInit(&value); }
+    ~CallResult() {
+        VariantClear(&value);
+        SysFreeString(excep.bstrSource);
+        SysFreeString(excep.bstrDescription);
+    }
+    CallResult(const CallResult&) = delete;
+    CallResult& operator=(const CallResult&) = delete;
+    std::wstring Text() const { return value.vt == VT_BSTR ? std::wstring(value.bstrVal) : L"<not a text>"; }
+    long Number() const { return value.vt == VT_I4 ? value.lVal : -999999; }
+    ComPtr<IDispatch> Object() const {
+        return value.vt == VT_DISPATCH ? ComPtr<IDispatch>(value.pdispVal) : ComPtr<IDispatch>();
+    }
+    std::wstring Description() const { return excep.bstrDescription ? excep.bstrDescription : L""; }
+};
+
+inline void Call(IDispatch* target, DISPID id, WORD flags, std::vector<VARIANT> args, CallResult& out,
+                 bool want_result = true) {
+    std::vector<VARIANT> reversed(args.rbegin(), args.rend());
+    DISPPARAMS params{reversed.data(), nullptr, static_cast<UINT>(reversed.size()), 0};
+    DISPID put_id = DISPID_PROPERTYPUT;
+    if (flags & DISPATCH_PROPERTYPUT) {
+        params.rgdispidNamedArgs = &put_id;
+        params.cNamedArgs = 1;
+    }
+    UINT arg_error = 0;
+    out.hr = target->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, want_result ? &out.value : nullptr,
+                            &out.excep, &arg_error);
+}
+
+inline VARIANT I2(short value) {
+    VARIANT v;
+    VariantInit(&v);
+    v.vt = VT_I2;
+    v.iVal = value;
+    return v;
+}
+
+inline VARIANT Bool(bool value) {
+    VARIANT v;
+    VariantInit(&v);
+    v.vt = VT_BOOL;
+    v.boolVal = value ? VARIANT_TRUE : VARIANT_FALSE;
+    return v;
+}
+
+inline VARIANT Object(IDispatch* object) {
+    VARIANT v;
+    VariantInit(&v);
+    v.vt = VT_DISPATCH;
+    v.pdispVal = object;
+    return v;
+}
+
+// Property get; fails the test through the returned null on error.
+inline ComPtr<IDispatch> GetObject(IDispatch* target, DISPID id, std::vector<VARIANT> args = {}) {
+    CallResult r;
+    Call(target, id, DISPATCH_PROPERTYGET | DISPATCH_METHOD, std::move(args), r);
+    return SUCCEEDED(r.hr) ? r.Object() : ComPtr<IDispatch>();
+}
+
+inline std::wstring GetText(IDispatch* target, DISPID id) {
+    CallResult r;
+    Call(target, id, DISPATCH_PROPERTYGET, {}, r);
+    return SUCCEEDED(r.hr) ? r.Text() : L"<error>";
+}
+
+inline long GetNumber(IDispatch* target, DISPID id) {
+    CallResult r;
+    Call(target, id, DISPATCH_PROPERTYGET, {}, r);
+    return SUCCEEDED(r.hr) ? r.Number() : -999999;
+}
+
+inline DISPID IdOfName(IDispatch* target, const wchar_t* name) {
+    DISPID id = DISPID_UNKNOWN;
+    LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
+    target->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
+    return id;
+}
+
+// Every relation an enumerator yields, in order.
+inline std::vector<ComPtr<IDispatch>> Enumerate(IDispatch* relations) {
+    std::vector<ComPtr<IDispatch>> out;
+    CallResult r;
+    Call(relations, DISPID_NEWENUM, DISPATCH_PROPERTYGET | DISPATCH_METHOD, {}, r);
+    if (FAILED(r.hr) || r.value.vt != VT_UNKNOWN) return out;
+    ComPtr<IEnumVARIANT> e;
+    if (FAILED(r.value.punkVal->QueryInterface(IID_PPV_ARGS(&e)))) return out;
+    VARIANT item;
+    VariantInit(&item);
+    ULONG fetched = 0;
+    while (e->Next(1, &item, &fetched) == S_OK && fetched == 1) {
+        if (item.vt == VT_DISPATCH) out.emplace_back(item.pdispVal);
+        VariantClear(&item);
+    }
+    return out;
+}
+
+}  // namespace simhost_test

@@ -1,0 +1,311 @@
+// The host's COM objects, called in-process the way a client calls them.
+#include <gtest/gtest.h>
+
+#include "com_helpers.h"
+#include "simhost/host.h"
+#include "simhost/interface_ids.h"
+
+using namespace simhost;
+using namespace simhost_test;
+
+namespace {
+
+constexpr wchar_t kScenario[] = LR"(simhost-scenario 1
+document Getriebe.asm assembly "Kleines Getriebe"
+document Welle.par part Welle
+document Lager.asm assembly Lager
+document Ring.par part Ring
+occurrence Lager.asm Ring:1 Ring.par
+occurrence Lager.asm Ring:2 Ring.par
+relation Lager.asm mate Ring:1 Ring:2
+occurrence Getriebe.asm Welle:1 Welle.par
+occurrence Getriebe.asm Lager:1 Lager.asm
+occurrence Getriebe.asm Lager:2 Lager.asm
+relation Getriebe.asm ground Welle:1
+relation Getriebe.asm axial Lager:1 Welle:1
+relation Getriebe.asm mate Lager:2 Welle:1
+relation Getriebe.asm planar Lager:1 Lager:2
+active Getriebe.asm
+)";
+
+class HostObjects : public ::testing::Test {
+protected:
+    void SetUp() override {
+        host = Host::FromScenario(kScenario);
+        app = host->NewApplicationReference();
+        ASSERT_TRUE(app);
+        assembly = GetObject(app.Get(), dispid::kActiveDocument);
+        ASSERT_TRUE(assembly);
+        occurrences = GetObject(assembly.Get(), dispid::kOccurrences);
+        ASSERT_TRUE(occurrences);
+    }
+    ComPtr<IDispatch> Occurrence(short index) {
+        return GetObject(occurrences.Get(), dispid::kItem, {I2(index)});
+    }
+    ComPtr<IDispatch> RelationsOf(short index) {
+        return GetObject(Occurrence(index).Get(), dispid::kOccurrenceRelations);
+    }
+    void ReleaseAll() {
+        occurrences.Reset();
+        assembly.Reset();
+        app.Reset();
+    }
+
+    ComApartment apartment;
+    std::unique_ptr<Host> host;
+    ComPtr<IDispatch> app, assembly, occurrences;
+};
+
+bool Supports(IDispatch* object, const GUID& iid) {
+    ComPtr<IUnknown> converted;
+    return SUCCEEDED(object->QueryInterface(iid, reinterpret_cast<void**>(converted.GetAddressOf())));
+}
+
+}  // namespace
+
+TEST_F(HostObjects, AnswersTheTableMembers) {
+    EXPECT_EQ(GetText(assembly.Get(), dispid::kDocumentName), L"Kleines Getriebe");
+    EXPECT_EQ(GetNumber(occurrences.Get(), dispid::kCount), 3);
+    ComPtr<IDispatch> lager = Occurrence(2);
+    EXPECT_EQ(GetText(lager.Get(), dispid::kOccurrenceName), L"Lager:1");
+    EXPECT_EQ(GetText(lager.Get(), dispid::kOccurrenceDocText), L"Lager.asm");
+    ComPtr<IDispatch> sub = GetObject(lager.Get(), dispid::kOccurrenceDocument);
+    ASSERT_TRUE(sub);
+    EXPECT_EQ(GetText(sub.Get(), dispid::kDocumentName), L"Lager");
+    ComPtr<IDispatch> aux = GetObject(assembly.Get(), dispid::kAuxiliary);
+    ASSERT_TRUE(aux);
+    CallResult call;
+    Call(aux.Get(), dispid::kBeforeWalk, DISPATCH_METHOD, {}, call, false);
+    EXPECT_EQ(call.hr, S_OK);
+    CallResult put;
+    Call(app.Get(), dispid::kWalkFlag, DISPATCH_PROPERTYPUT, {Bool(true)}, put, false);
+    EXPECT_EQ(put.hr, S_OK);
+    EXPECT_TRUE(host->WalkFlag());
+    CallResult after;
+    Call(app.Get(), dispid::kAfterWalk, DISPATCH_METHOD, {}, after, false);
+    EXPECT_EQ(after.hr, S_OK);
+}
+
+TEST_F(HostObjects, NamesResolveThroughGetIDsOfNames) {
+    EXPECT_EQ(IdOfName(app.Get(), L"ActiveDocument"), dispid::kActiveDocument);
+    EXPECT_EQ(IdOfName(app.Get(), L"documents"), dispid::kDocuments);
+    ComPtr<IDispatch> docs = GetObject(app.Get(), IdOfName(app.Get(), L"Documents"));
+    ASSERT_TRUE(docs);
+    EXPECT_EQ(GetNumber(docs.Get(), IdOfName(docs.Get(), L"Count")), 4);
+    ComPtr<IDispatch> relation = Enumerate(RelationsOf(1).Get()).at(0);
+    EXPECT_EQ(IdOfName(relation.Get(), L"Delete"), dispid::kDelete);
+    EXPECT_EQ(IdOfName(app.Get(), L"Delete"), DISPID_UNKNOWN);
+}
+
+TEST_F(HostObjects, BadIndexIsAHostError) {
+    for (short index : {0, 4, -1}) {
+        CallResult r;
+        Call(occurrences.Get(), dispid::kItem, DISPATCH_PROPERTYGET, {I2(index)}, r);
+        EXPECT_EQ(r.hr, DISP_E_EXCEPTION);
+        EXPECT_EQ(r.excep.wCode, host_error::kBadIndex);
+        EXPECT_FALSE(r.Description().empty());
+    }
+    CallResult none;
+    Call(occurrences.Get(), dispid::kItem, DISPATCH_PROPERTYGET, {}, none);
+    EXPECT_EQ(none.hr, DISP_E_BADPARAMCOUNT);
+}
+
+TEST_F(HostObjects, EachObjectConvertsToItsOwnInterfaceOnly) {
+    ComPtr<IDispatch> occ = Occurrence(1);
+    ComPtr<IDispatch> rels = GetObject(occ.Get(), dispid::kOccurrenceRelations);
+    ComPtr<IDispatch> aux = GetObject(assembly.Get(), dispid::kAuxiliary);
+    struct Row {
+        IDispatch* object;
+        const GUID* iid;
+    } rows[] = {{app.Get(), &kIidHostApplication}, {assembly.Get(), &kIidHostAssembly},
+                {aux.Get(), &kIidHostAuxiliary},   {occurrences.Get(), &kIidHostOccurrences},
+                {occ.Get(), &kIidHostOccurrence},  {rels.Get(), &kIidHostRelations}};
+    for (const Row& object : rows) {
+        for (const Row& iid : rows) {
+            EXPECT_EQ(Supports(object.object, *iid.iid), object.iid == iid.iid);
+        }
+    }
+    ComPtr<IDispatch> part = GetObject(occ.Get(), dispid::kOccurrenceDocument);
+    EXPECT_FALSE(Supports(part.Get(), kIidHostAssembly));
+    EXPECT_EQ(GetText(part.Get(), dispid::kDocumentName), L"Welle");
+    CallResult r;
+    Call(part.Get(), dispid::kOccurrences, DISPATCH_PROPERTYGET, {}, r);
+    EXPECT_EQ(r.hr, DISP_E_MEMBERNOTFOUND);
+}
+
+TEST_F(HostObjects, DeletingARelationRemovesItFromEveryCollection) {
+    ComPtr<IDispatch> welle_rels = RelationsOf(1);
+    ComPtr<IDispatch> lager_rels = RelationsOf(2);
+    ComPtr<IDispatch> all = GetObject(assembly.Get(), dispid::kAssemblyRelations);
+    EXPECT_EQ(GetNumber(lager_rels.Get(), dispid::kCount), 2);
+    for (const auto& relation : Enumerate(welle_rels.Get())) {
+        CallResult r;
+        Call(relation.Get(), IdOfName(relation.Get(), L"Delete"), DISPATCH_METHOD, {}, r, false);
+        EXPECT_EQ(r.hr, S_OK);
+    }
+    EXPECT_EQ(GetNumber(welle_rels.Get(), dispid::kCount), 0);
+    EXPECT_EQ(GetNumber(lager_rels.Get(), dispid::kCount), 1);
+    EXPECT_EQ(GetNumber(all.Get(), dispid::kCount), 1);
+    EXPECT_EQ(host->RelationCount(L"Getriebe.asm"), 1);
+    EXPECT_EQ(host->OccurrenceRelationCount(L"Getriebe.asm", 3), 1);
+    EXPECT_EQ(host->RelationCount(L"Lager.asm"), 1);
+}
+
+TEST_F(HostObjects, DeletingTwiceIsAHostErrorAndChangesNothing) {
+    auto relations = Enumerate(RelationsOf(3).Get());
+    ASSERT_EQ(relations.size(), 2u);
+    CallResult first, second;
+    Call(relations[0].Get(), dispid::kDelete, DISPATCH_METHOD, {}, first, false);
+    Call(relations[0].Get(), dispid::kDelete, DISPATCH_METHOD, {}, second, false);
+    EXPECT_EQ(first.hr, S_OK);
+    EXPECT_EQ(second.hr, DISP_E_EXCEPTION);
+    EXPECT_EQ(second.excep.wCode, host_error::kRelationDeleted);
+    EXPECT_EQ(host->RelationCount(L"Getriebe.asm"), 3);
+}
+
+TEST_F(HostObjects, GroundAppendsThroughTheAssemblyRelations) {
+    ComPtr<IDispatch> all = GetObject(assembly.Get(), dispid::kAssemblyRelations);
+    ComPtr<IDispatch> welle = Occurrence(1);
+    for (int i = 0; i < 2; ++i) {
+        CallResult r;
+        Call(all.Get(), dispid::kAddGround, DISPATCH_METHOD, {Object(welle.Get())}, r, false);
+        EXPECT_EQ(r.hr, S_OK);
+    }
+    EXPECT_EQ(host->GroundCount(L"Getriebe.asm"), 3);
+    EXPECT_EQ(host->OccurrenceRelationCount(L"Getriebe.asm", 1), 5);
+    EXPECT_EQ(host->CurrentModel().Find(L"Getriebe.asm")->relations.back().occurrences, std::vector<int>{1});
+
+    // An occurrence of another assembly, or no occurrence at all, is refused.
+    ComPtr<IDispatch> sub = GetObject(Occurrence(2).Get(), dispid::kOccurrenceDocument);
+    ComPtr<IDispatch> ring = GetObject(GetObject(sub.Get(), dispid::kOccurrences).Get(), dispid::kItem, {I2(1)});
+    for (IDispatch* wrong : {ring.Get(), app.Get()}) {
+        CallResult r;
+        Call(all.Get(), dispid::kAddGround, DISPATCH_METHOD, {Object(wrong)}, r, false);
+        EXPECT_EQ(r.hr, DISP_E_EXCEPTION);
+        EXPECT_EQ(r.excep.wCode, host_error::kNotAnOccurrence);
+    }
+    EXPECT_EQ(host->GroundCount(L"Getriebe.asm"), 3);
+    EXPECT_EQ(host->GroundCount(L"Lager.asm"), 0);
+}
+
+TEST_F(HostObjects, SnapshotEnumeratorDeletesEverything) {
+    host->SetEnumeratorMode(EnumeratorMode::Snapshot);
+    for (const auto& relation : Enumerate(RelationsOf(2).Get())) {
+        CallResult r;
+        Call(relation.Get(), dispid::kDelete, DISPATCH_METHOD, {}, r, false);
+    }
+    EXPECT_EQ(host->OccurrenceRelationCount(L"Getriebe.asm", 2), 0);
+    EXPECT_EQ(host->LiveEnumeratorSkips(), 0u);
+}
+
+TEST_F(HostObjects, LiveEnumeratorSkipsAndSaysSo) {
+    host->SetEnumeratorMode(EnumeratorMode::Live);
+    ComPtr<IDispatch> rels = RelationsOf(1);  // three relations
+    CallResult e;
+    Call(rels.Get(), DISPID_NEWENUM, DISPATCH_PROPERTYGET, {}, e);
+    ASSERT_EQ(e.value.vt, VT_UNKNOWN);
+    ComPtr<IEnumVARIANT> walk;
+    ASSERT_EQ(e.value.punkVal->QueryInterface(IID_PPV_ARGS(&walk)), S_OK);
+    int deleted = 0;
+    VARIANT item;
+    VariantInit(&item);
+    while (walk->Next(1, &item, nullptr) == S_OK) {
+        CallResult r;
+        Call(item.pdispVal, dispid::kDelete, DISPATCH_METHOD, {}, r, false);
+        VariantClear(&item);
+        ++deleted;
+    }
+    EXPECT_EQ(deleted, 2);
+    EXPECT_EQ(host->OccurrenceRelationCount(L"Getriebe.asm", 1), 1);
+    EXPECT_EQ(host->LiveEnumeratorSkips(), 1u);
+    EXPECT_NE(host->Journal().back().outcome.find(L"skipped 1"), std::wstring::npos);
+}
+
+TEST_F(HostObjects, JournalRecordsEveryCallInOrder) {
+    host->ClearJournal();
+    ComPtr<IDispatch> occ = Occurrence(2);
+    ComPtr<IUnknown> converted;
+    occ->QueryInterface(kIidHostOccurrence, reinterpret_cast<void**>(converted.GetAddressOf()));
+    CallResult bad;
+    Call(occurrences.Get(), dispid::kItem, DISPATCH_PROPERTYGET, {I2(9)}, bad);
+    CallResult put;
+    Call(app.Get(), dispid::kWalkFlag, DISPATCH_PROPERTYPUT, {Bool(true)}, put, false);
+    auto journal = host->Journal();
+    ASSERT_EQ(journal.size(), 4u);
+    EXPECT_EQ(journal[0].ToString(), L"occs:Getriebe.asm\tget\t0\tVT_I2 2\tVT_DISPATCH occ:Getriebe.asm:2");
+    EXPECT_EQ(journal[1].ToString(), L"occ:Getriebe.asm:2\tqi\tHostOccurrence\t-\tS_OK");
+    EXPECT_EQ(journal[2].kind, L"get");
+    EXPECT_EQ(journal[2].outcome.rfind(L"error 1002 ", 0), 0u);
+    EXPECT_EQ(journal[3].ToString(), L"app\tput\t73\tVT_BOOL -1\tS_OK");
+    EXPECT_EQ(host->CallsServed(), 4u + 2u);  // plus the two calls of SetUp
+}
+
+TEST_F(HostObjects, InjectedFailuresArriveOnTheNthCall) {
+    host->FailNthCall(L"rel", L"Delete", 2, HostFailure{4711, L"Beziehung gesperrt"});
+    host->FailNthCall(L"occ", L"17", 1, HostFailure{static_cast<std::int32_t>(0x80004005), L"", true});
+    CallResult bare;
+    Call(Occurrence(1).Get(), dispid::kOccurrenceRelations, DISPATCH_PROPERTYGET, {}, bare);
+    EXPECT_EQ(bare.hr, E_FAIL);
+    EXPECT_EQ(bare.excep.bstrDescription, nullptr);
+    auto relations = Enumerate(RelationsOf(1).Get());
+    std::vector<HRESULT> results;
+    CallResult second;
+    for (const auto& relation : relations) {
+        CallResult r;
+        Call(relation.Get(), dispid::kDelete, DISPATCH_METHOD, {}, r, false);
+        results.push_back(r.hr);
+        if (results.size() == 2) {
+            EXPECT_EQ(r.excep.wCode, 4711);
+            EXPECT_EQ(r.Description(), L"Beziehung gesperrt");
+        }
+    }
+    EXPECT_EQ(results, (std::vector<HRESULT>{S_OK, DISP_E_EXCEPTION, S_OK}));
+    EXPECT_EQ(host->OccurrenceRelationCount(L"Getriebe.asm", 1), 1);
+    EXPECT_THROW(host->FailNthCall(L"occ", L"Nonsense", 1, {}), std::invalid_argument);
+}
+
+TEST_F(HostObjects, NoDocumentActive) {
+    host->SetActiveDocument(std::nullopt);
+    CallResult r;
+    Call(app.Get(), dispid::kActiveDocument, DISPATCH_PROPERTYGET, {}, r);
+    EXPECT_EQ(r.hr, DISP_E_EXCEPTION);
+    EXPECT_EQ(r.excep.wCode, host_error::kNoActiveDocument);
+    EXPECT_EQ(GetNumber(GetObject(app.Get(), dispid::kDocuments).Get(), dispid::kCount), 0);
+    host->SetActiveDocument(L"Welle.par");
+    ComPtr<IDispatch> part = GetObject(app.Get(), dispid::kActiveDocument);
+    ASSERT_TRUE(part);
+    EXPECT_FALSE(Supports(part.Get(), kIidHostAssembly));
+}
+
+TEST_F(HostObjects, ReferencesAreCountedUntilReleased) {
+    EXPECT_EQ(host->ClientReferences(), 3);
+    {
+        auto relations = Enumerate(RelationsOf(1).Get());
+        EXPECT_EQ(host->ClientReferences(), 3 + 3);
+    }
+    ComPtr<IDispatch> extra = assembly;
+    EXPECT_EQ(host->ClientReferences(), 4);
+    extra.Reset();
+    ReleaseAll();
+    EXPECT_EQ(host->ClientReferences(), 0);
+}
+
+TEST_F(HostObjects, RegisteredHostIsFoundByProgId) {
+    ReleaseAll();
+    host->Register();
+    CLSID clsid{};
+    ASSERT_EQ(CLSIDFromProgID(kProgId, &clsid), S_OK);
+    EXPECT_TRUE(IsEqualCLSID(clsid, kSimhostClsid));
+    {
+        ComPtr<IUnknown> running;
+        ASSERT_EQ(GetActiveObject(clsid, nullptr, &running), S_OK);
+        ComPtr<IDispatch> application;
+        ASSERT_EQ(running.As(&application), S_OK);
+        EXPECT_EQ(GetText(GetObject(application.Get(), dispid::kActiveDocument).Get(), dispid::kDocumentName),
+                  L"Kleines Getriebe");
+        EXPECT_GT(host->ClientReferences(), 0);
+    }
+    EXPECT_EQ(host->ClientReferences(), 0);
+    host->Revoke();
+    EXPECT_NE(CLSIDFromProgID(kProgId, &clsid), S_OK);
+}

@@ -1,0 +1,155 @@
+#include <gtest/gtest.h>
+
+#include "simhost/model.h"
+
+using namespace simhost;
+
+namespace {
+
+constexpr wchar_t kSmall[] = LR"(simhost-scenario 1
+# a comment
+enumerator live
+document Getriebe.asm assembly "Kleines Getriebe"
+document Welle.par part Welle
+document Lager.asm assembly Lager
+document "Ring mit Blank.par" part "Ring \"A\""
+occurrence Lager.asm Ring:1 "Ring mit Blank.par"
+occurrence Lager.asm Ring:2 "Ring mit Blank.par"
+relation Lager.asm mate Ring:1 Ring:2
+occurrence Getriebe.asm Welle:1 Welle.par
+occurrence Getriebe.asm Lager:1 Lager.asm   # trailing comment
+occurrence Getriebe.asm Lager:2 Lager.asm
+relation Getriebe.asm ground Welle:1
+relation Getriebe.asm axial Lager:1 Welle:1
+relation Getriebe.asm planar Lager:1 Lager:2
+active Getriebe.asm
+)";
+
+int ErrorLine(std::wstring_view text) {
+    try {
+        ParseScenario(text);
+    } catch (const ScenarioError& e) {
+        return e.line();
+    }
+    return 0;
+}
+
+}  // namespace
+
+TEST(Scenario, ParsesDocumentsOccurrencesRelationsAndQuotes) {
+    Model m = ParseScenario(kSmall);
+    EXPECT_EQ(m.enumerator, EnumeratorMode::Live);
+    ASSERT_EQ(m.documents.size(), 4u);
+    const Document* ring = m.Find(L"Ring mit Blank.par");
+    ASSERT_NE(ring, nullptr);
+    EXPECT_EQ(ring->display_name, L"Ring \"A\"");
+    EXPECT_FALSE(ring->assembly);
+    const Document* top = m.Find(L"Getriebe.asm");
+    ASSERT_EQ(top->occurrences.size(), 3u);
+    EXPECT_EQ(top->occurrences[1].placed, L"Lager.asm");
+    ASSERT_EQ(top->relations.size(), 3u);
+    EXPECT_EQ(top->relations[2].occurrences, (std::vector<int>{2, 3}));
+    EXPECT_EQ(m.active, std::optional<std::wstring>(L"Getriebe.asm"));
+    EXPECT_EQ(m.GroundCount(L"Getriebe.asm"), 1);
+    EXPECT_EQ(m.OccurrenceRelationCount(L"Getriebe.asm", 2), 2);
+}
+
+TEST(Scenario, SaveAndLoadGiveTheSameModel) {
+    for (std::wstring_view text : {std::wstring_view(kSmall), BuiltInScenarioText()}) {
+        Model first = ParseScenario(text);
+        Model second = ParseScenario(SaveScenario(first));
+        EXPECT_EQ(first, second);
+        EXPECT_EQ(SaveScenario(first), SaveScenario(second));
+    }
+}
+
+TEST(Scenario, SavedStateReflectsDeletionAndGround) {
+    Model m = ParseScenario(kSmall);
+    ASSERT_TRUE(m.DeleteRelation(L"Getriebe.asm", 2));
+    EXPECT_FALSE(m.DeleteRelation(L"Getriebe.asm", 2));
+    m.AddGround(L"Getriebe.asm", 3);
+    Model reloaded = ParseScenario(SaveScenario(m));
+    EXPECT_EQ(reloaded.RelationCount(L"Getriebe.asm"), 3);
+    EXPECT_EQ(reloaded.GroundCount(L"Getriebe.asm"), 2);
+    EXPECT_EQ(reloaded.OccurrenceRelationCount(L"Getriebe.asm", 1), 1);
+}
+
+TEST(Scenario, EveryFaultNamesItsLine) {
+    struct Case {
+        const wchar_t* text;
+        int line;
+    };
+    const Case cases[] = {
+        {L"", 1},
+        {L"document A.asm assembly A\n", 1},
+        {L"simhost-scenario 2\n", 1},
+        {L"simhost-scenario 1\nfrobnicate\n", 2},
+        {L"simhost-scenario 1\n\n# c\ndocument A.asm widget A\n", 4},
+        {L"simhost-scenario 1\ndocument A.asm assembly A\ndocument A.asm part B\n", 3},
+        {L"simhost-scenario 1\ndocument A.asm assembly \"A\n", 2},
+        {L"simhost-scenario 1\ndocument A.asm assembly \"A\\x\"\n", 2},
+        {L"simhost-scenario 1\ndocument A.asm assembly A extra\n", 2},
+        {L"simhost-scenario 1\noccurrence A.asm X:1 B.par\n", 2},
+        {L"simhost-scenario 1\ndocument A.asm assembly A\noccurrence A.asm X:1 B.par\n", 3},
+        {L"simhost-scenario 1\ndocument A.par part A\ndocument B.par part B\noccurrence A.par X:1 B.par\n", 4},
+        {L"simhost-scenario 1\ndocument A.asm assembly A\ndocument B.par part B\noccurrence A.asm X B.par\n"
+         L"occurrence A.asm X B.par\n", 5},
+        {L"simhost-scenario 1\ndocument A.asm assembly A\ndocument B.par part B\noccurrence A.asm X B.par\n"
+         L"relation A.asm ground X X\n", 5},
+        {L"simhost-scenario 1\ndocument A.asm assembly A\ndocument B.par part B\noccurrence A.asm X B.par\n"
+         L"relation A.asm mate X Y\n", 5},
+        {L"simhost-scenario 1\ndocument A.asm assembly A\ndocument B.par part B\noccurrence A.asm X B.par\n"
+         L"relation A.asm mate X X\n", 5},
+        {L"simhost-scenario 1\ndocument A.asm assembly A\ndocument B.par part B\noccurrence A.asm X B.par\n"
+         L"relation A.asm Mate! X\n", 5},
+        {L"simhost-scenario 1\nactive Nirgends.asm\n", 2},
+        {L"simhost-scenario 1\nenumerator sometimes\n", 2},
+        {L"simhost-scenario 1\ndocument A.asm assembly A\nactive A.asm\nactive none\n", 4},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(ErrorLine(c.text), c.line) << std::string(c.text, c.text + wcslen(c.text));
+    }
+}
+
+TEST(Scenario, AnAssemblyCannotContainItself) {
+    EXPECT_EQ(ErrorLine(L"simhost-scenario 1\ndocument A.asm assembly A\noccurrence A.asm A:1 A.asm\n"), 3);
+    EXPECT_EQ(ErrorLine(L"simhost-scenario 1\ndocument A.asm assembly A\ndocument B.asm assembly B\n"
+                        L"document C.asm assembly C\noccurrence A.asm B:1 B.asm\noccurrence B.asm C:1 C.asm\n"
+                        L"occurrence C.asm A:1 A.asm\n"),
+              7);
+    // The same sub-assembly placed twice is no cycle.
+    EXPECT_EQ(ErrorLine(L"simhost-scenario 1\ndocument A.asm assembly A\ndocument B.asm assembly B\n"
+                        L"occurrence A.asm B:1 B.asm\noccurrence A.asm B:2 B.asm\n"),
+              0);
+}
+
+TEST(Scenario, BuiltInIsARealisticGearbox) {
+    Model m = ParseScenario(BuiltInScenarioText());
+    std::size_t occurrences = 0;
+    for (const Document& d : m.documents) occurrences += d.occurrences.size();
+    EXPECT_GE(occurrences, 15u);
+    EXPECT_LE(occurrences, 30u);
+    ASSERT_TRUE(m.active);
+    EXPECT_TRUE(m.Contains(*m.active, L"Lagerung.asm"));
+    EXPECT_GT(m.GroundCount(*m.active), 0);
+}
+
+TEST(Generator, BuildsTheRequestedShape) {
+    GeneratorOptions o;
+    o.occurrences_per_assembly = 5;
+    o.relations_per_occurrence = 3;
+    o.depth = 3;
+    o.fan_out = 2;
+    Model m = GenerateModel(o);
+    int assemblies = 0;
+    for (const Document& d : m.documents) {
+        if (!d.assembly) continue;
+        ++assemblies;
+        EXPECT_EQ(d.occurrences.size(), 5u);
+        EXPECT_EQ(d.relations.size(), 15u);
+    }
+    EXPECT_EQ(assemblies, 1 + 2 + 4);
+    EXPECT_EQ(ParseScenario(SaveScenario(m)), m);
+    o.fan_out = 6;
+    EXPECT_THROW(GenerateModel(o), std::invalid_argument);
+}
