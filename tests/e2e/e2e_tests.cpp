@@ -51,7 +51,7 @@ std::wstring LongScenario(int occurrences) {
     }
     return text + L"active Gross.asm\n";
 }
-constexpr int kLongOccurrences = 150;
+constexpr int kLongOccurrences = 60;
 
 std::string Utf8(const std::wstring& text) {
     std::string out;

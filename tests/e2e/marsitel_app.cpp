@@ -138,7 +138,9 @@ RunWatch MarsitelApp::Watch(RunWatch watch, bool completion_text_before, bool ta
             if (watch.progress_seen && IsVisible(watch.progress)) {
                 AddDistinct(watch.assembly_lines, WindowText(Control(watch.progress, progress_ids::Label1)));
                 AddDistinct(watch.occurrence_lines, WindowText(Control(watch.progress, progress_ids::Label2)));
-                if (take_pictures) {
+                // One picture from the middle of the run: the first taken once
+                // an occurrence is shown.
+                if (take_pictures && !watch.progress_picture && !watch.occurrence_lines.empty()) {
                     auto picture = CaptureWindow(watch.progress);
                     if (picture && !picture->Uniform() && IsVisible(watch.progress)) watch.progress_picture = std::move(picture);
                 }
