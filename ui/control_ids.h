@@ -26,12 +26,18 @@ inline constexpr int Line1_1 = 116;
 inline constexpr int Line1_2 = 117;
 }  // namespace dialog_id
 
+// The progress window is owned by a hidden window (class Marsitel.Owner),
+// which keeps it out of the taskbar; it is still a top-level window.
 namespace progress_id {
 inline constexpr int Label1 = 201;        // assembly line
 inline constexpr int Label2 = 202;        // occurrence line
 inline constexpr int PB = 203;
 }  // namespace progress_id
 
+// Every splash control but Frame1 is a child of Frame1, not of the splash
+// window: find them with GetDlgItem(GetDlgItem(splash, Frame1), id) or by
+// enumerating the splash's descendants. A click on Frame1's bare surface is
+// a button-down and button-up on the Frame1 window itself.
 namespace splash_id {
 inline constexpr int Frame1 = 301;
 inline constexpr int lblCompanyProduct = 302;
