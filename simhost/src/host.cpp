@@ -6,6 +6,8 @@
 
 #include <windows.h>
 #include <oleauto.h>
+
+#include <algorithm>
 #include <wrl/client.h>
 
 #include "com_ptr.h"
@@ -259,6 +261,17 @@ std::size_t Host::CallsServed() const {
 long Host::ClientReferences() const {
     return state_->ClientReferences();
 }
+std::vector<std::wstring> Host::HeldObjects() const {
+    std::vector<std::wstring> held;
+    for (HostObject* o : state_->live_objects) {
+        long refs = static_cast<long>(o->References());
+        if (o->Identity() && o->Identity()->kind == ObjectKind::App) refs -= state_->own_references;
+        if (refs > 0) held.push_back(o->Name() + L"=" + std::to_wstring(refs));
+    }
+    std::sort(held.begin(), held.end());
+    return held;
+}
+
 std::size_t Host::LiveEnumeratorSkips() const {
     return state_->live_skips;
 }

@@ -13,8 +13,9 @@
 //   touched.
 // - Member 4 of a relations collection appends a ground relation for an
 //   occurrence of the collection's assembly, whether or not it is grounded
-//   already, and returns the new relation; any other argument is host error
-//   1004.
+//   already, and returns nothing (a result that the caller ignores would
+//   still travel back and, with Wine's proxy, stay referenced); any other
+//   argument is host error 1004.
 // - With no document active, "ActiveDocument" is host error 1001 and the
 //   documents collection counts 0.
 // - A part document answers only its display name (18); it is not an
@@ -106,13 +107,15 @@ std::wstring Hex(HRESULT hr) {
     return buffer;
 }
 
-std::wstring DescribeOutcome(const Outcome& o, bool result_wanted) {
+std::wstring DescribeOutcome(const Outcome& o) {
     if (o.failure) {
         if (o.failure->bare_hresult) return L"hresult " + Hex(o.failure->number);
         return L"error " + std::to_wstring(o.failure->number) + L" " + o.failure->description;
     }
     if (FAILED(o.hr)) return L"hresult " + Hex(o.hr);
-    if (!result_wanted && o.value.get().vt == VT_EMPTY) return L"S_OK";
+    // The same line whether or not the caller asked for a result: across
+    // processes the marshaller always asks.
+    if (o.value.get().vt == VT_EMPTY) return L"S_OK";
     return DescribeVariant(o.value.get());
 }
 
@@ -346,8 +349,8 @@ Outcome RelsAddGround(DispatchObject& self, const DISPPARAMS& params, bool) {
         return HostErrorOutcome(host_error::kNotAnOccurrence,
                                 L"Das Argument ist kein Vorkommnis dieser Baugruppe.");
     }
-    int id = self.State().model.AddGround(self.Id().doc, target->index);
-    return ObjectResult(self.Child({ObjectKind::Rel, self.Id().doc, id}));
+    self.State().model.AddGround(self.Id().doc, target->index);
+    return {};
 }
 
 // relation
@@ -521,7 +524,7 @@ HRESULT DispatchObject::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* 
         } else {
             outcome = member->handler(*this, p, put);
         }
-        entry.outcome = DescribeOutcome(outcome, result != nullptr);
+        entry.outcome = DescribeOutcome(outcome);
         state_->Record(std::move(entry));
 
         if (outcome.failure && !outcome.failure->bare_hresult) FillException(excep, *outcome.failure);

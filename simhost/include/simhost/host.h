@@ -111,6 +111,8 @@ public:
     std::size_t CallsServed() const;
     // References that clients hold on host objects right now.
     long ClientReferences() const;
+    // The objects that clients hold references on, as "name=count" texts.
+    std::vector<std::wstring> HeldObjects() const;
     // Relations that live enumerators passed over because the collection
     // shrank under them.
     std::size_t LiveEnumeratorSkips() const;

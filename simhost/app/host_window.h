@@ -1,0 +1,39 @@
+#pragma once
+// simhost's window: the active document as a tree (each occurrence with its
+// relation count and a ground marker) and a line with the calls served.
+#include <windows.h>
+#include <commctrl.h>
+
+#include "simhost/host.h"
+
+namespace simhost {
+
+class HostWindow {
+public:
+    explicit HostWindow(const Host& host);
+    ~HostWindow();
+    HostWindow(const HostWindow&) = delete;
+    HostWindow& operator=(const HostWindow&) = delete;
+
+    void Show();
+    // A call was served: the tree is rebuilt at the next refresh tick.
+    void MarkChanged() noexcept { changed_ = true; }
+    HWND handle() const { return window_; }
+
+private:
+    static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+    LRESULT Handle(UINT message, WPARAM wparam, LPARAM lparam);
+    void CreateChildren();
+    void Layout();
+    void Refresh();
+    void AddAssembly(HTREEITEM parent, const Document& assembly, int depth, int& budget);
+
+    const Host& host_;
+    HWND window_ = nullptr;
+    HWND tree_ = nullptr;
+    HWND status_ = nullptr;
+    HFONT font_ = nullptr;
+    bool changed_ = true;
+};
+
+}  // namespace simhost

@@ -1,0 +1,217 @@
+// simhost.exe: loads a scenario, registers as the running host, serves calls
+// on its one apartment thread until the window closes or the quit event is
+// set, then saves the state and removes its registration.
+#include <windows.h>
+#include <objbase.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "host_window.h"
+#include "simhost/host.h"
+#include "simhost/options.h"
+
+namespace {
+
+using namespace simhost;
+
+class HandleOwner {
+public:
+    explicit HandleOwner(HANDLE h = nullptr) : h_(h) {}
+    ~HandleOwner() {
+        if (h_) CloseHandle(h_);
+    }
+    HandleOwner(const HandleOwner&) = delete;
+    HandleOwner& operator=(const HandleOwner&) = delete;
+    HANDLE get() const { return h_; }
+
+private:
+    HANDLE h_;
+};
+
+class ComScope {
+public:
+    ComScope() : hr_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
+    ~ComScope() {
+        if (SUCCEEDED(hr_)) CoUninitialize();
+    }
+    HRESULT result() const { return hr_; }
+
+private:
+    HRESULT hr_;
+};
+
+// Messages go to stderr, and to a message box when a person may be watching.
+void Report(const std::wstring& text, bool hidden) {
+    std::fputs(ToUtf8(L"simhost: " + text + L"\n").c_str(), stderr);
+    std::fflush(stderr);
+    if (!hidden) MessageBoxW(nullptr, text.c_str(), L"simhost", MB_OK | MB_ICONEXCLAMATION);
+}
+
+std::wstring ReadUtf8File(const std::wstring& path) {
+    std::ifstream in(std::filesystem::path(path), std::ios::binary);
+    if (!in) throw UsageError(L"cannot read \"" + path + L"\"");
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (bytes.size() >= 3 && bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) bytes.erase(0, 3);
+    return FromUtf8(bytes);
+}
+
+bool WriteUtf8File(const std::wstring& path, const std::wstring& text) {
+    std::ofstream out(std::filesystem::path(path), std::ios::binary | std::ios::trunc);
+    out << ToUtf8(text);
+    return static_cast<bool>(out);
+}
+
+// Appends journal lines as calls arrive; flushed per line, so that a test
+// reads everything up to an abrupt end.
+class JournalFile {
+public:
+    explicit JournalFile(const std::wstring& path) : out_(std::filesystem::path(path), std::ios::binary | std::ios::app) {
+        if (!out_) throw UsageError(L"cannot write the journal \"" + path + L"\"");
+    }
+    void Write(const std::wstring& line) {
+        out_ << ToUtf8(line) << '\n';
+        out_.flush();
+    }
+
+private:
+    std::ofstream out_;
+};
+
+std::unique_ptr<Host> CreateHost(const ProgramOptions& o) {
+    std::unique_ptr<Host> host;
+    if (o.scenario_file) {
+        try {
+            host = Host::FromScenario(ReadUtf8File(*o.scenario_file));
+        } catch (const ScenarioError& e) {
+            throw UsageError(*o.scenario_file + L": " + e.Text());
+        }
+    } else if (o.generate) {
+        try {
+            host = Host::Generated(*o.generate);
+        } catch (const std::invalid_argument& e) {
+            throw UsageError(L"--generate: " + FromUtf8(e.what()));
+        }
+    } else {
+        host = Host::BuiltIn();
+    }
+    for (const FaultOption& f : o.faults) {
+        try {
+            host->FailNthCall(f.kind, f.member, f.nth, f.failure);
+        } catch (const std::invalid_argument&) {
+            throw UsageError(L"unknown object kind or member in \"" + f.kind + L"." + f.member + L"\"");
+        }
+    }
+    if (o.enumerator) host->SetEnumeratorMode(*o.enumerator);
+    if (o.no_document) host->SetActiveDocument(std::nullopt);
+    if (o.active) {
+        if (!host->CurrentModel().Find(*o.active)) throw UsageError(L"--active: no document \"" + *o.active + L"\"");
+        host->SetActiveDocument(*o.active);
+    }
+    host->RejectNextCallsBusy(o.busy);
+    return host;
+}
+
+// Counted after the registration is revoked, so that what the running object
+// table kept for its entry is gone and only client references remain.
+std::wstring ReferencesLine(const Host& host) {
+    std::wstring line = L"# client references at exit: " + std::to_wstring(host.ClientReferences());
+    for (const std::wstring& held : host.HeldObjects()) line += L" " + held;
+    return line;
+}
+
+HANDLE OpenNamedEvent(const std::wstring& name) {
+    HANDLE e = CreateEventW(nullptr, TRUE, FALSE, name.c_str());
+    if (!e) throw UsageError(L"cannot create the event \"" + name + L"\"");
+    return e;
+}
+
+// Serves calls until the window closes or the quit event is set.
+void MessageLoop(HANDLE quit) {
+    DWORD count = quit ? 1 : 0;
+    HANDLE handles[1] = {quit};
+    for (;;) {
+        DWORD wait = MsgWaitForMultipleObjectsEx(count, handles, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        if (count && wait == WAIT_OBJECT_0) return;
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT) return;
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+    }
+}
+
+int Run(const ProgramOptions& o) {
+    ComScope com;
+    if (FAILED(com.result())) {
+        Report(L"COM could not be initialised.", o.hidden);
+        return exit_code::kRegistration;
+    }
+    std::unique_ptr<Host> host = CreateHost(o);
+    std::unique_ptr<JournalFile> journal;
+    if (o.journal_file) journal = std::make_unique<JournalFile>(*o.journal_file);
+    HandleOwner quit(o.quit_event ? OpenNamedEvent(*o.quit_event) : nullptr);
+    HandleOwner ready(o.ready_event ? OpenNamedEvent(*o.ready_event) : nullptr);
+
+    try {
+        host->Register();
+    } catch (const RegistrationRefused& e) {
+        Report(e.message(), o.hidden);
+        return exit_code::kRefused;
+    } catch (const RegistrationError& e) {
+        wchar_t code[16];
+        std::swprintf(code, 16, L"0x%08lX", static_cast<unsigned long>(e.hresult()));
+        Report(e.message() + L" (" + code + L")", o.hidden);
+        return exit_code::kRegistration;
+    }
+
+    HostWindow window(*host);
+    host->SetCallObserver([&](const JournalEntry& entry) {
+        if (journal) journal->Write(entry.ToString());
+        window.MarkChanged();
+    });
+    if (o.exit_after > 0) {
+        Host* raw = host.get();
+        host->SetCallLimit(o.exit_after, [raw] {
+            raw->RemoveRegistryEntries();
+            TerminateProcess(GetCurrentProcess(), exit_code::kCallLimit);
+        });
+    }
+    if (!o.hidden) window.Show();
+    if (ready.get()) SetEvent(ready.get());
+
+    MessageLoop(quit.get());
+
+    host->SetCallObserver(nullptr);
+    host->Revoke();
+    if (journal) journal->Write(ReferencesLine(*host));
+    if (o.save_file && !WriteUtf8File(*o.save_file, host->Save())) {
+        Report(L"cannot write the state to \"" + *o.save_file + L"\"", o.hidden);
+    }
+    return exit_code::kClean;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    ProgramOptions options;
+    try {
+        options = ParseProgramOptions(std::vector<std::wstring>(argv + 1, argv + argc));
+        if (options.help) {
+            std::fputs(ToUtf8(ProgramHelpText()).c_str(), stdout);
+            return exit_code::kClean;
+        }
+        return Run(options);
+    } catch (const UsageError& e) {
+        Report(e.message(), true);
+        return exit_code::kUsage;
+    } catch (const std::exception& e) {
+        Report(FromUtf8(e.what()), options.hidden);
+        return exit_code::kRegistration;
+    }
+}

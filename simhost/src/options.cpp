@@ -1,0 +1,181 @@
+#include "simhost/options.h"
+
+#include <cwchar>
+
+namespace simhost {
+
+namespace {
+
+constexpr wchar_t kHelp[] =
+    LR"(simhost - a simulated host application for testing automation clients.
+
+Registers the ProgID SolidEdge.Application for itself, serves the host
+automation objects from a scenario, and shows the active document as a tree.
+
+Usage: simhost [options]
+
+  --scenario FILE         load the documents from FILE (UTF-8 scenario text);
+                          default: the built-in gearbox
+  --generate O,R,D,F      instead, generate a synthetic assembly: O occurrences
+                          per assembly, R relations per occurrence, depth D,
+                          fan-out F (sub-assemblies per assembly)
+  --save FILE             write the state, in the scenario format, on exit
+  --journal FILE          write one line per call, as calls arrive
+  --ready-event NAME      set the named event once registered and ready
+  --quit-event NAME       save and exit when the named event is set
+  --fail KIND.MEMBER:N:NUMBER:DESCRIPTION
+                          fail the N-th call of MEMBER on objects of KIND with a
+                          host error (EXCEPINFO): KIND is app, docs, doc, aux,
+                          occs, occ, rels or rel; MEMBER a dispatch id or a
+                          name (Delete, Count, ActiveDocument, Documents)
+  --fail-hresult KIND.MEMBER:N:0xHRESULT
+                          the same with a bare failure HRESULT
+  --busy N                reject the next N incoming calls as busy
+                          (SERVERCALL_RETRYLATER)
+  --exit-after K          end the process abruptly when call K+1 arrives
+  --no-document           no document open (ActiveDocument fails, Count is 0)
+  --active DOCTEXT        make DOCTEXT the active document
+  --enumerator live|snapshot
+                          how relation enumerators behave
+  --hidden                do not show the window
+  --help                  show this text
+
+Closing the window also ends simhost (like the quit event: saved, registry
+entries removed). Exit codes: 0 clean, 2 bad command line or scenario,
+3 the ProgID belongs to another program (nothing changed), 4 registration
+failed, 5 ended by --exit-after.
+)";
+
+int ParseCount(const std::wstring& option, const std::wstring& text) {
+    wchar_t* end = nullptr;
+    long value = std::wcstol(text.c_str(), &end, 10);
+    if (text.empty() || *end != L'\0' || value < 0 || value > 100'000'000) {
+        throw UsageError(option + L" expects a non-negative number, not \"" + text + L"\"");
+    }
+    return static_cast<int>(value);
+}
+
+std::int32_t ParseNumber(const std::wstring& option, const std::wstring& text) {
+    wchar_t* end = nullptr;
+    long long value = std::wcstoll(text.c_str(), &end, 0);
+    if (text.empty() || *end != L'\0' || value < -2147483648LL || value > 0xFFFFFFFFLL) {
+        throw UsageError(option + L" expects a number, not \"" + text + L"\"");
+    }
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(value & 0xFFFFFFFFLL));
+}
+
+// KIND.MEMBER:N:rest, with rest split into at most `rest_fields` fields.
+std::vector<std::wstring> SplitFault(const std::wstring& option, const std::wstring& text, std::size_t fields) {
+    std::vector<std::wstring> parts;
+    std::size_t start = 0;
+    while (parts.size() + 1 < fields) {
+        std::size_t colon = text.find(L':', start);
+        if (colon == std::wstring::npos) break;
+        parts.push_back(text.substr(start, colon - start));
+        start = colon + 1;
+    }
+    parts.push_back(text.substr(start));
+    if (parts.size() != fields) throw UsageError(option + L": malformed value \"" + text + L"\"");
+    return parts;
+}
+
+FaultOption ParseFault(const std::wstring& option, const std::wstring& text, bool bare) {
+    auto parts = SplitFault(option, text, bare ? 3 : 4);
+    std::size_t dot = parts[0].find(L'.');
+    if (dot == std::wstring::npos || dot == 0 || dot + 1 == parts[0].size()) {
+        throw UsageError(option + L" expects KIND.MEMBER, not \"" + parts[0] + L"\"");
+    }
+    FaultOption f;
+    f.kind = parts[0].substr(0, dot);
+    f.member = parts[0].substr(dot + 1);
+    f.nth = ParseCount(option, parts[1]);
+    if (f.nth < 1) throw UsageError(option + L": N counts from 1");
+    f.failure.number = ParseNumber(option, parts[2]);
+    f.failure.bare_hresult = bare;
+    if (bare && f.failure.number >= 0) throw UsageError(option + L" expects a failure HRESULT (0x8...)");
+    if (!bare) f.failure.description = parts[3];
+    return f;
+}
+
+GeneratorOptions ParseGenerator(const std::wstring& option, const std::wstring& text) {
+    std::vector<int> values;
+    std::size_t start = 0;
+    while (true) {
+        std::size_t comma = text.find(L',', start);
+        values.push_back(ParseCount(option, text.substr(start, comma == std::wstring::npos ? std::wstring::npos : comma - start)));
+        if (comma == std::wstring::npos) break;
+        start = comma + 1;
+    }
+    if (values.size() != 4) throw UsageError(option + L" expects four numbers O,R,D,F");
+    GeneratorOptions g;
+    g.occurrences_per_assembly = values[0];
+    g.relations_per_occurrence = values[1];
+    g.depth = values[2];
+    g.fan_out = values[3];
+    return g;
+}
+
+}  // namespace
+
+UsageError::UsageError(std::wstring message) : std::runtime_error(ToUtf8(message)), message_(std::move(message)) {}
+
+std::wstring ProgramHelpText() {
+    return kHelp;
+}
+
+ProgramOptions ParseProgramOptions(const std::vector<std::wstring>& args) {
+    ProgramOptions o;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::wstring& a = args[i];
+        auto value = [&]() -> std::wstring {
+            if (i + 1 >= args.size()) throw UsageError(a + L" needs a value");
+            return args[++i];
+        };
+        if (a == L"--help" || a == L"-h" || a == L"/?") {
+            o.help = true;
+        } else if (a == L"--scenario") {
+            o.scenario_file = value();
+        } else if (a == L"--generate") {
+            o.generate = ParseGenerator(a, value());
+        } else if (a == L"--save") {
+            o.save_file = value();
+        } else if (a == L"--journal") {
+            o.journal_file = value();
+        } else if (a == L"--ready-event") {
+            o.ready_event = value();
+        } else if (a == L"--quit-event") {
+            o.quit_event = value();
+        } else if (a == L"--fail") {
+            o.faults.push_back(ParseFault(a, value(), false));
+        } else if (a == L"--fail-hresult") {
+            o.faults.push_back(ParseFault(a, value(), true));
+        } else if (a == L"--busy") {
+            o.busy = ParseCount(a, value());
+        } else if (a == L"--exit-after") {
+            o.exit_after = static_cast<std::size_t>(ParseCount(a, value()));
+            if (o.exit_after == 0) throw UsageError(a + L" expects at least 1");
+        } else if (a == L"--no-document") {
+            o.no_document = true;
+        } else if (a == L"--active") {
+            o.active = value();
+        } else if (a == L"--enumerator") {
+            std::wstring mode = value();
+            if (mode == L"live") {
+                o.enumerator = EnumeratorMode::Live;
+            } else if (mode == L"snapshot") {
+                o.enumerator = EnumeratorMode::Snapshot;
+            } else {
+                throw UsageError(L"--enumerator expects live or snapshot, not \"" + mode + L"\"");
+            }
+        } else if (a == L"--hidden") {
+            o.hidden = true;
+        } else {
+            throw UsageError(L"unknown option \"" + a + L"\" (see --help)");
+        }
+    }
+    if (o.scenario_file && o.generate) throw UsageError(L"--scenario and --generate exclude each other");
+    if (o.no_document && o.active) throw UsageError(L"--no-document and --active exclude each other");
+    return o;
+}
+
+}  // namespace simhost
