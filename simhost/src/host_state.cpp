@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <stdexcept>
 
+#include "simhost/interface_ids.h"
 #include "variant.h"
 
 namespace simhost {
@@ -66,6 +67,28 @@ std::wstring OneLine(std::wstring text) {
     return text;
 }
 
+// Only calls to the host's objects are refused: COM's own calls (remote
+// QueryInterface, AddRef, Release) pass, or references would leak.
+bool ReachesHostObject(REFIID iid) {
+    if (IsEqualIID(iid, IID_IDispatch) || IsEqualIID(iid, IID_IEnumVARIANT)) return true;
+    for (const GUID* own : {&kIidHostApplication, &kIidHostAssembly, &kIidHostAuxiliary, &kIidHostOccurrences,
+                            &kIidHostOccurrence, &kIidHostRelations}) {
+        if (IsEqualIID(iid, *own)) return true;
+    }
+    return false;
+}
+
+// The standard answer of a busy server is "retry later": the caller's
+// message filter decides whether to retry, and without one the call fails
+// with RPC_E_CALL_REJECTED. Wine ignores that answer and serves the call, so
+// there the host refuses outright, which a caller without a message filter
+// cannot tell apart.
+DWORD BusyAnswer() {
+    HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    static const bool wine = ntdll && GetProcAddress(ntdll, "wine_get_version");
+    return wine ? SERVERCALL_REJECTED : SERVERCALL_RETRYLATER;
+}
+
 class BusyFilter final : public IMessageFilter {
 public:
     explicit BusyFilter(std::shared_ptr<HostState> state) : state_(std::move(state)) {}
@@ -87,11 +110,11 @@ public:
         return left;
     }
 
-    DWORD STDMETHODCALLTYPE HandleInComingCall(DWORD, HTASK, DWORD, LPINTERFACEINFO) noexcept override {
-        if (state_->busy_remaining > 0) {
+    DWORD STDMETHODCALLTYPE HandleInComingCall(DWORD, HTASK, DWORD, LPINTERFACEINFO info) noexcept override {
+        if (state_->busy_remaining > 0 && info && ReachesHostObject(info->iid)) {
             --state_->busy_remaining;
             ++state_->busy_rejections;
-            return SERVERCALL_RETRYLATER;
+            return BusyAnswer();
         }
         return SERVERCALL_ISHANDLED;
     }

@@ -195,3 +195,24 @@ TEST_F(CrossProcess, EndsAbruptlyAfterKCallsAndLeavesNoRegistration) {
     CLSID clsid{};
     EXPECT_NE(CLSIDFromProgID(kProgId, &clsid), S_OK);
 }
+
+TEST_F(CrossProcess, BusyHostRejectsCallsUntilItsCountIsUsedUp) {
+    SimhostProcess host({kScenario, {L"--hidden", L"--busy", L"3"}});
+    {
+        ComPtr<IDispatch> app = Attach();
+        ASSERT_TRUE(app) << "attaching is COM's own business and never refused";
+        std::vector<HRESULT> results;
+        for (int i = 0; i < 4; ++i) {
+            CallResult r;
+            Call(app.Get(), 2, DISPATCH_PROPERTYGET, {}, r);
+            results.push_back(r.hr);
+        }
+        EXPECT_EQ(results, (std::vector<HRESULT>{RPC_E_CALL_REJECTED, RPC_E_CALL_REJECTED, RPC_E_CALL_REJECTED, S_OK}));
+    }
+    host.Quit();
+    auto journal = host.JournalLines();
+    EXPECT_EQ(std::count_if(journal.begin(), journal.end(),
+                            [](const std::wstring& l) { return l.rfind(L"app\tget\t2\t", 0) == 0; }),
+              1);
+    EXPECT_EQ(host.ClientReferencesAtExit(), 0);
+}
