@@ -216,3 +216,80 @@ TEST_F(CrossProcess, BusyHostRejectsCallsUntilItsCountIsUsedUp) {
               1);
     EXPECT_EQ(host.ClientReferencesAtExit(), 0);
 }
+
+namespace {
+
+// A registration that belongs to another program, removed again at the end.
+class ForeignKey {
+public:
+    ForeignKey(HKEY root, std::wstring path, std::wstring value) : root_(root), path_(std::move(path)) {
+        HKEY key = nullptr;
+        RegCreateKeyExW(root_, path_.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr);
+        RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                       static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+        RegCloseKey(key);
+    }
+    ~ForeignKey() {
+        RegDeleteTreeW(root_, top().c_str());
+        RegDeleteKeyW(root_, top().c_str());
+    }
+    std::wstring Read() const {
+        wchar_t buffer[128] = {};
+        DWORD bytes = sizeof(buffer);
+        RegGetValueW(root_, path_.c_str(), nullptr, RRF_RT_REG_SZ, nullptr, buffer, &bytes);
+        return buffer;
+    }
+
+private:
+    // The key directly under Software\Classes\Interface or Software\Classes.
+    std::wstring top() const {
+        std::wstring prefix = L"Software\\Classes\\";
+        std::size_t end = path_.find(L'\\', prefix.size());
+        if (path_.compare(prefix.size(), 10, L"Interface\\") == 0) end = path_.find(L'\\', prefix.size() + 10);
+        return path_.substr(0, end);
+    }
+    HKEY root_;
+    std::wstring path_;
+};
+
+constexpr wchar_t kForeignClsid[] = L"{0A1B2C3D-1111-2222-3333-444455556666}";
+
+bool OurClassIsRegistered() {
+    HKEY key = nullptr;
+    for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
+        if (RegOpenKeyExW(root, L"Software\\Classes\\CLSID\\{5D1E2B8A-7C3F-4E19-9A6B-3F0C8D2E4A71}", 0, KEY_READ,
+                          &key) == ERROR_SUCCESS) {
+            RegCloseKey(key);
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+TEST_F(CrossProcess, RefusesToStartWhenTheProgIdBelongsToAnotherClass) {
+    for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
+        ForeignKey foreign(root, L"Software\\Classes\\SolidEdge.Application\\CLSID", kForeignClsid);
+        SimhostProcess host({kScenario, {L"--hidden"}, false});
+        ASSERT_TRUE(host.WaitForExit(30'000));
+        EXPECT_FALSE(host.Ready());
+        EXPECT_EQ(host.ExitCode(), static_cast<DWORD>(exit_code::kRefused));
+        EXPECT_NE(host.ErrorOutput().find(L"SolidEdge.Application"), std::wstring::npos) << ToUtf8(host.ErrorOutput());
+        EXPECT_EQ(foreign.Read(), kForeignClsid);
+        EXPECT_FALSE(OurClassIsRegistered());
+    }
+}
+
+TEST_F(CrossProcess, RefusesToStartWhenAnInterfaceBelongsToAnotherTypeLibrary) {
+    ForeignKey foreign(HKEY_LOCAL_MACHINE,
+                       L"Software\\Classes\\Interface\\{600251C5-E2F4-11D2-BED3-080036B4D502}\\TypeLib",
+                       kForeignClsid);
+    SimhostProcess host({kScenario, {L"--hidden"}, false});
+    ASSERT_TRUE(host.WaitForExit(30'000));
+    EXPECT_EQ(host.ExitCode(), static_cast<DWORD>(exit_code::kRefused));
+    EXPECT_EQ(foreign.Read(), kForeignClsid);
+    EXPECT_FALSE(OurClassIsRegistered());
+    CLSID clsid{};
+    EXPECT_NE(CLSIDFromProgID(kProgId, &clsid), S_OK);
+}
