@@ -127,6 +127,7 @@ void frmSplash::DrawPicture(const DRAWITEMSTRUCT& item) const {
     SelectedObject selected(source.get(), picture_.get());
     const RECT& box = item.rcItem;
     SetStretchBltMode(item.hDC, HALFTONE);
+    SetBrushOrgEx(item.hDC, 0, 0, nullptr);
     StretchBlt(item.hDC, box.left, box.top, box.right - box.left, box.bottom - box.top, source.get(), 0, 0,
                info.bmWidth, info.bmHeight, SRCCOPY);
 }
