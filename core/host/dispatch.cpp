@@ -187,12 +187,13 @@ void DispatchObject::Call(std::wstring_view member_name) const { Call(IdOfName(m
 
 DispatchObject DispatchObject::As(const IID& interface_id) const {
     if (!object_) return {};
-    void* raw = nullptr;
-    const HRESULT status = WithBusyRetry([&] { return object_->QueryInterface(interface_id, &raw); });
-    if (FAILED(status) || !raw) throw TypeMismatchError();
-    // The host's interfaces are dual: the pointer is an IDispatch too.
+    // The host's interfaces are dual: the pointer is an IDispatch too. It goes
+    // straight into the ComPtr (MinGW's ComPtr::Attach adds a reference).
     ComPtr<IDispatch> converted;
-    converted.Attach(static_cast<IDispatch*>(raw));
+    const HRESULT status = WithBusyRetry([&] {
+        return object_->QueryInterface(interface_id, reinterpret_cast<void**>(converted.ReleaseAndGetAddressOf()));
+    });
+    if (FAILED(status) || !converted) throw TypeMismatchError();
     return DispatchObject(std::move(converted));
 }
 

@@ -1,5 +1,7 @@
 #include "host_fixture.h"
 
+#include <algorithm>
+
 #include "core/removal.h"
 
 namespace marsitel::testing {
@@ -8,6 +10,18 @@ std::wstring JournalLine(const simhost::JournalEntry& entry) {
     std::wstring line = entry.object + L" " + entry.kind + L" " + entry.member;
     for (const auto& argument : entry.args) line += L" " + argument;
     return line;
+}
+
+void ExpectSameLines(const std::vector<std::wstring>& actual, const std::vector<std::wstring>& expected) {
+    const std::size_t common = std::min(actual.size(), expected.size());
+    std::size_t first = 0;
+    while (first < common && actual[first] == expected[first]) ++first;
+    if (first == common && actual.size() == expected.size()) return;
+    std::wstring report = L"first difference at line " + std::to_wstring(first) + L"\nactual:\n";
+    for (std::size_t i = first; i < std::min(actual.size(), first + 6); ++i) report += L"  " + actual[i] + L"\n";
+    report += L"expected:\n";
+    for (std::size_t i = first; i < std::min(expected.size(), first + 6); ++i) report += L"  " + expected[i] + L"\n";
+    ADD_FAILURE() << report;
 }
 
 void HostTest::TearDown() {

@@ -21,6 +21,9 @@ namespace marsitel::testing {
 
 std::wstring JournalLine(const simhost::JournalEntry& entry);
 
+// Reports the first line where the two differ, with the lines around it.
+void ExpectSameLines(const std::vector<std::wstring>& actual, const std::vector<std::wstring>& expected);
+
 class HostTest : public ::testing::Test {
 protected:
     void TearDown() override;

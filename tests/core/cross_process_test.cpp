@@ -1,0 +1,154 @@
+// Runs against simhost.exe, so that every call crosses a process boundary
+// through the marshalled interfaces, as with the real host.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <set>
+#include <sstream>
+
+#include "com_apartment.h"
+#include "core/host/busy_host.h"
+#include "core/host/host_objects.h"
+#include "core/removal.h"
+#include "message_box_watcher.h"
+#include "recording_progress.h"
+#include "simhost/testing/simhost_process.h"
+
+namespace marsitel {
+namespace {
+
+using simhost::testing::SimhostProcess;
+using testing::ComApartment;
+using testing::FixedOptions;
+using testing::MessageBoxWatcher;
+using testing::RecordingProgress;
+
+// The saved state, reduced to what a run changes.
+struct SavedModel {
+    std::wstring active;
+    std::map<std::wstring, std::vector<std::wstring>> occurrences;  // assembly -> occurrence names
+    std::map<std::wstring, std::wstring> placed;                    // "assembly|occurrence" -> document
+    std::vector<std::vector<std::wstring>> relations;               // assembly, kind, occurrences...
+};
+
+std::vector<std::wstring> Tokens(const std::wstring& line) {
+    std::vector<std::wstring> tokens;
+    std::wstring token;
+    bool quoted = false, in_token = false;
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        const wchar_t c = line[i];
+        if (quoted) {
+            if (c == L'\\' && i + 1 < line.size()) {
+                token += line[++i];
+            } else if (c == L'"') {
+                quoted = false;
+            } else {
+                token += c;
+            }
+        } else if (c == L'"') {
+            quoted = in_token = true;
+        } else if (c == L' ' || c == L'\t' || c == L'\r') {
+            if (in_token) tokens.push_back(token);
+            token.clear();
+            in_token = false;
+        } else {
+            token += c;
+            in_token = true;
+        }
+    }
+    if (in_token) tokens.push_back(token);
+    return tokens;
+}
+
+SavedModel ParseSaved(const std::wstring& text) {
+    SavedModel model;
+    std::wistringstream lines(text);
+    std::wstring line;
+    while (std::getline(lines, line)) {
+        const auto tokens = Tokens(line);
+        if (tokens.empty() || tokens[0].starts_with(L"#")) continue;
+        if (tokens[0] == L"active" && tokens.size() == 2) model.active = tokens[1];
+        if (tokens[0] == L"occurrence" && tokens.size() == 4) {
+            model.occurrences[tokens[1]].push_back(tokens[2]);
+            model.placed[tokens[1] + L"|" + tokens[2]] = tokens[3];
+        }
+        if (tokens[0] == L"relation") model.relations.emplace_back(tokens.begin() + 1, tokens.end());
+    }
+    return model;
+}
+
+std::set<std::wstring> ReachableAssemblies(const SavedModel& model) {
+    std::set<std::wstring> reached;
+    std::vector<std::wstring> pending{model.active};
+    while (!pending.empty()) {
+        const std::wstring assembly = pending.back();
+        pending.pop_back();
+        if (!reached.insert(assembly).second) continue;
+        const auto found = model.occurrences.find(assembly);
+        if (found == model.occurrences.end()) continue;
+        for (const auto& occurrence : found->second) {
+            const std::wstring& document = model.placed.at(assembly + L"|" + occurrence);
+            if (model.occurrences.count(document)) pending.push_back(document);
+        }
+    }
+    return reached;
+}
+
+class CrossProcess : public ::testing::Test {
+protected:
+    void TearDown() override { host::SetBusyLimit(host::kDefaultBusyLimit); }
+
+    ComApartment apartment_;
+    MessageBoxWatcher watcher_;
+};
+
+TEST_F(CrossProcess, BuiltInGearboxLeavesOneGroundRelationPerOccurrence) {
+    SimhostProcess process(SimhostProcess::Options{L"", {L"--hidden"}});
+    FixedOptions options(10, true);
+    RecordingProgress progress;
+    RunRelationRemoval(options, progress);
+    process.Quit();
+    EXPECT_TRUE(watcher_.boxes().empty());
+
+    const SavedModel model = ParseSaved(process.SavedState());
+    ASSERT_FALSE(model.active.empty());
+    std::map<std::wstring, int> grounds;
+    for (const auto& relation : model.relations) {
+        ASSERT_GE(relation.size(), 3u);
+        EXPECT_EQ(relation[1], L"ground") << relation[0] << L" " << relation[2];
+        ++grounds[relation[0] + L"|" + relation[2]];
+    }
+    for (const auto& assembly : ReachableAssemblies(model)) {
+        for (const auto& occurrence : model.occurrences[assembly]) {
+            EXPECT_EQ(grounds[assembly + L"|" + occurrence], 1) << assembly << L" " << occurrence;
+        }
+    }
+    EXPECT_NE(process.ClientReferencesLine().find(L" 0"), std::wstring::npos) << process.ClientReferencesLine();
+}
+
+TEST_F(CrossProcess, HostThatRecoversFromBeingBusyCompletesTheRun) {
+    SimhostProcess process(SimhostProcess::Options{L"", {L"--hidden", L"--busy", L"4"}});
+    FixedOptions options(10, false);
+    RecordingProgress progress;
+    RunRelationRemoval(options, progress);
+    process.Quit();
+    EXPECT_TRUE(watcher_.boxes().empty());
+    const SavedModel model = ParseSaved(process.SavedState());
+    EXPECT_TRUE(model.relations.empty());
+}
+
+TEST_F(CrossProcess, HostThatStaysBusyFailsWithAClearError) {
+    host::SetBusyLimit(std::chrono::milliseconds(1500));
+    SimhostProcess process(SimhostProcess::Options{L"", {L"--hidden", L"--busy", L"1000000"}});
+    try {
+        const auto application = host::HostApplication::Attach();
+        application.ActiveAssembly();
+        FAIL() << "a busy host answered";
+    } catch (const Error& error) {
+        EXPECT_LT(error.number(), 0);
+        EXPECT_NE(error.description().find(L"beschäftigt"), std::wstring::npos) << error.description();
+    }
+}
+
+}  // namespace
+}  // namespace marsitel
