@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "host_window.h"
 #include "simhost/host.h"
+#include "simhost/host_window.h"
 #include "simhost/options.h"
 
 namespace {

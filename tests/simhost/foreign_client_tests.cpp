@@ -76,7 +76,7 @@ WORD PeMachine(const fs::path& program) {
 // The bin folder of a build for the other architecture: MARSITEL_OTHER_ARCH_BIN,
 // or a sibling build folder whose client has the other machine type.
 std::optional<fs::path> OtherArchitectureBin() {
-    fs::path here = SimhostProcess::ProgramDirectory();
+    fs::path here = fs::path(SimhostProcess::ProgramDirectory()).parent_path();  // without the trailing separator
     WORD own = PeMachine(here / kClient);
     if (const char* env = std::getenv("MARSITEL_OTHER_ARCH_BIN"); env && *env) return fs::path(env);
     std::error_code ec;

@@ -1,4 +1,4 @@
-#include "host_window.h"
+#include "simhost/host_window.h"
 
 #include <commctrl.h>
 
