@@ -189,10 +189,10 @@ std::wstring ClassName(HWND window) {
 std::wstring WindowText(HWND window) {
     bool answered = false;
     const LRESULT length = SendWithTimeout(window, WM_GETTEXTLENGTH, 0, 0, &answered);
-    if (!answered) return L"<no answer>";
+    if (!answered) return kNoAnswer;
     std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
     const LRESULT copied = SendWithTimeout(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()), &answered);
-    if (!answered) return L"<no answer>";
+    if (!answered) return kNoAnswer;
     text.resize(static_cast<std::size_t>(copied));
     return text;
 }

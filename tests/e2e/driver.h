@@ -69,6 +69,9 @@ private:
 };
 
 std::wstring ClassName(HWND window);
+// What WindowText gives when the window did not answer (gone, or its thread
+// busy for seconds).
+inline constexpr wchar_t kNoAnswer[] = L"<no answer>";
 std::wstring WindowText(HWND window);
 bool IsVisible(HWND window);
 

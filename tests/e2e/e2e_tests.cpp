@@ -53,6 +53,13 @@ std::wstring LongScenario(int occurrences) {
 }
 constexpr int kLongOccurrences = 60;
 
+SimhostProcess::Options HostWith(std::wstring scenario, std::vector<std::wstring> extra_args = {}) {
+    SimhostProcess::Options options;
+    options.scenario_text = std::move(scenario);
+    options.extra_args = std::move(extra_args);
+    return options;
+}
+
 std::string Utf8(const std::wstring& text) {
     std::string out;
     for (wchar_t c : text) {
@@ -106,11 +113,11 @@ std::ostream& operator<<(std::ostream& out, const FullRunCase& c) {
     return out << "level " << Utf8(c.level) << (c.ground ? " with grounding" : " without grounding");
 }
 
-class FullRun : public testing::TestWithParam<FullRunCase> {};
+class E2eFullRun : public testing::TestWithParam<FullRunCase> {};
 
-TEST_P(FullRun, ChangesTheHostAsChosenAndReturnsToTheDialog) {
+TEST_P(E2eFullRun, ChangesTheHostAsChosenAndReturnsToTheDialog) {
     const FullRunCase& c = GetParam();
-    SimhostProcess host({kLayered, {}});
+    SimhostProcess host(HostWith(kLayered));
     MarsitelApp app;
     OpenDialog(app);
     ExpectFreshDialog(app);
@@ -124,9 +131,12 @@ TEST_P(FullRun, ChangesTheHostAsChosenAndReturnsToTheDialog) {
     EXPECT_EQ(Utf8(app.Level()), Utf8(c.level)) << "the options must stay as they were";
     EXPECT_TRUE(app.Ticked(ids::optionDelete));
     EXPECT_EQ(app.Ticked(ids::OptionGround), c.ground);
+
+    // Idle again, Marsitel holds nothing of the host.
+    const ScenarioSummary after = StateAfterQuit(host);
+    EXPECT_EQ(host.ClientReferencesAtExit(), 0);
     EndAndExpectCleanExit(app);
 
-    const ScenarioSummary after = StateAfterQuit(host);
     EXPECT_EQ(after.Of(L"Getriebe.asm").relations, c.getriebe_relations);
     EXPECT_EQ(after.Of(L"Getriebe.asm").grounds, c.getriebe_grounds);
     EXPECT_EQ(after.Of(L"Deckel.asm").relations, c.deckel_relations);
@@ -138,14 +148,14 @@ TEST_P(FullRun, ChangesTheHostAsChosenAndReturnsToTheDialog) {
 // Level 1 touches the active assembly only, its sub-assembly occurrence
 // included; "Alle" reaches Kappe two levels down. Grounding adds one ground
 // relation per occurrence of every assembly processed.
-INSTANTIATE_TEST_SUITE_P(LevelsAndGrounding, FullRun,
+INSTANTIATE_TEST_SUITE_P(LevelsAndGrounding, E2eFullRun,
                          testing::Values(FullRunCase{L"1", false, 0, 0, 2, 0, 1, 1},
                                          FullRunCase{L"1", true, 3, 3, 2, 0, 1, 1},
                                          FullRunCase{L"Alle", false, 0, 0, 0, 0, 0, 0},
                                          FullRunCase{L"Alle", true, 3, 3, 3, 3, 1, 1}));
 
-TEST(Runs, SecondRunShowsAFreshProgressWindowAndTheCompletionTextAgain) {
-    SimhostProcess host({LongScenario(kLongOccurrences), {}});
+TEST(E2eRuns, SecondRunShowsAFreshProgressWindowAndTheCompletionTextAgain) {
+    SimhostProcess host(HostWith(LongScenario(kLongOccurrences)));
     MarsitelApp app;
     const std::wstring pictures = ScreenshotDirectory();
     OpenDialog(app, pictures);
@@ -177,7 +187,7 @@ TEST(Runs, SecondRunShowsAFreshProgressWindowAndTheCompletionTextAgain) {
     EXPECT_EQ(after.grounds, kLongOccurrences);
 }
 
-TEST(StartUp, WithoutARunningHostWarnsAndEndsWithoutShowingTheDialog) {
+TEST(E2eStartUp, WithoutARunningHostWarnsAndEndsWithoutShowingTheDialog) {
     MarsitelApp app;
     ASSERT_TRUE(app.DismissSplash());
     const auto box = WaitForMessageBox(app.Id());
@@ -197,8 +207,8 @@ TEST(StartUp, WithoutARunningHostWarnsAndEndsWithoutShowingTheDialog) {
     EXPECT_EQ(app.Process().ExitCode(), 0u);
 }
 
-TEST(Runs, HostGoneBeforeExecuteWarnsWhileTheProgressWindowShowsThenCompletes) {
-    SimhostProcess host({kLayered, {}});
+TEST(E2eRuns, HostGoneBeforeExecuteWarnsWhileTheProgressWindowShowsThenCompletes) {
+    SimhostProcess host(HostWith(kLayered));
     MarsitelApp app;
     OpenDialog(app);
     host.Quit();
@@ -218,9 +228,9 @@ TEST(Runs, HostGoneBeforeExecuteWarnsWhileTheProgressWindowShowsThenCompletes) {
     EndAndExpectCleanExit(app);
 }
 
-TEST(Runs, HostErrorMidRunEndsTheProgramWithTheErrorReportAndKeepsWhatWasDone) {
+TEST(E2eRuns, HostErrorMidRunEndsTheProgramWithTheErrorReportAndKeepsWhatWasDone) {
     // The third deletion fails: the two before it (ground and axial of Welle:1) stay done.
-    SimhostProcess host({kLayered, {L"--fail", L"\"rel.Delete:3:1234:Beziehung lässt sich nicht löschen\""}});
+    SimhostProcess host(HostWith(kLayered, {L"--fail", L"rel.Delete:3:1234:Beziehung lässt sich nicht löschen"}));
     MarsitelApp app;
     OpenDialog(app);
     ASSERT_TRUE(app.SetLevel(L"Alle"));
@@ -248,11 +258,13 @@ TEST(Runs, HostErrorMidRunEndsTheProgramWithTheErrorReportAndKeepsWhatWasDone) {
     EXPECT_EQ(after.Of(L"Kappe.asm").relations, 1);
 }
 
-TEST(Runs, EndEndsTheProgramAtOnceAndLeavesTheHostAsItWas) {
-    SimhostProcess host({kLayered, {}});
+TEST(E2eRuns, EndEndsTheProgramAtOnceAndLeavesTheHostAsItWas) {
+    SimhostProcess host(HostWith(kLayered));
     MarsitelApp app;
     OpenDialog(app);
     ASSERT_TRUE(app.Tick(ids::optionDelete, true));
+    host.Quit();
+    EXPECT_EQ(host.ClientReferencesAtExit(), 0) << Utf8(host.ClientReferencesLine());
     EndAndExpectCleanExit(app);
     EXPECT_FALSE(FindMessageBox(app.Id()));
 
@@ -262,7 +274,7 @@ TEST(Runs, EndEndsTheProgramAtOnceAndLeavesTheHostAsItWas) {
     EXPECT_EQ(after.TotalGrounds(), before.TotalGrounds());
 }
 
-TEST(ScenarioSummary, CountsRelationsAndGroundsPerAssembly) {
+TEST(E2eScenarioSummary, CountsRelationsAndGroundsPerAssembly) {
     const ScenarioSummary summary = Summarize(kLayered);
     EXPECT_EQ(summary.Of(L"Getriebe.asm").occurrences, 3);
     EXPECT_EQ(summary.Of(L"Getriebe.asm").relations, 3);
@@ -273,7 +285,7 @@ TEST(ScenarioSummary, CountsRelationsAndGroundsPerAssembly) {
     EXPECT_EQ(summary.TotalRelations(), 6);
 }
 
-TEST(ScenarioSummary, ReadsQuotedTokensWithEscapesAndSkipsComments) {
+TEST(E2eScenarioSummary, ReadsQuotedTokensWithEscapesAndSkipsComments) {
     const auto tokens = SplitTokens(LR"(relation "Bau gruppe.asm" mate "A \"1\"" B\:1)");
     ASSERT_EQ(tokens.size(), 5u);
     EXPECT_EQ(Utf8(tokens[1]), "Bau gruppe.asm");

@@ -27,7 +27,7 @@ int LevelValue(std::wstring_view shown) {
 }
 
 void AddDistinct(std::vector<std::wstring>& seen, std::wstring text) {
-    if (!text.empty() && (seen.empty() || seen.back() != text)) seen.push_back(std::move(text));
+    if (!text.empty() && text != kNoAnswer && (seen.empty() || seen.back() != text)) seen.push_back(std::move(text));
 }
 
 // Wine reads the frame setting when a program starts, so it is settled first.
