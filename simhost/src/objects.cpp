@@ -541,7 +541,8 @@ HRESULT DispatchObject::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* 
 
 // The standard enumerator of a relations collection. A snapshot enumerator
 // fixes the relation ids when it is created and yields them even if they are
-// deleted later (as a copied list of objects would). A live one walks the
+// deleted later (as a copied list of objects would); Reset and Clone keep
+// that snapshot. A live one walks the
 // current collection by position, so deleting the element just yielded
 // shifts the next one under the cursor: that relation is skipped, counted in
 // LiveEnumeratorSkips() and named in the journal line of the final Next.
@@ -630,7 +631,6 @@ public:
             state_->Arrive();
             position_ = 0;
             yielded_.clear();
-            if (!live_) ids_ = CollectionIds(*state_, collection_);
             state_->Record(JournalEntry{name_, L"enum", L"Reset", {}, L"S_OK"});
             return S_OK;
         } catch (...) {
