@@ -20,6 +20,12 @@ wine_prefix_up() {
         echo "Creating Wine prefix $WINEPREFIX"
         /usr/lib/wine/wine64 wineboot --init >/dev/null 2>&1 || true
     fi
+    # Without a window manager, Wine waits for one on every hide or destroy
+    # of a managed window; unmanaged windows do not wait.
+    if ! grep -q '"Managed"="N"' "$WINEPREFIX/user.reg" 2>/dev/null; then
+        /usr/lib/wine/wine64 reg add 'HKCU\Software\Wine\X11 Driver' \
+            /v Managed /t REG_SZ /d N /f >/dev/null 2>&1 || true
+    fi
     # Start Wine's services now, so that the first COM server of the run
     # does not race RpcSs coming up.
     /usr/lib/wine/wine64 cmd /c exit >/dev/null 2>&1 || true
