@@ -171,6 +171,7 @@ int Run(const ProgramOptions& o) {
     }
 
     HostWindow window(*host);
+    host->KeepJournalInMemory(false);
     host->SetCallObserver([&](const JournalEntry& entry) {
         if (journal) journal->Write(entry.ToString());
         window.MarkChanged();

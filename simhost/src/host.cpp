@@ -255,6 +255,10 @@ std::vector<JournalEntry> Host::Journal() const {
 void Host::ClearJournal() {
     state_->journal.clear();
 }
+void Host::KeepJournalInMemory(bool keep) {
+    state_->keep_journal = keep;
+    if (!keep) state_->journal.clear();
+}
 std::size_t Host::CallsServed() const {
     return state_->calls_served;
 }
@@ -285,6 +289,7 @@ std::size_t Host::BusyRejections() const {
 void Host::FailNthCall(std::wstring object_kind, std::wstring member, int nth, HostFailure failure) {
     if (nth < 1) throw std::invalid_argument("nth counts from 1");
     ObjectKind kind = ParseKind(object_kind);
+    if (kind == ObjectKind::Enum) throw std::invalid_argument("enumerators take no injected failures");
     state_->faults.push_back(Fault{KindName(kind), ResolveMember(kind, member), nth, 0, std::move(failure)});
 }
 void Host::RejectNextCallsBusy(int count) {

@@ -163,9 +163,9 @@ void HostState::Arrive() {
 void HostState::Record(JournalEntry entry) {
     for (std::wstring& a : entry.args) a = OneLine(std::move(a));
     entry.outcome = OneLine(std::move(entry.outcome));
-    journal.push_back(std::move(entry));
     ++calls_served;
-    if (observer) observer(journal.back());
+    if (observer) observer(entry);
+    if (keep_journal) journal.push_back(std::move(entry));
 }
 
 std::optional<HostFailure> HostState::DueFault(ObjectKind kind, DISPID dispid) {

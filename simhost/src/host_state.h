@@ -58,6 +58,7 @@ public:
 
     Model model;
     std::vector<JournalEntry> journal;
+    bool keep_journal = true;
     std::size_t calls_served = 0;
     std::vector<Fault> faults;
     int busy_remaining = 0;

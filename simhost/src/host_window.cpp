@@ -4,6 +4,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace simhost {
 
@@ -30,14 +31,29 @@ std::wstring RelationsText(int count) {
     return count == 1 ? L"1 Beziehung" : std::to_wstring(count) + L" Beziehungen";
 }
 
-std::wstring OccurrenceLabel(const Model& model, const Document& assembly, int index) {
-    const Occurrence& occ = assembly.occurrences[static_cast<std::size_t>(index - 1)];
-    int relations = model.OccurrenceRelationCount(assembly.doctext, index);
-    bool grounded = false;
+// Relation counts and ground markers of one assembly's occurrences, in one
+// pass over its relations.
+struct OccurrenceStats {
+    std::vector<int> relations;
+    std::vector<bool> grounded;
+};
+
+OccurrenceStats StatsOf(const Document& assembly) {
+    OccurrenceStats stats;
+    stats.relations.assign(assembly.occurrences.size() + 1, 0);
+    stats.grounded.assign(assembly.occurrences.size() + 1, false);
     for (const Relation& r : assembly.relations) {
-        if (r.kind == L"ground" && r.occurrences.front() == index) grounded = true;
+        for (int index : r.occurrences) ++stats.relations[static_cast<std::size_t>(index)];
+        if (r.kind == L"ground") stats.grounded[static_cast<std::size_t>(r.occurrences.front())] = true;
     }
-    return occ.name + L"  (" + occ.placed + L")  " + RelationsText(relations) + (grounded ? L"  [fixiert]" : L"");
+    return stats;
+}
+
+std::wstring OccurrenceLabel(const Document& assembly, const OccurrenceStats& stats, int index) {
+    const auto i = static_cast<std::size_t>(index);
+    const Occurrence& occ = assembly.occurrences[i - 1];
+    return occ.name + L"  (" + occ.placed + L")  " + RelationsText(stats.relations[i]) +
+           (stats.grounded[i] ? L"  [fixiert]" : L"");
 }
 
 HTREEITEM InsertItem(HWND tree, HTREEITEM parent, const std::wstring& text) {
@@ -121,12 +137,13 @@ void HostWindow::Layout() {
 
 void HostWindow::AddAssembly(HTREEITEM parent, const Document& assembly, int depth, int& budget) {
     const Model& model = host_.CurrentModel();
+    const OccurrenceStats stats = StatsOf(assembly);
     for (int i = 1; i <= static_cast<int>(assembly.occurrences.size()); ++i) {
         if (--budget < 0) {
             InsertItem(tree_, parent, L"\u2026");
             return;
         }
-        HTREEITEM item = InsertItem(tree_, parent, OccurrenceLabel(model, assembly, i));
+        HTREEITEM item = InsertItem(tree_, parent, OccurrenceLabel(assembly, stats, i));
         const Document* placed = model.Find(assembly.occurrences[static_cast<std::size_t>(i - 1)].placed);
         if (placed && placed->assembly && depth < kMetrics.max_depth) AddAssembly(item, *placed, depth + 1, budget);
         if (depth == 0 || budget > 0) SendMessageW(tree_, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(item));
@@ -172,7 +189,8 @@ LRESULT HostWindow::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
             Layout();
             return 0;
         case WM_TIMER:
-            if (wparam == kRefreshTimer && changed_) Refresh();
+            // A hidden window is not kept current: that would only slow the host.
+            if (wparam == kRefreshTimer && changed_ && IsWindowVisible(window_)) Refresh();
             return 0;
         case WM_CLOSE:
             PostQuitMessage(0);

@@ -108,6 +108,9 @@ public:
 
     std::vector<JournalEntry> Journal() const;
     void ClearJournal();
+    // Whether Journal() keeps the entries (default); a long run that writes
+    // them elsewhere through the call observer can switch that off.
+    void KeepJournalInMemory(bool keep);
     std::size_t CallsServed() const;
     // References that clients hold on host objects right now.
     long ClientReferences() const;
