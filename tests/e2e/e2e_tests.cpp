@@ -155,7 +155,7 @@ INSTANTIATE_TEST_SUITE_P(LevelsAndGrounding, E2eFullRun,
                                          FullRunCase{L"Alle", true, 3, 3, 3, 3, 1, 1}));
 
 TEST(E2eRuns, SecondRunShowsAFreshProgressWindowAndTheCompletionTextAgain) {
-    SimhostProcess host(HostWith(LongScenario(kLongOccurrences)));
+    SimhostProcess host(HostWith(LongScenario(kLongOccurrences), {L"--hidden"}));
     MarsitelApp app;
     const std::wstring pictures = ScreenshotDirectory();
     OpenDialog(app, pictures);

@@ -13,7 +13,10 @@ namespace progress_ids = marsitel::ui::progress_id;
 constexpr wchar_t kAllLevels[] = L"Alle";
 constexpr int kAllLevelsValue = 10;
 constexpr int kMaxArrowClicks = 3 * kAllLevelsValue;
-constexpr Millis kRunPoll{1};
+constexpr Millis kRunPoll{20};
+// Each read of a line is a message the program's busy thread must answer:
+// read often enough to follow the run, not so often as to slow it down.
+constexpr Millis kLineReadInterval{50};
 constexpr Millis kDrawnWait{5000};
 
 int LevelValue(std::wstring_view shown) {
@@ -126,6 +129,7 @@ RunWatch MarsitelApp::ExecuteAndWatch(bool take_pictures) {
 RunWatch MarsitelApp::Watch(RunWatch watch, bool completion_text_before, bool take_pictures) {
     bool dialog_hidden_seen = false;
     watch.message_box = false;
+    auto last_line_read = std::chrono::steady_clock::time_point{};
     WaitUntil(
         [&] {
             if (!process_.Running()) return watch.process_ended = true;
@@ -135,7 +139,9 @@ RunWatch MarsitelApp::Watch(RunWatch watch, bool completion_text_before, bool ta
                     watch.progress_caption = WindowText(watch.progress);
                 }
             }
-            if (watch.progress_seen && IsVisible(watch.progress)) {
+            const auto now = std::chrono::steady_clock::now();
+            if (watch.progress_seen && IsVisible(watch.progress) && now - last_line_read >= kLineReadInterval) {
+                last_line_read = now;
                 AddDistinct(watch.assembly_lines, WindowText(Control(watch.progress, progress_ids::Label1)));
                 AddDistinct(watch.occurrence_lines, WindowText(Control(watch.progress, progress_ids::Label2)));
                 // One picture from the middle of the run: the first taken once
