@@ -66,13 +66,15 @@ TEST(ErrorMapping, ExceptionWithoutCodeUsesItsStatus) {
     EXPECT_FALSE(error.description().empty());
 }
 
+HRESULT STDMETHODCALLTYPE FillInLater(EXCEPINFO* deferred) {
+    deferred->wCode = 77;
+    deferred->bstrDescription = SysAllocString(L"später ausgefüllt");
+    return S_OK;
+}
+
 TEST(ErrorMapping, DeferredInformationIsFilledBeforeItIsRead) {
     EXCEPINFO info{};
-    info.pfnDeferredFillIn = [](EXCEPINFO* deferred) -> HRESULT {
-        deferred->wCode = 77;
-        deferred->bstrDescription = SysAllocString(L"später ausgefüllt");
-        return S_OK;
-    };
+    info.pfnDeferredFillIn = &FillInLater;
     const Error error = ErrorFromException(info);
     EXPECT_EQ(error.number(), 77);
     EXPECT_EQ(error.description(), L"später ausgefüllt");
