@@ -32,32 +32,12 @@ struct SavedModel {
     std::vector<std::vector<std::wstring>> relations;               // assembly, kind, occurrences...
 };
 
+// The lines read here hold no quoted tokens: names with blanks appear only
+// in document lines.
 std::vector<std::wstring> Tokens(const std::wstring& line) {
+    std::wistringstream stream(line);
     std::vector<std::wstring> tokens;
-    std::wstring token;
-    bool quoted = false, in_token = false;
-    for (std::size_t i = 0; i < line.size(); ++i) {
-        const wchar_t c = line[i];
-        if (quoted) {
-            if (c == L'\\' && i + 1 < line.size()) {
-                token += line[++i];
-            } else if (c == L'"') {
-                quoted = false;
-            } else {
-                token += c;
-            }
-        } else if (c == L'"') {
-            quoted = in_token = true;
-        } else if (c == L' ' || c == L'\t' || c == L'\r') {
-            if (in_token) tokens.push_back(token);
-            token.clear();
-            in_token = false;
-        } else {
-            token += c;
-            in_token = true;
-        }
-    }
-    if (in_token) tokens.push_back(token);
+    for (std::wstring token; stream >> token;) tokens.push_back(token);
     return tokens;
 }
 

@@ -27,8 +27,22 @@ protected:
         EXPECT_EQ(watcher_.boxes()[0].text, text);
         EXPECT_EQ(watcher_.boxes()[0].caption, kAppTitle);
         EXPECT_TRUE(watcher_.boxes()[0].exclamation_icon);
+        EXPECT_EQ(watcher_.boxes()[0].button_ids, std::vector<int>{IDOK});
     }
 };
+
+TEST_F(Readiness, WithoutHostWarnsThatItIsNotRunning) {
+    EXPECT_FALSE(CheckHostReady());
+    ExpectWarning(L"Solid Edge läuft ja gar nicht!");
+}
+
+TEST_F(Readiness, WithoutHostTheRunEndsAfterTheWarning) {
+    testing::FixedOptions options(10, true);
+    testing::RecordingProgress progress;
+    RunRelationRemoval(options, progress);
+    ExpectWarning(L"Solid Edge läuft ja gar nicht!");
+    EXPECT_TRUE(progress.lines().empty());
+}
 
 TEST_F(Readiness, AssemblyActiveIsReadyWithoutBoxAndByNameOnly) {
     StartHost(kAssemblyAndPart);
