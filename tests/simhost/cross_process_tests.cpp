@@ -293,3 +293,39 @@ TEST_F(CrossProcess, RefusesToStartWhenAnInterfaceBelongsToAnotherTypeLibrary) {
     CLSID clsid{};
     EXPECT_NE(CLSIDFromProgID(kProgId, &clsid), S_OK);
 }
+
+namespace {
+
+HWND HostWindowOf(DWORD process_id) {
+    struct Search {
+        DWORD pid;
+        HWND found;
+    } search{process_id, nullptr};
+    EnumWindows(
+        [](HWND window, LPARAM param) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(param);
+            DWORD pid = 0;
+            GetWindowThreadProcessId(window, &pid);
+            wchar_t name[64] = {};
+            GetClassNameW(window, name, 64);
+            if (pid == s->pid && std::wstring(name) == L"SimhostWindow") s->found = window;
+            return s->found == nullptr;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+}  // namespace
+
+TEST_F(CrossProcess, ClosingTheWindowSavesAndEnds) {
+    SimhostProcess host({kScenario, {}});
+    HWND window = HostWindowOf(host.ProcessId());
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(IsWindowVisible(window));
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(host.WaitForExit(30'000));
+    EXPECT_EQ(host.ExitCode(), 0u);
+    EXPECT_EQ(ParseScenario(host.SavedState()), ParseScenario(kScenario));
+    CLSID clsid{};
+    EXPECT_NE(CLSIDFromProgID(kProgId, &clsid), S_OK);
+}

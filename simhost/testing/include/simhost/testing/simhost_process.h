@@ -35,6 +35,7 @@ public:
     DWORD ExitCode() const;
     bool Running() const;
     bool Ready() const { return ready_; }
+    DWORD ProcessId() const { return process_ ? GetProcessId(process_) : 0; }
 
     std::wstring SavedState() const;               // after Quit(): the saved scenario text
     std::vector<std::wstring> JournalLines() const;  // call lines written so far
