@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <set>
 
 namespace simhost {
 
@@ -41,12 +42,19 @@ Document* Model::Find(std::wstring_view doctext) {
 }
 
 bool Model::Contains(std::wstring_view from, std::wstring_view target) const {
-    if (from == target) return true;
-    // Documents form a DAG (cycles are rejected on input), so plain recursion ends.
-    const Document* doc = Find(from);
-    if (!doc) return false;
-    for (const Occurrence& occ : doc->occurrences) {
-        if (Contains(occ.placed, target)) return true;
+    // Each document is looked at once: sub-assemblies shared by many parents
+    // would make a plain recursion exponential in the depth.
+    std::vector<std::wstring_view> pending{from};
+    std::set<std::wstring_view> seen{from};
+    while (!pending.empty()) {
+        std::wstring_view current = pending.back();
+        pending.pop_back();
+        if (current == target) return true;
+        const Document* doc = Find(current);
+        if (!doc) continue;
+        for (const Occurrence& occ : doc->occurrences) {
+            if (seen.insert(occ.placed).second) pending.push_back(occ.placed);
+        }
     }
     return false;
 }

@@ -20,6 +20,7 @@
 //   documents collection counts 0.
 // - A part document answers only its display name (18); it is not an
 //   assembly and refuses the assembly interface.
+#include <cwctype>
 #include <wrl/client.h>
 
 #include <algorithm>

@@ -1,5 +1,6 @@
 #include "registry.h"
 
+#include <cwchar>
 #include <objbase.h>
 
 namespace simhost {

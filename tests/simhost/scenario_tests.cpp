@@ -153,3 +153,27 @@ TEST(Generator, BuildsTheRequestedShape) {
     o.fan_out = 6;
     EXPECT_THROW(GenerateModel(o), std::invalid_argument);
 }
+
+TEST(Scenario, DeeplySharedSubAssembliesLoadAndStillRejectCycles) {
+    // Every level places the next one twice: 2^40 paths from the top, which
+    // the cycle check must not walk one by one.
+    constexpr int kLevels = 40;
+    std::wstring text = L"simhost-scenario 1\n";
+    for (int i = 0; i < kLevels; ++i) text += L"document L" + std::to_wstring(i) + L".asm assembly L\n";
+    for (int i = kLevels - 2; i >= 0; --i) {
+        for (int copy = 1; copy <= 2; ++copy) {
+            text += L"occurrence L" + std::to_wstring(i) + L".asm C:" + std::to_wstring(copy) + L" L" +
+                    std::to_wstring(i + 1) + L".asm\n";
+        }
+    }
+    Model m = ParseScenario(text);
+    EXPECT_TRUE(m.Contains(L"L0.asm", L"L39.asm"));
+    EXPECT_FALSE(m.Contains(L"L1.asm", L"L0.asm"));
+    text += L"occurrence L39.asm Zurueck:1 L0.asm\n";
+    try {
+        ParseScenario(text);
+        ADD_FAILURE() << "cycle accepted";
+    } catch (const ScenarioError& e) {
+        EXPECT_EQ(e.line(), 2 + kLevels + 2 * (kLevels - 1));
+    }
+}

@@ -1,5 +1,6 @@
 #include "simhost/testing/simhost_process.h"
 
+#include <cwchar>
 #include <atomic>
 #include <filesystem>
 #include <fstream>
