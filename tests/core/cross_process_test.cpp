@@ -118,6 +118,7 @@ TEST_F(CrossProcess, HostThatRecoversFromBeingBusyCompletesTheRun) {
     EXPECT_TRUE(watcher_.boxes().empty());
     const SavedModel model = ParseSaved(process.SavedState());
     EXPECT_TRUE(model.relations.empty());
+    EXPECT_EQ(process.ClientReferencesAtExit(), 0);
 }
 
 TEST_F(CrossProcess, HostThatStaysBusyFailsWithAClearError) {
@@ -131,6 +132,8 @@ TEST_F(CrossProcess, HostThatStaysBusyFailsWithAClearError) {
         EXPECT_LT(error.number(), 0);
         EXPECT_NE(error.description().find(L"beschäftigt"), std::wstring::npos) << error.description();
     }
+    process.Quit();
+    EXPECT_EQ(process.ClientReferencesAtExit(), 0);
 }
 
 }  // namespace
