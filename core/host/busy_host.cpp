@@ -19,12 +19,10 @@ std::chrono::milliseconds BusyLimit() { return std::chrono::milliseconds(busy_li
 
 void SetBusyLimit(std::chrono::milliseconds limit) { busy_limit_ms.store(limit.count()); }
 
-std::optional<std::chrono::milliseconds> BusyRetryPause(int attempt, std::chrono::milliseconds elapsed) {
+std::optional<std::chrono::milliseconds> BusyRetryPause(std::chrono::milliseconds elapsed) {
     const auto limit = BusyLimit();
     if (elapsed >= limit) return std::nullopt;
-    auto pause = kFirstPause;
-    for (int i = 1; i < attempt && pause < kLongestPause; ++i) pause *= 2;
-    pause = std::min(pause, kLongestPause);
+    const auto pause = std::clamp(elapsed / 2, kFirstPause, kLongestPause);
     // The last pause ends at the bound, so that the call is tried once more then.
     return std::min(pause, std::max(limit - elapsed, kFirstPause));
 }
@@ -54,10 +52,7 @@ DWORD STDMETHODCALLTYPE BusyMessageFilter::HandleInComingCall(DWORD, HTASK, DWOR
 
 DWORD STDMETHODCALLTYPE BusyMessageFilter::RetryRejectedCall(HTASK, DWORD tick_count, DWORD reject_type) {
     if (reject_type != SERVERCALL_RETRYLATER) return kCancelCall;
-    // A tick count that starts again from a small value means a new call.
-    if (tick_count < 50) consecutive_rejections_ = 0;
-    ++consecutive_rejections_;
-    const auto pause = BusyRetryPause(consecutive_rejections_, std::chrono::milliseconds(tick_count));
+    const auto pause = BusyRetryPause(std::chrono::milliseconds(tick_count));
     if (!pause) return kCancelCall;
     ++retries_granted_;
     return static_cast<DWORD>(pause->count());

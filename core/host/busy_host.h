@@ -19,10 +19,11 @@ inline constexpr std::chrono::milliseconds kDefaultBusyLimit{60'000};
 std::chrono::milliseconds BusyLimit();
 void SetBusyLimit(std::chrono::milliseconds limit);
 
-// The pause before the next attempt of a call that has been rejected
-// `attempt` times (1-based) and has been going on for `elapsed`; none once
-// the bound is used up.
-std::optional<std::chrono::milliseconds> BusyRetryPause(int attempt, std::chrono::milliseconds elapsed);
+// The pause before the next attempt of a call that the host has been
+// rejecting for `elapsed`: it grows with the time already waited, so that a
+// short hiccup costs little and a long recompute is not flooded with calls;
+// none once the bound is used up.
+std::optional<std::chrono::milliseconds> BusyRetryPause(std::chrono::milliseconds elapsed);
 
 bool IsBusyRejection(HRESULT status);
 
@@ -43,7 +44,6 @@ public:
 
 private:
     std::atomic<ULONG> references_{0};
-    int consecutive_rejections_ = 0;
     int retries_granted_ = 0;
 };
 

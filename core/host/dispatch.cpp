@@ -25,11 +25,11 @@ constexpr ULONG kEnumerationBatch = 64;
 template <typename Request>
 HRESULT WithBusyRetry(Request request) {
     const auto start = Clock::now();
-    for (int attempt = 1;; ++attempt) {
+    for (;;) {
         const HRESULT status = request();
         if (!IsBusyRejection(status)) return status;
         const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
-        const auto pause = BusyRetryPause(attempt, elapsed);
+        const auto pause = BusyRetryPause(elapsed);
         if (!pause) throw HostStayedBusyError(status, elapsed);
         std::this_thread::sleep_for(*pause);
     }
