@@ -296,22 +296,24 @@ TEST_F(CrossProcess, RefusesToStartWhenAnInterfaceBelongsToAnotherTypeLibrary) {
 
 namespace {
 
+struct WindowSearch {
+    DWORD pid;
+    HWND found;
+};
+
+BOOL CALLBACK MatchHostWindow(HWND window, LPARAM param) {
+    auto* search = reinterpret_cast<WindowSearch*>(param);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    wchar_t name[64] = {};
+    GetClassNameW(window, name, 64);
+    if (pid == search->pid && std::wstring(name) == L"SimhostWindow") search->found = window;
+    return search->found == nullptr;
+}
+
 HWND HostWindowOf(DWORD process_id) {
-    struct Search {
-        DWORD pid;
-        HWND found;
-    } search{process_id, nullptr};
-    EnumWindows(
-        [](HWND window, LPARAM param) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(param);
-            DWORD pid = 0;
-            GetWindowThreadProcessId(window, &pid);
-            wchar_t name[64] = {};
-            GetClassNameW(window, name, 64);
-            if (pid == s->pid && std::wstring(name) == L"SimhostWindow") s->found = window;
-            return s->found == nullptr;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    WindowSearch search{process_id, nullptr};
+    EnumWindows(MatchHostWindow, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 
