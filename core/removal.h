@@ -14,6 +14,8 @@ bool CheckHostReady();
 
 // One complete run for the Execute button. Throws marsitel::Error on any
 // failure after the readiness check; changes already made in the host stay.
+// When the walk fails, the host's walk flag is first set back to False (a
+// failure there is ignored) and the closing call is not made.
 void RunRelationRemoval(const RunOptions& options, ProgressDisplay& progress);
 
 }  // namespace marsitel

@@ -116,6 +116,26 @@ TEST_F(HostTest, OneRunMakesTheFixedCallsInTheFixedOrder) {
     EXPECT_FALSE(host_->WalkFlag());
 }
 
+TEST_F(HostTest, ProcessingAnAssemblyAgainDeletesAndGroundsAgain) {
+    StartHost(kTwoBolts);
+    {
+        const auto application = host::HostApplication::Attach();
+        const auto assembly = application.ActiveAssembly();
+        testing::FixedOptions options(1, true);
+        testing::RecordingProgress progress;
+        ProcessOccurrences(assembly, options, progress);
+        ProcessOccurrences(assembly, options, progress);
+        const Lines one_pass = {
+            L"progress value 1", L"progress occurrence Vorkommnis Bolzen:1", L"progress repaint",
+            L"progress value 2", L"progress occurrence Vorkommnis Bolzen:2", L"progress repaint",
+        };
+        EXPECT_EQ(progress.lines(), Concat({one_pass, one_pass}));
+    }
+    // The first pass's ground relations went in the second pass.
+    EXPECT_EQ(host_->GroundCount(L"Top.asm"), 2);
+    EXPECT_EQ(host_->RelationCount(L"Top.asm"), 2);
+}
+
 TEST_F(HostTest, LevelsLimitTheDepth) {
     struct Case {
         std::int16_t level;
