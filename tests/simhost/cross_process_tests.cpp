@@ -331,3 +331,13 @@ TEST_F(CrossProcess, ClosingTheWindowSavesAndEnds) {
     CLSID clsid{};
     EXPECT_NE(CLSIDFromProgID(kProgId, &clsid), S_OK);
 }
+
+TEST_F(CrossProcess, AnInvalidScenarioStopsWithItsLineAndChangesNothing) {
+    SimhostProcess host({L"simhost-scenario 1\ndocument A.asm assembly A\noccurrence A.asm A:1 A.asm\n", {L"--hidden"},
+                         false});
+    ASSERT_TRUE(host.WaitForExit(30'000));
+    EXPECT_EQ(host.ExitCode(), static_cast<DWORD>(exit_code::kUsage));
+    EXPECT_NE(host.ErrorOutput().find(L"line 3:"), std::wstring::npos) << ToUtf8(host.ErrorOutput());
+    CLSID clsid{};
+    EXPECT_NE(CLSIDFromProgID(kProgId, &clsid), S_OK);
+}
