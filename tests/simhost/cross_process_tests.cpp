@@ -341,3 +341,16 @@ TEST_F(CrossProcess, AnInvalidScenarioStopsWithItsLineAndChangesNothing) {
     CLSID clsid{};
     EXPECT_NE(CLSIDFromProgID(kProgId, &clsid), S_OK);
 }
+
+TEST_F(CrossProcess, ReferencesStillHeldAtExitAreReported) {
+    SimhostProcess host({kScenario, {L"--hidden"}});
+    ComPtr<IDispatch> app = Attach();
+    ASSERT_TRUE(app);
+    ComPtr<IDispatch> occurrence = GetObject(GetObject(GetObject(app.Get(), 2).Get(), 16390).Get(), 0, {I2(1)});
+    ASSERT_TRUE(occurrence);
+    app.Reset();
+    host.Quit();
+    EXPECT_GE(host.ClientReferencesAtExit(), 1);
+    EXPECT_NE(host.ClientReferencesLine().find(L" occ:Vorrichtung.asm:1="), std::wstring::npos)
+        << ToUtf8(host.ClientReferencesLine());
+}
