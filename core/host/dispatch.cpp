@@ -1,5 +1,6 @@
 #include "core/host/dispatch.h"
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <limits>
