@@ -52,7 +52,7 @@ struct Fault {
     HostFailure failure;
 };
 
-class HostState : public std::enable_shared_from_this<HostState> {
+class HostState {
 public:
     explicit HostState(Model m) : model(std::move(m)) {}
 

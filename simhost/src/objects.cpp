@@ -20,11 +20,11 @@
 //   documents collection counts 0.
 // - A part document answers only its display name (18); it is not an
 //   assembly and refuses the assembly interface.
-#include <cwctype>
 #include <wrl/client.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <cwctype>
 #include <stdexcept>
 
 #include "com_ptr.h"

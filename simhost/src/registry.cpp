@@ -1,7 +1,8 @@
 #include "registry.h"
 
-#include <cwchar>
 #include <objbase.h>
+
+#include <cwchar>
 
 namespace simhost {
 

@@ -1,7 +1,7 @@
 #include "simhost/testing/simhost_process.h"
 
-#include <cwchar>
 #include <atomic>
+#include <cwchar>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
