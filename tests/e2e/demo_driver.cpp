@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -60,6 +61,9 @@ HWND HostWindow(DWORD process_id) {
     return best;
 }
 
+constexpr Millis kFirstStartWait{120000};
+constexpr int kHostStarts = 2;
+
 class DemoHost {
 public:
     DemoHost(const std::wstring& saved_state, const std::vector<std::wstring>& extra_args)
@@ -67,10 +71,14 @@ public:
           quit_(CreateEventW(nullptr, TRUE, FALSE, EventName(L"Quit").c_str())),
           process_(ProgramDirectory() + L"simhost.exe", Arguments(saved_state, extra_args)) {}
 
+    // A fresh Wine prefix starts its services on first use: the first
+    // registration may take long.
     bool WaitReady() {
         const HANDLE waits[] = {ready_.get(), process_.Handle()};
-        return WaitForMultipleObjects(2, waits, FALSE, static_cast<DWORD>(kWindowWait.count())) == WAIT_OBJECT_0;
+        return WaitForMultipleObjects(2, waits, FALSE, static_cast<DWORD>(kFirstStartWait.count())) == WAIT_OBJECT_0;
     }
+    bool Ended() const { return !process_.Running(); }
+    DWORD ExitCode() const { return process_.ExitCode(); }
     bool Quit() {
         SetEvent(quit_.get());
         return process_.WaitForExit(kWindowWait);
@@ -136,13 +144,20 @@ int Run(const Options& options) {
     const std::wstring saved_state = folder + L"host-after.txt";
     DeleteFileW(saved_state.c_str());
 
-    Print(L"Starting the simulated host with its built-in scenario\n");
-    DemoHost host(saved_state, options.host_args);
-    if (!host.WaitReady()) {
-        Print(L"The simulated host did not become ready\n");
-        return 2;
+    std::optional<DemoHost> host;
+    for (int start = 1; start <= kHostStarts && !host; ++start) {
+        Print(L"Starting the simulated host with its built-in scenario\n");
+        host.emplace(saved_state, options.host_args);
+        if (host->WaitReady()) break;
+        if (!host->Ended()) {
+            Print(L"The simulated host did not become ready\n");
+            return 2;
+        }
+        Print(L"The simulated host ended with exit code " + std::to_wstring(host->ExitCode()) + L" before it was ready\n");
+        host.reset();
     }
-    if (options.scripted) Picture(HostWindow(host.Id()), folder, L"host-before");
+    if (!host) return 2;
+    if (options.scripted) Picture(HostWindow(host->Id()), folder, L"host-before");
 
     bool ok = true;
     {
@@ -156,8 +171,8 @@ int Run(const Options& options) {
         }
         if (app.Process().WaitForExit(Millis{0})) Print(L"Marsitel ended with exit code " + std::to_wstring(app.Process().ExitCode()) + L"\n");
     }
-    if (options.scripted) Picture(HostWindow(host.Id()), folder, L"host-after");
-    if (!host.Quit()) {
+    if (options.scripted) Picture(HostWindow(host->Id()), folder, L"host-after");
+    if (!host->Quit()) {
         Print(L"The simulated host did not quit\n");
         return 2;
     }

@@ -154,6 +154,28 @@ INSTANTIATE_TEST_SUITE_P(LevelsAndGrounding, E2eFullRun,
                                          FullRunCase{L"Alle", false, 0, 0, 0, 0, 0, 0},
                                          FullRunCase{L"Alle", true, 3, 3, 3, 3, 1, 1}));
 
+TEST(E2eRuns, BuiltInScenarioAtAllLevelsWithGroundingLeavesOneGroundPerOccurrenceAndNoReference) {
+    SimhostProcess host(HostWith(L""));
+    MarsitelApp app;
+    OpenDialog(app);
+    ASSERT_TRUE(app.SetLevel(L"Alle"));
+    ASSERT_TRUE(app.Tick(ids::optionDelete, true));
+    ASSERT_TRUE(app.Tick(ids::OptionGround, true));
+    ASSERT_TRUE(app.ExecuteAndWatch().finished);
+
+    const ScenarioSummary after = StateAfterQuit(host);
+    EXPECT_EQ(host.ClientReferencesAtExit(), 0) << Utf8(host.ClientReferencesLine());
+    EndAndExpectCleanExit(app);
+    int assemblies = 0;
+    for (const auto& document : after.documents) {
+        if (!document.assembly) continue;
+        ++assemblies;
+        EXPECT_EQ(document.grounds, document.occurrences) << Utf8(document.doctext);
+        EXPECT_EQ(document.relations, document.grounds) << Utf8(document.doctext);
+    }
+    EXPECT_GT(assemblies, 1);
+}
+
 TEST(E2eRuns, SecondRunShowsAFreshProgressWindowAndTheCompletionTextAgain) {
     SimhostProcess host(HostWith(LongScenario(kLongOccurrences), {L"--hidden"}));
     MarsitelApp app;
