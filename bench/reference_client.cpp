@@ -31,10 +31,11 @@ void Check(HRESULT status, const char* what) {
 
 ComPtr<IDispatch> Converted(IDispatch* object, const IID& interface_id) {
     if (!object) throw std::runtime_error("object result is empty");
-    void* raw = nullptr;
-    Check(object->QueryInterface(interface_id, &raw), "QueryInterface");
+    // The host's interfaces are dual; the result goes straight into the
+    // ComPtr, since MinGW's ComPtr::Attach would add a reference.
     ComPtr<IDispatch> converted;
-    converted.Attach(static_cast<IDispatch*>(raw));
+    Check(object->QueryInterface(interface_id, reinterpret_cast<void**>(converted.ReleaseAndGetAddressOf())),
+          "QueryInterface");
     return converted;
 }
 
