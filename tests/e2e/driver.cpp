@@ -1,5 +1,7 @@
 #include "driver.h"
 
+#include <cwchar>
+#include <iterator>
 #include <stdexcept>
 
 #include "screenshot.h"

@@ -3,6 +3,7 @@
 // saves on exit.
 #include <gtest/gtest.h>
 
+#include <cwctype>
 #include <string>
 
 #include "marsitel_app.h"
@@ -278,6 +279,52 @@ TEST(E2eRuns, HostErrorMidRunEndsTheProgramWithTheErrorReportAndKeepsWhatWasDone
     EXPECT_EQ(after.Of(L"Getriebe.asm").relations, 1);
     EXPECT_EQ(after.Of(L"Deckel.asm").relations, 2);
     EXPECT_EQ(after.Of(L"Kappe.asm").relations, 1);
+}
+
+// The report's first line for a failure without a host description: the
+// status itself, negative.
+bool StartsWithNegativeNumberReport(const std::wstring& text) {
+    const std::wstring head = L"Laufzeitfehler '-";
+    if (text.compare(0, head.size(), head) != 0) return false;
+    std::size_t i = head.size();
+    while (i < text.size() && iswdigit(text[i])) ++i;
+    const std::wstring tail = L"':\n\n";
+    return i > head.size() && text.compare(i, tail.size(), tail) == 0 && text.size() > i + tail.size();
+}
+
+void RunUntilErrorReport(MarsitelApp& app, MessageBoxView& report) {
+    ASSERT_TRUE(app.SetLevel(L"Alle"));
+    ASSERT_TRUE(app.Tick(ids::optionDelete, true));
+    ASSERT_TRUE(app.ExecuteAndWatch().message_box) << "no error report";
+    const auto box = FindMessageBox(app.Id());
+    ASSERT_TRUE(box.has_value());
+    report = *box;
+    EXPECT_EQ(Utf8(report.caption), Utf8(kAppTitle));
+    EXPECT_EQ(report.icon, BoxIcon::Error) << ToString(report.icon);
+    ASSERT_TRUE(PressOk(report));
+    ASSERT_TRUE(app.Process().WaitForExit(kWindowWait));
+    EXPECT_NE(app.Process().ExitCode(), 0u);
+}
+
+TEST(E2eRuns, BareHostFailureIsReportedWithTheStatusAsANegativeNumber) {
+    SimhostProcess host(HostWith(kLayered, {L"--fail-hresult", L"rel.Delete:2:0x80004005"}));
+    MarsitelApp app;
+    OpenDialog(app);
+    MessageBoxView report;
+    RunUntilErrorReport(app, report);
+    EXPECT_EQ(Utf8(report.text.substr(0, 30)), "Laufzeitfehler '-2147467259':\n");
+    EXPECT_TRUE(StartsWithNegativeNumberReport(report.text)) << Utf8(report.text);
+    EXPECT_EQ(StateAfterQuit(host).Of(L"Getriebe.asm").relations, 2);
+}
+
+TEST(E2eRuns, HostEndingMidRunEndsTheProgramWithAnErrorReport) {
+    SimhostProcess host(HostWith(kLayered, {L"--exit-after", L"25"}));
+    MarsitelApp app;
+    OpenDialog(app);
+    MessageBoxView report;
+    RunUntilErrorReport(app, report);
+    EXPECT_TRUE(StartsWithNegativeNumberReport(report.text)) << Utf8(report.text);
+    EXPECT_TRUE(host.WaitForExit(static_cast<DWORD>(kWindowWait.count())));
 }
 
 TEST(E2eRuns, EndEndsTheProgramAtOnceAndLeavesTheHostAsItWas) {

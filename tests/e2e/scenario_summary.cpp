@@ -1,7 +1,7 @@
 #include "scenario_summary.h"
 
 #include <algorithm>
-#include <cwchar>
+#include <iterator>
 
 namespace marsitel::e2e {
 namespace {
