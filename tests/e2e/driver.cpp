@@ -28,16 +28,31 @@ LRESULT SendWithTimeout(HWND window, UINT message, WPARAM wparam, LPARAM lparam,
     return static_cast<LRESULT>(result);
 }
 
+BOOL CALLBACK CollectChild(HWND child, LPARAM param) {
+    reinterpret_cast<std::vector<HWND>*>(param)->push_back(child);
+    return TRUE;
+}
+
 std::vector<HWND> Children(HWND parent) {
     std::vector<HWND> found;
-    EnumChildWindows(
-        parent,
-        [](HWND child, LPARAM param) -> BOOL {
-            reinterpret_cast<std::vector<HWND>*>(param)->push_back(child);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&found));
+    EnumChildWindows(parent, CollectChild, reinterpret_cast<LPARAM>(&found));
     return found;
+}
+
+struct TopLevelSearch {
+    DWORD process_id;
+    std::wstring_view class_name;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectTopLevel(HWND window, LPARAM param) {
+    auto& search = *reinterpret_cast<TopLevelSearch*>(param);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner == search.process_id && (search.class_name.empty() || ClassName(window) == search.class_name)) {
+        search.found.push_back(window);
+    }
+    return TRUE;
 }
 
 std::wstring WithNewlines(std::wstring text) {
@@ -202,22 +217,8 @@ std::wstring WindowText(HWND window) {
 bool IsVisible(HWND window) { return IsWindow(window) && IsWindowVisible(window); }
 
 std::vector<HWND> TopLevelWindows(DWORD process_id, std::wstring_view class_name) {
-    struct Search {
-        DWORD process_id;
-        std::wstring_view class_name;
-        std::vector<HWND> found;
-    } search{process_id, class_name, {}};
-    EnumWindows(
-        [](HWND window, LPARAM param) -> BOOL {
-            auto& s = *reinterpret_cast<Search*>(param);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(window, &owner);
-            if (owner == s.process_id && (s.class_name.empty() || ClassName(window) == s.class_name)) {
-                s.found.push_back(window);
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    TopLevelSearch search{process_id, class_name, {}};
+    EnumWindows(CollectTopLevel, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 
@@ -270,12 +271,13 @@ void PressCharacterKey(HWND window, WORD virtual_key, wchar_t character) {
         (info.hwndFocus == window || IsChild(window, info.hwndFocus))) {
         target = info.hwndFocus;
     }
-    const UINT scan = MapVirtualKeyW(virtual_key, MAPVK_VK_TO_VSC);
-    const LPARAM down = 1 | (static_cast<LPARAM>(scan) << 16);
-    const LPARAM up = down | (1LL << 30) | (1LL << 31);
-    PostMessageW(target, WM_KEYDOWN, virtual_key, down);
-    PostMessageW(target, WM_CHAR, character, down);
-    PostMessageW(target, WM_KEYUP, virtual_key, up);
+    // Repeat count 1 and the scan code; a release also has the previous-state
+    // and transition bits.
+    const DWORD down = 1u | (MapVirtualKeyW(virtual_key, MAPVK_VK_TO_VSC) << 16);
+    const DWORD up = down | 0xC0000000u;
+    PostMessageW(target, WM_KEYDOWN, virtual_key, static_cast<LPARAM>(down));
+    PostMessageW(target, WM_CHAR, character, static_cast<LPARAM>(down));
+    PostMessageW(target, WM_KEYUP, virtual_key, static_cast<LPARAM>(up));
 }
 
 const char* ToString(BoxIcon icon) {
