@@ -136,7 +136,7 @@ bool ScriptedRun(MarsitelApp& app, const std::wstring& folder) {
 }
 
 int Run(const Options& options) {
-    const std::wstring folder = ProgramDirectory() + L"..\\demo\\";
+    const std::wstring folder = FolderBesideProgram(L"..\\demo\\");
     if (!EnsureDirectory(folder)) {
         Print(L"cannot create " + folder + L"\n");
         return 2;

@@ -162,6 +162,15 @@ std::wstring ProgramDirectory() {
     return path.substr(0, path.find_last_of(L"\\/") + 1);
 }
 
+std::wstring FolderBesideProgram(const std::wstring& relative) {
+    const std::wstring joined = ProgramDirectory() + relative;
+    std::wstring full(MAX_PATH, L'\0');
+    const DWORD length = GetFullPathNameW(joined.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    if (length == 0 || length >= full.size()) return joined;
+    full.resize(length);
+    return full;
+}
+
 ChildProcess::ChildProcess(const std::wstring& program, const std::wstring& arguments) {
     std::wstring command_line = L"\"" + program + L"\"";
     if (!arguments.empty()) command_line += L" " + arguments;

@@ -45,6 +45,8 @@ bool WaitUntil(const std::function<bool()>& done, Millis timeout, Millis interva
 
 // The folder of the running program, with a trailing backslash.
 std::wstring ProgramDirectory();
+// A folder beside it ("..\\demo\\" gives <build>\\demo\\), as a full path.
+std::wstring FolderBesideProgram(const std::wstring& relative);
 
 // A process started by the driver. The destructor kills it if it still runs,
 // so a failing test never leaves a window behind.

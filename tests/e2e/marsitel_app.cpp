@@ -42,7 +42,7 @@ std::wstring ProgramToStart(bool frames_in_pictures) {
 }  // namespace
 
 std::wstring ScreenshotDirectory() {
-    std::wstring folder = ProgramDirectory() + L"..\\e2e-screenshots\\";
+    std::wstring folder = FolderBesideProgram(L"..\\e2e-screenshots\\");
     EnsureDirectory(folder);
     return folder;
 }
