@@ -15,7 +15,7 @@ wine_prefix_up() {
     export WINELOADER=/usr/lib/wine/wine64
     mkdir -p "$WINEPREFIX"
     # One wineserver for the whole run: starting one per test costs seconds.
-    /usr/lib/wine/wineserver -p
+    /usr/lib/wine/wineserver -p 2>/dev/null || true  # one may be up already
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
         echo "Creating Wine prefix $WINEPREFIX"
         /usr/lib/wine/wine64 wineboot --init >/dev/null 2>&1 || true
