@@ -147,11 +147,12 @@ TEST_P(E2eFullRun, ChangesTheHostAsChosenAndReturnsToTheDialog) {
 }
 
 // Level 1 touches the active assembly only, its sub-assembly occurrence
-// included; "Alle" reaches Kappe two levels down. Grounding adds one ground
+// included; level 2 reaches Deckel, "Alle" Kappe two levels down. Grounding adds one ground
 // relation per occurrence of every assembly processed.
 INSTANTIATE_TEST_SUITE_P(LevelsAndGrounding, E2eFullRun,
                          testing::Values(FullRunCase{L"1", false, 0, 0, 2, 0, 1, 1},
                                          FullRunCase{L"1", true, 3, 3, 2, 0, 1, 1},
+                                         FullRunCase{L"2", false, 0, 0, 0, 0, 1, 1},
                                          FullRunCase{L"Alle", false, 0, 0, 0, 0, 0, 0},
                                          FullRunCase{L"Alle", true, 3, 3, 3, 3, 1, 1}));
 
