@@ -71,17 +71,8 @@ pictures_as_png() {
 run_in_prefix() {
     local how=$1 status=0
     source "$root/scripts/wine-env.sh"
-    local fresh=0
-    [ -f "$build/wineprefix/system.reg" ] || fresh=1
     wine_prefix_up "$build"
     trap wine_prefix_down EXIT
-    if [ $fresh = 1 ]; then
-        # In the server session that created the prefix, the host's COM
-        # registration hangs; a new session is fine.
-        wine_prefix_down
-        /usr/lib/wine/wineserver -w 2>/dev/null || true
-        wine_prefix_up "$build"
-    fi
     rm -f "$demo"/*.bmp "$demo"/*.png
     # shellcheck disable=SC2046
     bash scripts/wine-run.sh "$WINEPREFIX" "$bin/marsitel_demo_driver.exe" "$how" $(host_arguments) || status=$?

@@ -19,6 +19,11 @@ wine_prefix_up() {
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
         echo "Creating Wine prefix $WINEPREFIX"
         /usr/lib/wine/wine64 wineboot --init >/dev/null 2>&1 || true
+        # COM servers never get registered in the running object table of
+        # the server session that created the prefix: start a new session.
+        /usr/lib/wine/wineserver -k >/dev/null 2>&1 || true
+        /usr/lib/wine/wineserver -w >/dev/null 2>&1 || true
+        /usr/lib/wine/wineserver -p 2>/dev/null || true
     fi
     # Without a window manager, Wine waits for one on every hide or destroy
     # of a managed window; unmanaged windows do not wait.
