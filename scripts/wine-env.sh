@@ -36,9 +36,18 @@ wine_prefix_up() {
     /usr/lib/wine/wine64 cmd /c exit >/dev/null 2>&1 || true
     local i
     for i in $(seq 1 50); do
-        pgrep -f 'rpcss.exe' >/dev/null && break
+        wine_rpcss_running && break
         sleep 0.2
     done
+}
+
+# True when this prefix's RpcSs runs; other prefixes' do not count.
+wine_rpcss_running() {
+    local pid
+    for pid in $(pgrep -f 'rpcss.exe'); do
+        tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" && return 0
+    done
+    return 1
 }
 
 wine_prefix_down() {
