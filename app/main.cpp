@@ -1,6 +1,6 @@
 // The program's entry point: the user-interface thread, its COM apartment
 // for the host's automation objects, start-up, then the event loop.
-#include "app/module1.h"
+#include "app/startup.h"
 #include "ui/message_loop.h"
 #include "ui/program_end.h"
 

@@ -1,4 +1,4 @@
-#include "app/module2.h"
+#include "app/topmost.h"
 #include "core/host/error.h"
 #include "ui/control_ids.h"
 #include "ui/dialog.h"

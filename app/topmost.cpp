@@ -1,4 +1,4 @@
-#include "app/module2.h"
+#include "app/topmost.h"
 
 namespace marsitel {
 

@@ -1,6 +1,6 @@
-#include "app/module1.h"
+#include "app/startup.h"
 
-#include "app/module2.h"
+#include "app/topmost.h"
 #include "app/splash_wait.h"
 #include "core/removal.h"
 #include "ui/dialog.h"
