@@ -48,6 +48,15 @@ std::uint64_t PeakWorkingSet() {
     return counters.PeakWorkingSetSize;
 }
 
+double ThreadCpuSeconds() {
+    FILETIME created, exited, kernel, user;
+    if (!GetThreadTimes(GetCurrentThread(), &created, &exited, &kernel, &user)) return 0.0;
+    const auto seconds = [](const FILETIME& t) {
+        return static_cast<double>((static_cast<std::uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 1e7;
+    };
+    return seconds(kernel) + seconds(user);
+}
+
 std::string Narrow(const std::wstring& text) {
     std::string narrow;
     for (const wchar_t c : text) narrow += (c > 0 && c < 128) ? static_cast<char>(c) : '?';
@@ -78,6 +87,7 @@ void WriteResult(const ClientResult& result, const std::filesystem::path& file) 
     out << "ok=" << (result.ok ? 1 : 0) << '\n'
         << "wall=" << result.wall_seconds << '\n'
         << "cpu=" << result.cpu_seconds << '\n'
+        << "thread_cpu=" << result.thread_cpu_seconds << '\n'
         << "repaint=" << result.repaint_seconds << '\n'
         << "writes=" << result.write_seconds << '\n'
         << "repaints=" << result.repaints << '\n'
@@ -101,10 +111,12 @@ int RunClientProcess(Client client, const std::filesystem::path& result_file) {
 
         const Stopwatch clock;
         const double cpu_before = ProcessCpuSeconds(GetCurrentProcess());
+        const double thread_cpu_before = ThreadCpuSeconds();
         const std::int64_t start = clock.Ticks();
         RunMeasured(client, progress, result);
         result.wall_seconds = clock.Seconds(clock.Ticks() - start);
         result.cpu_seconds = ProcessCpuSeconds(GetCurrentProcess()) - cpu_before;
+        result.thread_cpu_seconds = ThreadCpuSeconds() - thread_cpu_before;
         result.repaint_seconds = progress.RepaintSeconds();
         result.write_seconds = progress.WriteSeconds();
         result.repaints = progress.Repaints();
@@ -115,6 +127,38 @@ int RunClientProcess(Client client, const std::filesystem::path& result_file) {
     }
     WriteResult(result, result_file);
     return result.ok ? 0 : 1;
+}
+
+ProgressCost MeasureProgressWindow(int occurrences) {
+    ComApartment apartment;
+    ui::frmProgress window;
+    window.Create();
+    window.SetCaption(kAppTitle);
+    window.Show();
+    window.SetBarMin(0.0f);
+    window.SetBarMax(static_cast<float>(occurrences));
+    const Stopwatch clock;
+    std::int64_t bar = 0, line = 0, repaint = 0;
+    const double cpu_before = ThreadCpuSeconds();
+    for (int i = 1; i <= occurrences; ++i) {
+        const std::int64_t start = clock.Ticks();
+        window.SetBarValue(static_cast<float>(i));
+        const std::int64_t after_bar = clock.Ticks();
+        window.SetOccurrenceLine(L"Vorkommnis Schraube:" + std::to_wstring(i));
+        const std::int64_t after_line = clock.Ticks();
+        window.Repaint();
+        const std::int64_t end = clock.Ticks();
+        bar += after_bar - start;
+        line += after_line - after_bar;
+        repaint += end - after_line;
+    }
+    ProgressCost cost;
+    cost.occurrences = occurrences;
+    cost.cpu_seconds = ThreadCpuSeconds() - cpu_before;
+    cost.bar_seconds = clock.Seconds(bar);
+    cost.line_seconds = clock.Seconds(line);
+    cost.repaint_seconds = clock.Seconds(repaint);
+    return cost;
 }
 
 ClientResult ReadClientResult(const std::filesystem::path& result_file) {
@@ -138,6 +182,8 @@ ClientResult ReadClientResult(const std::filesystem::path& result_file) {
             value >> result.wall_seconds;
         } else if (key == "cpu") {
             value >> result.cpu_seconds;
+        } else if (key == "thread_cpu") {
+            value >> result.thread_cpu_seconds;
         } else if (key == "repaint") {
             value >> result.repaint_seconds;
         } else if (key == "writes") {

@@ -7,6 +7,7 @@
 // child process.
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cwchar>
 #include <exception>
@@ -23,6 +24,8 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace marsitel::bench;
+
+constexpr int kProgressRounds = 1000;
 
 struct Settings {
     int runs = 3;
@@ -78,6 +81,14 @@ int RunBenchmark(const Settings& settings) {
         const auto rows = MeasureRemoval(folders, settings.sizes, settings.runs);
         PrintRemovalTable(rows, settings.runs);
         WriteRemovalCsv(rows, folders.output / L"removal.csv");
+    }
+    if (settings.removal) {
+        const ProgressCost cost = MeasureProgressWindow(kProgressRounds);
+        const double n = cost.occurrences;
+        std::printf("\nProgress window alone, %d occurrences: bar value %.3f ms, occurrence line %.3f ms, "
+                    "repaint %.3f ms per occurrence; processor time %.3f ms per occurrence\n",
+                    cost.occurrences, cost.bar_seconds * 1000 / n, cost.line_seconds * 1000 / n,
+                    cost.repaint_seconds * 1000 / n, cost.cpu_seconds * 1000 / n);
     }
     if (settings.startup) {
         std::printf("\nStart-up of Marsitel.exe, no host running (%d run%s)\n", settings.runs,

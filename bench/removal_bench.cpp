@@ -108,6 +108,9 @@ RemovalSample MeasureOnce(const Folders& folders, const fs::path& scenario, int 
                             std::wstring(L"client ") + ClientName(client) + L' ' + Quoted(files.result.wstring()));
         if (!runner.WaitForExit(kClientTimeoutMs)) sample.problem = "the client did not finish";
     }
+    // Read while the host still runs: Wine reports no times for a process
+    // that has ended.
+    sample.host_cpu_seconds = host.CpuSeconds();
     sample.client = ReadClientResult(files.result);
     if (!sample.client.ok && sample.problem.empty()) sample.problem = "client: " + sample.client.error;
 
@@ -116,7 +119,6 @@ RemovalSample MeasureOnce(const Folders& folders, const fs::path& scenario, int 
         host.Kill();
         sample.problem = "simhost.exe did not quit";
     }
-    sample.host_cpu_seconds = host.CpuSeconds();
     sample.calls = CountJournal(files.journal);
     CountRelationsLeft(files.saved_state, sample);
     return sample;
@@ -146,7 +148,7 @@ RemovalRow Summarise(int size, Client client, const SyntheticAssembly& assembly,
     row.client = client;
     row.runs = static_cast<int>(samples.size());
     row.occurrences = assembly.occurrences_processed;
-    std::vector<double> relations, wall, calls, cpu, repaint, writes, peak, host_cpu;
+    std::vector<double> relations, wall, calls, cpu, thread_cpu, repaint, writes, peak, host_cpu;
     std::set<std::size_t> distinct_calls;
     for (const RemovalSample& s : samples) {
         if (!s.problem.empty()) row.problems.push_back(s.problem);
@@ -156,6 +158,7 @@ RemovalRow Summarise(int size, Client client, const SyntheticAssembly& assembly,
         distinct_calls.insert(s.calls.total());
         const double w = s.client.wall_seconds > 0 ? s.client.wall_seconds : 1;
         cpu.push_back(s.client.cpu_seconds / w);
+        thread_cpu.push_back(s.client.thread_cpu_seconds / w);
         repaint.push_back(s.client.repaint_seconds / w);
         writes.push_back(s.client.write_seconds / w);
         peak.push_back(static_cast<double>(s.client.peak_working_set) / kMebibyte);
@@ -166,6 +169,7 @@ RemovalRow Summarise(int size, Client client, const SyntheticAssembly& assembly,
     row.calls = Median(calls);
     row.calls_vary = distinct_calls.size() > 1;
     row.cpu_share = Median(cpu);
+    row.thread_cpu_share = Median(thread_cpu);
     row.repaint_share = Median(repaint);
     row.write_share = Median(writes);
     row.peak_working_set_mib = Median(peak);
@@ -208,15 +212,15 @@ std::vector<RemovalRow> MeasureRemoval(const Folders& folders, const std::vector
 
 void PrintRemovalTable(const std::vector<RemovalRow>& rows, int runs) {
     std::printf("\nRelation removal, all levels, grounding on; medians of %d run%s\n", runs, runs == 1 ? "" : "s");
-    std::printf("%-10s %6s %6s %8s %7s %8s %9s %9s %6s %8s %8s %7s\n", "client", "occ", "rels", "wall s", "ms/occ",
-                "calls", "calls/occ", "calls/rel", "cpu%", "repaint%", "peak MiB", "host%");
+    std::printf("%-10s %6s %6s %8s %7s %8s %9s %9s %6s %6s %8s %8s %7s\n", "client", "occ", "rels", "wall s",
+                "ms/occ", "calls", "calls/occ", "calls/rel", "cpu%", "ui%", "repaint%", "peak MiB", "host%");
     const RemovalRow* ours = nullptr;
     for (const RemovalRow& row : rows) {
-        std::printf("%-10s %6d %6.0f %8.3f %7.2f %8.0f%s %9.2f %9.2f %6.1f %8.1f %8.1f %7.1f\n",
+        std::printf("%-10s %6d %6.0f %8.3f %7.2f %8.0f%s %9.2f %9.2f %6.1f %6.1f %8.1f %8.1f %7.1f\n",
                     Narrow(ClientName(row.client)).c_str(), row.occurrences, row.relations, row.wall_seconds,
                     PerUnit(row.wall_seconds * 1000, row.occurrences), row.calls, row.calls_vary ? "*" : " ",
                     PerUnit(row.calls, row.occurrences), PerUnit(row.calls, row.relations), row.cpu_share * 100,
-                    row.repaint_share * 100, row.peak_working_set_mib, row.host_cpu_share * 100);
+                    row.thread_cpu_share * 100, row.repaint_share * 100, row.peak_working_set_mib, row.host_cpu_share * 100);
         if (row.client == Client::Ours) {
             ours = &row;
             continue;
@@ -241,14 +245,15 @@ void PrintRemovalTable(const std::vector<RemovalRow>& rows, int runs) {
 void WriteRemovalCsv(const std::vector<RemovalRow>& rows, const std::filesystem::path& file) {
     std::ofstream out(file, std::ios::trunc);
     out << "size,client,runs,occurrences,relations,wall_s,ms_per_occurrence,host_calls,calls_per_occurrence,"
-           "calls_per_relation,cpu_share,repaint_share,other_progress_share,peak_working_set_mib,host_cpu_share";
+           "calls_per_relation,cpu_share,ui_thread_cpu_share,repaint_share,other_progress_share,peak_working_set_mib,host_cpu_share";
     for (const wchar_t* kind : kCountedKinds) out << ",calls_" << Narrow(kind);
     out << ",problems\n";
     for (const RemovalRow& row : rows) {
         out << row.size << ',' << Narrow(ClientName(row.client)) << ',' << row.runs << ',' << row.occurrences << ','
             << row.relations << ',' << row.wall_seconds << ',' << PerUnit(row.wall_seconds * 1000, row.occurrences)
             << ',' << row.calls << ',' << PerUnit(row.calls, row.occurrences) << ','
-            << PerUnit(row.calls, row.relations) << ',' << row.cpu_share << ',' << row.repaint_share << ','
+            << PerUnit(row.calls, row.relations) << ',' << row.cpu_share << ',' << row.thread_cpu_share << ','
+            << row.repaint_share << ','
             << row.write_share << ',' << row.peak_working_set_mib << ',' << row.host_cpu_share;
         for (const auto& [kind, count] : row.calls_by_kind) out << ',' << count;
         out << ',' << row.problems.size() << '\n';

@@ -36,6 +36,7 @@ struct RemovalRow {
     double calls = 0;
     bool calls_vary = false;
     double cpu_share = 0;
+    double thread_cpu_share = 0;
     double repaint_share = 0;
     double write_share = 0;
     double peak_working_set_mib = 0;
