@@ -2,7 +2,7 @@
 // conversions, the busy-host pauses.
 #include <gtest/gtest.h>
 
-#include <limits>
+#include <utility>
 
 #include "core/host/busy_host.h"
 #include "core/host/dispatch.h"
@@ -14,14 +14,14 @@ namespace {
 using std::chrono::milliseconds;
 
 template <typename Action>
-Error CaughtError(Action action) {
+std::int32_t ErrorNumber(Action action) {
     try {
         action();
     } catch (const Error& error) {
-        return error;
+        return error.number();
     }
     ADD_FAILURE() << "no error thrown";
-    return Error(0, L"");
+    return 0;
 }
 
 Value MakeValue(VARTYPE type, auto assign) {
@@ -39,100 +39,81 @@ Value Int32Value(std::int32_t number) {
     return MakeValue(VT_I4, [&](VARIANT& v) { v.lVal = number; });
 }
 
-TEST(ErrorMapping, ExceptionInformationGivesTheHostsNumberAndDescription) {
-    EXCEPINFO info{};
-    info.wCode = 1234;
-    info.scode = E_FAIL;
-    info.bstrDescription = SysAllocString(L"Beziehung gesperrt");
-    info.bstrSource = SysAllocString(L"Host");
-    const Error error = ErrorFromException(info);
-    EXPECT_EQ(error.number(), 1234);
-    EXPECT_EQ(error.description(), L"Beziehung gesperrt");
-    EXPECT_EQ(info.bstrDescription, nullptr);
-    EXPECT_EQ(info.bstrSource, nullptr);
-}
-
-TEST(ErrorMapping, ExceptionWithoutCodeUsesItsStatus) {
-    EXCEPINFO control{};
-    control.scode = MAKE_HRESULT(SEVERITY_ERROR, FACILITY_CONTROL, 440);
-    control.bstrDescription = SysAllocString(L"Fehler");
-    EXPECT_EQ(ErrorFromException(control).number(), 440);
-
-    EXCEPINFO other{};
-    other.scode = E_ACCESSDENIED;
-    const Error error = ErrorFromException(other);
-    EXPECT_EQ(error.number(), static_cast<std::int32_t>(E_ACCESSDENIED));
-    EXPECT_LT(error.number(), 0);
-    EXPECT_FALSE(error.description().empty());
-}
-
 HRESULT STDMETHODCALLTYPE FillInLater(EXCEPINFO* deferred) {
     deferred->wCode = 77;
     deferred->bstrDescription = SysAllocString(L"später ausgefüllt");
     return S_OK;
 }
 
-TEST(ErrorMapping, DeferredInformationIsFilledBeforeItIsRead) {
+TEST(ErrorMapping, HostExceptionsAndBareStatuses) {
     EXCEPINFO info{};
-    info.pfnDeferredFillIn = &FillInLater;
-    const Error error = ErrorFromException(info);
-    EXPECT_EQ(error.number(), 77);
-    EXPECT_EQ(error.description(), L"später ausgefüllt");
+    info.wCode = 1234;
+    info.scode = E_FAIL;
+    info.bstrDescription = SysAllocString(L"Beziehung gesperrt");
+    info.bstrSource = SysAllocString(L"Host");
+    const Error host = ErrorFromException(info);
+    EXPECT_EQ(host.number(), 1234);
+    EXPECT_EQ(host.description(), L"Beziehung gesperrt");
+    EXPECT_EQ(info.bstrDescription, nullptr) << "the strings are taken over and freed";
+    EXPECT_EQ(info.bstrSource, nullptr);
+
+    EXCEPINFO deferred{};
+    deferred.pfnDeferredFillIn = &FillInLater;
+    const Error filled = ErrorFromException(deferred);
+    EXPECT_EQ(filled.number(), 77);
+    EXPECT_EQ(filled.description(), L"später ausgefüllt");
+
+    EXCEPINFO control{};
+    control.scode = MAKE_HRESULT(SEVERITY_ERROR, FACILITY_CONTROL, 440);
+    EXPECT_EQ(ErrorFromException(control).number(), 440);
+
+    EXCEPINFO denied{};
+    denied.scode = E_ACCESSDENIED;
+    const std::pair<Error, HRESULT> bare_failures[] = {{ErrorFromException(denied), E_ACCESSDENIED},
+                                                       {ErrorFromStatus(E_OUTOFMEMORY), E_OUTOFMEMORY}};
+    for (const auto& [bare, status] : bare_failures) {
+        EXPECT_EQ(bare.number(), static_cast<std::int32_t>(status));
+        EXPECT_FALSE(bare.description().empty());
+        EXPECT_NE(bare.description().back(), L'\n');
+    }
 }
 
-TEST(ErrorMapping, BareStatusIsNegativeWithTheSystemsText) {
-    const Error error = ErrorFromStatus(E_OUTOFMEMORY);
-    EXPECT_EQ(error.number(), static_cast<std::int32_t>(E_OUTOFMEMORY));
-    EXPECT_FALSE(error.description().empty());
-    EXPECT_NE(error.description().back(), L'\n');
-}
-
-TEST(ValueConversion, FailuresAreTypeMismatchOrOverflow) {
+TEST(ValueConversion, FailuresAreTypeMismatchOverflowOrObjectNotSet) {
     EXPECT_EQ(TextValue(L"42").Int32(), 42);
-    EXPECT_EQ(CaughtError([] { TextValue(L"Welle").Int32(); }).number(), 13);
-    EXPECT_EQ(CaughtError([] { Int32Value(32768).Int16(); }).number(), 6);
-    EXPECT_EQ(CaughtError([] { Int32Value(1).Object(); }).number(), 13);
-    EXPECT_EQ(CaughtError([] { MakeValue(VT_NULL, [](VARIANT&) {}).Text(); }).number(), 13);
-}
+    EXPECT_EQ(ErrorNumber([] { TextValue(L"Welle").Int32(); }), 13);
+    EXPECT_EQ(ErrorNumber([] { Int32Value(1).Object(); }), 13);
+    EXPECT_EQ(ErrorNumber([] { MakeValue(VT_NULL, [](VARIANT&) {}).Text(); }), 13);
+    EXPECT_EQ(ErrorNumber([] { Int32Value(32768).Int16(); }), 6);
+    EXPECT_EQ(CheckedInt16(-32768), -32768);
+    EXPECT_EQ(CheckedInt16(32767), 32767);
+    EXPECT_EQ(ErrorNumber([] { CheckedInt16(-32769); }), 6);
 
-TEST(ValueConversion, EmptyResultIsAnEmptyObjectThatCannotBeUsed) {
     const DispatchObject nothing = MakeValue(VT_EMPTY, [](VARIANT&) {}).Object();
     EXPECT_TRUE(nothing.empty());
     EXPECT_TRUE(nothing.As(IID_IDispatch).empty());
-    EXPECT_EQ(CaughtError([&] { nothing.Get(1); }).number(), error_number::kObjectNotSet);
+    EXPECT_EQ(ErrorNumber([&] { nothing.Get(1); }), error_number::kObjectNotSet);
 }
 
-TEST(ValueConversion, CheckedInt16KeepsTheSixteenBitRange) {
-    EXPECT_EQ(CheckedInt16(-32768), std::numeric_limits<std::int16_t>::min());
-    EXPECT_EQ(CheckedInt16(32767), 32767);
-    EXPECT_EQ(CaughtError([] { CheckedInt16(32768); }).number(), 6);
-    EXPECT_EQ(CaughtError([] { CheckedInt16(-32769); }).number(), 6);
-}
-
-class BusyPauses : public ::testing::Test {
-protected:
-    void SetUp() override { SetBusyLimit(milliseconds(2000)); }
-    void TearDown() override { SetBusyLimit(kDefaultBusyLimit); }
-};
-
-TEST_F(BusyPauses, GrowAndStopAtTheBound) {
+TEST(BusyHost, PausesGrowUpToTheBoundAndTheMessageFilterFollowsThem) {
+    SetBusyLimit(milliseconds(2000));
     const auto first = BusyRetryPause(milliseconds(0));
     const auto later = BusyRetryPause(milliseconds(600));
     const auto last = BusyRetryPause(milliseconds(1950));
+    const bool past_bound = BusyRetryPause(milliseconds(2000)).has_value();
+    BusyMessageFilter filter;
+    const DWORD retry = filter.RetryRejectedCall(nullptr, 0, SERVERCALL_RETRYLATER);
+    const DWORD after_bound = filter.RetryRejectedCall(nullptr, 2500, SERVERCALL_RETRYLATER);
+    SetBusyLimit(kDefaultBusyLimit);
+
     ASSERT_TRUE(first && later && last);
     EXPECT_GE(first->count(), 100);
     EXPECT_GT(*later, *first);
     EXPECT_LE(last->count(), 1000);
-    EXPECT_FALSE(BusyRetryPause(milliseconds(2000)));
-}
-
-TEST_F(BusyPauses, MessageFilterAnswersFromTheSamePolicy) {
-    BusyMessageFilter filter;
-    EXPECT_GE(filter.RetryRejectedCall(nullptr, 0, SERVERCALL_RETRYLATER), 100u);
-    EXPECT_EQ(filter.RetryRejectedCall(nullptr, 2500, SERVERCALL_RETRYLATER), static_cast<DWORD>(-1));
+    EXPECT_FALSE(past_bound);
+    EXPECT_GE(retry, 100u);
+    EXPECT_EQ(after_bound, static_cast<DWORD>(-1));
     EXPECT_EQ(filter.RetryRejectedCall(nullptr, 0, SERVERCALL_REJECTED), static_cast<DWORD>(-1));
-    EXPECT_EQ(filter.HandleInComingCall(CALLTYPE_TOPLEVEL, nullptr, 0, nullptr),
-              static_cast<DWORD>(SERVERCALL_ISHANDLED));
+    EXPECT_EQ(filter.HandleInComingCall(CALLTYPE_TOPLEVEL, nullptr, 0, nullptr), static_cast<DWORD>(SERVERCALL_ISHANDLED));
 }
 
 }  // namespace

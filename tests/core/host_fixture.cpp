@@ -1,26 +1,28 @@
 #include "host_fixture.h"
 
 #include <algorithm>
+#include <cwchar>
+#include <iterator>
 
 #include "core/removal.h"
 
 namespace marsitel::testing {
 
-std::wstring JournalLine(const simhost::JournalEntry& entry) {
-    std::wstring line = entry.object + L" " + entry.kind + L" " + entry.member;
-    for (const auto& argument : entry.args) line += L" " + argument;
-    return line;
+std::wstring RecordingProgress::Number(float value) {
+    wchar_t text[32] = {};
+    swprintf(text, std::size(text), L"%g", static_cast<double>(value));
+    return text;
 }
 
-void ExpectSameLines(const std::vector<std::wstring>& actual, const std::vector<std::wstring>& expected) {
-    const std::size_t common = std::min(actual.size(), expected.size());
-    std::size_t first = 0;
-    while (first < common && actual[first] == expected[first]) ++first;
-    if (first == common && actual.size() == expected.size()) return;
-    std::wstring report = L"first difference at line " + std::to_wstring(first) + L"\nactual:\n";
-    for (std::size_t i = first; i < std::min(actual.size(), first + 6); ++i) report += L"  " + actual[i] + L"\n";
-    report += L"expected:\n";
-    for (std::size_t i = first; i < std::min(expected.size(), first + 6); ++i) report += L"  " + expected[i] + L"\n";
+void ExpectSameLines(const Lines& actual, const Lines& expected) {
+    if (actual == expected) return;
+    const auto differs = std::mismatch(actual.begin(), actual.end(), expected.begin(), expected.end()).first;
+    const std::size_t first = static_cast<std::size_t>(differs - actual.begin());
+    std::wstring report = L"first difference at line " + std::to_wstring(first);
+    for (const auto& [title, lines] : {std::pair{L"\nactual:\n", &actual}, std::pair{L"expected:\n", &expected}}) {
+        report += title;
+        for (std::size_t i = first; i < std::min(lines->size(), first + 6); ++i) report += L"  " + (*lines)[i] + L"\n";
+    }
     ADD_FAILURE() << report;
 }
 
@@ -38,9 +40,14 @@ simhost::Host& HostTest::StartHost(std::wstring_view scenario) {
     return *host_;
 }
 
-void HostTest::FlushJournal(std::vector<std::wstring>& log) {
+void HostTest::FlushJournal(Lines& log) {
     const auto journal = host_->Journal();
-    for (; journal_read_ < journal.size(); ++journal_read_) log.push_back(JournalLine(journal[journal_read_]));
+    for (; journal_read_ < journal.size(); ++journal_read_) {
+        const auto& entry = journal[journal_read_];
+        std::wstring line = entry.object + L" " + entry.kind + L" " + entry.member;
+        for (const auto& argument : entry.args) line += L" " + argument;
+        log.push_back(std::move(line));
+    }
 }
 
 std::optional<Error> HostTest::Run(std::int16_t level, bool ground) {
@@ -49,7 +56,7 @@ std::optional<Error> HostTest::Run(std::int16_t level, bool ground) {
 }
 
 std::optional<Error> HostTest::Run(FixedOptions& options) {
-    RecordingProgress progress([this](std::vector<std::wstring>& log) { FlushJournal(log); });
+    RecordingProgress progress([this](Lines& log) { FlushJournal(log); });
     std::optional<Error> failure;
     try {
         RunRelationRemoval(options, progress);
@@ -68,18 +75,15 @@ bool HostTest::CheckReady() {
     return ready;
 }
 
-std::vector<std::wstring> HostTest::LinesStartingWith(std::wstring_view prefix) const {
-    std::vector<std::wstring> lines;
-    for (const auto& line : log_) {
-        if (std::wstring_view(line).substr(0, prefix.size()) == prefix) lines.push_back(line);
-    }
+Lines HostTest::LinesStartingWith(std::wstring_view prefix) const {
+    Lines lines;
+    std::copy_if(log_.begin(), log_.end(), std::back_inserter(lines),
+                 [&](const std::wstring& line) { return line.starts_with(prefix); });
     return lines;
 }
 
 int HostTest::CountLines(std::wstring_view line) const {
-    int count = 0;
-    for (const auto& entry : log_) count += entry == line ? 1 : 0;
-    return count;
+    return static_cast<int>(std::count(log_.begin(), log_.end(), line));
 }
 
 }  // namespace marsitel::testing

@@ -1,28 +1,91 @@
 #pragma once
-// Runs the procedures against the simulated host registered in this process,
-// so that the real attach path (ProgID, running object table) is used. The
-// host's journal and the progress writes are merged into one log in the
-// order they happened.
+// Test doubles and the fixture that runs the procedures against the
+// simulated host registered in this process, so that the real attach path
+// (ProgID, running object table) is used. The host's journal and the
+// progress writes are merged into one log in the order they happened.
 #include <gtest/gtest.h>
+#include <objbase.h>
 
+#include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "com_apartment.h"
 #include "core/host/error.h"
+#include "core/progress_display.h"
+#include "core/run_options.h"
 #include "message_box_watcher.h"
-#include "recording_progress.h"
 #include "simhost/host.h"
 
 namespace marsitel::testing {
 
-std::wstring JournalLine(const simhost::JournalEntry& entry);
+using Lines = std::vector<std::wstring>;
+
+// Each test runs in a single-threaded apartment, as the program's UI thread does.
+class ComApartment {
+public:
+    ComApartment() : initialized_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
+    ~ComApartment() {
+        if (initialized_) CoUninitialize();
+    }
+    ComApartment(const ComApartment&) = delete;
+    ComApartment& operator=(const ComApartment&) = delete;
+
+private:
+    bool initialized_;
+};
+
+// Writes each call as a line; `before_each` runs first, so that the host's
+// journal can be flushed into the same log.
+class RecordingProgress : public ProgressDisplay {
+public:
+    explicit RecordingProgress(std::function<void(Lines&)> before_each = {}) : before_each_(std::move(before_each)) {}
+
+    void SetBarMin(float value) override { Add(L"progress min " + Number(value)); }
+    void SetBarMax(float value) override { Add(L"progress max " + Number(value)); }
+    void SetBarValue(float value) override { Add(L"progress value " + Number(value)); }
+    void SetAssemblyLine(std::wstring_view text) override { Add(L"progress assembly " + std::wstring(text)); }
+    void SetOccurrenceLine(std::wstring_view text) override { Add(L"progress occurrence " + std::wstring(text)); }
+    void Repaint() override { Add(L"progress repaint"); }
+
+    Lines& lines() { return lines_; }
+
+private:
+    static std::wstring Number(float value);
+    void Add(std::wstring line) {
+        if (before_each_) before_each_(lines_);
+        lines_.push_back(std::move(line));
+    }
+
+    std::function<void(Lines&)> before_each_;
+    Lines lines_;
+};
+
+class FixedOptions : public RunOptions {
+public:
+    FixedOptions(std::int16_t level, bool ground) : level_(level), ground_(ground) {}
+    std::int16_t Level() const override {
+        ++level_reads;
+        return level_;
+    }
+    bool GroundAll() const override {
+        ++ground_reads;
+        return ground_;
+    }
+
+    mutable int level_reads = 0;
+    mutable int ground_reads = 0;
+
+private:
+    std::int16_t level_;
+    bool ground_;
+};
 
 // Reports the first line where the two differ, with the lines around it.
-void ExpectSameLines(const std::vector<std::wstring>& actual, const std::vector<std::wstring>& expected);
+void ExpectSameLines(const Lines& actual, const Lines& expected);
 
 class HostTest : public ::testing::Test {
 protected:
@@ -36,16 +99,16 @@ protected:
     bool CheckReady();
 
     // Lines of log_ that start with `prefix`.
-    std::vector<std::wstring> LinesStartingWith(std::wstring_view prefix) const;
+    Lines LinesStartingWith(std::wstring_view prefix) const;
     int CountLines(std::wstring_view line) const;
 
     ComApartment apartment_;
     std::unique_ptr<simhost::Host> host_;
     MessageBoxWatcher watcher_;
-    std::vector<std::wstring> log_;
+    Lines log_;
 
 private:
-    void FlushJournal(std::vector<std::wstring>& log);
+    void FlushJournal(Lines& log);
     std::size_t journal_read_ = 0;
 };
 

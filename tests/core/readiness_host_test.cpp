@@ -2,6 +2,8 @@
 // most one box, nothing held afterwards.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "core/removal.h"
 #include "host_fixture.h"
 
@@ -10,6 +12,7 @@ namespace {
 
 using testing::HostTest;
 
+constexpr wchar_t kNotRunning[] = L"Solid Edge läuft ja gar nicht!";
 constexpr wchar_t kNoAssembly[] = L"Kein Assembly-Dokument aktiv";
 
 constexpr wchar_t kAssemblyAndPart[] = LR"(simhost-scenario 1
@@ -22,25 +25,23 @@ active Top.asm
 
 class Readiness : public HostTest {
 protected:
-    void ExpectWarning(const wchar_t* text) {
-        ASSERT_EQ(watcher_.boxes().size(), 1u);
-        EXPECT_EQ(watcher_.boxes()[0].text, text);
-        EXPECT_EQ(watcher_.boxes()[0].caption, kAppTitle);
-        EXPECT_TRUE(watcher_.boxes()[0].exclamation_icon);
-        EXPECT_EQ(watcher_.boxes()[0].button_ids, std::vector<int>{IDOK});
+    // The boxes seen so far are `count`, the last one the warning `text`.
+    void ExpectWarnings(std::size_t count, const wchar_t* text) {
+        ASSERT_EQ(watcher_.boxes().size(), count);
+        EXPECT_EQ(watcher_.boxes().back().text, text);
+        EXPECT_EQ(watcher_.boxes().back().caption, kAppTitle);
+        EXPECT_TRUE(watcher_.boxes().back().exclamation_icon);
+        EXPECT_EQ(watcher_.boxes().back().button_ids, std::vector<int>{IDOK});
     }
 };
 
-TEST_F(Readiness, WithoutHostWarnsThatItIsNotRunning) {
+TEST_F(Readiness, WithoutHostTheCheckAndTheRunWarnThatItIsNotRunning) {
     EXPECT_FALSE(CheckHostReady());
-    ExpectWarning(L"Solid Edge läuft ja gar nicht!");
-}
-
-TEST_F(Readiness, WithoutHostTheRunEndsAfterTheWarning) {
+    ExpectWarnings(1, kNotRunning);
     testing::FixedOptions options(10, true);
     testing::RecordingProgress progress;
     RunRelationRemoval(options, progress);
-    ExpectWarning(L"Solid Edge läuft ja gar nicht!");
+    ExpectWarnings(2, kNotRunning);
     EXPECT_TRUE(progress.lines().empty());
 }
 
@@ -53,25 +54,6 @@ TEST_F(Readiness, AssemblyActiveIsReadyWithoutBoxAndByNameOnly) {
     EXPECT_EQ(log_.size(), 7u);
 }
 
-TEST_F(Readiness, PartActiveWarnsOnce) {
-    StartHost(kAssemblyAndPart).SetActiveDocument(L"Bolt.par");
-    EXPECT_FALSE(CheckReady());
-    ExpectWarning(kNoAssembly);
-    EXPECT_EQ(log_.back(), L"doc:Bolt.par qi HostAssembly");
-}
-
-TEST_F(Readiness, NoActiveDocumentWarnsOnce) {
-    StartHost(kAssemblyAndPart).SetActiveDocument(std::nullopt);
-    EXPECT_FALSE(CheckReady());
-    ExpectWarning(kNoAssembly);
-}
-
-TEST_F(Readiness, NoDocumentOpenWarnsOnce) {
-    StartHost(L"simhost-scenario 1\nactive none\n");
-    EXPECT_FALSE(CheckReady());
-    ExpectWarning(kNoAssembly);
-}
-
 TEST_F(Readiness, NegativeErrorFromTheActiveDocumentIsPassedOver) {
     StartHost(kAssemblyAndPart)
         .FailNthCall(L"app", L"2", 1, simhost::HostFailure{static_cast<std::int32_t>(E_FAIL), L"", true});
@@ -79,22 +61,31 @@ TEST_F(Readiness, NegativeErrorFromTheActiveDocumentIsPassedOver) {
     EXPECT_TRUE(watcher_.boxes().empty());
 }
 
-TEST_F(Readiness, HostErrorFromTheActiveDocumentWarns) {
-    StartHost(kAssemblyAndPart).FailNthCall(L"app", L"2", 1, simhost::HostFailure{1001, L"Kein Dokument", false});
-    EXPECT_FALSE(CheckReady());
-    ExpectWarning(kNoAssembly);
-}
-
-TEST_F(Readiness, UnreadableDocumentCountWarns) {
-    StartHost(kAssemblyAndPart).FailNthCall(L"docs", L"3", 1, simhost::HostFailure{1005, L"Zählung", false});
-    EXPECT_FALSE(CheckReady());
-    ExpectWarning(kNoAssembly);
+TEST_F(Readiness, EveryOtherCauseWarnsOnceThatNoAssemblyIsActive) {
+    const std::pair<const char*, std::function<void()>> causes[] = {
+        {"part active", [&] { StartHost(kAssemblyAndPart).SetActiveDocument(L"Bolt.par"); }},
+        {"no active document", [&] { StartHost(kAssemblyAndPart).SetActiveDocument(std::nullopt); }},
+        {"no document open", [&] { StartHost(L"simhost-scenario 1\nactive none\n"); }},
+        {"host error from the active document",
+         [&] { StartHost(kAssemblyAndPart).FailNthCall(L"app", L"2", 1, {1001, L"Kein Dokument", false}); }},
+        {"unreadable document count",
+         [&] { StartHost(kAssemblyAndPart).FailNthCall(L"docs", L"3", 1, {1005, L"Zählung", false}); }},
+    };
+    std::size_t boxes = 0;
+    for (const auto& [cause, start] : causes) {
+        SCOPED_TRACE(cause);
+        start();
+        EXPECT_FALSE(CheckReady());
+        ExpectWarnings(++boxes, kNoAssembly);
+        EXPECT_EQ(host_->ClientReferences(), 0);
+    }
 }
 
 TEST_F(Readiness, RunStopsAfterTheWarningWithTheHostUntouched) {
     StartHost(kAssemblyAndPart).SetActiveDocument(L"Bolt.par");
     EXPECT_FALSE(Run(1, true));
-    ExpectWarning(kNoAssembly);
+    ExpectWarnings(1, kNoAssembly);
+    EXPECT_EQ(log_.back(), L"doc:Bolt.par qi HostAssembly");
     EXPECT_TRUE(LinesStartingWith(L"progress").empty());
     EXPECT_TRUE(LinesStartingWith(L"app put").empty());
     EXPECT_EQ(host_->RelationCount(L"Top.asm"), 1);

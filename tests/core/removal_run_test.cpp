@@ -12,7 +12,7 @@ namespace marsitel {
 namespace {
 
 using testing::HostTest;
-using Lines = std::vector<std::wstring>;
+using testing::Lines;
 
 constexpr wchar_t kTwoBolts[] = LR"(simhost-scenario 1
 document Top.asm assembly Oben
@@ -116,64 +116,57 @@ TEST_F(HostTest, OneRunMakesTheFixedCallsInTheFixedOrder) {
     EXPECT_FALSE(host_->WalkFlag());
 }
 
-TEST_F(HostTest, ProcessingAnAssemblyAgainDeletesAndGroundsAgain) {
-    StartHost(kTwoBolts);
-    {
-        const auto application = host::HostApplication::Attach();
-        const auto assembly = application.ActiveAssembly();
-        testing::FixedOptions options(1, true);
-        testing::RecordingProgress progress;
-        ProcessOccurrences(assembly, options, progress);
-        ProcessOccurrences(assembly, options, progress);
-        const Lines one_pass = {
-            L"progress value 1", L"progress occurrence Vorkommnis Bolzen:1", L"progress repaint",
-            L"progress value 2", L"progress occurrence Vorkommnis Bolzen:2", L"progress repaint",
-        };
-        EXPECT_EQ(progress.lines(), Concat({one_pass, one_pass}));
-    }
-    // The first pass's ground relations went in the second pass.
-    EXPECT_EQ(host_->GroundCount(L"Top.asm"), 2);
-    EXPECT_EQ(host_->RelationCount(L"Top.asm"), 2);
+// Top.asm with occurrences B:1.. of a part and relations that all involve
+// B:1, every other one B:2 as well.
+std::wstring BoltsScenario(int occurrences, int relations, const wchar_t* enumerator = L"snapshot") {
+    std::wstring text = L"simhost-scenario 1\nenumerator " + std::wstring(enumerator) +
+                        L"\ndocument Top.asm assembly Oben\ndocument Bolt.par part Bolzen\n";
+    for (int i = 1; i <= occurrences; ++i) text += L"occurrence Top.asm B:" + std::to_wstring(i) + L" Bolt.par\n";
+    for (int i = 0; i < relations; ++i) text += i % 2 ? L"relation Top.asm mate B:1 B:2\n" : L"relation Top.asm axial B:1\n";
+    return text + L"active Top.asm\n";
 }
 
-TEST_F(HostTest, LevelsLimitTheDepth) {
+TEST(TraversalRules, LevelTenMeansAllLevelsAndSubAssembliesEndInAsmInAnyCase) {
+    EXPECT_EQ(DepthForLevel(10), 1000);
+    EXPECT_EQ(DepthForLevel(9), 9);
+    EXPECT_EQ(DepthForLevel(1), 1);
+    for (const wchar_t* text : {L"Getriebe.asm", L"GETRIEBE.ASM", L"aSm", L"Blech.pasm"}) EXPECT_TRUE(IsSubAssemblyText(text)) << text;
+    for (const wchar_t* text : {L"sm", L"", L"Getriebe.asm ", L"Welle.par"}) EXPECT_FALSE(IsSubAssemblyText(text)) << text;
+}
+
+// Depth, and an assembly's occurrences all before its first sub-assembly;
+// without grounding the assembly's relations are never fetched.
+TEST_F(HostTest, LevelsLimitTheDepthOfTheWalk) {
+    const Lines top = {L"progress assembly Bearbeite Oben", L"progress occurrence Vorkommnis Bolzen:1",
+                       L"progress occurrence Vorkommnis Mitte:1"};
+    const Lines mid = {L"progress assembly Bearbeite Mitte", L"progress occurrence Vorkommnis Bolzen:1",
+                       L"progress occurrence Vorkommnis Unten:1"};
+    const Lines low = {L"progress assembly Bearbeite Unten", L"progress occurrence Vorkommnis Bolzen:1"};
     struct Case {
         std::int16_t level;
-        Lines assemblies;
-        int mid_relations;
-        int low_relations;
+        Lines walk;
+        int mid_relations, low_relations, ground_reads;
     };
-    const Case cases[] = {
-        {1, {L"progress assembly Bearbeite Oben"}, 1, 1},
-        {2, {L"progress assembly Bearbeite Oben", L"progress assembly Bearbeite Mitte"}, 0, 1},
-        {10,
-         {L"progress assembly Bearbeite Oben", L"progress assembly Bearbeite Mitte",
-          L"progress assembly Bearbeite Unten"},
-         0,
-         0},
-    };
+    const Case cases[] = {{1, top, 1, 1, 2}, {2, Concat({top, mid}), 0, 1, 4}, {10, Concat({top, mid, low}), 0, 0, 5}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.level);
         StartHost(kThreeLevels);
-        ASSERT_FALSE(Run(c.level, false));
-        EXPECT_EQ(LinesStartingWith(L"progress assembly"), c.assemblies);
+        testing::FixedOptions options(c.level, false);
+        ASSERT_FALSE(Run(options));
+        Lines shown;
+        for (const auto& line : log_) {
+            if (line.starts_with(L"progress assembly") || line.starts_with(L"progress occurrence")) shown.push_back(line);
+        }
+        testing::ExpectSameLines(shown, c.walk);
         EXPECT_EQ(host_->RelationCount(L"Top.asm"), 0);
         EXPECT_EQ(host_->RelationCount(L"Mid.asm"), c.mid_relations);
         EXPECT_EQ(host_->RelationCount(L"Low.asm"), c.low_relations);
+        for (const auto& line : log_) EXPECT_EQ(line.find(L" get 16386"), std::wstring::npos) << line;
+        EXPECT_EQ(options.level_reads, 1);
+        EXPECT_EQ(options.ground_reads, c.ground_reads);
         EXPECT_EQ(host_->ClientReferences(), 0);
     }
-}
-
-TEST_F(HostTest, AllOccurrencesOfAnAssemblyComeBeforeItsSubAssemblies) {
-    StartHost(kThreeLevels);
-    ASSERT_FALSE(Run(10, false));
-    const auto first_sub_visit =
-        std::find(log_.begin(), log_.end(), L"progress assembly Bearbeite Mitte") - log_.begin();
-    const auto last_top_occurrence =
-        std::find(log_.begin(), log_.end(), L"progress occurrence Vorkommnis Mitte:1") - log_.begin();
-    EXPECT_LT(last_top_occurrence, first_sub_visit);
-    // The sub-assembly test reads the text only after the occurrences are done.
-    EXPECT_EQ(CountLines(L"occ:Top.asm:2 get 39"), 1);
+    // Only the sub-assembly's occurrence gives up its document.
     EXPECT_EQ(CountLines(L"occ:Top.asm:2 get 38"), 1);
     EXPECT_EQ(CountLines(L"occ:Top.asm:1 get 38"), 0);
 }
@@ -234,43 +227,19 @@ active Top.asm
 }
 
 TEST_F(HostTest, AssemblyWithoutOccurrencesOnlyShowsItself) {
-    StartHost(LR"(simhost-scenario 1
-document Empty.asm assembly Leer
-active Empty.asm
-)");
+    StartHost(L"simhost-scenario 1\ndocument Empty.asm assembly Leer\nactive Empty.asm\n");
     testing::FixedOptions options(10, true);
     ASSERT_FALSE(Run(options));
     EXPECT_EQ(LinesStartingWith(L"progress"),
               (Lines{L"progress min 0", L"progress max 0", L"progress assembly Bearbeite Leer", L"progress repaint"}));
-    EXPECT_EQ(LinesStartingWith(L"occs:Empty.asm get 0").size(), 0u);
+    EXPECT_TRUE(LinesStartingWith(L"occs:Empty.asm get 0").empty());
     EXPECT_EQ(options.ground_reads, 0);
-}
-
-TEST_F(HostTest, WithoutGroundingTheAssemblysRelationsAreNeverFetched) {
-    StartHost(kThreeLevels);
-    testing::FixedOptions options(10, false);
-    ASSERT_FALSE(Run(options));
-    for (const auto& line : log_) EXPECT_EQ(line.find(L" get 16386"), std::wstring::npos) << line;
-    EXPECT_EQ(options.level_reads, 1);
-    EXPECT_EQ(options.ground_reads, 5);
-    EXPECT_EQ(host_->GroundCount(L"Top.asm") + host_->GroundCount(L"Mid.asm") + host_->GroundCount(L"Low.asm"), 0);
-}
-
-std::wstring ManyRelationsScenario(const wchar_t* mode, int relations) {
-    std::wstring text = L"simhost-scenario 1\nenumerator ";
-    text += mode;
-    text += L"\ndocument Top.asm assembly Oben\ndocument Bolt.par part Bolzen\n"
-            L"occurrence Top.asm Bolzen:1 Bolt.par\noccurrence Top.asm Bolzen:2 Bolt.par\n";
-    for (int i = 0; i < relations; ++i) {
-        text += i % 2 ? L"relation Top.asm mate Bolzen:1 Bolzen:2\n" : L"relation Top.asm axial Bolzen:1\n";
-    }
-    return text + L"active Top.asm\n";
 }
 
 TEST_F(HostTest, EveryRelationIsDeletedWithEitherEnumerator) {
     for (const wchar_t* mode : {L"snapshot", L"live"}) {
         SCOPED_TRACE(mode);
-        StartHost(ManyRelationsScenario(mode, 70));
+        StartHost(BoltsScenario(2, 70, mode));
         ASSERT_FALSE(Run(1, false));
         EXPECT_EQ(host_->RelationCount(L"Top.asm"), 0);
         EXPECT_EQ(host_->LiveEnumeratorSkips(), 0u);
@@ -280,10 +249,7 @@ TEST_F(HostTest, EveryRelationIsDeletedWithEitherEnumerator) {
 }
 
 TEST_F(HostTest, CountAboveTheSixteenBitRangeIsAnOverflowBeforeTheFirstFetch) {
-    std::wstring text = L"simhost-scenario 1\ndocument Top.asm assembly Oben\ndocument Bolt.par part Bolzen\n";
-    for (int i = 1; i <= 32768; ++i) text += L"occurrence Top.asm B:" + std::to_wstring(i) + L" Bolt.par\n";
-    text += L"relation Top.asm axial B:1\nactive Top.asm\n";
-    StartHost(text);
+    StartHost(BoltsScenario(32768, 1));
     const auto error = Run(1, true);
     ASSERT_TRUE(error);
     EXPECT_EQ(error->number(), 6);
@@ -294,47 +260,47 @@ TEST_F(HostTest, CountAboveTheSixteenBitRangeIsAnOverflowBeforeTheFirstFetch) {
     EXPECT_FALSE(host_->WalkFlag());
 }
 
+// The error that ended the walk reaches the caller unchanged, what was done
+// stays, the flag is reset (a failing reset is passed over) and the closing
+// call is left out.
 TEST_F(HostTest, HostErrorMidRunKeepsItsNumberAndWhatWasDone) {
-    for (const bool bare : {false, true}) {
-        SCOPED_TRACE(bare);
+    struct Case {
+        const wchar_t* object;
+        const wchar_t* member;
+        int nth;
+        simhost::HostFailure failure;
+        bool flag_reset_fails;
+        int top_relations;  // Mid's and Low's stay: Mid's is the one that fails, or never reached
+    };
+    const Case cases[] = {
+        {L"rel", L"Delete", 2, {1234, L"Beziehung gesperrt", false}, false, 0},
+        {L"rel", L"Delete", 2, {static_cast<std::int32_t>(0x80004005), L"", true}, false, 0},
+        {L"occ", L"17", 1, {1500, L"Vorkommnis gesperrt", false}, true, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.failure.number);
         StartHost(kThreeLevels);
-        const std::int32_t number = bare ? static_cast<std::int32_t>(0x80004005) : 1234;
-        host_->FailNthCall(L"rel", L"Delete", 2, simhost::HostFailure{number, L"Beziehung gesperrt", bare});
+        host_->FailNthCall(c.object, c.member, c.nth, c.failure);
+        if (c.flag_reset_fails) host_->FailNthCall(L"app", L"73", 2, {1600, L"Eigenschaft gesperrt", false});
         const auto error = Run(10, false);
         ASSERT_TRUE(error);
-        EXPECT_EQ(error->number(), number);
-        if (!bare) {
-            EXPECT_EQ(error->description(), L"Beziehung gesperrt");
+        EXPECT_EQ(error->number(), c.failure.number);
+        if (!c.failure.bare_hresult) {
+            EXPECT_EQ(error->description(), c.failure.description);
         }
-        // Top's relation went; Mid's could not be deleted, Low was never reached.
-        EXPECT_EQ(host_->RelationCount(L"Top.asm"), 0);
+        EXPECT_EQ(host_->RelationCount(L"Top.asm"), c.top_relations);
         EXPECT_EQ(host_->RelationCount(L"Mid.asm"), 1);
         EXPECT_EQ(host_->RelationCount(L"Low.asm"), 1);
         EXPECT_EQ(log_.back(), L"app put 73 VT_BOOL 0");
         EXPECT_EQ(CountLines(L"app call 63"), 0);
-        EXPECT_FALSE(host_->WalkFlag());
+        EXPECT_EQ(host_->WalkFlag(), c.flag_reset_fails);
         EXPECT_EQ(host_->ClientReferences(), 0);
     }
 }
 
-TEST_F(HostTest, FailingFlagResetDoesNotHideTheWalksError) {
-    StartHost(kThreeLevels);
-    host_->FailNthCall(L"occ", L"17", 1, simhost::HostFailure{1500, L"Vorkommnis gesperrt", false});
-    host_->FailNthCall(L"app", L"73", 2, simhost::HostFailure{1600, L"Eigenschaft gesperrt", false});
-    const auto error = Run(10, false);
-    ASSERT_TRUE(error);
-    EXPECT_EQ(error->number(), 1500);
-    EXPECT_EQ(error->description(), L"Vorkommnis gesperrt");
-    EXPECT_EQ(CountLines(L"app call 63"), 0);
-}
-
 TEST_F(HostTest, HostCallsPerOccurrenceAndPerRelation) {
-    // Totals for assemblies that differ by one occurrence or by one relation.
     auto calls = [this](int occurrences, int relations, bool ground) {
-        std::wstring text = L"simhost-scenario 1\ndocument Top.asm assembly Oben\ndocument Bolt.par part Bolzen\n";
-        for (int i = 1; i <= occurrences; ++i) text += L"occurrence Top.asm B:" + std::to_wstring(i) + L" Bolt.par\n";
-        for (int i = 0; i < relations; ++i) text += L"relation Top.asm axial B:1\n";
-        StartHost(text + L"active Top.asm\n");
+        StartHost(BoltsScenario(occurrences, relations));
         EXPECT_FALSE(Run(1, ground));
         return static_cast<int>(host_->Journal().size());
     };
