@@ -13,14 +13,6 @@ constexpr UINT kAnswerTimeoutMs = 5000;
 constexpr int kMessageBoxTextId = 0xFFFF;
 constexpr wchar_t kDialogBoxClass[] = L"#32770";
 
-std::string Narrow(const std::wstring& text) {
-    std::string out;
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-    out.resize(static_cast<std::size_t>(size));
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size, nullptr, nullptr);
-    return out;
-}
-
 LRESULT SendWithTimeout(HWND window, UINT message, WPARAM wparam, LPARAM lparam, bool* answered = nullptr) {
     DWORD_PTR result = 0;
     const LRESULT ok = SendMessageTimeoutW(window, message, wparam, lparam, SMTO_ABORTIFHUNG, kAnswerTimeoutMs, &result);
@@ -124,6 +116,14 @@ MessageBoxView ReadMessageBox(HWND box) {
 
 }  // namespace
 
+std::string Utf8(std::wstring_view text) {
+    std::string out;
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    out.resize(static_cast<std::size_t>(size));
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size, nullptr, nullptr);
+    return out;
+}
+
 UniqueHandle& UniqueHandle::operator=(UniqueHandle&& other) noexcept {
     if (this != &other) reset(other.release());
     return *this;
@@ -178,7 +178,7 @@ ChildProcess::ChildProcess(const std::wstring& program, const std::wstring& argu
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
     if (!CreateProcessW(program.c_str(), command_line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
-        throw std::runtime_error("cannot start " + Narrow(program) + " (error " + std::to_string(GetLastError()) + ")");
+        throw std::runtime_error("cannot start " + Utf8(program) + " (error " + std::to_string(GetLastError()) + ")");
     }
     CloseHandle(info.hThread);
     process_.reset(info.hProcess);

@@ -40,6 +40,8 @@ private:
     HANDLE handle_ = nullptr;
 };
 
+std::string Utf8(std::wstring_view text);
+
 // Polls `done` at a short interval until it holds or `timeout` has passed.
 bool WaitUntil(const std::function<bool()>& done, Millis timeout, Millis interval = Millis{5});
 
