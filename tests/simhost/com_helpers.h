@@ -1,6 +1,5 @@
 #pragma once
-// Calls through IDispatch the way an automation client makes them, for the
-// in-process tests of the host objects.
+// Calls through IDispatch the way an automation client makes them.
 #include <windows.h>
 #include <oleauto.h>
 #include <wrl/client.h>
@@ -52,31 +51,35 @@ inline void Call(IDispatch* target, DISPID id, WORD flags, std::vector<VARIANT> 
                             &out.excep, &arg_error);
 }
 
+// A method call or property put whose only interest is its outcome.
+inline HRESULT Outcome(IDispatch* target, DISPID id, std::vector<VARIANT> args = {}, WORD flags = DISPATCH_METHOD) {
+    CallResult r;
+    Call(target, id, flags, std::move(args), r, false);
+    return r.hr;
+}
+
 inline VARIANT I2(short value) {
-    VARIANT v;
-    VariantInit(&v);
+    VARIANT v{};
     v.vt = VT_I2;
     v.iVal = value;
     return v;
 }
 
 inline VARIANT Bool(bool value) {
-    VARIANT v;
-    VariantInit(&v);
+    VARIANT v{};
     v.vt = VT_BOOL;
     v.boolVal = value ? VARIANT_TRUE : VARIANT_FALSE;
     return v;
 }
 
 inline VARIANT Object(IDispatch* object) {
-    VARIANT v;
-    VariantInit(&v);
+    VARIANT v{};
     v.vt = VT_DISPATCH;
     v.pdispVal = object;
     return v;
 }
 
-// Property get; fails the test through the returned null on error.
+// Property get; null on error, which the caller's ASSERT catches.
 inline ComPtr<IDispatch> GetObject(IDispatch* target, DISPID id, std::vector<VARIANT> args = {}) {
     CallResult r;
     Call(target, id, DISPATCH_PROPERTYGET | DISPATCH_METHOD, std::move(args), r);
@@ -102,18 +105,26 @@ inline DISPID IdOfName(IDispatch* target, const wchar_t* name) {
     return id;
 }
 
+inline HRESULT Convert(IUnknown* object, const GUID& iid) {
+    ComPtr<IUnknown> converted;
+    return object->QueryInterface(iid, reinterpret_cast<void**>(converted.GetAddressOf()));
+}
+
+inline ComPtr<IEnumVARIANT> NewEnum(IDispatch* relations) {
+    CallResult r;
+    Call(relations, DISPID_NEWENUM, DISPATCH_PROPERTYGET | DISPATCH_METHOD, {}, r);
+    ComPtr<IEnumVARIANT> e;
+    if (SUCCEEDED(r.hr) && r.value.vt == VT_UNKNOWN) r.value.punkVal->QueryInterface(IID_PPV_ARGS(&e));
+    return e;
+}
+
 // Every relation an enumerator yields, in order.
 inline std::vector<ComPtr<IDispatch>> Enumerate(IDispatch* relations) {
     std::vector<ComPtr<IDispatch>> out;
-    CallResult r;
-    Call(relations, DISPID_NEWENUM, DISPATCH_PROPERTYGET | DISPATCH_METHOD, {}, r);
-    if (FAILED(r.hr) || r.value.vt != VT_UNKNOWN) return out;
-    ComPtr<IEnumVARIANT> e;
-    if (FAILED(r.value.punkVal->QueryInterface(IID_PPV_ARGS(&e)))) return out;
+    ComPtr<IEnumVARIANT> e = NewEnum(relations);
     VARIANT item;
     VariantInit(&item);
-    ULONG fetched = 0;
-    while (e->Next(1, &item, &fetched) == S_OK && fetched == 1) {
+    while (e && e->Next(1, &item, nullptr) == S_OK) {
         if (item.vt == VT_DISPATCH) out.emplace_back(item.pdispVal);
         VariantClear(&item);
     }

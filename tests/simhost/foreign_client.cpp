@@ -29,6 +29,10 @@ struct Failure {
     HRESULT hr;
 };
 
+void Check(HRESULT hr, const wchar_t* step) {
+    if (FAILED(hr)) throw Failure{step, hr};
+}
+
 class Value {
 public:
     Value() { VariantInit(&v_); }
@@ -45,10 +49,6 @@ public:
 private:
     VARIANT v_;
 };
-
-void Check(HRESULT hr, const wchar_t* step) {
-    if (FAILED(hr)) throw Failure{step, hr};
-}
 
 void Invoke(IDispatch* target, DISPID id, WORD flags, std::vector<VARIANT> args, Value* result, const wchar_t* step) {
     std::vector<VARIANT> reversed(args.rbegin(), args.rend());
@@ -93,38 +93,20 @@ DISPID IdOf(IDispatch* target, const wchar_t* name) {
     return id;
 }
 
-ComPtr<IDispatch> Convert(IDispatch* object, const IID& iid, const wchar_t* step) {
+ComPtr<IDispatch> Convert(ComPtr<IDispatch> object, const IID& iid, const wchar_t* step) {
     ComPtr<IDispatch> converted;
     Check(object->QueryInterface(iid, reinterpret_cast<void**>(converted.GetAddressOf())), step);
     return converted;
 }
 
-VARIANT I2(short value) {
+VARIANT Arg(VARTYPE type, LONGLONG value, IDispatch* object = nullptr) {
     VARIANT v;
     VariantInit(&v);
-    v.vt = VT_I2;
-    v.iVal = value;
+    v.vt = type;
+    if (type == VT_I2) v.iVal = static_cast<SHORT>(value);
+    if (type == VT_BOOL) v.boolVal = value ? VARIANT_TRUE : VARIANT_FALSE;
+    if (type == VT_DISPATCH) v.pdispVal = object;
     return v;
-}
-
-VARIANT Bool(bool value) {
-    VARIANT v;
-    VariantInit(&v);
-    v.vt = VT_BOOL;
-    v.boolVal = value ? VARIANT_TRUE : VARIANT_FALSE;
-    return v;
-}
-
-VARIANT Object(IDispatch* object) {
-    VARIANT v;
-    VariantInit(&v);
-    v.vt = VT_DISPATCH;
-    v.pdispVal = object;
-    return v;
-}
-
-bool EndsInAsm(const std::wstring& text) {
-    return text.size() >= 3 && _wcsicmp(text.c_str() + text.size() - 3, L"asm") == 0;
 }
 
 struct Totals {
@@ -138,13 +120,9 @@ int DeleteAll(IDispatch* relations) {
     ComPtr<IEnumVARIANT> walk;
     Check(e.get().punkVal->QueryInterface(IID_PPV_ARGS(&walk)), L"IEnumVARIANT");
     int deleted = 0;
-    for (;;) {
-        Value item;
-        ULONG fetched = 0;
-        if (walk->Next(1, item.out(), &fetched) != S_OK || fetched != 1) break;
+    for (Value item; walk->Next(1, item.out(), nullptr) == S_OK; ++deleted) {
         IDispatch* relation = item.get().pdispVal;
         Invoke(relation, IdOf(relation, L"Delete"), DISPATCH_METHOD, {}, nullptr, L"relation.Delete");
-        ++deleted;
     }
     return deleted;
 }
@@ -156,45 +134,44 @@ Totals Walk() {
     Check(GetActiveObject(clsid, nullptr, &running), L"GetActiveObject");
     ComPtr<IDispatch> plain;
     Check(running.As(&plain), L"IDispatch");
-    ComPtr<IDispatch> app = Convert(plain.Get(), kHostApplication, L"HostApplication");
+    ComPtr<IDispatch> app = Convert(plain, kHostApplication, L"HostApplication");
 
-    Convert(GetObject(plain.Get(), IdOf(plain.Get(), L"ActiveDocument"), {}, L"ActiveDocument").Get(), kHostAssembly,
+    Convert(GetObject(plain.Get(), IdOf(plain.Get(), L"ActiveDocument"), {}, L"ActiveDocument"), kHostAssembly,
             L"ActiveDocument as HostAssembly");
     ComPtr<IDispatch> documents = GetObject(plain.Get(), IdOf(plain.Get(), L"Documents"), {}, L"Documents");
     if (GetLong(documents.Get(), IdOf(documents.Get(), L"Count"), L"Documents.Count") == 0) {
         throw Failure{L"Documents.Count is 0", E_FAIL};
     }
 
-    ComPtr<IDispatch> assembly = Convert(GetObject(app.Get(), 2, {}, L"app.2").Get(), kHostAssembly, L"app.2 as HostAssembly");
-    {
-        ComPtr<IDispatch> aux = Convert(GetObject(assembly.Get(), 39, {}, L"assembly.39").Get(), kHostAuxiliary, L"HostAuxiliary");
-        Invoke(aux.Get(), 6, DISPATCH_METHOD, {}, nullptr, L"aux.6");
-    }
-    Invoke(app.Get(), 73, DISPATCH_PROPERTYPUT, {Bool(true)}, nullptr, L"app.73 = True");
+    ComPtr<IDispatch> assembly = Convert(GetObject(app.Get(), 2, {}, L"app.2"), kHostAssembly, L"app.2 as HostAssembly");
+    Invoke(Convert(GetObject(assembly.Get(), 39, {}, L"assembly.39"), kHostAuxiliary, L"HostAuxiliary").Get(), 6,
+           DISPATCH_METHOD, {}, nullptr, L"aux.6");
+    Invoke(app.Get(), 73, DISPATCH_PROPERTYPUT, {Arg(VT_BOOL, true)}, nullptr, L"app.73 = True");
 
     Totals totals;
     GetText(assembly.Get(), 18, L"assembly.18");
     ComPtr<IDispatch> occurrences =
-        Convert(GetObject(assembly.Get(), 16390, {}, L"assembly.16390").Get(), kHostOccurrences, L"HostOccurrences");
+        Convert(GetObject(assembly.Get(), 16390, {}, L"assembly.16390"), kHostOccurrences, L"HostOccurrences");
     long count = GetLong(occurrences.Get(), 3, L"occurrences.3");
-    for (short i = 1; i <= count; ++i) {
+    for (short i = 1; i <= count; ++i, ++totals.occurrences) {
         ComPtr<IDispatch> occurrence =
-            Convert(GetObject(occurrences.Get(), 0, {I2(i)}, L"occurrences(i)").Get(), kHostOccurrence, L"HostOccurrence");
+            Convert(GetObject(occurrences.Get(), 0, {Arg(VT_I2, i)}, L"occurrences(i)"), kHostOccurrence,
+                    L"HostOccurrence");
         ComPtr<IDispatch> relations =
-            Convert(GetObject(occurrence.Get(), 17, {}, L"occurrence.17").Get(), kHostRelations, L"HostRelations");
+            Convert(GetObject(occurrence.Get(), 17, {}, L"occurrence.17"), kHostRelations, L"HostRelations");
         GetText(occurrence.Get(), 5, L"occurrence.5");
         totals.deleted += DeleteAll(relations.Get());
         ComPtr<IDispatch> all =
-            Convert(GetObject(assembly.Get(), 16386, {}, L"assembly.16386").Get(), kHostRelations, L"HostRelations");
-        Invoke(all.Get(), 4, DISPATCH_METHOD, {Object(occurrence.Get())}, nullptr, L"relations.4");
+            Convert(GetObject(assembly.Get(), 16386, {}, L"assembly.16386"), kHostRelations, L"HostRelations");
+        Invoke(all.Get(), 4, DISPATCH_METHOD, {Arg(VT_DISPATCH, 0, occurrence.Get())}, nullptr, L"relations.4");
         ++totals.grounded;
-        if (EndsInAsm(GetText(occurrence.Get(), 39, L"occurrence.39"))) {
-            Convert(GetObject(occurrence.Get(), 38, {}, L"occurrence.38").Get(), kHostAssembly, L"sub-assembly");
+        const std::wstring document = GetText(occurrence.Get(), 39, L"occurrence.39");
+        if (document.size() >= 3 && _wcsicmp(document.c_str() + document.size() - 3, L"asm") == 0) {
+            Convert(GetObject(occurrence.Get(), 38, {}, L"occurrence.38"), kHostAssembly, L"sub-assembly");
             ++totals.subassemblies;
         }
-        ++totals.occurrences;
     }
-    Invoke(app.Get(), 73, DISPATCH_PROPERTYPUT, {Bool(false)}, nullptr, L"app.73 = False");
+    Invoke(app.Get(), 73, DISPATCH_PROPERTYPUT, {Arg(VT_BOOL, false)}, nullptr, L"app.73 = False");
     Invoke(app.Get(), 63, DISPATCH_METHOD, {}, nullptr, L"app.63");
     return totals;
 }

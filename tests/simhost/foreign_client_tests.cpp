@@ -2,6 +2,8 @@
 // this architecture and, where the machine runs it, in the other one.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -101,19 +103,34 @@ std::optional<fs::path> OtherArchitectureBin() {
     }
 
 // Runs the client against the host and checks what a full walk leaves: the
-// built-in gearbox's 13 top-level occurrences, each grounded exactly once.
+// built-in gearbox's 13 top-level occurrences, each grounded exactly once,
+// and a journal line for each kind of call.
 void ExpectFullWalk(const std::wstring& client, SimhostProcess& host) {
     ProgramRun run = RunProgram(client, L"");
     ASSERT_TRUE(run.started);
     EXPECT_EQ(run.exit_code, 0u) << run.output;
-    EXPECT_NE(run.output.find("occurrences 13 "), std::string::npos) << run.output;
-    EXPECT_NE(run.output.find("grounded 13 subassemblies 2"), std::string::npos) << run.output;
+    int deleted = -1;
+    EXPECT_EQ(std::sscanf(run.output.c_str(), "occurrences 13 deleted %d grounded 13 subassemblies 2", &deleted), 1)
+        << run.output;
     host.Quit();
     EXPECT_EQ(host.ClientReferencesAtExit(), 0) << ToUtf8(host.ClientReferencesLine());
     Model saved = ParseScenario(host.SavedState());
     EXPECT_EQ(saved.RelationCount(L"Getriebe.asm"), 13);
     EXPECT_EQ(saved.GroundCount(L"Getriebe.asm"), 13);
     for (int i = 1; i <= 13; ++i) EXPECT_EQ(saved.OccurrenceRelationCount(L"Getriebe.asm", i), 1) << i;
+
+    const std::vector<std::wstring> journal = host.JournalLines();
+    auto count = [&](const std::wstring& line) { return std::count(journal.begin(), journal.end(), line); };
+    EXPECT_EQ(count(L"app\tput\t73\tVT_BOOL -1\tS_OK"), 1);
+    EXPECT_EQ(count(L"occs:Getriebe.asm\tget\t0\tVT_I2 2\tVT_DISPATCH occ:Getriebe.asm:2"), 1);
+    EXPECT_EQ(count(L"occ:Getriebe.asm:2\tqi\tHostOccurrence\t-\tS_OK"), 1);
+    EXPECT_EQ(count(L"rels:doc:Getriebe.asm\tcall\t4\tVT_DISPATCH occ:Getriebe.asm:2\tS_OK"), 1);
+    EXPECT_EQ(std::count_if(journal.begin(), journal.end(),
+                            [](const std::wstring& l) {
+                                return l.rfind(L"rel:Getriebe.asm:", 0) == 0 &&
+                                       l.find(L"\tcall\tDelete\t-\tS_OK") != std::wstring::npos;
+                            }),
+              deleted);
 }
 
 class ForeignClient : public ::testing::Test {

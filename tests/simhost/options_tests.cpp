@@ -6,29 +6,14 @@ using namespace simhost;
 
 namespace {
 
-ProgramOptions Parse(std::vector<std::wstring> args) {
-    return ParseProgramOptions(args);
-}
+ProgramOptions Parse(std::vector<std::wstring> args) { return ParseProgramOptions(args); }
 
 }  // namespace
 
-TEST(ProgramOptions, FaultsKeepColonsInTheDescription) {
-    ProgramOptions o = Parse({L"--fail", L"rel.Delete:3:1234:Fehler: gesperrt", L"--fail-hresult",
-                              L"occ.17:1:0x80004005"});
-    ASSERT_EQ(o.faults.size(), 2u);
-    EXPECT_EQ(o.faults[0].kind, L"rel");
-    EXPECT_EQ(o.faults[0].member, L"Delete");
-    EXPECT_EQ(o.faults[0].nth, 3);
-    EXPECT_EQ(o.faults[0].failure.number, 1234);
-    EXPECT_EQ(o.faults[0].failure.description, L"Fehler: gesperrt");
-    EXPECT_FALSE(o.faults[0].failure.bare_hresult);
-    EXPECT_EQ(o.faults[1].failure.number, static_cast<std::int32_t>(0x80004005));
-    EXPECT_TRUE(o.faults[1].failure.bare_hresult);
-}
-
-TEST(ProgramOptions, ValuesAndFlags) {
+TEST(ProgramOptions, ValuesFlagsAndFaultsWithColonsInTheDescription) {
     ProgramOptions o = Parse({L"--generate", L"10,2,3,2", L"--busy", L"4", L"--exit-after", L"7", L"--hidden",
-                              L"--enumerator", L"live", L"--active", L"Welle.par", L"--save", L"s.txt"});
+                              L"--enumerator", L"live", L"--active", L"Welle.par", L"--save", L"s.txt", L"--fail",
+                              L"rel.Delete:3:1234:Fehler: gesperrt", L"--fail-hresult", L"occ.17:1:0x80004005"});
     ASSERT_TRUE(o.generate);
     EXPECT_EQ(o.generate->occurrences_per_assembly, 10);
     EXPECT_EQ(o.generate->fan_out, 2);
@@ -38,6 +23,15 @@ TEST(ProgramOptions, ValuesAndFlags) {
     EXPECT_EQ(o.enumerator, EnumeratorMode::Live);
     EXPECT_EQ(o.active, std::optional<std::wstring>(L"Welle.par"));
     EXPECT_EQ(o.save_file, std::optional<std::wstring>(L"s.txt"));
+    ASSERT_EQ(o.faults.size(), 2u);
+    EXPECT_EQ(o.faults[0].kind, L"rel");
+    EXPECT_EQ(o.faults[0].member, L"Delete");
+    EXPECT_EQ(o.faults[0].nth, 3);
+    EXPECT_EQ(o.faults[0].failure.number, 1234);
+    EXPECT_EQ(o.faults[0].failure.description, L"Fehler: gesperrt");
+    EXPECT_FALSE(o.faults[0].failure.bare_hresult);
+    EXPECT_EQ(o.faults[1].failure.number, static_cast<std::int32_t>(0x80004005));
+    EXPECT_TRUE(o.faults[1].failure.bare_hresult);
 }
 
 TEST(ProgramOptions, RejectsWhatItCannotUse) {

@@ -54,16 +54,13 @@ TEST(Scenario, ParsesDocumentsOccurrencesRelationsAndQuotes) {
     EXPECT_EQ(m.OccurrenceRelationCount(L"Getriebe.asm", 2), 2);
 }
 
-TEST(Scenario, SaveAndLoadGiveTheSameModel) {
+TEST(Scenario, SaveAndLoadGiveTheSameModelAlsoAfterDeletionAndGround) {
     for (std::wstring_view text : {std::wstring_view(kSmall), BuiltInScenarioText()}) {
         Model first = ParseScenario(text);
         Model second = ParseScenario(SaveScenario(first));
         EXPECT_EQ(first, second);
         EXPECT_EQ(SaveScenario(first), SaveScenario(second));
     }
-}
-
-TEST(Scenario, SavedStateReflectsDeletionAndGround) {
     Model m = ParseScenario(kSmall);
     ASSERT_TRUE(m.DeleteRelation(L"Getriebe.asm", 2));
     EXPECT_FALSE(m.DeleteRelation(L"Getriebe.asm", 2));
@@ -75,8 +72,10 @@ TEST(Scenario, SavedStateReflectsDeletionAndGround) {
 }
 
 TEST(Scenario, EveryFaultNamesItsLine) {
+    const std::wstring withX =
+        L"simhost-scenario 1\ndocument A.asm assembly A\ndocument B.par part B\noccurrence A.asm X B.par\n";
     struct Case {
-        const wchar_t* text;
+        std::wstring text;
         int line;
     };
     const Case cases[] = {
@@ -92,35 +91,18 @@ TEST(Scenario, EveryFaultNamesItsLine) {
         {L"simhost-scenario 1\noccurrence A.asm X:1 B.par\n", 2},
         {L"simhost-scenario 1\ndocument A.asm assembly A\noccurrence A.asm X:1 B.par\n", 3},
         {L"simhost-scenario 1\ndocument A.par part A\ndocument B.par part B\noccurrence A.par X:1 B.par\n", 4},
-        {L"simhost-scenario 1\ndocument A.asm assembly A\ndocument B.par part B\noccurrence A.asm X B.par\n"
-         L"occurrence A.asm X B.par\n", 5},
-        {L"simhost-scenario 1\ndocument A.asm assembly A\ndocument B.par part B\noccurrence A.asm X B.par\n"
-         L"relation A.asm ground X X\n", 5},
-        {L"simhost-scenario 1\ndocument A.asm assembly A\ndocument B.par part B\noccurrence A.asm X B.par\n"
-         L"relation A.asm mate X Y\n", 5},
-        {L"simhost-scenario 1\ndocument A.asm assembly A\ndocument B.par part B\noccurrence A.asm X B.par\n"
-         L"relation A.asm mate X X\n", 5},
-        {L"simhost-scenario 1\ndocument A.asm assembly A\ndocument B.par part B\noccurrence A.asm X B.par\n"
-         L"relation A.asm Mate! X\n", 5},
+        {withX + L"occurrence A.asm X B.par\n", 5},
+        {withX + L"relation A.asm ground X X\n", 5},
+        {withX + L"relation A.asm mate X Y\n", 5},
+        {withX + L"relation A.asm mate X X\n", 5},
+        {withX + L"relation A.asm Mate! X\n", 5},
         {L"simhost-scenario 1\nactive Nirgends.asm\n", 2},
         {L"simhost-scenario 1\nenumerator sometimes\n", 2},
         {L"simhost-scenario 1\ndocument A.asm assembly A\nactive A.asm\nactive none\n", 4},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(ErrorLine(c.text), c.line) << std::string(c.text, c.text + wcslen(c.text));
+        EXPECT_EQ(ErrorLine(c.text), c.line) << ToUtf8(c.text);
     }
-}
-
-TEST(Scenario, AnAssemblyCannotContainItself) {
-    EXPECT_EQ(ErrorLine(L"simhost-scenario 1\ndocument A.asm assembly A\noccurrence A.asm A:1 A.asm\n"), 3);
-    EXPECT_EQ(ErrorLine(L"simhost-scenario 1\ndocument A.asm assembly A\ndocument B.asm assembly B\n"
-                        L"document C.asm assembly C\noccurrence A.asm B:1 B.asm\noccurrence B.asm C:1 C.asm\n"
-                        L"occurrence C.asm A:1 A.asm\n"),
-              7);
-    // The same sub-assembly placed twice is no cycle.
-    EXPECT_EQ(ErrorLine(L"simhost-scenario 1\ndocument A.asm assembly A\ndocument B.asm assembly B\n"
-                        L"occurrence A.asm B:1 B.asm\noccurrence A.asm B:2 B.asm\n"),
-              0);
 }
 
 TEST(Scenario, BuiltInIsARealisticGearbox) {
@@ -154,7 +136,12 @@ TEST(Generator, BuildsTheRequestedShape) {
     EXPECT_THROW(GenerateModel(o), std::invalid_argument);
 }
 
-TEST(Scenario, DeeplySharedSubAssembliesLoadAndStillRejectCycles) {
+TEST(Scenario, AnAssemblyCannotContainItselfHoweverDeeplyShared) {
+    EXPECT_EQ(ErrorLine(L"simhost-scenario 1\ndocument A.asm assembly A\noccurrence A.asm A:1 A.asm\n"), 3);
+    EXPECT_EQ(ErrorLine(L"simhost-scenario 1\ndocument A.asm assembly A\ndocument B.asm assembly B\n"
+                        L"document C.asm assembly C\noccurrence A.asm B:1 B.asm\noccurrence B.asm C:1 C.asm\n"
+                        L"occurrence C.asm A:1 A.asm\n"),
+              7);
     // Every level places the next one twice: 2^40 paths from the top, which
     // the cycle check must not walk one by one.
     constexpr int kLevels = 40;
@@ -170,10 +157,5 @@ TEST(Scenario, DeeplySharedSubAssembliesLoadAndStillRejectCycles) {
     EXPECT_TRUE(m.Contains(L"L0.asm", L"L39.asm"));
     EXPECT_FALSE(m.Contains(L"L1.asm", L"L0.asm"));
     text += L"occurrence L39.asm Zurueck:1 L0.asm\n";
-    try {
-        ParseScenario(text);
-        ADD_FAILURE() << "cycle accepted";
-    } catch (const ScenarioError& e) {
-        EXPECT_EQ(e.line(), 2 + kLevels + 2 * (kLevels - 1));
-    }
+    EXPECT_EQ(ErrorLine(text), 2 + kLevels + 2 * (kLevels - 1));
 }

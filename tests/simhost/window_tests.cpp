@@ -31,21 +31,17 @@ relation Vorrichtung.asm mate Spanner:1 Platte:1
 active Vorrichtung.asm
 )";
 
-std::wstring ItemText(HWND tree, HTREEITEM item) {
-    wchar_t buffer[256] = {};
-    TVITEMW tv{};
-    tv.mask = TVIF_TEXT;
-    tv.hItem = item;
-    tv.pszText = buffer;
-    tv.cchTextMax = 256;
-    SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&tv));
-    return buffer;
-}
-
 // The texts of the tree, depth first, children indented by two blanks.
 void Collect(HWND tree, HTREEITEM item, int depth, std::vector<std::wstring>& out) {
     for (; item; item = TreeView_GetNextSibling(tree, item)) {
-        out.push_back(std::wstring(static_cast<std::size_t>(depth) * 2, L' ') + ItemText(tree, item));
+        wchar_t text[256] = {};
+        TVITEMW tv{};
+        tv.mask = TVIF_TEXT;
+        tv.hItem = item;
+        tv.pszText = text;
+        tv.cchTextMax = 256;
+        TreeView_GetItem(tree, &tv);
+        out.push_back(std::wstring(static_cast<std::size_t>(depth) * 2, L' ') + text);
         Collect(tree, TreeView_GetChild(tree, item), depth + 1, out);
     }
 }
@@ -83,10 +79,9 @@ TEST(HostWindow, ShowsOccurrencesWithRelationCountsAndGroundMarkers) {
         ComPtr<IDispatch> app = host->NewApplicationReference();
         ComPtr<IDispatch> assembly = GetObject(app.Get(), dispid::kActiveDocument);
         ComPtr<IDispatch> occurrence = GetObject(GetObject(assembly.Get(), dispid::kOccurrences).Get(), 0, {I2(3)});
-        CallResult ground;
-        Call(GetObject(assembly.Get(), dispid::kAssemblyRelations).Get(), dispid::kAddGround, DISPATCH_METHOD,
-             {Object(occurrence.Get())}, ground, false);
-        ASSERT_EQ(ground.hr, S_OK);
+        ASSERT_EQ(Outcome(GetObject(assembly.Get(), dispid::kAssemblyRelations).Get(), dispid::kAddGround,
+                      {Object(occurrence.Get())}),
+                  S_OK);
     }
     window.Refresh();
     auto texts = TreeTexts(window);
