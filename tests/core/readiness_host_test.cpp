@@ -45,18 +45,13 @@ TEST_F(Readiness, WithoutHostTheCheckAndTheRunWarnThatItIsNotRunning) {
     EXPECT_TRUE(progress.lines().empty());
 }
 
-TEST_F(Readiness, AssemblyActiveIsReadyWithoutBoxAndByNameOnly) {
+TEST_F(Readiness, AssemblyActiveIsReadyByNameOnlyAndANegativeErrorIsPassedOver) {
     StartHost(kAssemblyAndPart);
     EXPECT_TRUE(CheckReady());
     EXPECT_TRUE(CheckReady());
-    EXPECT_TRUE(watcher_.boxes().empty());
     EXPECT_EQ(log_.front(), L"app names ActiveDocument");
     EXPECT_EQ(log_.size(), 7u);
-}
-
-TEST_F(Readiness, NegativeErrorFromTheActiveDocumentIsPassedOver) {
-    StartHost(kAssemblyAndPart)
-        .FailNthCall(L"app", L"2", 1, simhost::HostFailure{static_cast<std::int32_t>(E_FAIL), L"", true});
+    StartHost(kAssemblyAndPart).FailNthCall(L"app", L"2", 1, {static_cast<std::int32_t>(E_FAIL), L"", true});
     EXPECT_TRUE(CheckReady());
     EXPECT_TRUE(watcher_.boxes().empty());
 }
