@@ -15,35 +15,22 @@ constexpr wchar_t kDialogClass[] = L"#32770";
 
 thread_local MessageBoxWatcher* active_watcher = nullptr;
 
-std::wstring WindowText(HWND window) {
+// GetWindowTextW or GetClassNameW.
+std::wstring Text(HWND window, int(WINAPI* read)(HWND, LPWSTR, int)) {
     wchar_t buffer[1024] = {};
-    const int length = GetWindowTextW(window, buffer, static_cast<int>(std::size(buffer)));
+    const int length = read(window, buffer, static_cast<int>(std::size(buffer)));
     return std::wstring(buffer, length > 0 ? length : 0);
 }
-
-std::wstring ClassOf(HWND window) {
-    wchar_t buffer[64] = {};
-    const int length = GetClassNameW(window, buffer, static_cast<int>(std::size(buffer)));
-    return std::wstring(buffer, length > 0 ? length : 0);
-}
-
-struct ChildSurvey {
-    bool exclamation_icon = false;
-    std::vector<int> button_ids;
-    HWND ok_button = nullptr;
-};
 
 BOOL CALLBACK SurveyChild(HWND child, LPARAM context) {
-    auto& survey = *reinterpret_cast<ChildSurvey*>(context);
-    const std::wstring window_class = ClassOf(child);
+    auto& seen = *reinterpret_cast<SeenMessageBox*>(context);
+    const std::wstring window_class = Text(child, GetClassNameW);
     if (_wcsicmp(window_class.c_str(), L"Button") == 0) {
-        const int id = GetDlgCtrlID(child);
-        survey.button_ids.push_back(id);
-        if (id == IDOK) survey.ok_button = child;
+        seen.button_ids.push_back(GetDlgCtrlID(child));
     } else if (_wcsicmp(window_class.c_str(), L"Static") == 0 &&
                (GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) {
         const auto icon = reinterpret_cast<HICON>(SendMessageW(child, STM_GETICON, 0, 0));
-        if (icon && icon == LoadIconW(nullptr, IDI_EXCLAMATION)) survey.exclamation_icon = true;
+        seen.exclamation_icon = seen.exclamation_icon || (icon && icon == LoadIconW(nullptr, IDI_EXCLAMATION));
     }
     return TRUE;
 }
@@ -64,7 +51,7 @@ MessageBoxWatcher::~MessageBoxWatcher() {
 LRESULT CALLBACK MessageBoxWatcher::HookProcedure(int code, WPARAM wparam, LPARAM lparam) {
     if (code == HCBT_ACTIVATE && active_watcher) {
         const auto window = reinterpret_cast<HWND>(wparam);
-        if (ClassOf(window) == kDialogClass) {
+        if (Text(window, GetClassNameW) == kDialogClass) {
             try {
                 active_watcher->Record(window);
             } catch (...) {
@@ -81,14 +68,11 @@ void MessageBoxWatcher::Record(HWND box) {
     }
     SeenMessageBox seen;
     seen.window = box;
-    seen.caption = WindowText(box);
-    seen.text = WindowText(GetDlgItem(box, kMessageTextId));
-    ChildSurvey survey;
-    EnumChildWindows(box, &SurveyChild, reinterpret_cast<LPARAM>(&survey));
-    seen.exclamation_icon = survey.exclamation_icon;
-    seen.button_ids = survey.button_ids;
+    seen.caption = Text(box, GetWindowTextW);
+    seen.text = Text(GetDlgItem(box, kMessageTextId), GetWindowTextW);
+    EnumChildWindows(box, &SurveyChild, reinterpret_cast<LPARAM>(&seen));
     boxes_.push_back(std::move(seen));
-    PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(survey.ok_button));
+    PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, IDOK)));
 }
 
 std::wstring RecordingProgress::Number(float value) {
