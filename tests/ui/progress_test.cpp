@@ -38,47 +38,32 @@ protected:
     frmProgress progress;
 };
 
-TEST_F(ProgressTest, ClientAreaAndControlsLandOnTheTableTwipsAt96Dpi) {
-    const RECT client = ClientRect(progress.hwnd());
-    EXPECT_EQ(client.right, 511);
-    EXPECT_EQ(client.bottom, 82);
+TEST_F(ProgressTest, DesignStateAt96DpiFixedBorderOutOfTheTaskbarPlacedInTwips) {
+    EXPECT_TRUE(SameRect(ClientRect(progress.hwnd()), RECT{0, 0, 511, 82}));
     for (const ControlSpec& spec : ProgressControls()) {
-        SCOPED_TRACE(spec.id);
-        const RECT expected = TwipsAt96(spec.box.left, spec.box.top, spec.box.width, spec.box.height);
-        const RECT actual = RectInParent(Control(spec.id));
-        EXPECT_EQ(actual.left, expected.left);
-        EXPECT_EQ(actual.top, expected.top);
-        EXPECT_EQ(actual.right, expected.right);
-        EXPECT_EQ(actual.bottom, expected.bottom);
+        EXPECT_TRUE(SameRect(RectInParent(Control(spec.id)), TwipsAt96(spec.box))) << spec.id;
     }
     wchar_t className[64] = {};
     GetClassNameW(Control(id::PB), className, 64);
     EXPECT_STREQ(className, PROGRESS_CLASSW);
-}
-
-TEST_F(ProgressTest, DesignStateFixedBorderOutOfTheTaskbar) {
     EXPECT_EQ(TextOf(progress.hwnd()), L"Fortschrittsanzeige");
     EXPECT_EQ(TextOf(Control(id::Label1)), L"");
     EXPECT_EQ(TextOf(Control(id::Label2)), L"");
     EXPECT_EQ(Shown(), 0.0);
-    const DWORD style = StyleOf(progress.hwnd());
-    EXPECT_FALSE(style & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX));
-    EXPECT_FALSE(ExStyleOf(progress.hwnd()) & (WS_EX_APPWINDOW));
+    EXPECT_FALSE(StyleOf(progress.hwnd()) & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX));
+    EXPECT_FALSE(ExStyleOf(progress.hwnd()) & WS_EX_APPWINDOW);
     // Owned by a window that is never shown: no taskbar button.
     const HWND owner = GetWindow(progress.hwnd(), GW_OWNER);
     ASSERT_NE(owner, nullptr);
     EXPECT_FALSE(IsWindowVisible(owner));
-}
 
-TEST_F(ProgressTest, PlacedByItsOuterCornerInTwips) {
     progress.SetTop(1500.0f);
     progress.SetLeft(3000.0f);
     RECT outer;
     GetWindowRect(progress.hwnd(), &outer);
     EXPECT_EQ(outer.top, 100);
     EXPECT_EQ(outer.left, 200);
-    const RECT client = ClientRect(progress.hwnd());
-    EXPECT_EQ(client.right, 511);
+    EXPECT_EQ(ClientRect(progress.hwnd()).right, 511);
 }
 
 TEST_F(ProgressTest, EmptyRangeAndValuesOutsideANewRangeAreAccepted) {
@@ -104,7 +89,13 @@ TEST_F(ProgressTest, EmptyRangeAndValuesOutsideANewRangeAreAccepted) {
     progress.SetBarValue(3);
     EXPECT_EQ(Shown(), 1.0);
 
+    progress.SetBarValue(-3);
+    EXPECT_EQ(Shown(), 0.0);
+    progress.SetBarValue(1e30f);
+    EXPECT_EQ(Shown(), 1.0);
     progress.SetBarMin(5);
+    EXPECT_EQ(Shown(), 0.0);
+    progress.SetBarMax(-std::numeric_limits<float>::infinity());
     EXPECT_EQ(Shown(), 0.0);
     progress.SetBarValue(std::numeric_limits<float>::quiet_NaN());
     progress.SetBarMax(std::numeric_limits<float>::infinity());
@@ -124,7 +115,6 @@ TEST_F(ProgressTest, LinesShowTheLastTextAndNeverResizeTheWindow) {
     RECT after;
     GetWindowRect(progress.hwnd(), &after);
     EXPECT_TRUE(EqualRect(&before, &after));
-    EXPECT_EQ(RectInParent(Control(id::Label1)).right, 7335 / 15);
 }
 
 TEST_F(ProgressTest, ClosingFromTheTitleBarIsIgnoredWhileTheRunWrites) {
@@ -136,22 +126,6 @@ TEST_F(ProgressTest, ClosingFromTheTitleBarIsIgnoredWhileTheRunWrites) {
     progress.SetAssemblyLine(L"Bearbeite x");
     progress.SetBarValue(2);
     progress.Repaint();
-}
-
-TEST(ProgressBarShare, IsClampedAndEmptyForDegenerateRanges) {
-    ProgressBar bar;
-    EXPECT_EQ(bar.Position(), 0);
-    bar.SetValue(50);
-    EXPECT_EQ(bar.Position(), ProgressBar::kSteps / 2);
-    bar.SetValue(-3);
-    EXPECT_EQ(bar.Position(), 0);
-    bar.SetValue(1e30f);
-    EXPECT_EQ(bar.Position(), ProgressBar::kSteps);
-    bar.SetMin(100);
-    EXPECT_EQ(bar.Position(), 0);
-    bar.SetMax(-std::numeric_limits<float>::infinity());
-    EXPECT_EQ(bar.Position(), 0);
-    EXPECT_EQ(bar.value(), 1e30f);
 }
 
 }  // namespace

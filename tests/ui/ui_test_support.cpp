@@ -1,5 +1,7 @@
 #include "ui_test_support.h"
 
+#include <cstdlib>
+
 #include "ui/message_loop.h"
 #include "ui/program_end.h"
 
@@ -98,8 +100,30 @@ DWORD ExStyleOf(HWND window) {
     return static_cast<DWORD>(GetWindowLongPtrW(window, GWL_EXSTYLE));
 }
 
-RECT TwipsAt96(int left, int top, int width, int height) {
-    return RECT{left / 15, top / 15, (left + width) / 15, (top + height) / 15};
+RECT TwipsAt96(const TwipsRect& box) {
+    return RECT{box.left / 15, box.top / 15, (box.left + box.width) / 15, (box.top + box.height) / 15};
+}
+
+::testing::AssertionResult SameRect(const RECT& actual, const RECT& expected) {
+    if (EqualRect(&actual, &expected)) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "(" << actual.left << "," << actual.top << ")-(" << actual.right << ","
+                                         << actual.bottom << ") instead of (" << expected.left << "," << expected.top
+                                         << ")-(" << expected.right << "," << expected.bottom << ")";
+}
+
+::testing::AssertionResult CentredOnPrimaryMonitor(HWND window) {
+    RECT outer{};
+    GetWindowRect(window, &outer);
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    GetMonitorInfoW(MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY), &monitor);
+    const RECT& work = monitor.rcWork;
+    if (std::abs((outer.left + outer.right) - (work.left + work.right)) <= 2 &&
+        std::abs((outer.top + outer.bottom) - (work.top + work.bottom)) <= 2) {
+        return ::testing::AssertionSuccess();
+    }
+    return ::testing::AssertionFailure() << "outer (" << outer.left << "," << outer.top << ")-(" << outer.right << ","
+                                         << outer.bottom << ") is not centred on the work area";
 }
 
 void Pump() {

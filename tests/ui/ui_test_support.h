@@ -4,8 +4,12 @@
 // performed, and the rectangles and fonts of controls.
 #include <windows.h>
 
+#include <gtest/gtest.h>
+
 #include <string>
 #include <vector>
+
+#include "ui/layout.h"
 
 namespace marsitel::ui::testing {
 
@@ -54,9 +58,11 @@ LOGFONTW FontOf(HWND control);
 std::wstring TextOf(HWND window);
 DWORD StyleOf(HWND window);
 DWORD ExStyleOf(HWND window);
-// The twips of a layout table converted at 96 DPI, by the rule the tables
-// are designed with: 15 twips a pixel.
-RECT TwipsAt96(int left, int top, int width, int height);
+// A layout table's twips converted at 96 DPI by the rule the tables are
+// designed with, independently of the layout module: 15 twips a pixel.
+RECT TwipsAt96(const TwipsRect& box);
+::testing::AssertionResult SameRect(const RECT& actual, const RECT& expected);
+::testing::AssertionResult CentredOnPrimaryMonitor(HWND window);
 // Processes the messages pending now, without leaving a WM_QUIT behind.
 void Pump();
 void DiscardQuit();
