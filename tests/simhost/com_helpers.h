@@ -11,6 +11,24 @@ namespace simhost_test {
 
 using Microsoft::WRL::ComPtr;
 
+// A clamping fixture with a sub-assembly placed twice and grounded parts at
+// two levels.
+inline constexpr wchar_t kFixtureScenario[] = LR"(simhost-scenario 1
+document Vorrichtung.asm assembly "Spannvorrichtung"
+document Platte.par part Grundplatte
+document Spanner.asm assembly "Spanner"
+document Bolzen.par part Bolzen
+occurrence Spanner.asm Bolzen:1 Bolzen.par
+relation Spanner.asm ground Bolzen:1
+occurrence Vorrichtung.asm Platte:1 Platte.par
+occurrence Vorrichtung.asm Spanner:1 Spanner.asm
+occurrence Vorrichtung.asm Spanner:2 Spanner.asm
+relation Vorrichtung.asm ground Platte:1
+relation Vorrichtung.asm axial Spanner:1 Platte:1
+relation Vorrichtung.asm mate Spanner:1 Platte:1
+active Vorrichtung.asm
+)";
+
 class ComApartment {
 public:
     ComApartment() { CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }
@@ -29,16 +47,10 @@ struct CallResult {
     }
     CallResult(const CallResult&) = delete;
     CallResult& operator=(const CallResult&) = delete;
-    std::wstring Text() const { return value.vt == VT_BSTR ? std::wstring(value.bstrVal) : L"<not a text>"; }
-    long Number() const { return value.vt == VT_I4 ? value.lVal : -999999; }
-    ComPtr<IDispatch> Object() const {
-        return value.vt == VT_DISPATCH ? ComPtr<IDispatch>(value.pdispVal) : ComPtr<IDispatch>();
-    }
     std::wstring Description() const { return excep.bstrDescription ? excep.bstrDescription : L""; }
 };
 
-inline void Call(IDispatch* target, DISPID id, WORD flags, std::vector<VARIANT> args, CallResult& out,
-                 bool want_result = true) {
+inline void Call(IDispatch* target, DISPID id, WORD flags, std::vector<VARIANT> args, CallResult& out) {
     std::vector<VARIANT> reversed(args.rbegin(), args.rend());
     DISPPARAMS params{reversed.data(), nullptr, static_cast<UINT>(reversed.size()), 0};
     DISPID put_id = DISPID_PROPERTYPUT;
@@ -47,14 +59,13 @@ inline void Call(IDispatch* target, DISPID id, WORD flags, std::vector<VARIANT> 
         params.cNamedArgs = 1;
     }
     UINT arg_error = 0;
-    out.hr = target->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, want_result ? &out.value : nullptr,
-                            &out.excep, &arg_error);
+    out.hr = target->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, &out.value, &out.excep, &arg_error);
 }
 
 // A method call or property put whose only interest is its outcome.
 inline HRESULT Outcome(IDispatch* target, DISPID id, std::vector<VARIANT> args = {}, WORD flags = DISPATCH_METHOD) {
     CallResult r;
-    Call(target, id, flags, std::move(args), r, false);
+    Call(target, id, flags, std::move(args), r);
     return r.hr;
 }
 
@@ -83,19 +94,19 @@ inline VARIANT Object(IDispatch* object) {
 inline ComPtr<IDispatch> GetObject(IDispatch* target, DISPID id, std::vector<VARIANT> args = {}) {
     CallResult r;
     Call(target, id, DISPATCH_PROPERTYGET | DISPATCH_METHOD, std::move(args), r);
-    return SUCCEEDED(r.hr) ? r.Object() : ComPtr<IDispatch>();
+    return SUCCEEDED(r.hr) && r.value.vt == VT_DISPATCH ? ComPtr<IDispatch>(r.value.pdispVal) : nullptr;
 }
 
 inline std::wstring GetText(IDispatch* target, DISPID id) {
     CallResult r;
     Call(target, id, DISPATCH_PROPERTYGET, {}, r);
-    return SUCCEEDED(r.hr) ? r.Text() : L"<error>";
+    return SUCCEEDED(r.hr) && r.value.vt == VT_BSTR ? std::wstring(r.value.bstrVal) : L"<error>";
 }
 
 inline long GetNumber(IDispatch* target, DISPID id) {
     CallResult r;
     Call(target, id, DISPATCH_PROPERTYGET, {}, r);
-    return SUCCEEDED(r.hr) ? r.Number() : -999999;
+    return SUCCEEDED(r.hr) && r.value.vt == VT_I4 ? r.value.lVal : -999999;
 }
 
 inline DISPID IdOfName(IDispatch* target, const wchar_t* name) {

@@ -19,20 +19,6 @@ using simhost::testing::SimhostProcess;
 
 namespace {
 
-constexpr wchar_t kScenario[] = LR"(simhost-scenario 1
-document Vorrichtung.asm assembly "Spannvorrichtung"
-document Platte.par part Grundplatte
-document Spanner.asm assembly "Spanner"
-document Bolzen.par part Bolzen
-occurrence Spanner.asm Bolzen:1 Bolzen.par
-relation Spanner.asm ground Bolzen:1
-occurrence Vorrichtung.asm Platte:1 Platte.par
-occurrence Vorrichtung.asm Spanner:1 Spanner.asm
-relation Vorrichtung.asm axial Spanner:1 Platte:1
-relation Vorrichtung.asm mate Spanner:1 Platte:1
-active Vorrichtung.asm
-)";
-
 ComPtr<IDispatch> Attach() {
     CLSID clsid{};
     ComPtr<IUnknown> running;
@@ -57,7 +43,7 @@ protected:
 
 // The part is still held when the host ends, and the host says so.
 TEST_F(CrossProcess, PartRefusesTheAssemblyInterfaceAndHeldReferencesAreReported) {
-    SimhostProcess host({kScenario, {L"--hidden", L"--active", L"Platte.par"}});
+    SimhostProcess host({kFixtureScenario, {L"--hidden", L"--active", L"Platte.par"}});
     ComPtr<IDispatch> app = Attach();
     ASSERT_TRUE(app);
     ComPtr<IDispatch> part = GetObject(app.Get(), 2);
@@ -74,7 +60,7 @@ TEST_F(CrossProcess, PartRefusesTheAssemblyInterfaceAndHeldReferencesAreReported
 }
 
 TEST_F(CrossProcess, InjectedHostErrorArrivesWithNumberAndDescription) {
-    SimhostProcess host({kScenario, {L"--hidden", L"--fail", L"occs.0:2:4711:Vorkommnis gesperrt: Ä",
+    SimhostProcess host({kFixtureScenario, {L"--hidden", L"--fail", L"occs.0:2:4711:Vorkommnis gesperrt: Ä",
                                      L"--fail-hresult", L"occ.17:1:0x80004005"}});
     {
         ComPtr<IDispatch> app = Attach();
@@ -83,23 +69,20 @@ TEST_F(CrossProcess, InjectedHostErrorArrivesWithNumberAndDescription) {
         ASSERT_TRUE(occs);
         ComPtr<IDispatch> first = GetObject(occs.Get(), 0, {I2(1)});
         ASSERT_TRUE(first);
-        CallResult second, bare, index;
+        CallResult second, bare;
         Call(occs.Get(), 0, DISPATCH_PROPERTYGET, {I2(1)}, second);
         EXPECT_EQ(second.hr, DISP_E_EXCEPTION);
         EXPECT_EQ(second.excep.wCode, 4711);
         EXPECT_EQ(second.Description(), L"Vorkommnis gesperrt: Ä");
         Call(first.Get(), 17, DISPATCH_PROPERTYGET, {}, bare);
         EXPECT_EQ(bare.hr, E_FAIL);
-        Call(occs.Get(), 0, DISPATCH_PROPERTYGET, {I2(3)}, index);
-        EXPECT_EQ(index.hr, DISP_E_EXCEPTION);
-        EXPECT_EQ(index.excep.wCode, host_error::kBadIndex);
     }
     host.Quit();
     EXPECT_EQ(host.ClientReferencesAtExit(), 0);
 }
 
 TEST_F(CrossProcess, EndsAbruptlyAfterKCallsAndLeavesNoRegistration) {
-    SimhostProcess host({kScenario, {L"--hidden", L"--exit-after", L"2"}});
+    SimhostProcess host({kFixtureScenario, {L"--hidden", L"--exit-after", L"2"}});
     ComPtr<IDispatch> app = Attach();
     ASSERT_TRUE(app);
     EXPECT_TRUE(GetObject(app.Get(), 2));
@@ -111,7 +94,7 @@ TEST_F(CrossProcess, EndsAbruptlyAfterKCallsAndLeavesNoRegistration) {
 }
 
 TEST_F(CrossProcess, BusyHostRejectsCallsUntilItsCountIsUsedUp) {
-    SimhostProcess host({kScenario, {L"--hidden", L"--busy", L"3"}});
+    SimhostProcess host({kFixtureScenario, {L"--hidden", L"--busy", L"3"}});
     {
         ComPtr<IDispatch> app = Attach();
         ASSERT_TRUE(app) << "attaching is COM's own business and never refused";
@@ -190,7 +173,7 @@ TEST_F(CrossProcess, RefusesToStartWhenAKeyItWouldWriteBelongsToAnotherProgram) 
     for (const auto& k : keys) {
         SCOPED_TRACE(ToUtf8(k.top));
         ForeignKey foreign(k.root, k.top, k.below, kForeignClsid);
-        SimhostProcess host({kScenario, {L"--hidden"}, false});
+        SimhostProcess host({kFixtureScenario, {L"--hidden"}, false});
         ASSERT_TRUE(host.WaitForExit(30'000));
         EXPECT_FALSE(host.Ready());
         EXPECT_EQ(host.ExitCode(), static_cast<DWORD>(exit_code::kRefused));
@@ -202,7 +185,7 @@ TEST_F(CrossProcess, RefusesToStartWhenAKeyItWouldWriteBelongsToAnotherProgram) 
 }
 
 TEST_F(CrossProcess, ClosingTheWindowSavesAndEnds) {
-    SimhostProcess host({kScenario, {}});
+    SimhostProcess host({kFixtureScenario, {}});
     HWND window = FindWindowW(L"SimhostWindow", nullptr);
     ASSERT_NE(window, nullptr);
     DWORD owner = 0;
@@ -212,7 +195,7 @@ TEST_F(CrossProcess, ClosingTheWindowSavesAndEnds) {
     PostMessageW(window, WM_CLOSE, 0, 0);
     ASSERT_TRUE(host.WaitForExit(30'000));
     EXPECT_EQ(host.ExitCode(), 0u);
-    EXPECT_EQ(ParseScenario(host.SavedState()), ParseScenario(kScenario));
+    EXPECT_EQ(ParseScenario(host.SavedState()), ParseScenario(kFixtureScenario));
     EXPECT_FALSE(ProgIdResolves());
 }
 

@@ -15,22 +15,6 @@ using namespace simhost_test;
 
 namespace {
 
-constexpr wchar_t kScenario[] = LR"(simhost-scenario 1
-document Vorrichtung.asm assembly "Spannvorrichtung"
-document Platte.par part Grundplatte
-document Spanner.asm assembly "Spanner"
-document Bolzen.par part Bolzen
-occurrence Spanner.asm Bolzen:1 Bolzen.par
-relation Spanner.asm ground Bolzen:1
-occurrence Vorrichtung.asm Platte:1 Platte.par
-occurrence Vorrichtung.asm Spanner:1 Spanner.asm
-occurrence Vorrichtung.asm Spanner:2 Spanner.asm
-relation Vorrichtung.asm ground Platte:1
-relation Vorrichtung.asm axial Spanner:1 Platte:1
-relation Vorrichtung.asm mate Spanner:1 Platte:1
-active Vorrichtung.asm
-)";
-
 // The texts of the tree, depth first, children indented by two blanks.
 void Collect(HWND tree, HTREEITEM item, int depth, std::vector<std::wstring>& out) {
     for (; item; item = TreeView_GetNextSibling(tree, item)) {
@@ -62,7 +46,7 @@ std::wstring StatusText(const HostWindow& window) {
 
 TEST(HostWindow, ShowsOccurrencesWithRelationCountsAndGroundMarkers) {
     ComApartment apartment;
-    auto host = Host::FromScenario(kScenario);
+    auto host = Host::FromScenario(kFixtureScenario);
     HostWindow window(*host);
     const std::vector<std::wstring> expected = {
         L"Spannvorrichtung  (Vorrichtung.asm)  3 Beziehungen",
