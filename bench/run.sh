@@ -14,7 +14,7 @@ build=${MARSITEL_BENCH_BUILD:-$root/build/$preset}
 bin=$build/bin
 screen="-screen 0 1280x1024x24"
 
-usage() { sed -n '2,9p' "$0" | sed 's/^# \{0,1\}//'; }
+usage() { sed -n '2,8p' "$0" | sed 's/^# \{0,1\}//'; }
 
 bench_args=()
 while [ $# -gt 0 ]; do
