@@ -286,7 +286,7 @@ std::size_t Host::BusyRejections() const {
     return state_->busy_rejections;
 }
 
-void Host::FailNthCall(std::wstring object_kind, std::wstring member, int nth, HostFailure failure) {
+void Host::FailNthCall(const std::wstring& object_kind, const std::wstring& member, int nth, HostFailure failure) {
     if (nth < 1) throw std::invalid_argument("nth counts from 1");
     ObjectKind kind = ParseKind(object_kind);
     if (kind == ObjectKind::Enum) throw std::invalid_argument("enumerators take no injected failures");

@@ -123,7 +123,7 @@ public:
     bool WalkFlag() const;
     std::size_t BusyRejections() const;
 
-    void FailNthCall(std::wstring object_kind, std::wstring member, int nth, HostFailure failure);
+    void FailNthCall(const std::wstring& object_kind, const std::wstring& member, int nth, HostFailure failure);
     void RejectNextCallsBusy(int count);
     void SetActiveDocument(std::optional<std::wstring> doctext);
     void SetEnumeratorMode(EnumeratorMode mode);
