@@ -8,6 +8,8 @@ namespace marsitel::ui {
 
 void ProgressBar::Attach(HWND control) {
     control_ = control;
+    SendMessageW(control_, PBM_SETRANGE32, 0, kSteps);
+    shown_ = -1;
     Show();
 }
 
@@ -37,15 +39,21 @@ int ProgressBar::Position() const noexcept {
     return static_cast<int>(std::lround(share * kSteps));
 }
 
-void ProgressBar::Show() const noexcept {
+void ProgressBar::Show() noexcept {
     if (!control_) return;
     const int position = Position();
+    // Each message makes the control redraw itself: a write that does not
+    // move the bar (the minimum set to 0 again, say) sends none.
+    if (position == shown_) return;
+    shown_ = position;
     // Visual styles let a growing bar glide towards its new position; going
-    // one step past it and back shows the position at once.
-    SendMessageW(control_, PBM_SETRANGE32, 0, kSteps + 1);
+    // one step past it and back shows the position at once. Only a full bar
+    // needs the range widened for that step.
+    const bool full = position == kSteps;
+    if (full) SendMessageW(control_, PBM_SETRANGE32, 0, kSteps + 1);
     SendMessageW(control_, PBM_SETPOS, static_cast<WPARAM>(position + 1), 0);
     SendMessageW(control_, PBM_SETPOS, static_cast<WPARAM>(position), 0);
-    SendMessageW(control_, PBM_SETRANGE32, 0, kSteps);
+    if (full) SendMessageW(control_, PBM_SETRANGE32, 0, kSteps);
 }
 
 }  // namespace marsitel::ui

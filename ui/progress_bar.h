@@ -28,12 +28,13 @@ public:
     int Position() const noexcept;
 
 private:
-    void Show() const noexcept;
+    void Show() noexcept;
 
     HWND control_ = nullptr;
     float min_ = 0.0f;
     float max_ = 100.0f;
     float value_ = 0.0f;
+    int shown_ = -1;  // the control's position, -1 before the first write
 };
 
 }  // namespace marsitel::ui
