@@ -52,7 +52,9 @@ std::wstring ReadinessWarning() {
 }
 
 void ShowWarning(const std::wstring& text) {
-    MessageBoxW(nullptr, text.c_str(), kAppTitle, MB_ICONEXCLAMATION | MB_OK);
+    // During a run the topmost progress window is on screen; an ordinary
+    // box would open behind it and the program would seem to hang.
+    MessageBoxW(nullptr, text.c_str(), kAppTitle, MB_ICONEXCLAMATION | MB_OK | MB_TOPMOST | MB_SETFOREGROUND);
 }
 
 }  // namespace
