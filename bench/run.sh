@@ -9,6 +9,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
+source "$root/scripts/wine-env.sh"
 preset=mingw-x64
 build=${MARSITEL_BENCH_BUILD:-$root/build/$preset}
 bin=$build/bin
@@ -25,15 +26,6 @@ while [ $# -gt 0 ]; do
         *) usage >&2; exit 2 ;;
     esac
 done
-
-display_usable() {
-    [ -n "${DISPLAY:-}" ] || return 1
-    if command -v xdpyinfo >/dev/null 2>&1; then
-        xdpyinfo >/dev/null 2>&1
-    elif command -v xset >/dev/null 2>&1; then
-        xset q >/dev/null 2>&1
-    fi
-}
 
 build_programs() {
     bash scripts/setup.sh
@@ -64,7 +56,6 @@ check_imports() {
 }
 
 run_in_prefix() {
-    source "$root/scripts/wine-env.sh"
     wine_prefix_up "$build"
     trap wine_prefix_down EXIT
     mkdir -p "$build/bench"

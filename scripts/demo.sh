@@ -13,6 +13,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
+source "$root/scripts/wine-env.sh"
 preset=mingw-x64
 build=$root/build/$preset
 bin=$build/bin
@@ -29,15 +30,6 @@ case "${1:-}" in
     -h|--help) usage; exit 0 ;;
     *) usage >&2; exit 2 ;;
 esac
-
-display_usable() {
-    [ -n "${DISPLAY:-}" ] || return 1
-    if command -v xdpyinfo >/dev/null 2>&1; then
-        xdpyinfo >/dev/null 2>&1
-    elif command -v xset >/dev/null 2>&1; then
-        xset q >/dev/null 2>&1
-    fi
-}
 
 build_programs() {
     bash scripts/setup.sh
@@ -70,7 +62,6 @@ pictures_as_png() {
 
 run_in_prefix() {
     local how=$1 status=0
-    source "$root/scripts/wine-env.sh"
     wine_prefix_up "$build"
     trap wine_prefix_down EXIT
     rm -f "$demo"/*.bmp "$demo"/*.png

@@ -1,6 +1,16 @@
 # Sourced by the scripts: the project-local Wine prefix and its services.
 # Usage: source scripts/wine-env.sh BUILD_DIR
 
+# True when $DISPLAY names an X server that answers.
+display_usable() {
+    [ -n "${DISPLAY:-}" ] || return 1
+    if command -v xdpyinfo >/dev/null 2>&1; then
+        xdpyinfo >/dev/null 2>&1
+    elif command -v xset >/dev/null 2>&1; then
+        xset q >/dev/null 2>&1
+    fi
+}
+
 wine_can_run_32bit() {
     # Some kernels run no 32-bit user code at all; Wine's 32-bit side is
     # then installed but cannot start.
