@@ -5,6 +5,8 @@
 //                                                          with pictures in <build>/demo/
 #include <windows.h>
 
+#include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -117,7 +119,9 @@ bool ScriptedRun(MarsitelApp& app, const std::wstring& folder) {
     if (!Step(app.Tick(ids::optionDelete, true) && app.Tick(ids::OptionGround, true), L"both options ticked")) return false;
     Picture(app.Dialog(), folder, L"dialog");
 
+    const auto execute_clicked = std::chrono::steady_clock::now();
     const RunWatch run = app.ExecuteAndWatch(true);
+    const std::chrono::duration<double> run_time = std::chrono::steady_clock::now() - execute_clicked;
     if (run.progress_picture && SaveBitmapFile(*run.progress_picture, folder + L"progress.bmp")) {
         Print(L"  picture: " + folder + L"progress.bmp\n");
     } else {
@@ -127,6 +131,10 @@ bool ScriptedRun(MarsitelApp& app, const std::wstring& folder) {
     for (const auto& line : run.assembly_lines) Print(L"  progress: " + line + L"\n");
     if (!Step(run.finished, L"run finished, completion text shown")) return false;
     Print(L"  Label1: " + app.DialogText(ids::Label1) + L"\n");
+    wchar_t seconds[32];
+    std::swprintf(seconds, 32, L"%.2f", run_time.count());
+    // Includes the driver's own watching and one picture of the progress window.
+    Print(L"  Execute to completion text: " + std::wstring(seconds) + L" s\n");
     Picture(app.Dialog(), folder, L"dialog-after-run");
 
     app.ClickEnd();
