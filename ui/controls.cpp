@@ -8,7 +8,7 @@
 
 namespace marsitel::ui {
 
-const FontSpec kStandardFont{L"MS Sans Serif", 825, FW_NORMAL};
+const FontDef kStandardFont{L"MS Sans Serif", 825, FW_NORMAL};
 
 std::wstring ExpandLoneCarriageReturns(std::wstring_view text) {
     std::wstring expanded;
@@ -28,16 +28,16 @@ std::wstring WindowText(HWND window) {
     return text;
 }
 
-UniqueFont CreateFontFromSpec(const FontSpec& spec, const Layout& layout) {
+UniqueFont CreateFontFromDef(const FontDef& def, const Layout& layout) {
     LOGFONTW font{};
-    font.lfHeight = layout.FontHeight(spec.hundredthsOfPoint);
-    font.lfWeight = spec.weight;
+    font.lfHeight = layout.FontHeight(def.hundredthsOfPoint);
+    font.lfWeight = def.weight;
     font.lfCharSet = ANSI_CHARSET;
     font.lfOutPrecision = OUT_DEFAULT_PRECIS;
     font.lfClipPrecision = CLIP_DEFAULT_PRECIS;
     font.lfQuality = DEFAULT_QUALITY;
     font.lfPitchAndFamily = DEFAULT_PITCH | FF_SWISS;
-    lstrcpynW(font.lfFaceName, spec.face, LF_FACESIZE);
+    lstrcpynW(font.lfFaceName, def.face, LF_FACESIZE);
     UniqueFont created(CreateFontIndirectW(&font));
     if (!created) ThrowLastError();
     return created;
@@ -51,12 +51,12 @@ struct ControlClass {
     DWORD exStyle;
 };
 
-ControlClass ClassFor(const ControlSpec& spec) {
+ControlClass ClassFor(const ControlDef& def) {
     constexpr DWORD kChild = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS;
     // Labels take clicks themselves (SS_NOTIFY), so that a click on a label
     // is not passed through to the frame below it.
     constexpr DWORD kLabel = kChild | SS_OWNERDRAW | SS_NOTIFY;
-    switch (spec.kind) {
+    switch (def.kind) {
     case ControlKind::Label:
     case ControlKind::AutoSizeLabel:
         return {WC_STATICW, kLabel, 0};
@@ -83,9 +83,9 @@ ControlClass ClassFor(const ControlSpec& spec) {
     return {WC_STATICW, kChild, 0};
 }
 
-RECT PixelBox(const ControlSpec& spec, const Layout& layout) {
-    RECT box = layout.Rect(spec.box);
-    if (spec.kind == ControlKind::Line) box.bottom = box.top + kLineThicknessPixels;
+RECT PixelBox(const ControlDef& def, const Layout& layout) {
+    RECT box = layout.Rect(def.box);
+    if (def.kind == ControlKind::Line) box.bottom = box.top + kLineThicknessPixels;
     return box;
 }
 
@@ -134,18 +134,18 @@ LRESULT CALLBACK FrameProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
 }  // namespace
 
 void RegisterFrameClass() {
-    static const WindowClassSpec kFrame{kFrameClass, CS_HREDRAW | CS_VREDRAW, COLOR_BTNFACE};
+    static const WindowClassDef kFrame{kFrameClass, CS_HREDRAW | CS_VREDRAW, COLOR_BTNFACE};
     RegisterWindowClass(kFrame, FrameProcedure);
 }
 
-HFONT ControlSet::FontFor(const FontSpec* spec, const Layout& layout) {
-    const FontSpec* key = spec ? spec : &kStandardFont;
+HFONT ControlSet::FontFor(const FontDef* def, const Layout& layout) {
+    const FontDef* key = def ? def : &kStandardFont;
     auto found = fonts_.find(key);
-    if (found == fonts_.end()) found = fonts_.emplace(key, CreateFontFromSpec(*key, layout)).first;
+    if (found == fonts_.end()) found = fonts_.emplace(key, CreateFontFromDef(*key, layout)).first;
     return found->second.get();
 }
 
-void ControlSet::Create(HWND window, std::span<const ControlSpec> table, const Layout& layout) {
+void ControlSet::Create(HWND window, std::span<const ControlDef> table, const Layout& layout) {
     table_ = table;
     static const bool commonControls = [] {
         const INITCOMMONCONTROLSEX classes{sizeof(INITCOMMONCONTROLSEX), ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS};
@@ -153,23 +153,23 @@ void ControlSet::Create(HWND window, std::span<const ControlSpec> table, const L
     }();
     (void)commonControls;
     RegisterFrameClass();
-    for (const ControlSpec& spec : table) {
-        const ControlClass controlClass = ClassFor(spec);
-        const HWND parent = spec.parentId ? Handle(spec.parentId) : window;
-        const RECT box = PixelBox(spec, layout);
+    for (const ControlDef& def : table) {
+        const ControlClass controlClass = ClassFor(def);
+        const HWND parent = def.parentId ? Handle(def.parentId) : window;
+        const RECT box = PixelBox(def, layout);
         const HWND control = CreateWindowExW(
-            controlClass.exStyle, controlClass.className, spec.text ? spec.text : L"", controlClass.style, box.left,
+            controlClass.exStyle, controlClass.className, def.text ? def.text : L"", controlClass.style, box.left,
             box.top, box.right - box.left, box.bottom - box.top, parent,
-            reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), ProgramInstance(), nullptr);
+            reinterpret_cast<HMENU>(static_cast<INT_PTR>(def.id)), ProgramInstance(), nullptr);
         if (!control) ThrowLastError();
-        handles_[spec.id] = control;
-        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(spec.font, layout)), FALSE);
-        if (spec.kind == ControlKind::AutoSizeLabel) FitToText(spec.id);
+        handles_[def.id] = control;
+        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(def.font, layout)), FALSE);
+        if (def.kind == ControlKind::AutoSizeLabel) FitToText(def.id);
     }
 }
 
-HFONT ControlSet::StoredFont(const ControlSpec& spec) const noexcept {
-    const auto found = fonts_.find(spec.font ? spec.font : &kStandardFont);
+HFONT ControlSet::StoredFont(const ControlDef& def) const noexcept {
+    const auto found = fonts_.find(def.font ? def.font : &kStandardFont);
     return found == fonts_.end() ? nullptr : found->second.get();
 }
 
@@ -178,9 +178,9 @@ HWND ControlSet::Handle(int id) const noexcept {
     return found == handles_.end() ? nullptr : found->second;
 }
 
-const ControlSpec* ControlSet::Spec(int id) const noexcept {
-    for (const ControlSpec& spec : table_) {
-        if (spec.id == id) return &spec;
+const ControlDef* ControlSet::Def(int id) const noexcept {
+    for (const ControlDef& def : table_) {
+        if (def.id == id) return &def;
     }
     return nullptr;
 }
@@ -190,19 +190,19 @@ void ControlSet::SetText(int id, std::wstring_view text) {
     if (!control) throw Error(error_number::kTypeMismatch, L"Unbekanntes Steuerelement");
     const std::wstring copy(text);
     if (!SetWindowTextW(control, copy.c_str())) ThrowLastError();
-    const ControlSpec* spec = Spec(id);
-    if (spec && spec->kind == ControlKind::AutoSizeLabel) FitToText(id);
-    if (spec && IsOwnerDrawnLabel(spec->kind)) InvalidateRect(control, nullptr, TRUE);
+    const ControlDef* def = Def(id);
+    if (def && def->kind == ControlKind::AutoSizeLabel) FitToText(id);
+    if (def && IsOwnerDrawnLabel(def->kind)) InvalidateRect(control, nullptr, TRUE);
 }
 
 void ControlSet::FitToText(int id) {
     const HWND control = Handle(id);
-    const ControlSpec* spec = Spec(id);
+    const ControlDef* def = Def(id);
     const HDC dc = GetDC(control);
     if (!dc) ThrowLastError();
     RECT extent{0, 0, 0, 0};
     {
-        SelectedObject font(dc, StoredFont(*spec));
+        SelectedObject font(dc, StoredFont(*def));
         const std::wstring text = ExpandLoneCarriageReturns(WindowText(control));
         DrawTextW(dc, text.c_str(), -1, &extent, DT_CALCRECT | DT_NOPREFIX | DT_EXPANDTABS);
     }
@@ -211,26 +211,26 @@ void ControlSet::FitToText(int id) {
     GetWindowRect(control, &box);
     MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&box), 2);
     const int width = extent.right - extent.left;
-    const int left = spec->align == Align::Right ? box.right - width : box.left;
+    const int left = def->align == Align::Right ? box.right - width : box.left;
     SetWindowPos(control, nullptr, left, box.top, width, extent.bottom - extent.top, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 bool ControlSet::DrawItem(const DRAWITEMSTRUCT& item) const {
-    const ControlSpec* spec = Spec(static_cast<int>(item.CtlID));
-    if (!spec || item.hwndItem != Handle(spec->id)) return false;
-    if (spec->kind == ControlKind::Line) {
+    const ControlDef* def = Def(static_cast<int>(item.CtlID));
+    if (!def || item.hwndItem != Handle(def->id)) return false;
+    if (def->kind == ControlKind::Line) {
         RECT line = item.rcItem;
         DrawEdge(item.hDC, &line, EDGE_ETCHED, BF_TOP);
         return true;
     }
-    if (!IsOwnerDrawnLabel(spec->kind)) return false;
+    if (!IsOwnerDrawnLabel(def->kind)) return false;
     FillRect(item.hDC, &item.rcItem, GetSysColorBrush(COLOR_BTNFACE));
     const std::wstring text = ExpandLoneCarriageReturns(WindowText(item.hwndItem));
-    SelectedObject font(item.hDC, StoredFont(*spec));
+    SelectedObject font(item.hDC, StoredFont(*def));
     SetBkMode(item.hDC, TRANSPARENT);
     SetTextColor(item.hDC, GetSysColor(COLOR_BTNTEXT));
     RECT box = item.rcItem;
-    const UINT alignment = spec->align == Align::Right ? DT_RIGHT : DT_LEFT;
+    const UINT alignment = def->align == Align::Right ? DT_RIGHT : DT_LEFT;
     DrawTextW(item.hDC, text.c_str(), -1, &box, DT_WORDBREAK | DT_NOPREFIX | DT_EXPANDTABS | alignment);
     return true;
 }

@@ -29,12 +29,12 @@ enum class ControlKind {
 
 enum class Align { Left, Right };
 
-struct ControlSpec {
+struct ControlDef {
     ControlKind kind;
     int id;
     TwipsRect box;  // from the top-left corner of the parent's client area
     const wchar_t* text;
-    const FontSpec* font;  // nullptr: the window's standard font
+    const FontDef* font;  // nullptr: the window's standard font
     Align align = Align::Left;
     int parentId = 0;  // 0: the window itself
 };
@@ -42,22 +42,22 @@ struct ControlSpec {
 inline constexpr int kLineThicknessPixels = 2;
 
 // The standard font of the program's windows.
-extern const FontSpec kStandardFont;
+extern const FontDef kStandardFont;
 
 // Label texts break lines at a lone carriage return. DrawText does not do
 // that on every system, so labels are drawn with every lone CR made a CR LF.
 std::wstring ExpandLoneCarriageReturns(std::wstring_view text);
 std::wstring WindowText(HWND window);
 
-UniqueFont CreateFontFromSpec(const FontSpec& spec, const Layout& layout);
+UniqueFont CreateFontFromDef(const FontDef& def, const Layout& layout);
 
 // The controls of one window, created from its table, with the fonts they use.
 class ControlSet {
 public:
-    void Create(HWND window, std::span<const ControlSpec> table, const Layout& layout);
+    void Create(HWND window, std::span<const ControlDef> table, const Layout& layout);
 
     HWND Handle(int id) const noexcept;
-    const ControlSpec* Spec(int id) const noexcept;
+    const ControlDef* Def(int id) const noexcept;
 
     // Sets a control's text; a label sized to its text is resized, keeping
     // its left edge, or its right edge when it is right-aligned.
@@ -67,13 +67,13 @@ public:
     bool DrawItem(const DRAWITEMSTRUCT& item) const;
 
 private:
-    HFONT FontFor(const FontSpec* spec, const Layout& layout);
-    HFONT StoredFont(const ControlSpec& spec) const noexcept;
+    HFONT FontFor(const FontDef* def, const Layout& layout);
+    HFONT StoredFont(const ControlDef& def) const noexcept;
     void FitToText(int id);
 
-    std::span<const ControlSpec> table_;
+    std::span<const ControlDef> table_;
     std::map<int, HWND> handles_;
-    std::map<const FontSpec*, UniqueFont> fonts_;
+    std::map<const FontDef*, UniqueFont> fonts_;
 };
 
 // The window class of frames; a click on a frame's bare surface reaches its

@@ -6,18 +6,18 @@
 namespace marsitel::ui {
 namespace {
 
-const WindowClassSpec kDialogWindowClass{kDialogClass, 0, COLOR_BTNFACE};
+const WindowClassDef kDialogWindowClass{kDialogClass, 0, COLOR_BTNFACE};
 constexpr DWORD kDialogStyle = WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
 constexpr DWORD kDialogExStyle = WS_EX_DLGMODALFRAME | WS_EX_APPWINDOW | WS_EX_CONTROLPARENT;
 
-const FontSpec kSansBold12{L"MS Sans Serif", 1200, FW_BOLD};
-const FontSpec kSansBold825{L"MS Sans Serif", 825, FW_BOLD};
+const FontDef kSansBold12{L"MS Sans Serif", 1200, FW_BOLD};
+const FontDef kSansBold825{L"MS Sans Serif", 825, FW_BOLD};
 
 using namespace dialog_id;
 
 // Creation order is the tab order: VScroll1, optionDelete, Command1,
 // Command2, Text3, OptionGround; the labels and lines take no focus.
-const ControlSpec kDialogControls[] = {
+const ControlDef kDialogControls[] = {
     {ControlKind::VScrollBar, VScroll1, {1560, 2400, 255, 375}, L"", nullptr},
     {ControlKind::CheckBox, optionDelete, {1080, 3240, 2895, 615}, L"Alle Beziehungen löschen.", nullptr},
     {ControlKind::PushButton, Command1, {840, 4440, 1695, 375}, L"Ausführen", &kSansBold825},
@@ -54,7 +54,7 @@ int PositionFromLevel(int level) {
 
 const TwipsRect kDialogClientTwips{0, 0, 7530, 5385};
 
-std::span<const ControlSpec> DialogControls() {
+std::span<const ControlDef> DialogControls() {
     return kDialogControls;
 }
 
@@ -67,8 +67,8 @@ Dialog::~Dialog() {
 
 bool Dialog::Create() {
     const SIZE client{layout_.Pixels(kDialogClientTwips.width), layout_.Pixels(kDialogClientTwips.height)};
-    const TopLevelSpec spec{&kDialogWindowClass, L"Beziehungen setzen", kDialogStyle, kDialogExStyle, nullptr};
-    CreateTopLevel(spec, CentredOuterRect(client, kDialogStyle, kDialogExStyle));
+    const TopLevelDef def{&kDialogWindowClass, L"Beziehungen setzen", kDialogStyle, kDialogExStyle, nullptr};
+    CreateTopLevel(def, CentredOuterRect(client, kDialogStyle, kDialogExStyle));
     controls_.Create(hwnd(), kDialogControls, layout_);
     const HWND scrollBar = controls_.Handle(VScroll1);
     SetScrollRange(scrollBar, SB_CTL, kLevelMin, kLevelMax, FALSE);

@@ -62,6 +62,6 @@ private:
 };
 
 extern const TwipsRect kDialogClientTwips;
-std::span<const ControlSpec> DialogControls();
+std::span<const ControlDef> DialogControls();
 
 }  // namespace marsitel::ui

@@ -7,11 +7,11 @@
 namespace marsitel::ui {
 namespace {
 
-const WindowClassSpec kProgressWindowClass{kProgressClass, 0, COLOR_BTNFACE};
+const WindowClassDef kProgressWindowClass{kProgressClass, 0, COLOR_BTNFACE};
 constexpr DWORD kProgressStyle = WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
 constexpr DWORD kProgressExStyle = WS_EX_DLGMODALFRAME;
 
-const ControlSpec kProgressControls[] = {
+const ControlDef kProgressControls[] = {
     {ControlKind::SingleLine, progress_id::Label1, {0, 0, 7335, 255}, L"", nullptr},
     {ControlKind::SingleLine, progress_id::Label2, {0, 360, 7335, 255}, L"", nullptr},
     {ControlKind::ProgressBar, progress_id::PB, {0, 720, 7575, 375}, L"", nullptr},
@@ -21,7 +21,7 @@ const ControlSpec kProgressControls[] = {
 
 const TwipsRect kProgressClientTwips{0, 0, 7665, 1230};
 
-std::span<const ControlSpec> ProgressControls() {
+std::span<const ControlDef> ProgressControls() {
     return kProgressControls;
 }
 
@@ -29,9 +29,9 @@ void frmProgress::Create() {
     const SIZE client{layout_.Pixels(kProgressClientTwips.width), layout_.Pixels(kProgressClientTwips.height)};
     // Owned by a hidden window: kept out of the taskbar with an ordinary
     // caption.
-    const TopLevelSpec spec{&kProgressWindowClass, L"Fortschrittsanzeige", kProgressStyle, kProgressExStyle,
+    const TopLevelDef def{&kProgressWindowClass, L"Fortschrittsanzeige", kProgressStyle, kProgressExStyle,
                             HiddenOwnerWindow()};
-    CreateTopLevel(spec, OuterRectAt(POINT{0, 0}, client, kProgressStyle, kProgressExStyle));
+    CreateTopLevel(def, OuterRectAt(POINT{0, 0}, client, kProgressStyle, kProgressExStyle));
     controls_.Create(hwnd(), kProgressControls, layout_);
     bar_.Attach(controls_.Handle(progress_id::PB));
 }

@@ -42,6 +42,6 @@ private:
 };
 
 extern const TwipsRect kProgressClientTwips;
-std::span<const ControlSpec> ProgressControls();
+std::span<const ControlDef> ProgressControls();
 
 }  // namespace marsitel::ui

@@ -7,23 +7,23 @@
 namespace marsitel::ui {
 namespace {
 
-const WindowClassSpec kSplashWindowClass{kSplashClass, 0, COLOR_BTNFACE};
+const WindowClassDef kSplashWindowClass{kSplashClass, 0, COLOR_BTNFACE};
 // A fixed dialog border without caption and control box; a tool window so
 // that it stays out of the taskbar (it has no title bar to look different).
 constexpr DWORD kSplashStyle = WS_POPUP | WS_DLGFRAME | WS_CLIPCHILDREN;
 constexpr DWORD kSplashExStyle = WS_EX_DLGMODALFRAME | WS_EX_TOOLWINDOW | WS_EX_CONTROLPARENT;
 
-const FontSpec kArialBold12{L"Arial", 1200, FW_BOLD};
-const FontSpec kArialBold1575{L"Arial", 1575, FW_BOLD};
-const FontSpec kArialBold975{L"Arial", 975, FW_BOLD};
-const FontSpec kArial825{L"Arial", 825, FW_NORMAL};
-const FontSpec kSansBold825{L"MS Sans Serif", 825, FW_BOLD};
+const FontDef kArialBold12{L"Arial", 1200, FW_BOLD};
+const FontDef kArialBold1575{L"Arial", 1575, FW_BOLD};
+const FontDef kArialBold975{L"Arial", 975, FW_BOLD};
+const FontDef kArial825{L"Arial", 825, FW_NORMAL};
+const FontDef kSansBold825{L"MS Sans Serif", 825, FW_BOLD};
 
 using namespace splash_id;
 constexpr int kInFrame = Frame1;
 
 // Command1 is the only control that takes the focus.
-const ControlSpec kSplashControls[] = {
+const ControlDef kSplashControls[] = {
     {ControlKind::Frame, Frame1, {120, 120, 5880, 3810}, L"", nullptr},
     {ControlKind::PushButton, Command1, {4440, 3360, 1335, 375}, L"OK", &kSansBold825, Align::Left, kInFrame},
     {ControlKind::AutoSizeLabel, lblCompanyProduct, {2520, 480, 2535, 285}, L"Unternehmen/Produkt", &kArialBold12,
@@ -45,7 +45,7 @@ const ControlSpec kSplashControls[] = {
 const TwipsRect kSplashClientTwips{0, 0, 6105, 4020};
 const wchar_t kContactBlock[] = L"CAD-Automatisierung und Zubehör\rMarsitel-Team\rinfo@marsitel.example.com";
 
-std::span<const ControlSpec> SplashControls() {
+std::span<const ControlDef> SplashControls() {
     return kSplashControls;
 }
 
@@ -59,8 +59,8 @@ void frmSplash::Create() {
         LoadImageW(ProgramInstance(), MAKEINTRESOURCEW(MARSITEL_IDB_SPLASH), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR)));
     if (!picture_) ThrowLastError();
     const SIZE client{layout_.Pixels(kSplashClientTwips.width), layout_.Pixels(kSplashClientTwips.height)};
-    const TopLevelSpec spec{&kSplashWindowClass, L"", kSplashStyle, kSplashExStyle, nullptr};
-    CreateTopLevel(spec, CentredOuterRect(client, kSplashStyle, kSplashExStyle));
+    const TopLevelDef def{&kSplashWindowClass, L"", kSplashStyle, kSplashExStyle, nullptr};
+    CreateTopLevel(def, CentredOuterRect(client, kSplashStyle, kSplashExStyle));
     controls_.Create(hwnd(), kSplashControls, layout_);
     AddMessageFilter(*this);
     Form_Load();

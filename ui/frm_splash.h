@@ -36,7 +36,7 @@ private:
 };
 
 extern const TwipsRect kSplashClientTwips;
-std::span<const ControlSpec> SplashControls();
+std::span<const ControlDef> SplashControls();
 
 // The maker's contact block: business description, team, address, each
 // line ended by a lone carriage return but the last.

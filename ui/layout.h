@@ -14,7 +14,7 @@ struct TwipsRect {
     int height;
 };
 
-struct FontSpec {
+struct FontDef {
     const wchar_t* face;
     int hundredthsOfPoint;  // 8.25 pt is 825
     int weight;             // FW_NORMAL or FW_BOLD

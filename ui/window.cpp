@@ -23,18 +23,18 @@ void ThrowLastError() {
     throw Error(static_cast<std::int32_t>(HRESULT_FROM_WIN32(code)), std::move(description));
 }
 
-void RegisterWindowClass(const WindowClassSpec& spec, WNDPROC procedure) {
+void RegisterWindowClass(const WindowClassDef& def, WNDPROC procedure) {
     WNDCLASSEXW existing{};
     existing.cbSize = sizeof existing;
-    if (GetClassInfoExW(ProgramInstance(), spec.name, &existing)) return;
+    if (GetClassInfoExW(ProgramInstance(), def.name, &existing)) return;
     WNDCLASSEXW windowClass{};
     windowClass.cbSize = sizeof windowClass;
-    windowClass.style = spec.style;
+    windowClass.style = def.style;
     windowClass.lpfnWndProc = procedure;
     windowClass.hInstance = ProgramInstance();
     windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    windowClass.hbrBackground = GetSysColorBrush(spec.background);
-    windowClass.lpszClassName = spec.name;
+    windowClass.hbrBackground = GetSysColorBrush(def.background);
+    windowClass.lpszClassName = def.name;
     if (!RegisterClassExW(&windowClass)) ThrowLastError();
 }
 
@@ -46,11 +46,11 @@ void Window::Destroy() noexcept {
     if (hwnd_) DestroyWindow(hwnd_);
 }
 
-void Window::CreateTopLevel(const TopLevelSpec& spec, const RECT& outer) {
-    RegisterWindowClass(*spec.windowClass, &Window::Procedure);
-    const HWND created = CreateWindowExW(spec.exStyle, spec.windowClass->name, spec.caption, spec.style,
+void Window::CreateTopLevel(const TopLevelDef& def, const RECT& outer) {
+    RegisterWindowClass(*def.windowClass, &Window::Procedure);
+    const HWND created = CreateWindowExW(def.exStyle, def.windowClass->name, def.caption, def.style,
                                          outer.left, outer.top, outer.right - outer.left, outer.bottom - outer.top,
-                                         spec.owner, nullptr, ProgramInstance(), this);
+                                         def.owner, nullptr, ProgramInstance(), this);
     if (!created) ThrowLastError();
 }
 
@@ -104,7 +104,7 @@ RECT CentredOuterRect(SIZE client, DWORD style, DWORD exStyle) noexcept {
 }
 
 HWND HiddenOwnerWindow() {
-    static const WindowClassSpec kOwnerClass{L"Marsitel.Owner", 0, COLOR_BTNFACE};
+    static const WindowClassDef kOwnerClass{L"Marsitel.Owner", 0, COLOR_BTNFACE};
     static HWND owner = nullptr;
     if (owner && IsWindow(owner)) return owner;
     RegisterWindowClass(kOwnerClass, DefWindowProcW);

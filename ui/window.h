@@ -7,14 +7,14 @@
 
 namespace marsitel::ui {
 
-struct WindowClassSpec {
+struct WindowClassDef {
     const wchar_t* name;
     UINT style;
     int background;  // system colour index
 };
 
-struct TopLevelSpec {
-    const WindowClassSpec* windowClass;
+struct TopLevelDef {
+    const WindowClassDef* windowClass;
     const wchar_t* caption;
     DWORD style;
     DWORD exStyle;
@@ -35,7 +35,7 @@ public:
 
 protected:
     // Creates the window hidden at the given outer position and size.
-    void CreateTopLevel(const TopLevelSpec& spec, const RECT& outer);
+    void CreateTopLevel(const TopLevelDef& def, const RECT& outer);
     virtual LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT DefaultHandling(UINT message, WPARAM wParam, LPARAM lParam) noexcept;
 
@@ -45,7 +45,7 @@ private:
     HWND hwnd_ = nullptr;
 };
 
-void RegisterWindowClass(const WindowClassSpec& spec, WNDPROC procedure);
+void RegisterWindowClass(const WindowClassDef& def, WNDPROC procedure);
 HINSTANCE ProgramInstance() noexcept;
 
 // The outer rectangle of a window whose client area has the given size,

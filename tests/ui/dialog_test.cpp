@@ -101,10 +101,10 @@ TEST_F(DialogTest, ClientAreaControlsAndFontsLandOnTheTablesAt96Dpi) {
     Load();
     EXPECT_TRUE(SameRect(ClientRect(dialog->hwnd()), RECT{0, 0, 502, 359}));
     ASSERT_EQ(DialogControls().size(), 14u);
-    for (const ControlSpec& spec : DialogControls()) {
-        RECT expected = TwipsAt96(spec.box);
-        if (spec.kind == ControlKind::Line) expected.bottom = expected.top + 2;
-        EXPECT_TRUE(SameRect(RectInParent(Control(spec.id)), expected)) << spec.id;
+    for (const ControlDef& def : DialogControls()) {
+        RECT expected = TwipsAt96(def.box);
+        if (def.kind == ControlKind::Line) expected.bottom = expected.top + 2;
+        EXPECT_TRUE(SameRect(RectInParent(Control(def.id)), expected)) << def.id;
     }
     // The scroll bar overlaps the text box's right edge by one pixel.
     EXPECT_EQ(RectInParent(Control(id::VScroll1)).left, RectInParent(Control(id::Text3)).right - 1);

@@ -40,8 +40,8 @@ protected:
 
 TEST_F(ProgressTest, DesignStateAt96DpiFixedBorderOutOfTheTaskbarPlacedInTwips) {
     EXPECT_TRUE(SameRect(ClientRect(progress.hwnd()), RECT{0, 0, 511, 82}));
-    for (const ControlSpec& spec : ProgressControls()) {
-        EXPECT_TRUE(SameRect(RectInParent(Control(spec.id)), TwipsAt96(spec.box))) << spec.id;
+    for (const ControlDef& def : ProgressControls()) {
+        EXPECT_TRUE(SameRect(RectInParent(Control(def.id)), TwipsAt96(def.box))) << def.id;
     }
     wchar_t className[64] = {};
     GetClassNameW(Control(id::PB), className, 64);

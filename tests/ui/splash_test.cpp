@@ -53,23 +53,23 @@ TEST_F(SplashTest, ClientFrameAndControlsLandOnTheTableAt96DpiAndStayInTheFrame)
     EXPECT_TRUE(SameRect(ClientRect(splash->hwnd()), RECT{0, 0, 407, 268}));
     ASSERT_NE(Frame(), nullptr);
     const RECT frame = ClientRect(Frame());
-    for (const ControlSpec& spec : SplashControls()) {
-        const RECT expected = TwipsAt96(spec.box);
-        const RECT actual = RectInParent(Control(spec.id));
-        EXPECT_EQ(GetParent(Control(spec.id)), spec.parentId ? Frame() : splash->hwnd()) << spec.id;
-        if (spec.kind != ControlKind::AutoSizeLabel) {
-            EXPECT_TRUE(SameRect(actual, expected)) << spec.id;
-        } else if (spec.align == Align::Right) {  // sized to its text, keeping its aligned edge
-            EXPECT_EQ(actual.right, expected.right) << spec.id;
-            EXPECT_GT(actual.right - actual.left, 20) << spec.id;
+    for (const ControlDef& def : SplashControls()) {
+        const RECT expected = TwipsAt96(def.box);
+        const RECT actual = RectInParent(Control(def.id));
+        EXPECT_EQ(GetParent(Control(def.id)), def.parentId ? Frame() : splash->hwnd()) << def.id;
+        if (def.kind != ControlKind::AutoSizeLabel) {
+            EXPECT_TRUE(SameRect(actual, expected)) << def.id;
+        } else if (def.align == Align::Right) {  // sized to its text, keeping its aligned edge
+            EXPECT_EQ(actual.right, expected.right) << def.id;
+            EXPECT_GT(actual.right - actual.left, 20) << def.id;
         } else {
-            EXPECT_EQ(actual.left, expected.left) << spec.id;
-            EXPECT_EQ(actual.top, expected.top) << spec.id;
+            EXPECT_EQ(actual.left, expected.left) << def.id;
+            EXPECT_EQ(actual.top, expected.top) << def.id;
         }
-        if (spec.parentId) {
-            EXPECT_GE(actual.left, 0) << spec.id;
-            EXPECT_LE(actual.right, frame.right) << spec.id;
-            EXPECT_LE(actual.bottom, frame.bottom) << spec.id;
+        if (def.parentId) {
+            EXPECT_GE(actual.left, 0) << def.id;
+            EXPECT_LE(actual.right, frame.right) << def.id;
+            EXPECT_LE(actual.bottom, frame.bottom) << def.id;
         }
     }
     // The picture box is the image's size: 129 by 124 pixels.
