@@ -3,77 +3,10 @@
 #include <algorithm>
 #include <cwchar>
 #include <iterator>
-#include <stdexcept>
 
 #include "core/removal.h"
 
 namespace marsitel::testing {
-namespace {
-
-constexpr int kMessageTextId = 0xFFFF;
-constexpr wchar_t kDialogClass[] = L"#32770";
-
-thread_local MessageBoxWatcher* active_watcher = nullptr;
-
-// GetWindowTextW or GetClassNameW.
-std::wstring Text(HWND window, int(WINAPI* read)(HWND, LPWSTR, int)) {
-    wchar_t buffer[1024] = {};
-    const int length = read(window, buffer, static_cast<int>(std::size(buffer)));
-    return std::wstring(buffer, length > 0 ? length : 0);
-}
-
-BOOL CALLBACK SurveyChild(HWND child, LPARAM context) {
-    auto& seen = *reinterpret_cast<SeenMessageBox*>(context);
-    const std::wstring window_class = Text(child, GetClassNameW);
-    if (_wcsicmp(window_class.c_str(), L"Button") == 0) {
-        seen.button_ids.push_back(GetDlgCtrlID(child));
-    } else if (_wcsicmp(window_class.c_str(), L"Static") == 0 &&
-               (GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) {
-        const auto icon = reinterpret_cast<HICON>(SendMessageW(child, STM_GETICON, 0, 0));
-        seen.exclamation_icon = seen.exclamation_icon || (icon && icon == LoadIconW(nullptr, IDI_EXCLAMATION));
-    }
-    return TRUE;
-}
-
-}  // namespace
-
-MessageBoxWatcher::MessageBoxWatcher() {
-    hook_ = SetWindowsHookExW(WH_CBT, &MessageBoxWatcher::HookProcedure, nullptr, GetCurrentThreadId());
-    if (!hook_) throw std::runtime_error("SetWindowsHookEx failed");
-    active_watcher = this;
-}
-
-MessageBoxWatcher::~MessageBoxWatcher() {
-    active_watcher = nullptr;
-    UnhookWindowsHookEx(hook_);
-}
-
-LRESULT CALLBACK MessageBoxWatcher::HookProcedure(int code, WPARAM wparam, LPARAM lparam) {
-    if (code == HCBT_ACTIVATE && active_watcher) {
-        const auto window = reinterpret_cast<HWND>(wparam);
-        if (Text(window, GetClassNameW) == kDialogClass) {
-            try {
-                active_watcher->Record(window);
-            } catch (...) {
-            }
-        }
-    }
-    return CallNextHookEx(nullptr, code, wparam, lparam);
-}
-
-void MessageBoxWatcher::Record(HWND box) {
-    // A box can be activated more than once; it is the same box.
-    for (const auto& seen : boxes_) {
-        if (seen.window == box) return;
-    }
-    SeenMessageBox seen;
-    seen.window = box;
-    seen.caption = Text(box, GetWindowTextW);
-    seen.text = Text(GetDlgItem(box, kMessageTextId), GetWindowTextW);
-    EnumChildWindows(box, &SurveyChild, reinterpret_cast<LPARAM>(&seen));
-    boxes_.push_back(std::move(seen));
-    PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, IDOK)));
-}
 
 std::wstring RecordingProgress::Number(float value) {
     wchar_t text[32] = {};

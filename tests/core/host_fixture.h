@@ -18,6 +18,7 @@
 #include "core/host/error.h"
 #include "core/progress_display.h"
 #include "core/run_options.h"
+#include "message_box_watcher.h"
 #include "simhost/host.h"
 
 namespace marsitel::testing {
@@ -36,34 +37,6 @@ public:
 
 private:
     bool initialized_;
-};
-
-// Sees message boxes the way a person does: a CBT hook on the test thread
-// records each box's text, caption, icon and buttons as it is activated,
-// then presses its OK button.
-struct SeenMessageBox {
-    HWND window = nullptr;
-    std::wstring text;
-    std::wstring caption;
-    bool exclamation_icon = false;
-    std::vector<int> button_ids;
-};
-
-class MessageBoxWatcher {
-public:
-    MessageBoxWatcher();
-    ~MessageBoxWatcher();
-    MessageBoxWatcher(const MessageBoxWatcher&) = delete;
-    MessageBoxWatcher& operator=(const MessageBoxWatcher&) = delete;
-
-    const std::vector<SeenMessageBox>& boxes() const { return boxes_; }
-
-private:
-    static LRESULT CALLBACK HookProcedure(int code, WPARAM wparam, LPARAM lparam);
-    void Record(HWND box);
-
-    HHOOK hook_ = nullptr;
-    std::vector<SeenMessageBox> boxes_;
 };
 
 // Writes each call as a line; `before_each` runs first, so that the host's

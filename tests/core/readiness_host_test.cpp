@@ -30,7 +30,7 @@ protected:
         ASSERT_EQ(watcher_.boxes().size(), count);
         EXPECT_EQ(watcher_.boxes().back().text, text);
         EXPECT_EQ(watcher_.boxes().back().caption, kAppTitle);
-        EXPECT_TRUE(watcher_.boxes().back().exclamation_icon);
+        EXPECT_EQ(watcher_.boxes().back().icon, LoadIconW(nullptr, IDI_EXCLAMATION));
         EXPECT_EQ(watcher_.boxes().back().button_ids, std::vector<int>{IDOK});
     }
 };

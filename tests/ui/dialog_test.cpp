@@ -220,12 +220,12 @@ TEST_F(DialogTest, ExecuteWithoutDeleteOptionShowsOnlyTheWarning) {
     Scroll(SB_LINEUP, 9);
     MessageBoxWatcher boxes;
     Click(id::Command1);
-    ASSERT_EQ(boxes.seen().size(), 1u);
-    const SeenMessageBox& box = boxes.seen()[0];
+    ASSERT_EQ(boxes.boxes().size(), 1u);
+    const SeenMessageBox& box = boxes.boxes()[0];
     EXPECT_EQ(box.text, L"Sie müssen die Option zum Löschen der Beziehungen aktivieren.");
     EXPECT_EQ(box.caption, kTitle);
     EXPECT_EQ(box.icon, LoadIconW(nullptr, IDI_EXCLAMATION));
-    EXPECT_EQ(box.buttons, 1);
+    EXPECT_EQ(box.button_ids, std::vector<int>{IDOK});
     EXPECT_TRUE(runs.empty());
     EXPECT_EQ(FindWindowW(kProgressClass, nullptr), nullptr);
     EXPECT_TRUE(IsWindowVisible(dialog->hwnd()));
@@ -293,11 +293,11 @@ TEST_F(DialogTest, AnErrorDuringTheRunIsReportedAndEndsTheProgram) {
     runAction = [](const RunOptions&, ProgressDisplay&) { throw Error(-2147352567, L"Ausnahmefehler im Host"); };
     MessageBoxWatcher boxes;
     Click(id::Command1);
-    ASSERT_EQ(boxes.seen().size(), 1u);
-    EXPECT_EQ(boxes.seen()[0].text, L"Laufzeitfehler '-2147352567':\r\n\r\nAusnahmefehler im Host");
-    EXPECT_EQ(boxes.seen()[0].caption, L"Marsitel");
-    EXPECT_EQ(boxes.seen()[0].icon, LoadIconW(nullptr, IDI_ERROR));
-    EXPECT_EQ(boxes.seen()[0].buttons, 1);
+    ASSERT_EQ(boxes.boxes().size(), 1u);
+    EXPECT_EQ(boxes.boxes()[0].text, L"Laufzeitfehler '-2147352567':\r\n\r\nAusnahmefehler im Host");
+    EXPECT_EQ(boxes.boxes()[0].caption, L"Marsitel");
+    EXPECT_EQ(boxes.boxes()[0].icon, LoadIconW(nullptr, IDI_ERROR));
+    EXPECT_EQ(boxes.boxes()[0].button_ids, std::vector<int>{IDOK});
     EXPECT_EQ(ends.exitCodes(), std::vector<unsigned>{1});
     // The run was left at once: no completion text.
     EXPECT_EQ(TextOf(Control(id::Label1)), L"");

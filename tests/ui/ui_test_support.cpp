@@ -6,58 +6,6 @@
 #include "ui/program_end.h"
 
 namespace marsitel::ui::testing {
-namespace {
-
-MessageBoxWatcher* activeWatcher = nullptr;
-
-std::wstring ClassOf(HWND window) {
-    wchar_t name[64] = {};
-    GetClassNameW(window, name, 64);
-    return name;
-}
-
-BOOL CALLBACK InspectChild(HWND child, LPARAM lParam) {
-    auto& seen = *reinterpret_cast<SeenMessageBox*>(lParam);
-    const std::wstring className = ClassOf(child);
-    if (_wcsicmp(className.c_str(), L"Button") == 0 && (StyleOf(child) & WS_VISIBLE)) {
-        ++seen.buttons;
-    } else if (_wcsicmp(className.c_str(), L"Static") == 0) {
-        if ((StyleOf(child) & SS_TYPEMASK) == SS_ICON) {
-            seen.icon = reinterpret_cast<HICON>(SendMessageW(child, STM_GETICON, 0, 0));
-        } else {
-            const std::wstring text = TextOf(child);
-            if (text.size() > seen.text.size()) seen.text = text;
-        }
-    }
-    return TRUE;
-}
-
-}  // namespace
-
-MessageBoxWatcher::MessageBoxWatcher()
-    : hook_(SetWindowsHookExW(WH_CBT, &MessageBoxWatcher::Hook, nullptr, GetCurrentThreadId())) {
-    activeWatcher = this;
-}
-
-MessageBoxWatcher::~MessageBoxWatcher() {
-    activeWatcher = nullptr;
-    if (hook_) UnhookWindowsHookEx(hook_);
-}
-
-LRESULT CALLBACK MessageBoxWatcher::Hook(int code, WPARAM wParam, LPARAM lParam) {
-    if (code == HCBT_ACTIVATE && activeWatcher) {
-        const HWND box = reinterpret_cast<HWND>(wParam);
-        if (ClassOf(box) == L"#32770") {
-            SeenMessageBox seen;
-            seen.caption = TextOf(box);
-            EnumChildWindows(box, InspectChild, reinterpret_cast<LPARAM>(&seen));
-            activeWatcher->seen_.push_back(seen);
-            PostMessageW(box, WM_COMMAND, IDOK, 0);
-        }
-    }
-    return CallNextHookEx(nullptr, code, wParam, lParam);
-}
-
 ProgramEndRecorder::ProgramEndRecorder() {
     SetProgramEndHandler([this](unsigned code) { exitCodes_.push_back(code); });
 }

@@ -9,33 +9,13 @@
 #include <string>
 #include <vector>
 
+#include "message_box_watcher.h"
 #include "ui/layout.h"
 
 namespace marsitel::ui::testing {
 
-struct SeenMessageBox {
-    std::wstring caption;
-    std::wstring text;
-    HICON icon = nullptr;
-    int buttons = 0;
-};
-
-// Watches this thread's message boxes while it exists; each one is recorded
-// when it becomes active and closed with OK at once.
-class MessageBoxWatcher {
-public:
-    MessageBoxWatcher();
-    ~MessageBoxWatcher();
-    MessageBoxWatcher(const MessageBoxWatcher&) = delete;
-    MessageBoxWatcher& operator=(const MessageBoxWatcher&) = delete;
-
-    const std::vector<SeenMessageBox>& seen() const noexcept { return seen_; }
-
-private:
-    static LRESULT CALLBACK Hook(int code, WPARAM wParam, LPARAM lParam);
-    HHOOK hook_;
-    std::vector<SeenMessageBox> seen_;
-};
+using marsitel::testing::MessageBoxWatcher;
+using marsitel::testing::SeenMessageBox;
 
 // Records EndProgram calls while it exists.
 class ProgramEndRecorder {
