@@ -41,11 +41,11 @@ std::wstring ReadinessWarning() {
         }) > 0) {
         return kNoAssemblyActive;
     }
-    std::int32_t document_count = 0;
+    std::int32_t documentCount = 0;
     if (TrappedErrorNumber([&] {
-            document_count = application.Get(L"Documents").Object().Get(L"Count").Int32();
+            documentCount = application.Get(L"Documents").Object().Get(L"Count").Int32();
         }) != 0 ||
-        document_count == 0) {
+        documentCount == 0) {
         return kNoAssemblyActive;
     }
     return {};
@@ -62,7 +62,7 @@ void ShowWarning(const std::wstring& text) {
 bool CheckHostReady() {
     std::wstring warning;
     try {
-        host::BusyFilterScope busy_filter;
+        host::BusyFilterScope busyFilter;
         warning = ReadinessWarning();
     } catch (const std::exception&) {
         warning = kHostNotRunning;

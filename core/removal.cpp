@@ -19,7 +19,7 @@ void ClearWalkFlagAfterFailure(const host::HostApplication& application) noexcep
 }  // namespace
 
 void RunRelationRemoval(const RunOptions& options, ProgressDisplay& progress) {
-    host::BusyFilterScope busy_filter;
+    host::BusyFilterScope busyFilter;
     const std::int16_t depth = DepthForLevel(options.Level());
     if (!CheckHostReady()) return;
 

@@ -38,8 +38,8 @@ void VisitSubAssemblies(const host::HostOccurrences& occurrences, std::int16_t l
     for (std::int32_t i = 1; i <= count; ++i) {
         const host::HostOccurrence occurrence = occurrences.Item(static_cast<std::int16_t>(i));
         if (!IsSubAssemblyText(occurrence.DocumentText())) continue;
-        const host::HostAssembly sub_assembly = occurrence.Document();
-        ProcessAssembly(sub_assembly, static_cast<std::int16_t>(levels - 1), options, progress);
+        const host::HostAssembly subAssembly = occurrence.Document();
+        ProcessAssembly(subAssembly, static_cast<std::int16_t>(levels - 1), options, progress);
     }
 }
 
@@ -47,9 +47,9 @@ void VisitSubAssemblies(const host::HostOccurrences& occurrences, std::int16_t l
 
 std::int16_t DepthForLevel(std::int16_t level) { return level == kAllLevelsPosition ? kAllLevelsDepth : level; }
 
-bool IsSubAssemblyText(std::wstring_view document_text) {
-    if (document_text.size() < kAssemblySuffix.size()) return false;
-    std::wstring suffix(document_text.substr(document_text.size() - kAssemblySuffix.size()));
+bool IsSubAssemblyText(std::wstring_view documentText) {
+    if (documentText.size() < kAssemblySuffix.size()) return false;
+    std::wstring suffix(documentText.substr(documentText.size() - kAssemblySuffix.size()));
     CharUpperBuffW(suffix.data(), static_cast<DWORD>(suffix.size()));
     return suffix == kAssemblySuffix;
 }

@@ -14,7 +14,7 @@ namespace marsitel {
 std::int16_t DepthForLevel(std::int16_t level);
 
 // True when the last three characters, upper-cased, are "ASM".
-bool IsSubAssemblyText(std::wstring_view document_text);
+bool IsSubAssemblyText(std::wstring_view documentText);
 
 // Visits `assembly` and, while `levels` is above 1, every sub-assembly
 // placed in it. Throws marsitel::Error; what was done before stays done.

@@ -11,13 +11,13 @@ constexpr std::chrono::milliseconds kLongestPause{1000};
 // milliseconds before it retries.
 constexpr DWORD kCancelCall = static_cast<DWORD>(-1);
 
-std::atomic<long long> busy_limit_ms{kDefaultBusyLimit.count()};
+std::atomic<long long> busyLimitMs{kDefaultBusyLimit.count()};
 
 }  // namespace
 
-std::chrono::milliseconds BusyLimit() { return std::chrono::milliseconds(busy_limit_ms.load()); }
+std::chrono::milliseconds BusyLimit() { return std::chrono::milliseconds(busyLimitMs.load()); }
 
-void SetBusyLimit(std::chrono::milliseconds limit) { busy_limit_ms.store(limit.count()); }
+void SetBusyLimit(std::chrono::milliseconds limit) { busyLimitMs.store(limit.count()); }
 
 std::optional<std::chrono::milliseconds> BusyRetryPause(std::chrono::milliseconds elapsed) {
     const auto limit = BusyLimit();
@@ -50,11 +50,11 @@ DWORD STDMETHODCALLTYPE BusyMessageFilter::HandleInComingCall(DWORD, HTASK, DWOR
     return SERVERCALL_ISHANDLED;
 }
 
-DWORD STDMETHODCALLTYPE BusyMessageFilter::RetryRejectedCall(HTASK, DWORD tick_count, DWORD reject_type) {
-    if (reject_type != SERVERCALL_RETRYLATER) return kCancelCall;
-    const auto pause = BusyRetryPause(std::chrono::milliseconds(tick_count));
+DWORD STDMETHODCALLTYPE BusyMessageFilter::RetryRejectedCall(HTASK, DWORD tickCount, DWORD rejectType) {
+    if (rejectType != SERVERCALL_RETRYLATER) return kCancelCall;
+    const auto pause = BusyRetryPause(std::chrono::milliseconds(tickCount));
     if (!pause) return kCancelCall;
-    ++retries_granted_;
+    ++retriesGranted_;
     return static_cast<DWORD>(pause->count());
 }
 

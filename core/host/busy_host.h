@@ -35,16 +35,16 @@ public:
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
     ULONG STDMETHODCALLTYPE AddRef() override;
     ULONG STDMETHODCALLTYPE Release() override;
-    DWORD STDMETHODCALLTYPE HandleInComingCall(DWORD call_type, HTASK caller, DWORD tick_count,
-                                               INTERFACEINFO* interface_info) override;
-    DWORD STDMETHODCALLTYPE RetryRejectedCall(HTASK callee, DWORD tick_count, DWORD reject_type) override;
-    DWORD STDMETHODCALLTYPE MessagePending(HTASK callee, DWORD tick_count, DWORD pending_type) override;
+    DWORD STDMETHODCALLTYPE HandleInComingCall(DWORD callType, HTASK caller, DWORD tickCount,
+                                               INTERFACEINFO* interfaceInfo) override;
+    DWORD STDMETHODCALLTYPE RetryRejectedCall(HTASK callee, DWORD tickCount, DWORD rejectType) override;
+    DWORD STDMETHODCALLTYPE MessagePending(HTASK callee, DWORD tickCount, DWORD pendingType) override;
 
-    int RetriesGranted() const noexcept { return retries_granted_; }
+    int RetriesGranted() const noexcept { return retriesGranted_; }
 
 private:
     std::atomic<ULONG> references_{0};
-    int retries_granted_ = 0;
+    int retriesGranted_ = 0;
 };
 
 // Registers a BusyMessageFilter for the calling thread while it lives and

@@ -124,8 +124,8 @@ IDispatch& DispatchObject::Required() const {
     return *object_.Get();
 }
 
-DISPID DispatchObject::IdOfName(std::wstring_view member_name) const {
-    std::wstring name(member_name);
+DISPID DispatchObject::IdOfName(std::wstring_view memberName) const {
+    std::wstring name(memberName);
     LPOLESTR names[] = {name.data()};
     DISPID id = DISPID_UNKNOWN;
     IDispatch& target = Required();
@@ -133,22 +133,22 @@ DISPID DispatchObject::IdOfName(std::wstring_view member_name) const {
     return id;
 }
 
-Variant DispatchObject::Invoke(DISPID member, WORD flags, std::vector<VARIANT>& arguments, bool is_put) const {
+Variant DispatchObject::Invoke(DISPID member, WORD flags, std::vector<VARIANT>& arguments, bool isPut) const {
     IDispatch& target = Required();
-    DISPID named_put = DISPID_PROPERTYPUT;
+    DISPID namedPut = DISPID_PROPERTYPUT;
     DISPPARAMS parameters{};
     parameters.rgvarg = arguments.empty() ? nullptr : arguments.data();
     parameters.cArgs = static_cast<UINT>(arguments.size());
-    if (is_put) {
-        parameters.rgdispidNamedArgs = &named_put;
+    if (isPut) {
+        parameters.rgdispidNamedArgs = &namedPut;
         parameters.cNamedArgs = 1;
     }
     Variant result;
     EXCEPINFO exception{};
     const HRESULT status = WithBusyRetry([&] {
-        UINT bad_argument = 0;
+        UINT badArgument = 0;
         return target.Invoke(member, IID_NULL, LOCALE_USER_DEFAULT, flags, &parameters,
-                             is_put ? nullptr : result.put(), &exception, &bad_argument);
+                             isPut ? nullptr : result.put(), &exception, &badArgument);
     });
     if (status == DISP_E_EXCEPTION) throw ErrorFromException(exception);
     ThrowIfFailed(status);
@@ -182,17 +182,17 @@ void DispatchObject::Put(DISPID member, const Argument& value) const {
     Invoke(member, DISPATCH_PROPERTYPUT, list, true);
 }
 
-Value DispatchObject::Get(std::wstring_view member_name) const { return Get(IdOfName(member_name)); }
+Value DispatchObject::Get(std::wstring_view memberName) const { return Get(IdOfName(memberName)); }
 
-void DispatchObject::Call(std::wstring_view member_name) const { Call(IdOfName(member_name)); }
+void DispatchObject::Call(std::wstring_view memberName) const { Call(IdOfName(memberName)); }
 
-DispatchObject DispatchObject::As(const IID& interface_id) const {
+DispatchObject DispatchObject::As(const IID& interfaceId) const {
     if (!object_) return {};
     // The host's interfaces are dual: the pointer is an IDispatch too. It goes
     // straight into the ComPtr (MinGW's ComPtr::Attach adds a reference).
     ComPtr<IDispatch> converted;
     const HRESULT status = WithBusyRetry([&] {
-        return object_->QueryInterface(interface_id, reinterpret_cast<void**>(converted.ReleaseAndGetAddressOf()));
+        return object_->QueryInterface(interfaceId, reinterpret_cast<void**>(converted.ReleaseAndGetAddressOf()));
     });
     if (FAILED(status) || !converted) throw TypeMismatchError();
     return DispatchObject(std::move(converted));
@@ -224,12 +224,12 @@ std::vector<DispatchObject> DispatchObject::ReadEnumeration() const {
     }
 }
 
-DispatchObject AttachToRunningObject(std::wstring_view prog_id) {
-    const std::wstring name(prog_id);
-    CLSID class_id{};
-    ThrowIfFailed(CLSIDFromProgID(name.c_str(), &class_id));
+DispatchObject AttachToRunningObject(std::wstring_view progId) {
+    const std::wstring name(progId);
+    CLSID classId{};
+    ThrowIfFailed(CLSIDFromProgID(name.c_str(), &classId));
     ComPtr<IUnknown> running;
-    ThrowIfFailed(GetActiveObject(class_id, nullptr, &running));
+    ThrowIfFailed(GetActiveObject(classId, nullptr, &running));
     ComPtr<IDispatch> dispatch;
     if (FAILED(WithBusyRetry([&] { return running->QueryInterface(IID_PPV_ARGS(&dispatch)); }))) {
         throw TypeMismatchError();

@@ -65,13 +65,13 @@ public:
     Value Get(DISPID member, std::initializer_list<const Argument*> arguments = {}) const;
     void Call(DISPID member, std::initializer_list<const Argument*> arguments = {}) const;
     void Put(DISPID member, const Argument& value) const;
-    Value Get(std::wstring_view member_name) const;
-    void Call(std::wstring_view member_name) const;
+    Value Get(std::wstring_view memberName) const;
+    void Call(std::wstring_view memberName) const;
 
     // QueryInterface for one of the host's dual interfaces; the result is
     // still driven through IDispatch. Fails with error 13. An empty object
     // converts to an empty object.
-    DispatchObject As(const IID& interface_id) const;
+    DispatchObject As(const IID& interfaceId) const;
 
     // The standard enumerator (DISPID_NEWENUM), read completely: elements in
     // the order yielded, fetched many per call.
@@ -82,15 +82,15 @@ public:
 
 private:
     IDispatch& Required() const;
-    DISPID IdOfName(std::wstring_view member_name) const;
-    Variant Invoke(DISPID member, WORD flags, std::vector<VARIANT>& arguments, bool is_put) const;
+    DISPID IdOfName(std::wstring_view memberName) const;
+    Variant Invoke(DISPID member, WORD flags, std::vector<VARIANT>& arguments, bool isPut) const;
 
     Microsoft::WRL::ComPtr<IDispatch> object_;
 };
 
 // The active object registered under the ProgID, as plain IDispatch. Never
 // starts a server.
-DispatchObject AttachToRunningObject(std::wstring_view prog_id);
+DispatchObject AttachToRunningObject(std::wstring_view progId);
 
 // A 32-bit value narrowed to 16 bits; error 6 when it does not fit.
 std::int16_t CheckedInt16(std::int32_t value);
