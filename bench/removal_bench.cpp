@@ -148,7 +148,7 @@ RemovalRow Summarise(int size, Client client, const SyntheticAssembly& assembly,
     row.client = client;
     row.runs = static_cast<int>(samples.size());
     row.occurrences = assembly.occurrences_processed;
-    std::vector<double> relations, wall, calls, cpu, thread_cpu, repaint, writes, peak, host_cpu;
+    std::vector<double> relations, wall, calls, cpu_seconds, cpu, thread_cpu, repaint, writes, peak, host_cpu;
     std::set<std::size_t> distinct_calls;
     for (const RemovalSample& s : samples) {
         if (!s.problem.empty()) row.problems.push_back(s.problem);
@@ -157,6 +157,7 @@ RemovalRow Summarise(int size, Client client, const SyntheticAssembly& assembly,
         calls.push_back(static_cast<double>(s.calls.total()));
         distinct_calls.insert(s.calls.total());
         const double w = s.client.wall_seconds > 0 ? s.client.wall_seconds : 1;
+        cpu_seconds.push_back(s.client.cpu_seconds);
         cpu.push_back(s.client.cpu_seconds / w);
         thread_cpu.push_back(s.client.thread_cpu_seconds / w);
         repaint.push_back(s.client.repaint_seconds / w);
@@ -168,6 +169,7 @@ RemovalRow Summarise(int size, Client client, const SyntheticAssembly& assembly,
     row.wall_seconds = Median(wall);
     row.calls = Median(calls);
     row.calls_vary = distinct_calls.size() > 1;
+    row.cpu_seconds = Median(cpu_seconds);
     row.cpu_share = Median(cpu);
     row.thread_cpu_share = Median(thread_cpu);
     row.repaint_share = Median(repaint);
@@ -185,6 +187,14 @@ RemovalRow Summarise(int size, Client client, const SyntheticAssembly& assembly,
 double PerUnit(double value, double units) { return units > 0 ? value / units : 0; }
 
 }  // namespace
+
+double CpuBeyondReference(const std::vector<RemovalRow>& rows, const RemovalRow& row) {
+    if (row.client != Client::Ours) return 0;
+    for (const RemovalRow& other : rows) {
+        if (other.client == Client::Reference && other.size == row.size) return row.cpu_seconds - other.cpu_seconds;
+    }
+    return 0;
+}
 
 std::vector<RemovalRow> MeasureRemoval(const Folders& folders, const std::vector<int>& sizes, int runs) {
     std::vector<RemovalRow> rows;
@@ -230,6 +240,9 @@ void PrintRemovalTable(const std::vector<RemovalRow>& rows, int runs) {
                         PerUnit(ours->wall_seconds, row.wall_seconds), PerUnit(ours->wall_seconds, row.wall_seconds),
                         PerUnit(ours->calls, row.calls), PerUnit(ours->calls, row.calls),
                         PerUnit(ours->calls, row.calls));
+            const double beyond = CpuBeyondReference(rows, *ours);
+            std::printf("%-10s our processor time beyond the reference's: %.3f s, %.1f%% of our wall time\n", "",
+                        beyond, PerUnit(beyond * 100, ours->wall_seconds));
         }
         std::printf("\n");
     }
@@ -245,14 +258,15 @@ void PrintRemovalTable(const std::vector<RemovalRow>& rows, int runs) {
 void WriteRemovalCsv(const std::vector<RemovalRow>& rows, const std::filesystem::path& file) {
     std::ofstream out(file, std::ios::trunc);
     out << "size,client,runs,occurrences,relations,wall_s,ms_per_occurrence,host_calls,calls_per_occurrence,"
-           "calls_per_relation,cpu_share,ui_thread_cpu_share,repaint_share,other_progress_share,peak_working_set_mib,host_cpu_share";
+           "calls_per_relation,cpu_s,cpu_beyond_reference_s,cpu_share,ui_thread_cpu_share,repaint_share,other_progress_share,peak_working_set_mib,host_cpu_share";
     for (const wchar_t* kind : kCountedKinds) out << ",calls_" << Narrow(kind);
     out << ",problems\n";
     for (const RemovalRow& row : rows) {
         out << row.size << ',' << Narrow(ClientName(row.client)) << ',' << row.runs << ',' << row.occurrences << ','
             << row.relations << ',' << row.wall_seconds << ',' << PerUnit(row.wall_seconds * 1000, row.occurrences)
             << ',' << row.calls << ',' << PerUnit(row.calls, row.occurrences) << ','
-            << PerUnit(row.calls, row.relations) << ',' << row.cpu_share << ',' << row.thread_cpu_share << ','
+            << PerUnit(row.calls, row.relations) << ',' << row.cpu_seconds << ','
+            << CpuBeyondReference(rows, row) << ',' << row.cpu_share << ',' << row.thread_cpu_share << ','
             << row.repaint_share << ','
             << row.write_share << ',' << row.peak_working_set_mib << ',' << row.host_cpu_share;
         for (const auto& [kind, count] : row.calls_by_kind) out << ',' << count;

@@ -35,6 +35,7 @@ struct RemovalRow {
     double wall_seconds = 0;
     double calls = 0;
     bool calls_vary = false;
+    double cpu_seconds = 0;
     double cpu_share = 0;
     double thread_cpu_share = 0;
     double repaint_share = 0;
@@ -44,6 +45,11 @@ struct RemovalRow {
     std::vector<std::pair<std::wstring, double>> calls_by_kind;
     std::vector<std::string> problems;
 };
+
+// Our processor time beyond the reference client's for the same size:
+// what our own code costs, since both pay the same proxy and RPC work for
+// their calls. Zero for the reference's row and when no reference ran.
+double CpuBeyondReference(const std::vector<RemovalRow>& rows, const RemovalRow& row);
 
 // Measures every size; prints progress lines to standard output.
 std::vector<RemovalRow> MeasureRemoval(const Folders& folders, const std::vector<int>& sizes, int runs);
