@@ -1,5 +1,5 @@
 #pragma once
-// Step 5 of start-up: the wait while the splash is up.
+// The start-up wait while the splash is up.
 #include <chrono>
 #include <functional>
 

@@ -25,7 +25,7 @@ namespace {
 
 constexpr wchar_t kTypeMismatchText[] = L"Typen unverträglich";
 constexpr wchar_t kOverflowText[] = L"Überlauf";
-constexpr wchar_t kObjectNotSetText[] = L"Objektvariable oder With-Blockvariable nicht festgelegt";
+constexpr wchar_t kObjectNotSetText[] = L"Objektvariable nicht festgelegt";
 constexpr wchar_t kAutomationErrorText[] = L"Automatisierungsfehler";
 
 std::wstring TrimLineEnd(std::wstring text) {
