@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 
@@ -97,15 +98,35 @@ protected:
     std::unique_ptr<Dialog> dialog;
 };
 
-TEST_F(DialogTest, ClientAreaControlsAndFontsLandOnTheTablesAt96Dpi) {
+// Pixels at 96 DPI, worked out by hand from the design's twips (15 a pixel);
+// lines are two pixels thick.
+struct ExpectedRect {
+    int id;
+    RECT at96;
+    RECT at144;
+};
+const ExpectedRect kDialogRects[] = {
+    {id::Label9, {16, 8, 497, 105}, {24, 12, 746, 158}},
+    {id::Line1_1, {8, 112, 496, 114}, {12, 168, 744, 168}},
+    {id::Label8_1, {16, 120, 33, 145}, {24, 180, 50, 218}},
+    {id::Label5_1, {56, 120, 393, 153}, {84, 180, 590, 230}},
+    {id::Text3, {64, 160, 105, 185}, {96, 240, 158, 278}},
+    {id::VScroll1, {104, 160, 121, 185}, {156, 240, 182, 278}},
+    {id::Line1_2, {8, 192, 496, 194}, {12, 288, 744, 288}},
+    {id::Label8_2, {16, 200, 33, 217}, {24, 300, 50, 326}},
+    {id::Label5_2, {56, 200, 393, 217}, {84, 300, 590, 326}},
+    {id::optionDelete, {72, 216, 265, 257}, {108, 324, 398, 386}},
+    {id::OptionGround, {72, 248, 265, 289}, {108, 372, 398, 434}},
+    {id::Command1, {56, 296, 169, 321}, {84, 444, 254, 482}},
+    {id::Command2, {200, 296, 313, 321}, {300, 444, 470, 482}},
+    {id::Label1, {8, 328, 497, 345}, {12, 492, 746, 518}},
+};
+
+TEST_F(DialogTest, ClientAreaControlsAndFontsLandWhereDesignedAt96Dpi) {
     Load();
     EXPECT_TRUE(SameRect(ClientRect(dialog->hwnd()), RECT{0, 0, 502, 359}));
-    ASSERT_EQ(DialogControls().size(), 14u);
-    for (const ControlDef& def : DialogControls()) {
-        RECT expected = TwipsAt96(def.box);
-        if (def.kind == ControlKind::Line) expected.bottom = expected.top + 2;
-        EXPECT_TRUE(SameRect(RectInParent(Control(def.id)), expected)) << def.id;
-    }
+    ASSERT_EQ(DialogControls().size(), std::size(kDialogRects));
+    for (const ExpectedRect& e : kDialogRects) EXPECT_TRUE(SameRect(RectInParent(Control(e.id)), e.at96)) << e.id;
     // The scroll bar overlaps the text box's right edge by one pixel.
     EXPECT_EQ(RectInParent(Control(id::VScroll1)).left, RectInParent(Control(id::Text3)).right - 1);
 
@@ -125,6 +146,20 @@ TEST_F(DialogTest, ClientAreaControlsAndFontsLandOnTheTablesAt96Dpi) {
         EXPECT_EQ(font.lfWeight, e.weight) << e.id;
         EXPECT_EQ(font.lfCharSet, ANSI_CHARSET) << e.id;
         EXPECT_FALSE(font.lfItalic || font.lfUnderline || font.lfStrikeOut) << e.id;
+    }
+}
+
+// The same table at 144 DPI, where half pixels round away from zero; the
+// lines' thickness is added by the window, not by the layout.
+TEST(DialogLayout, TableScalesTo144Dpi) {
+    const Layout at144(144);
+    EXPECT_EQ(at144.Pixels(7530), 753);
+    EXPECT_EQ(at144.Pixels(5385), 539);
+    for (const ExpectedRect& e : kDialogRects) {
+        const auto def = std::find_if(DialogControls().begin(), DialogControls().end(),
+                                      [&](const ControlDef& d) { return d.id == e.id; });
+        ASSERT_NE(def, DialogControls().end()) << e.id;
+        EXPECT_TRUE(SameRect(at144.Rect(def->box), e.at144)) << e.id;
     }
 }
 

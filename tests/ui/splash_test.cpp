@@ -49,33 +49,45 @@ protected:
     std::unique_ptr<frmSplash> splash;
 };
 
-TEST_F(SplashTest, ClientFrameAndControlsLandOnTheTableAt96DpiAndStayInTheFrame) {
+TEST_F(SplashTest, ClientFrameAndControlsLandWhereDesignedAt96Dpi) {
     EXPECT_TRUE(SameRect(ClientRect(splash->hwnd()), RECT{0, 0, 407, 268}));
     ASSERT_NE(Frame(), nullptr);
-    const RECT frame = ClientRect(Frame());
-    for (const ControlDef& def : SplashControls()) {
-        const RECT expected = TwipsAt96(def.box);
-        const RECT actual = RectInParent(Control(def.id));
-        EXPECT_EQ(GetParent(Control(def.id)), def.parentId ? Frame() : splash->hwnd()) << def.id;
-        if (def.kind != ControlKind::AutoSizeLabel) {
-            EXPECT_TRUE(SameRect(actual, expected)) << def.id;
-        } else if (def.align == Align::Right) {  // sized to its text, keeping its aligned edge
-            EXPECT_EQ(actual.right, expected.right) << def.id;
-            EXPECT_GT(actual.right - actual.left, 20) << def.id;
-        } else {
-            EXPECT_EQ(actual.left, expected.left) << def.id;
-            EXPECT_EQ(actual.top, expected.top) << def.id;
-        }
-        if (def.parentId) {
-            EXPECT_GE(actual.left, 0) << def.id;
-            EXPECT_LE(actual.right, frame.right) << def.id;
-            EXPECT_LE(actual.bottom, frame.bottom) << def.id;
-        }
+    EXPECT_TRUE(SameRect(RectInParent(Frame()), RECT{8, 8, 400, 262}));
+    // Inside the frame, in pixels worked out by hand (15 twips a pixel). The
+    // picture box is the image's 129 by 124 pixels.
+    const struct {
+        int id;
+        RECT rect;
+    } fixed[] = {
+        {id::Picture1, {8, 72, 137, 196}},      {id::lblCopyright, {176, 152, 337, 169}},
+        {id::lblCompany, {176, 168, 385, 209}}, {id::Command1, {296, 224, 385, 249}},
+        {id::lblWarning, {8, 232, 369, 245}},
+    };
+    for (const auto& e : fixed) {
+        EXPECT_EQ(GetParent(Control(e.id)), Frame()) << e.id;
+        EXPECT_TRUE(SameRect(RectInParent(Control(e.id)), e.rect)) << e.id;
     }
-    // The picture box is the image's size: 129 by 124 pixels.
-    const RECT picture = RectInParent(Control(id::Picture1));
-    EXPECT_EQ(picture.right - picture.left, 129);
-    EXPECT_EQ(picture.bottom - picture.top, 124);
+    // Labels sized to their text keep their designed left edge, or their
+    // right edge when right-aligned.
+    const struct {
+        int id;
+        LONG left;   // -1 where the right edge stays
+        LONG right;  // -1 where the left edge stays
+        LONG top;
+    } sized[] = {
+        {id::lblCompanyProduct, 168, -1, 32},
+        {id::lblProductName, 168, -1, 52},
+        {id::lblPlatform, -1, 377, 96},
+        {id::lblVersion, -1, 384, 120},
+    };
+    for (const auto& e : sized) {
+        const RECT actual = RectInParent(Control(e.id));
+        EXPECT_EQ(actual.left, e.left < 0 ? actual.left : e.left) << e.id;
+        EXPECT_EQ(actual.right, e.right < 0 ? actual.right : e.right) << e.id;
+        EXPECT_EQ(actual.top, e.top) << e.id;
+        EXPECT_GT(actual.right - actual.left, 20) << e.id;
+        EXPECT_LE(actual.right, 392) << e.id;  // inside the frame's 392 pixels
+    }
 }
 
 TEST_F(SplashTest, LoadStepFillsTheTexts) {

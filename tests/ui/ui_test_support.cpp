@@ -48,10 +48,6 @@ DWORD ExStyleOf(HWND window) {
     return static_cast<DWORD>(GetWindowLongPtrW(window, GWL_EXSTYLE));
 }
 
-RECT TwipsAt96(const TwipsRect& box) {
-    return RECT{box.left / 15, box.top / 15, (box.left + box.width) / 15, (box.top + box.height) / 15};
-}
-
 ::testing::AssertionResult SameRect(const RECT& actual, const RECT& expected) {
     if (EqualRect(&actual, &expected)) return ::testing::AssertionSuccess();
     return ::testing::AssertionFailure() << "(" << actual.left << "," << actual.top << ")-(" << actual.right << ","

@@ -38,9 +38,6 @@ LOGFONTW FontOf(HWND control);
 std::wstring TextOf(HWND window);
 DWORD StyleOf(HWND window);
 DWORD ExStyleOf(HWND window);
-// A layout table's twips converted at 96 DPI by the rule the tables are
-// designed with, independently of the layout module: 15 twips a pixel.
-RECT TwipsAt96(const TwipsRect& box);
 ::testing::AssertionResult SameRect(const RECT& actual, const RECT& expected);
 ::testing::AssertionResult CentredOnPrimaryMonitor(HWND window);
 // Processes the messages pending now, without leaving a WM_QUIT behind.
