@@ -10,6 +10,7 @@
 #include "bench/process.h"
 #include "bench/reference_client.h"
 #include "bench/timed_progress.h"
+#include "core/app_title.h"
 #include "core/host/error.h"
 #include "core/removal.h"
 #include "core/run_options.h"

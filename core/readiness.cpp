@@ -6,6 +6,7 @@
 #include <functional>
 #include <string>
 
+#include "core/app_title.h"
 #include "core/host/busy_host.h"
 #include "core/host/dispatch.h"
 #include "core/host/error.h"

@@ -5,9 +5,6 @@
 
 namespace marsitel {
 
-// The application title; the readiness warnings show it in their title bar.
-inline constexpr wchar_t kAppTitle[] = L"Marsitel";
-
 // True when the host runs with an assembly active; otherwise shows the
 // reason in a warning box and returns false. Never throws.
 bool CheckHostReady();

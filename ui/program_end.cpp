@@ -1,7 +1,7 @@
 #include "ui/program_end.h"
 
 #include "core/host/error.h"
-#include "core/removal.h"
+#include "core/app_title.h"
 
 #include <windows.h>
 

@@ -3,8 +3,6 @@
 #include "core/host/error.h"
 #include "ui/program_end.h"
 
-#include <string>
-
 namespace marsitel::ui {
 
 HINSTANCE ProgramInstance() noexcept {
@@ -12,15 +10,7 @@ HINSTANCE ProgramInstance() noexcept {
 }
 
 void ThrowLastError() {
-    const DWORD code = GetLastError();
-    wchar_t* buffer = nullptr;
-    const DWORD length = FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
-        0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-    std::wstring description = length ? std::wstring(buffer, length) : L"Systemfehler " + std::to_wstring(code);
-    if (buffer) LocalFree(buffer);
-    while (!description.empty() && (description.back() == L'\n' || description.back() == L'\r')) description.pop_back();
-    throw Error(static_cast<std::int32_t>(HRESULT_FROM_WIN32(code)), std::move(description));
+    throw ErrorFromLastError();
 }
 
 void RegisterWindowClass(const WindowClassDef& def, WNDPROC procedure) {

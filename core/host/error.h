@@ -1,7 +1,10 @@
 #pragma once
 // The one error type of the program: a number and a description, as the
-// run-time error report shows them. How failures map to numbers is
-// documented (and implemented) in error.cpp.
+// run-time error report shows them. Which failure gets which number is set
+// out in error_mapping.cpp; the system's texts for failure codes come from
+// error.cpp.
+#include <windows.h>
+
 #include <cstdint>
 #include <exception>
 #include <string>
@@ -29,5 +32,14 @@ inline constexpr std::int32_t kOutOfMemory = 7;
 inline constexpr std::int32_t kTypeMismatch = 13;
 inline constexpr std::int32_t kObjectNotSet = 91;
 }  // namespace error_number
+
+// The system's text for a failure status, without its line end.
+std::wstring SystemErrorText(HRESULT status);
+// A failure status as an error: the status itself, negative, with the
+// system's text.
+Error ErrorFromStatus(HRESULT status);
+// The calling thread's last Win32 error as an error. A call that failed
+// without setting one still gives a failure, never the number 0.
+Error ErrorFromLastError();
 
 }  // namespace marsitel

@@ -26,23 +26,8 @@ namespace {
 constexpr wchar_t kTypeMismatchText[] = L"Typen unverträglich";
 constexpr wchar_t kOverflowText[] = L"Überlauf";
 constexpr wchar_t kObjectNotSetText[] = L"Objektvariable nicht festgelegt";
+// A host exception that names no failure and gives no description.
 constexpr wchar_t kAutomationErrorText[] = L"Automatisierungsfehler";
-
-std::wstring TrimLineEnd(std::wstring text) {
-    while (!text.empty() && (text.back() == L'\r' || text.back() == L'\n' || text.back() == L' ')) {
-        text.pop_back();
-    }
-    return text;
-}
-
-std::wstring SystemTextFor(HRESULT status) {
-    wchar_t buffer[512] = {};
-    const DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                                        nullptr, static_cast<DWORD>(status), 0, buffer,
-                                        static_cast<DWORD>(std::size(buffer)), nullptr);
-    std::wstring text = TrimLineEnd(std::wstring(buffer, length));
-    return text.empty() ? std::wstring(kAutomationErrorText) : text;
-}
 
 // Takes the string and frees it, so that EXCEPINFO leaves nothing behind.
 std::wstring TakeString(BSTR& text) {
@@ -70,10 +55,6 @@ Error OverflowError() { return Error(error_number::kOverflow, kOverflowText); }
 
 Error ObjectNotSetError() { return Error(error_number::kObjectNotSet, kObjectNotSetText); }
 
-Error ErrorFromStatus(HRESULT status) {
-    return Error(static_cast<std::int32_t>(status), SystemTextFor(status));
-}
-
 Error ErrorFromException(EXCEPINFO& info) {
     if (info.pfnDeferredFillIn) {
         info.pfnDeferredFillIn(&info);
@@ -85,7 +66,7 @@ Error ErrorFromException(EXCEPINFO& info) {
     const std::int32_t number = NumberFromException(info);
     if (number == 0) return ErrorFromStatus(DISP_E_EXCEPTION);
     if (description.empty()) {
-        description = FAILED(info.scode) ? SystemTextFor(info.scode) : std::wstring(kAutomationErrorText);
+        description = FAILED(info.scode) ? SystemErrorText(info.scode) : std::wstring(kAutomationErrorText);
     }
     return Error(number, std::move(description));
 }

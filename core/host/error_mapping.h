@@ -13,8 +13,6 @@ namespace marsitel::host {
 Error TypeMismatchError();
 Error OverflowError();
 Error ObjectNotSetError();
-// A failure status without exception information.
-Error ErrorFromStatus(HRESULT status);
 // DISP_E_EXCEPTION from IDispatch::Invoke; fills deferred information first.
 Error ErrorFromException(EXCEPINFO& info);
 // The host rejected calls as busy for the whole of `waited`.

@@ -76,6 +76,11 @@ TEST(ErrorMapping, HostExceptionsAndBareStatuses) {
         EXPECT_FALSE(bare.description().empty());
         EXPECT_NE(bare.description().back(), L'\n');
     }
+    // A system call that failed without setting a last error still fails.
+    SetLastError(ERROR_SUCCESS);
+    EXPECT_EQ(ErrorFromLastError().number(), -2147467259);  // E_FAIL
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    EXPECT_EQ(ErrorFromLastError().number(), -2147023496);  // 0x80070578
 }
 
 TEST(ValueConversion, FailuresAreTypeMismatchOverflowOrObjectNotSet) {

@@ -29,7 +29,7 @@ protected:
     void ExpectWarnings(std::size_t count, const wchar_t* text) {
         ASSERT_EQ(watcher_.boxes().size(), count);
         EXPECT_EQ(watcher_.boxes().back().text, text);
-        EXPECT_EQ(watcher_.boxes().back().caption, kAppTitle);
+        EXPECT_EQ(watcher_.boxes().back().caption, L"Marsitel");
         EXPECT_EQ(watcher_.boxes().back().icon, LoadIconW(nullptr, IDI_EXCLAMATION));
         EXPECT_EQ(watcher_.boxes().back().button_ids, std::vector<int>{IDOK});
     }
