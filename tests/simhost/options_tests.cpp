@@ -54,12 +54,3 @@ TEST(ProgramOptions, RejectsWhatItCannotUse) {
         EXPECT_THROW(Parse(args), UsageError) << ToUtf8(args[0]);
     }
 }
-
-TEST(ProgramOptions, HelpDescribesEveryOption) {
-    std::wstring help = ProgramHelpText();
-    for (const wchar_t* option : {L"--scenario", L"--generate", L"--save", L"--journal", L"--ready-event",
-                                  L"--quit-event", L"--fail ", L"--fail-hresult", L"--busy", L"--exit-after",
-                                  L"--no-document", L"--active", L"--enumerator", L"--hidden", L"--help"}) {
-        EXPECT_NE(help.find(option), std::wstring::npos) << ToUtf8(option);
-    }
-}
