@@ -2,6 +2,7 @@
 
 #include "core/host/error.h"
 #include "ui/program_end.h"
+#include "ui/res/resource_ids.h"
 
 #include <string>
 
@@ -23,6 +24,18 @@ void ThrowLastError() {
     throw Error(static_cast<std::int32_t>(HRESULT_FROM_WIN32(code)), std::move(description));
 }
 
+namespace {
+
+// Shared icons stay loaded with the program and are never destroyed. A
+// program without the icon resource (a test) gets the system's default.
+HICON ProgramIcon(int sizeMetric) noexcept {
+    const int size = GetSystemMetrics(sizeMetric);
+    return static_cast<HICON>(LoadImageW(ProgramInstance(), MAKEINTRESOURCEW(MARSITEL_IDI_APP), IMAGE_ICON, size,
+                                         size, LR_DEFAULTCOLOR | LR_SHARED));
+}
+
+}  // namespace
+
 void RegisterWindowClass(const WindowClassDef& def, WNDPROC procedure) {
     WNDCLASSEXW existing{};
     existing.cbSize = sizeof existing;
@@ -32,6 +45,11 @@ void RegisterWindowClass(const WindowClassDef& def, WNDPROC procedure) {
     windowClass.style = def.style;
     windowClass.lpfnWndProc = procedure;
     windowClass.hInstance = ProgramInstance();
+    // The taskbar and Alt+Tab show the class icon. The windows' captions show
+    // none: a window with WS_EX_DLGMODALFRAME draws only an icon set on the
+    // window itself.
+    windowClass.hIcon = ProgramIcon(SM_CXICON);
+    windowClass.hIconSm = ProgramIcon(SM_CXSMICON);
     windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     windowClass.hbrBackground = GetSysColorBrush(def.background);
     windowClass.lpszClassName = def.name;

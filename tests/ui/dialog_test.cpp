@@ -162,6 +162,11 @@ TEST_F(DialogTest, FixedBorderInTaskbarCentredAndTopmostAfterMakeTopmost) {
     EXPECT_TRUE(style & WS_SYSMENU);
     EXPECT_FALSE(style & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX));
     EXPECT_TRUE(ExStyleOf(dialog->hwnd()) & WS_EX_APPWINDOW);
+    // The taskbar shows the class icon; the caption shows none, as no icon is
+    // set on the window and its frame style draws no class icon.
+    EXPECT_NE(GetClassLongPtrW(dialog->hwnd(), GCLP_HICON), 0);
+    EXPECT_EQ(SendMessageW(dialog->hwnd(), WM_GETICON, ICON_SMALL, 0), 0);
+    EXPECT_TRUE(ExStyleOf(dialog->hwnd()) & WS_EX_DLGMODALFRAME);
     EXPECT_EQ(GetWindow(dialog->hwnd(), GW_OWNER), nullptr);
 
     EXPECT_TRUE(CentredOnPrimaryMonitor(dialog->hwnd()));
