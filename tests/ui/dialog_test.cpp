@@ -197,7 +197,7 @@ TEST_F(DialogTest, FocusStartsOnTheScrollBarAndTabFollowsTheListedOrder) {
     EXPECT_EQ(GetFocus(), Control(id::optionDelete));
 }
 
-TEST_F(DialogTest, UpArrowRaisesTheLevelToAlleAndDownLowersIt) {
+TEST_F(DialogTest, UpArrowRaisesTheLevelToAlleAndDownLowersItAsScreenReadersHear) {
     Load();
     const struct {
         int request;
@@ -212,7 +212,11 @@ TEST_F(DialogTest, UpArrowRaisesTheLevelToAlleAndDownLowersIt) {
         Scroll(step.request, step.times);
         EXPECT_EQ(dialog->Level(), step.level);
         EXPECT_EQ(TextOf(Control(id::Text3)), step.text);
+        // The level, not the scroll bar's inverted position.
+        EXPECT_EQ(ReadAccessible(Control(id::VScroll1)).value, step.text);
     }
+    EXPECT_EQ(ReadAccessible(Control(id::VScroll1)).name, L"Baugruppenebenen");
+    EXPECT_EQ(ReadAccessible(Control(id::Text3)).name, L"Baugruppenebenen");
     // The thumb at the top stands for the highest level.
     SendMessageW(dialog->hwnd(), WM_VSCROLL, MAKEWPARAM(SB_THUMBPOSITION, 1),
                  reinterpret_cast<LPARAM>(Control(id::VScroll1)));
