@@ -183,6 +183,32 @@ TEST(E2eStartUp, WithoutARunningHostWarnsAndEndsWithoutShowingTheDialog) {
     EXPECT_EQ(app.Process().ExitCode(), 0u);
 }
 
+TEST(E2eStartUp, ASecondStartRaisesTheRunningCopyAndEndsWithoutSplashOrHostCall) {
+    SimhostProcess host(HostWith(kLayered));
+    MarsitelApp first;
+    OpenDialog(first);
+    const std::size_t calls = host.JournalLines().size();
+    // Minimized: the user must get it back from the taskbar, or by starting
+    // the program once more.
+    ShowWindow(first.Dialog(), SW_MINIMIZE);
+    ASSERT_TRUE(IsIconic(first.Dialog()));
+
+    MarsitelApp second;
+    bool splashSeen = false;
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            splashSeen = splashSeen || VisibleTopLevel(second.Id(), marsitel::ui::kSplashClass);
+            return !second.Process().Running();
+        },
+        kWindowWait, Millis{1}));
+    EXPECT_FALSE(splashSeen);
+    EXPECT_EQ(second.Process().ExitCode(), 0u);
+    EXPECT_FALSE(IsIconic(first.Dialog()));
+    EXPECT_EQ(GetForegroundWindow(), first.Dialog());
+    EXPECT_EQ(host.JournalLines().size(), calls) << "the second start must not reach the host";
+    EndAndExpectCleanExit(first);
+}
+
 TEST(E2eRuns, HostGoneBeforeExecuteWarnsWhileTheProgressWindowShowsThenCompletes) {
     SimhostProcess host(HostWith(kLayered));
     MarsitelApp app;
