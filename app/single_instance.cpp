@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <iterator>
 #include <memory>
 #include <string_view>
 

@@ -45,9 +45,9 @@ void RegisterWindowClass(const WindowClassDef& def, WNDPROC procedure) {
     windowClass.style = def.style;
     windowClass.lpfnWndProc = procedure;
     windowClass.hInstance = ProgramInstance();
-    // The taskbar and Alt+Tab show the class icon. The windows' captions show
-    // none: a window with WS_EX_DLGMODALFRAME draws only an icon set on the
-    // window itself.
+    // The taskbar and Alt+Tab show the class icon. On Windows the captions
+    // show none: a window with WS_EX_DLGMODALFRAME draws only an icon set on
+    // the window itself. Wine draws the class icon there all the same.
     windowClass.hIcon = ProgramIcon(SM_CXICON);
     windowClass.hIconSm = ProgramIcon(SM_CXSMICON);
     windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
