@@ -91,7 +91,10 @@ public:
     }
     HRESULT STDMETHODCALLTYPE get_accValue(VARIANT child, BSTR* value) noexcept override {
         if (!value) return E_POINTER;
-        if (!IsSelf(child) || !annotation_.value) return standard_->get_accValue(child, value);
+        // A client may hold the object longer than the control lives.
+        if (!IsSelf(child) || !annotation_.value || !IsWindow(control_)) {
+            return standard_->get_accValue(child, value);
+        }
         try {
             return ReturnText(annotation_.value(control_), value);
         } catch (...) {
