@@ -1,5 +1,6 @@
 // The program's entry point: the user-interface thread, its COM apartment
 // for the host's automation objects, start-up, then the event loop.
+#include "app/single_instance.h"
 #include "app/startup.h"
 #include "ui/message_loop.h"
 #include "ui/program_end.h"
@@ -25,6 +26,7 @@ private:
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    if (marsitel::HandedOverToRunningCopy()) return 0;
     ComApartment apartment;
     try {
         marsitel::Main();

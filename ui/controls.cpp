@@ -28,6 +28,27 @@ std::wstring WindowText(HWND window) {
     return text;
 }
 
+namespace {
+
+// Bitmap faces of the design, with a few fixed sizes drawn for 96 DPI, and
+// their TrueType twins of the same metrics, which scale cleanly.
+const struct {
+    const wchar_t* bitmap;
+    const wchar_t* trueType;
+} kScalableTwins[] = {
+    {L"MS Sans Serif", L"Microsoft Sans Serif"},
+};
+
+}  // namespace
+
+const wchar_t* FaceAt(const wchar_t* face, const Layout& layout) noexcept {
+    if (layout.dpi() == kDesignDpi) return face;
+    for (const auto& twin : kScalableTwins) {
+        if (lstrcmpiW(face, twin.bitmap) == 0) return twin.trueType;
+    }
+    return face;
+}
+
 UniqueFont CreateFontFromDef(const FontDef& def, const Layout& layout) {
     LOGFONTW font{};
     font.lfHeight = layout.FontHeight(def.hundredthsOfPoint);
@@ -37,7 +58,7 @@ UniqueFont CreateFontFromDef(const FontDef& def, const Layout& layout) {
     font.lfClipPrecision = CLIP_DEFAULT_PRECIS;
     font.lfQuality = DEFAULT_QUALITY;
     font.lfPitchAndFamily = DEFAULT_PITCH | FF_SWISS;
-    lstrcpynW(font.lfFaceName, def.face, LF_FACESIZE);
+    lstrcpynW(font.lfFaceName, FaceAt(def.face, layout), LF_FACESIZE);
     UniqueFont created(CreateFontIndirectW(&font));
     if (!created) ThrowLastError();
     return created;

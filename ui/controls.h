@@ -49,6 +49,9 @@ extern const FontDef kStandardFont;
 std::wstring ExpandLoneCarriageReturns(std::wstring_view text);
 std::wstring WindowText(HWND window);
 
+// The face a font of the design is drawn with: as designed at 96 DPI, a
+// bitmap face's TrueType twin at any other DPI.
+const wchar_t* FaceAt(const wchar_t* face, const Layout& layout) noexcept;
 UniqueFont CreateFontFromDef(const FontDef& def, const Layout& layout);
 
 // The controls of one window, created from its table, with the fonts they use.

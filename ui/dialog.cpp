@@ -1,5 +1,6 @@
 #include "ui/dialog.h"
 
+#include "ui/accessible.h"
 #include "ui/control_ids.h"
 #include "ui/program_end.h"
 
@@ -50,6 +51,23 @@ int PositionFromLevel(int level) {
     return kLevelMin + kLevelMax - level;
 }
 
+// Screen readers find no label for the level selector (its question is
+// drawn by the dialog), and the scroll bar's own value would be its inverted
+// position: both name the selector, and the scroll bar tells the level as
+// the text box shows it.
+std::wstring LevelTextOf(HWND scrollBar) {
+    const int level = LevelFromPosition(GetScrollPos(scrollBar, SB_CTL));
+    return level == kLevelAll ? L"Alle" : std::to_wstring(level);
+}
+
+const struct {
+    int id;
+    AccessibleAnnotation annotation;
+} kAnnotations[] = {
+    {VScroll1, {L"Baugruppenebenen", &LevelTextOf}},
+    {Text3, {L"Baugruppenebenen", nullptr}},
+};
+
 }  // namespace
 
 const TwipsRect kDialogClientTwips{0, 0, 7530, 5385};
@@ -73,6 +91,7 @@ bool Dialog::Create() {
     const HWND scrollBar = controls_.Handle(VScroll1);
     SetScrollRange(scrollBar, SB_CTL, kLevelMin, kLevelMax, FALSE);
     SetScrollPos(scrollBar, SB_CTL, PositionFromLevel(kLevelMin), TRUE);
+    for (const auto& entry : kAnnotations) Annotate(controls_.Handle(entry.id), entry.annotation);
     focus_ = scrollBar;
     AddMessageFilter(*this);
     return Form_Load();

@@ -9,7 +9,7 @@ namespace marsitel::ui {
 Layout Layout::ForScreen() noexcept {
     ScreenDC screen;
     const int dpi = screen.get() ? GetDeviceCaps(screen.get(), LOGPIXELSY) : 0;
-    return Layout(dpi > 0 ? dpi : 96);
+    return Layout(dpi > 0 ? dpi : kDesignDpi);
 }
 
 int Layout::Pixels(int twips) const noexcept {

@@ -6,6 +6,8 @@
 namespace marsitel::ui {
 
 inline constexpr int kTwipsPerInch = 1440;
+// The DPI the windows were designed at.
+inline constexpr int kDesignDpi = 96;
 
 struct TwipsRect {
     int left;

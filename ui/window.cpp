@@ -2,6 +2,7 @@
 
 #include "core/host/error.h"
 #include "ui/program_end.h"
+#include "ui/res/resource_ids.h"
 
 namespace marsitel::ui {
 
@@ -13,6 +14,18 @@ void ThrowLastError() {
     throw ErrorFromLastError();
 }
 
+namespace {
+
+// Shared icons stay loaded with the program and are never destroyed. A
+// program without the icon resource (a test) gets the system's default.
+HICON ProgramIcon(int sizeMetric) noexcept {
+    const int size = GetSystemMetrics(sizeMetric);
+    return static_cast<HICON>(LoadImageW(ProgramInstance(), MAKEINTRESOURCEW(MARSITEL_IDI_APP), IMAGE_ICON, size,
+                                         size, LR_DEFAULTCOLOR | LR_SHARED));
+}
+
+}  // namespace
+
 void RegisterWindowClass(const WindowClassDef& def, WNDPROC procedure) {
     WNDCLASSEXW existing{};
     existing.cbSize = sizeof existing;
@@ -22,6 +35,11 @@ void RegisterWindowClass(const WindowClassDef& def, WNDPROC procedure) {
     windowClass.style = def.style;
     windowClass.lpfnWndProc = procedure;
     windowClass.hInstance = ProgramInstance();
+    // The taskbar and Alt+Tab show the class icon. On Windows the captions
+    // show none: a window with WS_EX_DLGMODALFRAME draws only an icon set on
+    // the window itself. Wine draws the class icon there all the same.
+    windowClass.hIcon = ProgramIcon(SM_CXICON);
+    windowClass.hIconSm = ProgramIcon(SM_CXSMICON);
     windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     windowClass.hbrBackground = GetSysColorBrush(def.background);
     windowClass.lpszClassName = def.name;

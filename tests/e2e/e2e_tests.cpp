@@ -4,8 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <memory>
 #include <regex>
 #include <string>
+#include <type_traits>
 
 #include "marsitel_app.h"
 #include "scenario_summary.h"
@@ -181,6 +183,71 @@ TEST(E2eStartUp, WithoutARunningHostWarnsAndEndsWithoutShowingTheDialog) {
                           kWindowWait, Millis{1}));
     EXPECT_FALSE(dialog_seen);
     EXPECT_EQ(app.Process().ExitCode(), 0u);
+}
+
+TEST(E2eStartUp, ASecondStartRaisesTheRunningCopyAndEndsWithoutSplashOrHostCall) {
+    SimhostProcess host(HostWith(kLayered));
+    MarsitelApp first;
+    OpenDialog(first);
+    const std::size_t calls = host.JournalLines().size();
+    // Minimized: the user must get it back from the taskbar, or by starting
+    // the program once more.
+    ShowWindow(first.Dialog(), SW_MINIMIZE);
+    ASSERT_TRUE(IsIconic(first.Dialog()));
+
+    MarsitelApp second;
+    bool splashSeen = false;
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            splashSeen = splashSeen || VisibleTopLevel(second.Id(), marsitel::ui::kSplashClass);
+            return !second.Process().Running();
+        },
+        kWindowWait, Millis{1}));
+    EXPECT_FALSE(splashSeen);
+    EXPECT_EQ(second.Process().ExitCode(), 0u);
+    EXPECT_FALSE(IsIconic(first.Dialog()));
+    EXPECT_EQ(GetForegroundWindow(), first.Dialog());
+    EXPECT_EQ(host.JournalLines().size(), calls) << "the second start must not reach the host";
+    EndAndExpectCleanExit(first);
+}
+
+BOOL CALLBACK TakeFirstName(HMODULE, LPCWSTR, LPWSTR name, LONG_PTR found) {
+    *reinterpret_cast<LPCWSTR*>(found) = name;
+    return FALSE;
+}
+
+TEST(E2eProgram, ItsFirstIconGroupHoldsFiveSizesTheLargestAsPng) {
+    struct Unload {
+        void operator()(HMODULE module) const { FreeLibrary(module); }
+    };
+    const std::unique_ptr<std::remove_pointer_t<HMODULE>, Unload> exe(
+        LoadLibraryExW((ProgramDirectory() + L"Marsitel.exe").c_str(), nullptr,
+                       LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
+    ASSERT_TRUE(exe);
+    LPCWSTR group = nullptr;
+    EnumResourceNamesW(exe.get(), RT_GROUP_ICON, TakeFirstName, reinterpret_cast<LONG_PTR>(&group));
+    const HRSRC found = FindResourceW(exe.get(), group, RT_GROUP_ICON);
+    ASSERT_NE(found, nullptr);
+    auto* directory = static_cast<BYTE*>(LockResource(LoadResource(exe.get(), found)));
+    // A 6-byte header with the count at offset 4, then 14 bytes an image:
+    // its side (0 for 256) first, its bits per pixel at offset 6.
+    ASSERT_EQ(directory[4], 5);
+    std::vector<int> sides;
+    for (const BYTE* image = directory + 6; image < directory + 6 + 5 * 14; image += 14) {
+        sides.push_back(image[0] ? image[0] : 256);
+        EXPECT_EQ(image[6], 32);
+    }
+    EXPECT_EQ(sides, (std::vector<int>{16, 24, 32, 48, 256}));
+
+    const int largest = LookupIconIdFromDirectoryEx(directory, TRUE, 256, 256, LR_DEFAULTCOLOR);
+    const HRSRC image = FindResourceW(exe.get(), MAKEINTRESOURCEW(largest), RT_ICON);
+    ASSERT_NE(image, nullptr);
+    auto* bytes = static_cast<BYTE*>(LockResource(LoadResource(exe.get(), image)));
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(bytes) + 1, 3), "PNG");
+    const std::unique_ptr<std::remove_pointer_t<HICON>, decltype(&DestroyIcon)> icon(
+        CreateIconFromResourceEx(bytes, SizeofResource(exe.get(), image), TRUE, 0x00030000, 256, 256, 0),
+        &DestroyIcon);
+    EXPECT_TRUE(icon) << "the system cannot load the 256-pixel image";
 }
 
 TEST(E2eRuns, HostGoneBeforeExecuteWarnsWhileTheProgressWindowShowsThenCompletes) {

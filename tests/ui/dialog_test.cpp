@@ -197,6 +197,11 @@ TEST_F(DialogTest, FixedBorderInTaskbarCentredAndTopmostAfterMakeTopmost) {
     EXPECT_TRUE(style & WS_SYSMENU);
     EXPECT_FALSE(style & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX));
     EXPECT_TRUE(ExStyleOf(dialog->hwnd()) & WS_EX_APPWINDOW);
+    // The taskbar shows the class icon; the caption shows none, as no icon is
+    // set on the window and its frame style draws no class icon.
+    EXPECT_NE(GetClassLongPtrW(dialog->hwnd(), GCLP_HICON), 0);
+    EXPECT_EQ(SendMessageW(dialog->hwnd(), WM_GETICON, ICON_SMALL, 0), 0);
+    EXPECT_TRUE(ExStyleOf(dialog->hwnd()) & WS_EX_DLGMODALFRAME);
     EXPECT_EQ(GetWindow(dialog->hwnd(), GW_OWNER), nullptr);
 
     EXPECT_TRUE(CentredOnPrimaryMonitor(dialog->hwnd()));
@@ -227,7 +232,7 @@ TEST_F(DialogTest, FocusStartsOnTheScrollBarAndTabFollowsTheListedOrder) {
     EXPECT_EQ(GetFocus(), Control(id::optionDelete));
 }
 
-TEST_F(DialogTest, UpArrowRaisesTheLevelToAlleAndDownLowersIt) {
+TEST_F(DialogTest, UpArrowRaisesTheLevelToAlleAndDownLowersItAsScreenReadersHear) {
     Load();
     const struct {
         int request;
@@ -242,7 +247,11 @@ TEST_F(DialogTest, UpArrowRaisesTheLevelToAlleAndDownLowersIt) {
         Scroll(step.request, step.times);
         EXPECT_EQ(dialog->Level(), step.level);
         EXPECT_EQ(TextOf(Control(id::Text3)), step.text);
+        // The level, not the scroll bar's inverted position.
+        EXPECT_EQ(ReadAccessible(Control(id::VScroll1)).value, step.text);
     }
+    EXPECT_EQ(ReadAccessible(Control(id::VScroll1)).name, L"Baugruppenebenen");
+    EXPECT_EQ(ReadAccessible(Control(id::Text3)).name, L"Baugruppenebenen");
     // The thumb at the top stands for the highest level.
     SendMessageW(dialog->hwnd(), WM_VSCROLL, MAKEWPARAM(SB_THUMBPOSITION, 1),
                  reinterpret_cast<LPARAM>(Control(id::VScroll1)));

@@ -1,3 +1,4 @@
+#include "ui/controls.h"
 #include "ui/layout.h"
 
 #include <gtest/gtest.h>
@@ -17,6 +18,12 @@ TEST(Layout, ScalesAboveNinetySixDpiAndKeepsAdjoiningBoxesAdjoining) {
     const RECT left = at120.Rect(TwipsRect{0, 0, 1001, 10});
     const RECT right = at120.Rect(TwipsRect{1001, 0, 1001, 10});
     EXPECT_EQ(left.right, right.left);
+}
+
+TEST(Layout, BitmapFaceAsDesignedAt96DpiItsTrueTypeTwinAboveAndOtherFacesAsTheyAre) {
+    EXPECT_STREQ(FaceAt(L"MS Sans Serif", Layout(96)), L"MS Sans Serif");
+    EXPECT_STREQ(FaceAt(L"MS Sans Serif", Layout(120)), L"Microsoft Sans Serif");
+    EXPECT_STREQ(FaceAt(L"Arial", Layout(144)), L"Arial");
 }
 
 TEST(Layout, FloatTwipsOutOfAnyRangeDoNotOverflow) {

@@ -1,5 +1,8 @@
 #include "ui_test_support.h"
 
+#include <oleacc.h>
+#include <wrl/client.h>
+
 #include <cstdlib>
 
 #include "ui/message_loop.h"
@@ -32,6 +35,27 @@ LOGFONTW FontOf(HWND control) {
     const auto handle = reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0));
     if (handle) GetObjectW(handle, sizeof font, &font);
     return font;
+}
+
+AccessibleView ReadAccessible(HWND control) {
+    const HRESULT apartment = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    AccessibleView view;
+    {
+        Microsoft::WRL::ComPtr<IAccessible> object;
+        if (SUCCEEDED(AccessibleObjectFromWindow(control, static_cast<DWORD>(OBJID_CLIENT), IID_PPV_ARGS(&object)))) {
+            VARIANT self{};
+            self.vt = VT_I4;
+            self.lVal = CHILDID_SELF;
+            BSTR name = nullptr;
+            BSTR value = nullptr;
+            if (SUCCEEDED(object->get_accName(self, &name)) && name) view.name = name;
+            if (SUCCEEDED(object->get_accValue(self, &value)) && value) view.value = value;
+            SysFreeString(name);
+            SysFreeString(value);
+        }
+    }
+    if (SUCCEEDED(apartment)) CoUninitialize();
+    return view;
 }
 
 std::wstring TextOf(HWND window) {
