@@ -29,7 +29,7 @@ protected:
         return simhost::ParseScenario(process.SavedState());
     }
 
-    testing::ComApartment apartment_;
+    host::ComApartment apartment_;
     testing::MessageBoxWatcher watcher_;
 };
 
