@@ -19,6 +19,33 @@ using Microsoft::WRL::ComPtr;
 // occurrence's relations.
 constexpr ULONG kEnumerationBatch = 64;
 
+// The plain VARIANT array that IEnumVARIANT::Next fills. Every element is
+// cleared before each refill and when the batch goes, on every path, so an
+// element the enumerator filled beyond what it reported leaks nothing either.
+class VariantBatch {
+public:
+    VariantBatch() noexcept {
+        for (VARIANT& element : elements_) VariantInit(&element);
+    }
+    ~VariantBatch() { Clear(); }
+    VariantBatch(const VariantBatch&) = delete;
+    VariantBatch& operator=(const VariantBatch&) = delete;
+
+    // Empties the batch and hands it out for filling.
+    VARIANT* Refill() noexcept {
+        Clear();
+        return elements_.data();
+    }
+    const VARIANT& operator[](ULONG index) const noexcept { return elements_[index]; }
+
+private:
+    void Clear() noexcept {
+        for (VARIANT& element : elements_) VariantClear(&element);
+    }
+
+    std::array<VARIANT, kEnumerationBatch> elements_;
+};
+
 // Runs one COM request, again while the host rejects it as busy. COM
 // consults our message filter first where it supports one; a rejection that
 // still reaches us is retried here on the same terms, measured from the
@@ -188,8 +215,11 @@ void DispatchObject::Call(std::wstring_view memberName) const { Call(IdOfName(me
 
 DispatchObject DispatchObject::As(const IID& interfaceId) const {
     if (!object_) return {};
-    // The host's interfaces are dual: the pointer is an IDispatch too. It goes
-    // straight into the ComPtr (MinGW's ComPtr::Attach adds a reference).
+    // Relied on here: every interface asked for is one of the host's, and
+    // those are dispatch (dual) interfaces, so the pointer QueryInterface
+    // returns begins with IDispatch's methods and is invoked as an IDispatch
+    // from now on. It goes straight into the ComPtr (MinGW's ComPtr::Attach
+    // adds a reference).
     ComPtr<IDispatch> converted;
     const HRESULT status = WithBusyRetry([&] {
         return object_->QueryInterface(interfaceId, reinterpret_cast<void**>(converted.ReleaseAndGetAddressOf()));
@@ -209,17 +239,14 @@ std::vector<DispatchObject> DispatchObject::ReadEnumeration() const {
         }
     }
     std::vector<DispatchObject> elements;
-    std::array<Variant, kEnumerationBatch> batch;
+    VariantBatch batch;
     for (;;) {
         ULONG fetched = 0;
         const HRESULT status =
-            WithBusyRetry([&] { return enumerator->Next(kEnumerationBatch, batch[0].address(), &fetched); });
+            WithBusyRetry([&] { return enumerator->Next(kEnumerationBatch, batch.Refill(), &fetched); });
         ThrowIfFailed(status);
         fetched = std::min(fetched, kEnumerationBatch);
-        for (ULONG i = 0; i < fetched; ++i) {
-            elements.push_back(ObjectFromVariant(batch[i].get()));
-            batch[i].put();
-        }
+        for (ULONG i = 0; i < fetched; ++i) elements.push_back(ObjectFromVariant(batch[i]));
         if (status != S_OK || fetched < kEnumerationBatch) return elements;
     }
 }
