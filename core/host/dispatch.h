@@ -68,8 +68,9 @@ public:
     Value Get(std::wstring_view memberName) const;
     void Call(std::wstring_view memberName) const;
 
-    // QueryInterface for one of the host's dual interfaces; the result is
-    // still driven through IDispatch. Fails with error 13. An empty object
+    // QueryInterface for one of the host's interfaces, which are all
+    // dispatch (dual) interfaces: the result is kept and driven as an
+    // IDispatch, which only such an interface allows. An empty object
     // converts to an empty object.
     DispatchObject As(const IID& interfaceId) const;
 
