@@ -73,10 +73,19 @@ Error ConversionError(HRESULT status) {
     return ErrorFromStatus(status);
 }
 
+// A conversion is a type mismatch only when the object does not offer the
+// interface. When the query itself fails (the host has gone, the call could
+// not be delivered, memory ran out), the user is told that, not that their
+// assembly is wrong.
+void ThrowIfConversionFailed(HRESULT status) {
+    if (status == E_NOINTERFACE) throw TypeMismatchError();
+    ThrowIfFailed(status);
+}
+
 DispatchObject DispatchFromUnknown(IUnknown* unknown) {
     if (!unknown) return {};
     ComPtr<IDispatch> dispatch;
-    if (FAILED(unknown->QueryInterface(IID_PPV_ARGS(&dispatch)))) throw TypeMismatchError();
+    ThrowIfConversionFailed(WithBusyRetry([&] { return unknown->QueryInterface(IID_PPV_ARGS(&dispatch)); }));
     return DispatchObject(std::move(dispatch));
 }
 
@@ -224,7 +233,8 @@ DispatchObject DispatchObject::As(const IID& interfaceId) const {
     const HRESULT status = WithBusyRetry([&] {
         return object_->QueryInterface(interfaceId, reinterpret_cast<void**>(converted.ReleaseAndGetAddressOf()));
     });
-    if (FAILED(status) || !converted) throw TypeMismatchError();
+    ThrowIfConversionFailed(status);
+    if (!converted) throw TypeMismatchError();
     return DispatchObject(std::move(converted));
 }
 
@@ -234,9 +244,8 @@ std::vector<DispatchObject> DispatchObject::ReadEnumeration() const {
         const Value source = Get(DISPID_NEWENUM);
         const VARIANT& v = source.variant();
         IUnknown* unknown = (v.vt == VT_UNKNOWN || v.vt == VT_DISPATCH) ? v.punkVal : nullptr;
-        if (!unknown || FAILED(WithBusyRetry([&] { return unknown->QueryInterface(IID_PPV_ARGS(&enumerator)); }))) {
-            throw TypeMismatchError();
-        }
+        if (!unknown) throw TypeMismatchError();
+        ThrowIfConversionFailed(WithBusyRetry([&] { return unknown->QueryInterface(IID_PPV_ARGS(&enumerator)); }));
     }
     std::vector<DispatchObject> elements;
     VariantBatch batch;
@@ -258,9 +267,7 @@ DispatchObject AttachToRunningObject(std::wstring_view progId) {
     ComPtr<IUnknown> running;
     ThrowIfFailed(GetActiveObject(classId, nullptr, &running));
     ComPtr<IDispatch> dispatch;
-    if (FAILED(WithBusyRetry([&] { return running->QueryInterface(IID_PPV_ARGS(&dispatch)); }))) {
-        throw TypeMismatchError();
-    }
+    ThrowIfConversionFailed(WithBusyRetry([&] { return running->QueryInterface(IID_PPV_ARGS(&dispatch)); }));
     return DispatchObject(std::move(dispatch));
 }
 

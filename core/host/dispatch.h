@@ -70,8 +70,9 @@ public:
 
     // QueryInterface for one of the host's interfaces, which are all
     // dispatch (dual) interfaces: the result is kept and driven as an
-    // IDispatch, which only such an interface allows. An empty object
-    // converts to an empty object.
+    // IDispatch, which only such an interface allows. An object without the
+    // interface is error 13; a query that fails otherwise (the host gone)
+    // carries its own status. An empty object converts to an empty object.
     DispatchObject As(const IID& interfaceId) const;
 
     // The standard enumerator (DISPID_NEWENUM), read completely: elements in
