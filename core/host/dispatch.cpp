@@ -4,7 +4,6 @@
 #include <array>
 #include <chrono>
 #include <limits>
-#include <thread>
 
 #include "core/host/busy_host.h"
 #include "core/host/error_mapping.h"
@@ -59,7 +58,7 @@ HRESULT WithBusyRetry(Request request) {
         const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
         const auto pause = BusyRetryPause(elapsed);
         if (!pause) throw HostStayedBusyError(status, elapsed);
-        std::this_thread::sleep_for(*pause);
+        WaitOutBusyPause(*pause);
     }
 }
 
