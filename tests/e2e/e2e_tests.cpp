@@ -3,6 +3,7 @@
 // saves on exit.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <regex>
 #include <string>
@@ -267,6 +268,64 @@ TEST(E2eRuns, EndEndsTheProgramAtOnceAndLeavesTheHostAsItWas) {
     EXPECT_EQ(after.TotalRelations(), Summarize(kLayered).TotalRelations());
     EXPECT_EQ(after.TotalGrounds(), Summarize(kLayered).TotalGrounds());
 }
+
+struct KeysDuringRun {
+    const char* name;
+    std::vector<WORD> chord;
+};
+
+std::ostream& operator<<(std::ostream& out, const KeysDuringRun& keys) { return out << keys.name; }
+
+class E2eKeysDuringRun : public testing::TestWithParam<KeysDuringRun> {};
+
+// Keys typed while the run keeps the program busy (the host busy for about
+// two seconds in the middle of the built-in scenario leaves time to type)
+// are dropped when it ends: Space does not press Execute, where the focus
+// is back, and Alt+F4 does not close the dialog. The busy spell is waited
+// out: every occurrence ends with exactly one relation, its ground relation.
+TEST_P(E2eKeysDuringRun, AreDroppedWhenTheRunEnds) {
+    SimhostProcess host(HostWith(L"", {L"--hidden", L"--busy-at", L"60:8"}));
+    MarsitelApp app;
+    OpenDialog(app);
+    ASSERT_TRUE(app.SetLevel(L"Alle"));
+    ASSERT_TRUE(app.Tick(ids::optionDelete, true));
+    ASSERT_TRUE(app.Tick(ids::OptionGround, true));
+    app.ClickExecute();  // a click leaves the focus on the button
+    // Typed keys go to the foreground window, and without a window manager
+    // Wine leaves the foreground empty: the progress window is put there, as
+    // a user's click on it would.
+    SetForegroundWindow(WaitForVisibleTopLevel(app.Id(), marsitel::ui::kProgressClass));
+    TypeKeys(GetParam().chord);
+    const RunWatch run = app.Watch(RunWatch{}, false, false);
+    ASSERT_TRUE(run.finished) << "message box: " << run.message_box << ", process ended: " << run.process_ended;
+
+    // Keys are taken in the order typed: once a Tab typed now has moved the
+    // focus on, the keys typed during the run have been dealt with.
+    SetForegroundWindow(app.Dialog());
+    TypeKeys({VK_TAB});
+    ASSERT_TRUE(WaitUntil([&] { return !app.Process().Running() || FocusOf(app.Dialog()) == app.DialogControl(ids::Command2); },
+                          kRunWait));
+    ASSERT_TRUE(app.Process().Running()) << "the program ended";
+    EXPECT_TRUE(IsVisible(app.Dialog()));
+    EXPECT_EQ(Utf8(app.DialogText(ids::Label1)), Utf8(kCompletionText));
+    EndAndExpectCleanExit(app);
+
+    const ScenarioSummary after = StateAfterQuit(host);
+    const auto journal = host.JournalLines();
+    EXPECT_EQ(std::count(journal.begin(), journal.end(), L"app\tput\t73\tVT_BOOL -1\tS_OK"), 1) << "runs made";
+    int assemblies = 0;
+    for (const DocumentCounts& document : after.documents) {
+        if (!document.assembly) continue;
+        ++assemblies;
+        EXPECT_EQ(document.relations, document.occurrences) << Utf8(document.doctext);
+        EXPECT_EQ(document.grounds, document.occurrences) << Utf8(document.doctext);
+    }
+    EXPECT_GT(assemblies, 2);
+}
+
+INSTANTIATE_TEST_SUITE_P(SpaceAndAltF4, E2eKeysDuringRun,
+                         testing::Values(KeysDuringRun{"Space", {VK_SPACE}},
+                                         KeysDuringRun{"AltF4", {VK_MENU, VK_F4}}));
 
 TEST(E2eScenarioSummary, CountsPerAssemblyFromQuotedTokensPassingOverComments) {
     const auto tokens = SplitTokens(LR"(relation "Bau gruppe.asm" mate "A \"1\"" B\:1)");
