@@ -9,8 +9,9 @@
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     marsitel::host::ComApartment apartment;
+    marsitel::ProgramWindows windows;
     try {
-        marsitel::Main();
+        marsitel::Main(windows);
     } catch (...) {
         marsitel::ui::ReportCurrentException();
     }

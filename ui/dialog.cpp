@@ -62,7 +62,6 @@ Dialog::Dialog(DialogServices services) : services_(std::move(services)) {}
 
 Dialog::~Dialog() {
     Destroy();
-    RemoveMessageFilter(*this);
 }
 
 bool Dialog::Create() {

@@ -25,6 +25,14 @@ bool PreTranslate(MSG& message) {
 
 }  // namespace
 
+MessageFilter::MessageFilter() {
+    Filters();
+}
+
+MessageFilter::~MessageFilter() {
+    RemoveMessageFilter(*this);
+}
+
 void AddMessageFilter(MessageFilter& filter) {
     Filters().push_back(&filter);
 }

@@ -12,7 +12,13 @@ public:
     virtual bool PreTranslate(MSG& message) = 0;
 
 protected:
-    ~MessageFilter() = default;
+    // The list of filters exists before any filter is complete, so it also
+    // outlives every filter, wherever the filters live; and no filter stays
+    // in it beyond its own end.
+    MessageFilter();
+    ~MessageFilter();
+    MessageFilter(const MessageFilter&) = delete;
+    MessageFilter& operator=(const MessageFilter&) = delete;
 };
 
 void AddMessageFilter(MessageFilter& filter);

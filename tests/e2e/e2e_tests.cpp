@@ -256,17 +256,29 @@ TEST(E2eRuns, HostErrorMidRunEndsTheProgramWithTheErrorReportAndKeepsWhatWasDone
     }
 }
 
-TEST(E2eRuns, EndEndsTheProgramAtOnceAndLeavesTheHostAsItWas) {
-    SimhostProcess host(HostWith(kLayered));
-    MarsitelApp app;
-    OpenDialog(app);
-    ASSERT_TRUE(app.Tick(ids::optionDelete, true));
-    const ScenarioSummary after = StateAfterQuit(host);
-    EXPECT_EQ(host.ClientReferencesAtExit(), 0) << Utf8(host.ClientReferencesLine());
-    EndAndExpectCleanExit(app);
-    EXPECT_FALSE(FindMessageBox(app.Id()));
-    EXPECT_EQ(after.TotalRelations(), Summarize(kLayered).TotalRelations());
-    EXPECT_EQ(after.TotalGrounds(), Summarize(kLayered).TotalGrounds());
+// End, or the close box of the title bar (its system command): the program
+// ends at once with exit code 0; the windows go with wWinMain, before
+// anything static.
+TEST(E2eRuns, EndOrTheTitleBarEndsTheProgramAtOnceAndLeavesTheHostAsItWas) {
+    for (const bool title_bar : {false, true}) {
+        SCOPED_TRACE(title_bar ? "title bar" : "End");
+        SimhostProcess host(HostWith(kLayered));
+        MarsitelApp app;
+        OpenDialog(app);
+        ASSERT_TRUE(app.Tick(ids::optionDelete, true));
+        const ScenarioSummary after = StateAfterQuit(host);
+        EXPECT_EQ(host.ClientReferencesAtExit(), 0) << Utf8(host.ClientReferencesLine());
+        if (title_bar) {
+            PostMessageW(app.Dialog(), WM_SYSCOMMAND, SC_CLOSE, 0);
+            ASSERT_TRUE(app.Process().WaitForExit(kWindowWait)) << "closing did not end the program";
+            EXPECT_EQ(app.Process().ExitCode(), 0u);
+        } else {
+            EndAndExpectCleanExit(app);
+        }
+        EXPECT_FALSE(FindMessageBox(app.Id()));
+        EXPECT_EQ(after.TotalRelations(), Summarize(kLayered).TotalRelations());
+        EXPECT_EQ(after.TotalGrounds(), Summarize(kLayered).TotalGrounds());
+    }
 }
 
 struct KeysDuringRun {
