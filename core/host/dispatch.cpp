@@ -76,8 +76,21 @@ Error ConversionError(HRESULT status) {
 // interface. When the query itself fails (the host has gone, the call could
 // not be delivered, memory ran out), the user is told that, not that their
 // assembly is wrong.
-void ThrowIfConversionFailed(HRESULT status) {
-    if (status == E_NOINTERFACE) throw TypeMismatchError();
+//
+// Wine's proxies answer every remote query that fails with E_NOINTERFACE,
+// also when the host has ended. So a refusal is first checked against the
+// object that was asked, through a call that every dispatch object answers:
+// where the host has gone, that call fails too, with the status that says
+// so. Windows passes the query's own status on; there the check only costs
+// a round trip on the way to error 13.
+void ThrowIfConversionFailed(HRESULT status, IDispatch* asked = nullptr) {
+    if (status == E_NOINTERFACE) {
+        if (asked) {
+            UINT typeInfoCount = 0;
+            ThrowIfFailed(WithBusyRetry([&] { return asked->GetTypeInfoCount(&typeInfoCount); }));
+        }
+        throw TypeMismatchError();
+    }
     ThrowIfFailed(status);
 }
 
@@ -232,7 +245,7 @@ DispatchObject DispatchObject::As(const IID& interfaceId) const {
     const HRESULT status = WithBusyRetry([&] {
         return object_->QueryInterface(interfaceId, reinterpret_cast<void**>(converted.ReleaseAndGetAddressOf()));
     });
-    ThrowIfConversionFailed(status);
+    ThrowIfConversionFailed(status, object_.Get());
     if (!converted) throw TypeMismatchError();
     return DispatchObject(std::move(converted));
 }
@@ -244,7 +257,8 @@ std::vector<DispatchObject> DispatchObject::ReadEnumeration() const {
         const VARIANT& v = source.variant();
         IUnknown* unknown = (v.vt == VT_UNKNOWN || v.vt == VT_DISPATCH) ? v.punkVal : nullptr;
         if (!unknown) throw TypeMismatchError();
-        ThrowIfConversionFailed(WithBusyRetry([&] { return unknown->QueryInterface(IID_PPV_ARGS(&enumerator)); }));
+        ThrowIfConversionFailed(WithBusyRetry([&] { return unknown->QueryInterface(IID_PPV_ARGS(&enumerator)); }),
+                                object_.Get());
     }
     std::vector<DispatchObject> elements;
     VariantBatch batch;
