@@ -78,16 +78,17 @@ Error ConversionError(HRESULT status) {
 // assembly is wrong.
 //
 // Wine's proxies answer every remote query that fails with E_NOINTERFACE,
-// also when the host has ended. So a refusal is first checked against the
-// object that was asked, through a call that every dispatch object answers:
-// where the host has gone, that call fails too, with the status that says
-// so. Windows passes the query's own status on; there the check only costs
-// a round trip on the way to error 13.
-void ThrowIfConversionFailed(HRESULT status, IDispatch* asked = nullptr) {
+// also when the host has ended. So a refusal is first checked with a call
+// that every dispatch object answers, made on the host object concerned
+// (the one asked, or the collection that gave the enumerator): where the
+// host has gone, that call fails too, with the status that says so. Windows
+// passes the query's own status on; there the check only costs a round
+// trip on the way to error 13.
+void ThrowIfConversionFailed(HRESULT status, IDispatch* hostObject = nullptr) {
     if (status == E_NOINTERFACE) {
-        if (asked) {
+        if (hostObject) {
             UINT typeInfoCount = 0;
-            ThrowIfFailed(WithBusyRetry([&] { return asked->GetTypeInfoCount(&typeInfoCount); }));
+            ThrowIfFailed(WithBusyRetry([&] { return hostObject->GetTypeInfoCount(&typeInfoCount); }));
         }
         throw TypeMismatchError();
     }
