@@ -7,11 +7,14 @@
 
 #include <windows.h>
 
+#include <optional>
+
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     marsitel::host::ComApartment apartment;
-    marsitel::ProgramWindows windows;
+    std::optional<marsitel::ProgramWindows> windows;
     try {
-        marsitel::Main(windows);
+        windows.emplace();
+        marsitel::Main(*windows);
     } catch (...) {
         marsitel::ui::ReportCurrentException();
     }
