@@ -254,9 +254,9 @@ TEST(E2eRuns, HostErrorMidRunEndsTheProgramWithTheErrorReportAndKeepsWhatWasDone
     }
 }
 
-// End, or the close box of the title bar (its system command): the program
-// ends at once with exit code 0; the windows go with wWinMain, before
-// anything static.
+// End, or the close box of the title bar (its system command), which ends
+// the program through the return from wWinMain and the end of everything
+// static: either way exit code 0 and no error report.
 TEST(E2eRuns, EndOrTheTitleBarEndsTheProgramAtOnceAndLeavesTheHostAsItWas) {
     for (const bool title_bar : {false, true}) {
         SCOPED_TRACE(title_bar ? "title bar" : "End");
