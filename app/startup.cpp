@@ -7,22 +7,11 @@
 #include "ui/frm_splash.h"
 
 namespace marsitel {
-namespace {
 
-ui::frmSplash& Splash() {
-    static ui::frmSplash splash;
-    return splash;
-}
+ProgramWindows::ProgramWindows() : dialog(ui::DialogServices{&CheckHostReady, &RunRelationRemoval, &MakeTopmost}) {}
 
-ui::Dialog& MainDialog() {
-    static ui::Dialog dialog(ui::DialogServices{&CheckHostReady, &RunRelationRemoval, &MakeTopmost});
-    return dialog;
-}
-
-}  // namespace
-
-void Main() {
-    ui::frmSplash& splash = Splash();
+void Main(ProgramWindows& windows) {
+    ui::frmSplash& splash = windows.splash;
     splash.Create();
     splash.Show();
     MakeTopmost(splash.hwnd());
@@ -30,7 +19,7 @@ void Main() {
     WaitWhileSplashVisible([&splash] { return splash.IsVisible(); }, start);
     splash.Destroy();
 
-    ui::Dialog& dialog = MainDialog();
+    ui::Dialog& dialog = windows.dialog;
     if (!dialog.Create()) return;
     dialog.Show();
     MakeTopmost(dialog.hwnd());

@@ -80,7 +80,6 @@ Dialog::Dialog(DialogServices services) : services_(std::move(services)) {}
 
 Dialog::~Dialog() {
     Destroy();
-    RemoveMessageFilter(*this);
 }
 
 bool Dialog::Create() {
@@ -152,6 +151,10 @@ void Dialog::Command1_Click() {
     services_.runRelationRemoval(*this, progress_);
     progress_.Destroy();
     controls_.SetText(Label1, L"Verarbeitung abgeschlossen. Nochmal oder zurücksetzen?");
+    // A key or click that was queued while the run kept the thread busy
+    // would otherwise reach the dialog once it is back, where the focus
+    // rests on Execute, and start a second run unseen.
+    DiscardPendingInput();
     ShowWindow(hwnd(), SW_SHOW);
 }
 

@@ -7,7 +7,9 @@
 namespace marsitel::ui {
 namespace {
 
-const WindowClassDef kProgressWindowClass{kProgressClass, 0, COLOR_BTNFACE};
+// Closing is refused while the run writes to the window (see HandleMessage),
+// so it is not offered either: no Close in the system menu, no close box.
+const WindowClassDef kProgressWindowClass{kProgressClass, CS_NOCLOSE, COLOR_BTNFACE};
 constexpr DWORD kProgressStyle = WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
 constexpr DWORD kProgressExStyle = WS_EX_DLGMODALFRAME;
 

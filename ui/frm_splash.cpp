@@ -51,7 +51,6 @@ std::span<const ControlDef> SplashControls() {
 
 frmSplash::~frmSplash() {
     Destroy();
-    RemoveMessageFilter(*this);
 }
 
 void frmSplash::Create() {

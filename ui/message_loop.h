@@ -12,7 +12,13 @@ public:
     virtual bool PreTranslate(MSG& message) = 0;
 
 protected:
-    ~MessageFilter() = default;
+    // The list of filters exists before any filter is complete, so it also
+    // outlives every filter, wherever the filters live; and no filter stays
+    // in it beyond its own end.
+    MessageFilter();
+    ~MessageFilter();
+    MessageFilter(const MessageFilter&) = delete;
+    MessageFilter& operator=(const MessageFilter&) = delete;
 };
 
 void AddMessageFilter(MessageFilter& filter);
@@ -24,6 +30,11 @@ void RouteMessage(MSG& message);
 bool ProcessPendingMessages();
 // The event loop; returns the exit code of WM_QUIT.
 int RunMessageLoop();
+
+// Drops the keys and clicks that reached the thread while it was busy and
+// have not been handled yet, so that none of them acts on a window that is
+// shown again only now.
+void DiscardPendingInput() noexcept;
 
 // True when `window` is `root` or one of its descendants.
 bool IsWithin(HWND window, HWND root) noexcept;

@@ -31,6 +31,19 @@ bool IsBusyRejection(HRESULT status) {
     return status == RPC_E_CALL_REJECTED || status == RPC_E_SERVERCALL_RETRYLATER;
 }
 
+void WaitOutBusyPause(std::chrono::milliseconds pause) {
+    using Clock = std::chrono::steady_clock;
+    const auto end = Clock::now() + pause;
+    for (;;) {
+        // Peeking also delivers the messages sent from other threads.
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE | PM_QS_PAINT)) DispatchMessageW(&message);
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(end - Clock::now());
+        if (left.count() <= 0) return;
+        MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(left.count()), QS_PAINT | QS_SENDMESSAGE, 0);
+    }
+}
+
 HRESULT STDMETHODCALLTYPE BusyMessageFilter::QueryInterface(REFIID iid, void** object) {
     if (!object) return E_POINTER;
     if (iid == IID_IUnknown || iid == IID_IMessageFilter) {

@@ -27,6 +27,13 @@ std::optional<std::chrono::milliseconds> BusyRetryPause(std::chrono::millisecond
 
 bool IsBusyRejection(HRESULT status);
 
+// Waits out one pause before a busy call is tried again. The caller is the
+// user-interface thread: paint messages, and messages that other threads
+// send, are served meanwhile, so that the progress window stays drawn and
+// the program does not count as not responding; input (keys, clicks) and
+// posted messages stay queued.
+void WaitOutBusyPause(std::chrono::milliseconds pause);
+
 // Our OLE message filter. COM consults it for calls the host rejects; it
 // answers from BusyRetryPause. Its lifetime is that of the scope that
 // registered it, so its reference count only guards against misuse.

@@ -4,7 +4,6 @@
 #include <array>
 #include <chrono>
 #include <limits>
-#include <thread>
 
 #include "core/host/busy_host.h"
 #include "core/host/error_mapping.h"
@@ -19,6 +18,33 @@ using Microsoft::WRL::ComPtr;
 // occurrence's relations.
 constexpr ULONG kEnumerationBatch = 64;
 
+// The plain VARIANT array that IEnumVARIANT::Next fills. Every element is
+// cleared before each refill and when the batch goes, on every path, so an
+// element the enumerator filled beyond what it reported leaks nothing either.
+class VariantBatch {
+public:
+    VariantBatch() noexcept {
+        for (VARIANT& element : elements_) VariantInit(&element);
+    }
+    ~VariantBatch() { Clear(); }
+    VariantBatch(const VariantBatch&) = delete;
+    VariantBatch& operator=(const VariantBatch&) = delete;
+
+    // Empties the batch and hands it out for filling.
+    VARIANT* Refill() noexcept {
+        Clear();
+        return elements_.data();
+    }
+    const VARIANT& operator[](ULONG index) const noexcept { return elements_[index]; }
+
+private:
+    void Clear() noexcept {
+        for (VARIANT& element : elements_) VariantClear(&element);
+    }
+
+    std::array<VARIANT, kEnumerationBatch> elements_;
+};
+
 // Runs one COM request, again while the host rejects it as busy. COM
 // consults our message filter first where it supports one; a rejection that
 // still reaches us is retried here on the same terms, measured from the
@@ -32,7 +58,7 @@ HRESULT WithBusyRetry(Request request) {
         const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
         const auto pause = BusyRetryPause(elapsed);
         if (!pause) throw HostStayedBusyError(status, elapsed);
-        std::this_thread::sleep_for(*pause);
+        WaitOutBusyPause(*pause);
     }
 }
 
@@ -46,10 +72,33 @@ Error ConversionError(HRESULT status) {
     return ErrorFromStatus(status);
 }
 
+// A conversion is a type mismatch only when the object does not offer the
+// interface. When the query itself fails (the host has gone, the call could
+// not be delivered, memory ran out), the user is told that, not that their
+// assembly is wrong.
+//
+// Wine's proxies answer every remote query that fails with E_NOINTERFACE,
+// also when the host has ended. So a refusal is first checked with a call
+// that every dispatch object answers, made on the host object concerned
+// (the one asked, or the collection that gave the enumerator): where the
+// host has gone, that call fails too, with the status that says so. Windows
+// passes the query's own status on; there the check only costs a round
+// trip on the way to error 13.
+void ThrowIfConversionFailed(HRESULT status, IDispatch* hostObject = nullptr) {
+    if (status == E_NOINTERFACE) {
+        if (hostObject) {
+            UINT typeInfoCount = 0;
+            ThrowIfFailed(WithBusyRetry([&] { return hostObject->GetTypeInfoCount(&typeInfoCount); }));
+        }
+        throw TypeMismatchError();
+    }
+    ThrowIfFailed(status);
+}
+
 DispatchObject DispatchFromUnknown(IUnknown* unknown) {
     if (!unknown) return {};
     ComPtr<IDispatch> dispatch;
-    if (FAILED(unknown->QueryInterface(IID_PPV_ARGS(&dispatch)))) throw TypeMismatchError();
+    ThrowIfConversionFailed(WithBusyRetry([&] { return unknown->QueryInterface(IID_PPV_ARGS(&dispatch)); }));
     return DispatchObject(std::move(dispatch));
 }
 
@@ -188,13 +237,17 @@ void DispatchObject::Call(std::wstring_view memberName) const { Call(IdOfName(me
 
 DispatchObject DispatchObject::As(const IID& interfaceId) const {
     if (!object_) return {};
-    // The host's interfaces are dual: the pointer is an IDispatch too. It goes
-    // straight into the ComPtr (MinGW's ComPtr::Attach adds a reference).
+    // Relied on here: every interface asked for is one of the host's, and
+    // those are dispatch (dual) interfaces, so the pointer QueryInterface
+    // returns begins with IDispatch's methods and is invoked as an IDispatch
+    // from now on. It goes straight into the ComPtr (MinGW's ComPtr::Attach
+    // adds a reference).
     ComPtr<IDispatch> converted;
     const HRESULT status = WithBusyRetry([&] {
         return object_->QueryInterface(interfaceId, reinterpret_cast<void**>(converted.ReleaseAndGetAddressOf()));
     });
-    if (FAILED(status) || !converted) throw TypeMismatchError();
+    ThrowIfConversionFailed(status, object_.Get());
+    if (!converted) throw TypeMismatchError();
     return DispatchObject(std::move(converted));
 }
 
@@ -204,22 +257,19 @@ std::vector<DispatchObject> DispatchObject::ReadEnumeration() const {
         const Value source = Get(DISPID_NEWENUM);
         const VARIANT& v = source.variant();
         IUnknown* unknown = (v.vt == VT_UNKNOWN || v.vt == VT_DISPATCH) ? v.punkVal : nullptr;
-        if (!unknown || FAILED(WithBusyRetry([&] { return unknown->QueryInterface(IID_PPV_ARGS(&enumerator)); }))) {
-            throw TypeMismatchError();
-        }
+        if (!unknown) throw TypeMismatchError();
+        ThrowIfConversionFailed(WithBusyRetry([&] { return unknown->QueryInterface(IID_PPV_ARGS(&enumerator)); }),
+                                object_.Get());
     }
     std::vector<DispatchObject> elements;
-    std::array<Variant, kEnumerationBatch> batch;
+    VariantBatch batch;
     for (;;) {
         ULONG fetched = 0;
         const HRESULT status =
-            WithBusyRetry([&] { return enumerator->Next(kEnumerationBatch, batch[0].address(), &fetched); });
+            WithBusyRetry([&] { return enumerator->Next(kEnumerationBatch, batch.Refill(), &fetched); });
         ThrowIfFailed(status);
         fetched = std::min(fetched, kEnumerationBatch);
-        for (ULONG i = 0; i < fetched; ++i) {
-            elements.push_back(ObjectFromVariant(batch[i].get()));
-            batch[i].put();
-        }
+        for (ULONG i = 0; i < fetched; ++i) elements.push_back(ObjectFromVariant(batch[i]));
         if (status != S_OK || fetched < kEnumerationBatch) return elements;
     }
 }
@@ -231,9 +281,7 @@ DispatchObject AttachToRunningObject(std::wstring_view progId) {
     ComPtr<IUnknown> running;
     ThrowIfFailed(GetActiveObject(classId, nullptr, &running));
     ComPtr<IDispatch> dispatch;
-    if (FAILED(WithBusyRetry([&] { return running->QueryInterface(IID_PPV_ARGS(&dispatch)); }))) {
-        throw TypeMismatchError();
-    }
+    ThrowIfConversionFailed(WithBusyRetry([&] { return running->QueryInterface(IID_PPV_ARGS(&dispatch)); }));
     return DispatchObject(std::move(dispatch));
 }
 

@@ -68,9 +68,11 @@ public:
     Value Get(std::wstring_view memberName) const;
     void Call(std::wstring_view memberName) const;
 
-    // QueryInterface for one of the host's dual interfaces; the result is
-    // still driven through IDispatch. Fails with error 13. An empty object
-    // converts to an empty object.
+    // QueryInterface for one of the host's interfaces, which are all
+    // dispatch (dual) interfaces: the result is kept and driven as an
+    // IDispatch, which only such an interface allows. An object without the
+    // interface is error 13; a query that fails otherwise (the host gone)
+    // carries its own status. An empty object converts to an empty object.
     DispatchObject As(const IID& interfaceId) const;
 
     // The standard enumerator (DISPID_NEWENUM), read completely: elements in

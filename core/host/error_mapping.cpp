@@ -2,8 +2,10 @@
 //
 //   0                    no error (never thrown)
 //   13 type mismatch     an object that does not support the interface asked
-//                        for, or a result that cannot be converted to the
-//                        type asked for (text, integer, single)
+//                        for (E_NOINTERFACE), or a result that cannot be
+//                        converted to the type asked for (text, integer,
+//                        single); a query that fails otherwise is a bare
+//                        failure
 //   6 overflow           a number too large for the integer asked for
 //   91 object not set    a member used on an empty object reference
 //   host exception       Invoke answered DISP_E_EXCEPTION: the EXCEPINFO's

@@ -34,7 +34,4 @@ private:
     VARIANT value_;
 };
 
-// Enumerators fill plain VARIANT arrays; a vector of Variant serves as one.
-static_assert(sizeof(Variant) == sizeof(VARIANT));
-
 }  // namespace marsitel::host

@@ -289,6 +289,27 @@ void PressCharacterKey(HWND window, WORD virtual_key, wchar_t character) {
     PostMessageW(target, WM_KEYUP, virtual_key, static_cast<LPARAM>(up));
 }
 
+void TypeKeys(const std::vector<WORD>& chord) {
+    std::vector<INPUT> inputs;
+    const auto add = [&](WORD key, DWORD flags) {
+        INPUT input{};
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = key;
+        input.ki.wScan = static_cast<WORD>(MapVirtualKeyW(key, MAPVK_VK_TO_VSC));
+        input.ki.dwFlags = flags;
+        inputs.push_back(input);
+    };
+    for (WORD key : chord) add(key, 0);
+    for (auto it = std::rbegin(chord); it != std::rend(chord); ++it) add(*it, KEYEVENTF_KEYUP);
+    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
+HWND FocusOf(HWND window) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    return GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info) ? info.hwndFocus : nullptr;
+}
+
 const char* ToString(BoxIcon icon) {
     switch (icon) {
         case BoxIcon::None: return "none";

@@ -101,6 +101,13 @@ void ScrollArrow(HWND scroll_bar, bool up);
 // the keyboard focus in the thread of `window` (or to `window` itself).
 void PressCharacterKey(HWND window, WORD virtual_key, wchar_t character);
 
+// Keys typed on the keyboard: through the system's input queue (SendInput)
+// to whichever window has the focus when they are taken from it. The keys
+// are pressed in order and released in reverse order, as a chord (Alt+F4).
+void TypeKeys(const std::vector<WORD>& chord);
+// The window that has the keyboard focus in the thread of `window`.
+HWND FocusOf(HWND window);
+
 enum class BoxIcon { None, Exclamation, Error, Information, Unknown };
 const char* ToString(BoxIcon icon);
 

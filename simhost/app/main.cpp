@@ -107,6 +107,13 @@ std::unique_ptr<Host> CreateHost(const ProgramOptions& o) {
             throw UsageError(L"unknown object kind or member in \"" + f.kind + L"." + f.member + L"\"");
         }
     }
+    for (const QueryFaultOption& f : o.query_faults) {
+        try {
+            host->FailNthInterfaceQuery(f.kind, f.nth, static_cast<HRESULT>(f.status));
+        } catch (const std::invalid_argument&) {
+            throw UsageError(L"unknown object kind \"" + f.kind + L"\"");
+        }
+    }
     if (o.enumerator) host->SetEnumeratorMode(*o.enumerator);
     if (o.no_document) host->SetActiveDocument(std::nullopt);
     if (o.active) {
@@ -114,6 +121,7 @@ std::unique_ptr<Host> CreateHost(const ProgramOptions& o) {
         host->SetActiveDocument(*o.active);
     }
     host->RejectNextCallsBusy(o.busy);
+    if (o.busy_at) host->RejectCallsBusyAfter(o.busy_at->after, o.busy_at->count);
     return host;
 }
 

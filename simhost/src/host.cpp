@@ -292,8 +292,22 @@ void Host::FailNthCall(const std::wstring& object_kind, const std::wstring& memb
     if (kind == ObjectKind::Enum) throw std::invalid_argument("enumerators take no injected failures");
     state_->faults.push_back(Fault{KindName(kind), ResolveMember(kind, member), nth, 0, std::move(failure)});
 }
+void Host::FailNthInterfaceQuery(const std::wstring& object_kind, int nth, HRESULT status) {
+    if (nth < 1) throw std::invalid_argument("nth counts from 1");
+    if (SUCCEEDED(status)) throw std::invalid_argument("an interface query fails with a failure status");
+    state_->query_faults.push_back(QueryFault{KindName(ParseKind(object_kind)), nth, 0, status});
+}
+void Host::FailCall(std::size_t number, HostFailure failure) {
+    if (number < 1) throw std::invalid_argument("calls count from 1");
+    state_->failing_call = number;
+    state_->failing_call_failure = std::move(failure);
+}
 void Host::RejectNextCallsBusy(int count) {
     state_->busy_remaining = count < 0 ? 0 : count;
+}
+void Host::RejectCallsBusyAfter(std::size_t served, int count) {
+    state_->busy_spell_after = served;
+    state_->busy_spell_remaining = count < 0 ? 0 : count;
 }
 void Host::SetActiveDocument(std::optional<std::wstring> doctext) {
     if (doctext && !state_->model.Find(*doctext)) throw std::invalid_argument("unknown document");

@@ -111,11 +111,7 @@ public:
     }
 
     DWORD STDMETHODCALLTYPE HandleInComingCall(DWORD, HTASK, DWORD, LPINTERFACEINFO info) noexcept override {
-        if (state_->busy_remaining > 0 && info && ReachesHostObject(info->iid)) {
-            --state_->busy_remaining;
-            ++state_->busy_rejections;
-            return BusyAnswer();
-        }
+        if (info && ReachesHostObject(info->iid) && state_->TakeBusyRejection()) return BusyAnswer();
         return SERVERCALL_ISHANDLED;
     }
     // The host makes no outgoing calls of its own; should one be rejected,
@@ -174,6 +170,32 @@ std::optional<HostFailure> HostState::DueFault(ObjectKind kind, DISPID dispid) {
         if (f.kind == name && f.dispid == dispid && ++f.seen == f.nth) return f.failure;
     }
     return std::nullopt;
+}
+
+std::optional<HostFailure> HostState::DueCallFailure() const {
+    if (failing_call == 0 || calls_served + 1 != failing_call) return std::nullopt;
+    return failing_call_failure;
+}
+
+HRESULT HostState::DueQueryFailure(ObjectKind kind) {
+    if (auto failure = DueCallFailure()) return BareStatus(*failure);
+    const std::wstring name = KindName(kind);
+    for (QueryFault& f : query_faults) {
+        if (f.kind == name && ++f.seen == f.nth) return f.status;
+    }
+    return S_OK;
+}
+
+bool HostState::TakeBusyRejection() {
+    if (busy_remaining > 0) {
+        --busy_remaining;
+    } else if (busy_spell_remaining > 0 && calls_served >= busy_spell_after) {
+        --busy_spell_remaining;
+    } else {
+        return false;
+    }
+    ++busy_rejections;
+    return true;
 }
 
 long HostState::ClientReferences() const {

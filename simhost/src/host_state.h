@@ -52,6 +52,13 @@ struct Fault {
     HostFailure failure;
 };
 
+struct QueryFault {
+    std::wstring kind;
+    int nth = 1;
+    int seen = 0;
+    HRESULT status = E_NOINTERFACE;
+};
+
 class HostState {
 public:
     explicit HostState(Model m) : model(std::move(m)) {}
@@ -61,7 +68,12 @@ public:
     bool keep_journal = true;
     std::size_t calls_served = 0;
     std::vector<Fault> faults;
+    std::vector<QueryFault> query_faults;
+    std::size_t failing_call = 0;  // 0: none
+    HostFailure failing_call_failure;
     int busy_remaining = 0;
+    std::size_t busy_spell_after = 0;
+    int busy_spell_remaining = 0;
     std::size_t busy_rejections = 0;
     std::size_t live_skips = 0;
     bool walk_flag = false;
@@ -78,8 +90,20 @@ public:
     void Record(JournalEntry entry);
     // The failure to inject into this call, if one is due.
     std::optional<HostFailure> DueFault(ObjectKind kind, DISPID dispid);
+    // The failure of FailCall when the arriving call is the one.
+    std::optional<HostFailure> DueCallFailure() const;
+    // The status that the arriving query for a host interface is to fail
+    // with; S_OK when it is to be answered.
+    HRESULT DueQueryFailure(ObjectKind kind);
+    // Whether the incoming call is to be rejected as busy; counts it.
+    bool TakeBusyRejection();
     long ClientReferences() const;
 };
+
+// The status of a failure where no exception information can travel.
+inline HRESULT BareStatus(const HostFailure& failure) {
+    return failure.bare_hresult ? static_cast<HRESULT>(failure.number) : E_FAIL;
+}
 
 // Creates the COM object for `id`; the caller owns the one reference.
 IDispatch* NewDispatchObject(const std::shared_ptr<HostState>& state, ObjectId id);

@@ -173,6 +173,11 @@ public:
         } else if (const wchar_t* name = HostInterfaceName(riid)) {
             try {
                 state_->Arrive();
+                const HRESULT refused = state_->DueQueryFailure(id_.kind);
+                if (FAILED(refused)) {
+                    state_->Record(JournalEntry{name_, L"qi", name, {}, L"hresult " + Hex(refused)});
+                    return refused;
+                }
                 const GUID* own = InterfaceOf(id_, state_->model);
                 bool match = own && IsEqualIID(*own, riid);
                 if (match) *ppv = static_cast<IDispatch*>(this);
@@ -479,6 +484,12 @@ HRESULT DispatchObject::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID,
     if (!names || !ids || count == 0) return E_INVALIDARG;
     try {
         state_->Arrive();
+        if (auto failure = state_->DueCallFailure()) {
+            const HRESULT status = BareStatus(*failure);
+            for (UINT i = 0; i < count; ++i) ids[i] = DISPID_UNKNOWN;
+            state_->Record(JournalEntry{name_, L"names", names[0], {}, L"hresult " + Hex(status)});
+            return status;
+        }
         const Document* doc = id_.kind == ObjectKind::Doc ? state_->model.Find(id_.doc) : nullptr;
         MemberTable table = MembersOf(id_.kind, doc && !doc->assembly);
         HRESULT hr = S_OK;
@@ -519,6 +530,9 @@ HRESULT DispatchObject::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* 
         HRESULT shape = CheckShape(member, flags, p);
         if (FAILED(shape)) {
             outcome = HrOutcome(shape);
+        } else if (auto fault = state_->DueCallFailure()) {
+            outcome.failure = *fault;
+            outcome.hr = fault->bare_hresult ? static_cast<HRESULT>(fault->number) : DISP_E_EXCEPTION;
         } else if (auto fault = state_->DueFault(id_.kind, id)) {
             outcome.failure = *fault;
             outcome.hr = fault->bare_hresult ? static_cast<HRESULT>(fault->number) : DISP_E_EXCEPTION;
@@ -591,6 +605,12 @@ public:
         if (!out || (celt > 1 && !fetched)) return E_INVALIDARG;
         try {
             state_->Arrive();
+            if (auto failure = state_->DueCallFailure()) {
+                const HRESULT status = BareStatus(*failure);
+                state_->Record(JournalEntry{name_, L"enum", L"Next", {L"celt " + std::to_wstring(celt)},
+                                            L"hresult " + Hex(status)});
+                return status;
+            }
             std::vector<int> current = Current();
             ULONG n = 0;
             std::wstring outcome;

@@ -30,8 +30,14 @@ Usage: simhost [options]
                           name (Delete, Count, ActiveDocument, Documents)
   --fail-hresult KIND.MEMBER:N:0xHRESULT
                           the same with a bare failure HRESULT
+  --fail-qi KIND:N:0xHRESULT
+                          fail the N-th query for a host interface on objects
+                          of KIND with the failure HRESULT (E_NOINTERFACE
+                          0x80004002, a lost connection 0x80010108, ...)
   --busy N                reject the next N incoming calls as busy
                           (SERVERCALL_RETRYLATER)
+  --busy-at K:N           once K calls have been served, reject the next N
+                          incoming calls as busy (a busy spell mid-run)
   --exit-after K          end the process abruptly when call K+1 arrives
   --no-document           no document open (ActiveDocument fails, Count is 0)
   --active DOCTEXT        make DOCTEXT the active document
@@ -97,6 +103,25 @@ FaultOption ParseFault(const std::wstring& option, const std::wstring& text, boo
     return f;
 }
 
+QueryFaultOption ParseQueryFault(const std::wstring& option, const std::wstring& text) {
+    const auto parts = SplitFault(option, text, 3);
+    QueryFaultOption f;
+    f.kind = parts[0];
+    f.nth = ParseCount(option, parts[1]);
+    if (f.kind.empty() || f.nth < 1) throw UsageError(option + L" expects KIND:N:0xHRESULT with N from 1");
+    f.status = ParseNumber(option, parts[2]);
+    if (f.status >= 0) throw UsageError(option + L" expects a failure HRESULT (0x8...)");
+    return f;
+}
+
+BusySpellOption ParseBusySpell(const std::wstring& option, const std::wstring& text) {
+    const auto parts = SplitFault(option, text, 2);
+    BusySpellOption spell;
+    spell.after = static_cast<std::size_t>(ParseCount(option, parts[0]));
+    spell.count = ParseCount(option, parts[1]);
+    return spell;
+}
+
 GeneratorOptions ParseGenerator(const std::wstring& option, const std::wstring& text) {
     std::vector<int> values;
     std::size_t start = 0;
@@ -149,8 +174,12 @@ ProgramOptions ParseProgramOptions(const std::vector<std::wstring>& args) {
             o.faults.push_back(ParseFault(a, value(), false));
         } else if (a == L"--fail-hresult") {
             o.faults.push_back(ParseFault(a, value(), true));
+        } else if (a == L"--fail-qi") {
+            o.query_faults.push_back(ParseQueryFault(a, value()));
         } else if (a == L"--busy") {
             o.busy = ParseCount(a, value());
+        } else if (a == L"--busy-at") {
+            o.busy_at = ParseBusySpell(a, value());
         } else if (a == L"--exit-after") {
             o.exit_after = static_cast<std::size_t>(ParseCount(a, value()));
             if (o.exit_after == 0) throw UsageError(a + L" expects at least 1");

@@ -2,6 +2,10 @@
 // through the marshalled interfaces, as with the real host.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
+#include <thread>
+
 #include "core/host/busy_host.h"
 #include "core/host/host_objects.h"
 #include "core/removal.h"
@@ -29,7 +33,7 @@ protected:
         return simhost::ParseScenario(process.SavedState());
     }
 
-    testing::ComApartment apartment_;
+    host::ComApartment apartment_;
     testing::MessageBoxWatcher watcher_;
 };
 
@@ -66,6 +70,59 @@ TEST_F(CrossProcess, BusyHostThatRecoversCompletesTheRunOneThatStaysBusyFailsCle
         EXPECT_NE(error.description().find(L"beschäftigt"), std::wstring::npos) << error.description();
     }
     process.Quit();
+    EXPECT_EQ(process.ClientReferencesAtExit(), 0);
+}
+
+// The host busy for about two seconds in the middle of the run: the run
+// waits it out and leaves the host as a clean run does. Meanwhile the
+// thread answers what another thread sends to its windows (as a repaint of
+// the progress window needs, and as Windows asks before it calls a program
+// not responding), and leaves input posted to them queued.
+TEST_F(CrossProcess, BusySpellMidRunKeepsTheThreadAnsweringAndEndsAsACleanRunDoes) {
+    std::wstring cleanState;
+    {
+        SimhostProcess clean(SimhostProcess::Options{L"", {L"--hidden"}});
+        RunAndQuit(clean, true);
+        cleanState = clean.SavedState();
+    }
+    SimhostProcess process(SimhostProcess::Options{L"", {L"--hidden", L"--busy-at", L"60:8"}});
+    const HWND window = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    ASSERT_NE(window, nullptr);
+    // Wine counts a thread that has not asked for messages for five seconds
+    // (while simhost started) as hung, and refuses to wait for it at all.
+    MSG message;
+    PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE);
+    std::atomic<bool> running{true};
+    int keysPosted = 0, sent = 0, unanswered = 0;
+    std::thread other([&] {
+        while (running) {
+            PostMessageW(window, WM_KEYDOWN, VK_SPACE, 0);
+            ++keysPosted;
+            DWORD_PTR result = 0;
+            const bool answered = SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 500, &result) != 0;
+            // The last one may still wait while the test thread joins.
+            if (running) {
+                ++sent;
+                unanswered += answered ? 0 : 1;
+            }
+        }
+    });
+    testing::FixedOptions options(10, true);
+    testing::RecordingProgress progress;
+    RunRelationRemoval(options, progress);
+    running = false;
+    other.join();
+    int keysQueued = 0;
+    while (PeekMessageW(&message, window, WM_KEYDOWN, WM_KEYDOWN, PM_REMOVE)) ++keysQueued;
+    DestroyWindow(window);
+    process.Quit();
+
+    EXPECT_GT(sent, 10);
+    EXPECT_EQ(unanswered, 0) << "of " << sent;
+    EXPECT_EQ(keysQueued, keysPosted);
+    const auto journal = process.JournalLines();
+    EXPECT_EQ(std::count(journal.begin(), journal.end(), L"app\tcall\t63\t-\tS_OK"), 1);
+    EXPECT_EQ(process.SavedState(), cleanState);
     EXPECT_EQ(process.ClientReferencesAtExit(), 0);
 }
 

@@ -5,7 +5,6 @@
 // progress writes are merged into one log in the order they happened.
 #include <gtest/gtest.h>
 #include <windows.h>
-#include <objbase.h>
 
 #include <cstdint>
 #include <functional>
@@ -15,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/host/com_apartment.h"
 #include "core/host/error.h"
 #include "core/progress_display.h"
 #include "core/run_options.h"
@@ -24,20 +24,6 @@
 namespace marsitel::testing {
 
 using Lines = std::vector<std::wstring>;
-
-// Each test runs in a single-threaded apartment, as the program's UI thread does.
-class ComApartment {
-public:
-    ComApartment() : initialized_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
-    ~ComApartment() {
-        if (initialized_) CoUninitialize();
-    }
-    ComApartment(const ComApartment&) = delete;
-    ComApartment& operator=(const ComApartment&) = delete;
-
-private:
-    bool initialized_;
-};
 
 // Writes each call as a line; `before_each` runs first, so that the host's
 // journal can be flushed into the same log.
@@ -103,7 +89,8 @@ protected:
     Lines LinesStartingWith(std::wstring_view prefix) const;
     int CountLines(std::wstring_view line) const;
 
-    ComApartment apartment_;
+    // Each test runs in a single-threaded apartment, as the program's UI thread does.
+    host::ComApartment apartment_;
     std::unique_ptr<simhost::Host> host_;
     MessageBoxWatcher watcher_;
     Lines log_;

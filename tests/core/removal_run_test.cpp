@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <iostream>
+#include <utility>
 
 #include "core/traversal.h"
 #include "host_fixture.h"
@@ -211,6 +213,16 @@ TEST_F(HostTest, EveryRelationIsDeletedWithEitherEnumerator) {
     }
 }
 
+// The loops run up to and including 32,767 without overflowing their index.
+TEST_F(HostTest, CountAtTheSixteenBitLimitIsWalkedToTheEnd) {
+    StartHost(BoltsScenario(32767, 1)).KeepJournalInMemory(false);
+    ASSERT_FALSE(Run(2, false));
+    EXPECT_EQ(CountLines(L"progress value 32767"), 1);
+    EXPECT_EQ(CountLines(L"progress occurrence Vorkommnis B:32767"), 1);
+    EXPECT_EQ(host_->RelationCount(L"Top.asm"), 0);
+    EXPECT_FALSE(host_->WalkFlag());
+}
+
 TEST_F(HostTest, CountAboveTheSixteenBitRangeIsAnOverflowBeforeTheFirstFetch) {
     StartHost(BoltsScenario(32768, 1));
     const auto error = Run(1, true);
@@ -259,6 +271,81 @@ TEST_F(HostTest, HostErrorMidRunKeepsItsNumberAndWhatWasDone) {
         EXPECT_EQ(host_->WalkFlag(), c.flag_reset_fails);
         EXPECT_EQ(host_->ClientReferences(), 0);
     }
+}
+
+// A conversion that the object refuses is a type mismatch; one that fails
+// because the host has gone or cannot be reached carries that failure.
+TEST_F(HostTest, FailedConversionIsATypeMismatchOnlyWhenTheInterfaceIsMissing) {
+    const std::pair<HRESULT, std::int32_t> cases[] = {
+        {E_NOINTERFACE, 13}, {RPC_E_DISCONNECTED, -2147417848}, {static_cast<HRESULT>(0x800706BA), -2147023174}};
+    for (const auto& [status, number] : cases) {
+        SCOPED_TRACE(number);
+        StartHost(kThreeLevels).FailNthInterfaceQuery(L"occ", 2, status);
+        const auto error = Run(10, false);
+        ASSERT_TRUE(error);
+        EXPECT_EQ(error->number(), number);
+        EXPECT_EQ(error->description() == L"Typen unverträglich", number == 13) << error->description();
+        EXPECT_FALSE(error->description().empty());
+        EXPECT_EQ(host_->RelationCount(L"Top.asm"), 0) << "the first occurrence was done";
+    }
+}
+
+// Two levels, a sub-assembly placed twice, grounding, level "Alle": every
+// call of a clean run fails in turn. Invocations fail with a host error of
+// their own number; name look-ups, interface queries and enumerator steps,
+// which carry no exception information, with a lost connection.
+TEST_F(HostTest, EveryCallOfARunFailingInTurnEndsTheRunWithThatFailure) {
+    constexpr wchar_t kSweep[] = LR"(simhost-scenario 1
+document Top.asm assembly Oben
+document Unit.asm assembly Einheit
+document Ring.par part Ring
+occurrence Unit.asm Ring:1 Ring.par
+relation Unit.asm axial Ring:1
+occurrence Top.asm Einheit:1 Unit.asm
+occurrence Top.asm Einheit:2 Unit.asm
+relation Top.asm mate Einheit:1 Einheit:2
+active Top.asm
+)";
+    // The readiness check's calls: a failure warns, except that a negative
+    // number from the active document's look-up by name (1) or its
+    // conversion (3) is passed over, and the run then goes on as a clean one.
+    constexpr std::size_t kReadinessCalls = 7;
+    const auto passedOver = [](std::size_t k) { return k == 1 || k == 3; };
+
+    StartHost(kSweep);
+    ASSERT_FALSE(Run(10, true));
+    const std::vector<simhost::JournalEntry> clean = host_->Journal();
+    ASSERT_EQ(clean[kReadinessCalls - 1].member, L"Count");
+    for (std::size_t k = 1; k <= clean.size(); ++k) {
+        const simhost::JournalEntry& call = clean[k - 1];
+        SCOPED_TRACE(std::to_wstring(k) + L": " + call.ToString());
+        const bool invocation = call.kind == L"get" || call.kind == L"put" || call.kind == L"call";
+        const simhost::HostFailure failure =
+            invocation ? simhost::HostFailure{static_cast<std::int32_t>(2000 + k), L"Fehler " + std::to_wstring(k), false}
+                       : simhost::HostFailure{static_cast<std::int32_t>(RPC_E_DISCONNECTED), L"", true};
+        StartHost(kSweep).FailCall(k, failure);
+        const std::size_t boxesBefore = watcher_.boxes().size();
+        const auto error = Run(10, true);
+        const bool closingCall = call.object == L"app" && call.member == L"63";
+        if (k <= kReadinessCalls) {
+            EXPECT_FALSE(error);
+            EXPECT_EQ(watcher_.boxes().size(), boxesBefore + (passedOver(k) ? 0 : 1));
+            EXPECT_EQ(CountLines(L"app call 63"), passedOver(k) ? 1 : 0);
+        } else {
+            ASSERT_TRUE(error);
+            EXPECT_EQ(error->number(), failure.number);
+            if (invocation) {
+                EXPECT_EQ(error->description(), failure.description);
+            }
+            EXPECT_FALSE(error->description().empty());
+            EXPECT_EQ(watcher_.boxes().size(), boxesBefore);
+            EXPECT_EQ(CountLines(L"app call 63"), closingCall ? 1 : 0) << "only the failing closing call";
+        }
+        const bool flagResetFails = call.kind == L"put" && call.args == std::vector<std::wstring>{L"VT_BOOL 0"};
+        EXPECT_EQ(host_->WalkFlag(), flagResetFails);
+        EXPECT_EQ(host_->ClientReferences(), 0) << ::testing::PrintToString(host_->HeldObjects());
+    }
+    std::cout << "[  sweep   ] " << clean.size() << " calls of a clean run, each failed in turn" << std::endl;
 }
 
 }  // namespace

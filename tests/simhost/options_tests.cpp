@@ -13,7 +13,8 @@ ProgramOptions Parse(std::vector<std::wstring> args) { return ParseProgramOption
 TEST(ProgramOptions, ValuesFlagsAndFaultsWithColonsInTheDescription) {
     ProgramOptions o = Parse({L"--generate", L"10,2,3,2", L"--busy", L"4", L"--exit-after", L"7", L"--hidden",
                               L"--enumerator", L"live", L"--active", L"Welle.par", L"--save", L"s.txt", L"--fail",
-                              L"rel.Delete:3:1234:Fehler: gesperrt", L"--fail-hresult", L"occ.17:1:0x80004005"});
+                              L"rel.Delete:3:1234:Fehler: gesperrt", L"--fail-hresult", L"occ.17:1:0x80004005",
+                              L"--fail-qi", L"occs:2:0x800706BA", L"--busy-at", L"40:8"});
     ASSERT_TRUE(o.generate);
     EXPECT_EQ(o.generate->occurrences_per_assembly, 10);
     EXPECT_EQ(o.generate->fan_out, 2);
@@ -32,6 +33,13 @@ TEST(ProgramOptions, ValuesFlagsAndFaultsWithColonsInTheDescription) {
     EXPECT_FALSE(o.faults[0].failure.bare_hresult);
     EXPECT_EQ(o.faults[1].failure.number, static_cast<std::int32_t>(0x80004005));
     EXPECT_TRUE(o.faults[1].failure.bare_hresult);
+    ASSERT_EQ(o.query_faults.size(), 1u);
+    EXPECT_EQ(o.query_faults[0].kind, L"occs");
+    EXPECT_EQ(o.query_faults[0].nth, 2);
+    EXPECT_EQ(o.query_faults[0].status, static_cast<std::int32_t>(0x800706BA));
+    ASSERT_TRUE(o.busy_at);
+    EXPECT_EQ(o.busy_at->after, 40u);
+    EXPECT_EQ(o.busy_at->count, 8);
 }
 
 TEST(ProgramOptions, RejectsWhatItCannotUse) {
@@ -45,6 +53,9 @@ TEST(ProgramOptions, RejectsWhatItCannotUse) {
         {L"--fail", L"rel.Delete:0:5:x"},
         {L"--fail", L"rel.Delete:1:5"},
         {L"--fail-hresult", L"rel.Delete:1:5"},
+        {L"--fail-qi", L"occ:0:0x80004002"},
+        {L"--fail-qi", L"occ:1:5"},
+        {L"--busy-at", L"40"},
         {L"--generate", L"1,2,3"},
         {L"--enumerator", L"sometimes"},
         {L"--scenario", L"a.txt", L"--generate", L"1,1,1,0"},

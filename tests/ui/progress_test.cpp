@@ -119,7 +119,10 @@ TEST_F(ProgressTest, LinesShowTheLastTextAndNeverResizeTheWindow) {
     EXPECT_TRUE(EqualRect(&before, &after));
 }
 
-TEST_F(ProgressTest, ClosingFromTheTitleBarIsIgnoredWhileTheRunWrites) {
+TEST_F(ProgressTest, ClosingFromTheTitleBarIsNotOfferedAndIgnoredWhileTheRunWrites) {
+    // Close is neither an enabled item of the system menu nor the caption's box.
+    const int close = static_cast<int>(GetMenuState(GetSystemMenu(progress.hwnd(), FALSE), SC_CLOSE, MF_BYCOMMAND));
+    EXPECT_TRUE(close == -1 || (close & (MF_GRAYED | MF_DISABLED))) << close;
     SendMessageW(progress.hwnd(), WM_CLOSE, 0, 0);
     EXPECT_TRUE(progress.IsOpen());
     progress.Destroy();

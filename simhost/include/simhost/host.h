@@ -124,7 +124,20 @@ public:
     std::size_t BusyRejections() const;
 
     void FailNthCall(const std::wstring& object_kind, const std::wstring& member, int nth, HostFailure failure);
+    // The nth query for one of the host's interfaces on objects of the kind
+    // answers `status` (a failure) instead: E_NOINTERFACE, or what a broken
+    // connection or a server short of memory would give.
+    void FailNthInterfaceQuery(const std::wstring& object_kind, int nth, HRESULT status);
+    // The call that arrives as call number `number` (counted as the journal
+    // counts, from 1) fails, whatever it is. An invocation fails as
+    // `failure` says; a name look-up, an interface query or an enumerator
+    // step has no exception information and answers the failure's number as
+    // its status when it is a bare one, E_FAIL otherwise.
+    void FailCall(std::size_t number, HostFailure failure);
     void RejectNextCallsBusy(int count);
+    // Once `served` calls have been served, the next `count` calls are
+    // rejected as busy: a busy spell in the middle of a client's work.
+    void RejectCallsBusyAfter(std::size_t served, int count);
     void SetActiveDocument(std::optional<std::wstring> doctext);
     void SetEnumeratorMode(EnumeratorMode mode);
 

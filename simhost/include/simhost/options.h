@@ -17,6 +17,17 @@ struct FaultOption {
     HostFailure failure;
 };
 
+struct QueryFaultOption {
+    std::wstring kind;
+    int nth = 1;
+    std::int32_t status = 0;
+};
+
+struct BusySpellOption {
+    std::size_t after = 0;
+    int count = 0;
+};
+
 struct ProgramOptions {
     bool help = false;
     std::optional<std::wstring> scenario_file;
@@ -26,7 +37,9 @@ struct ProgramOptions {
     std::optional<std::wstring> ready_event;
     std::optional<std::wstring> quit_event;
     std::vector<FaultOption> faults;
+    std::vector<QueryFaultOption> query_faults;
     int busy = 0;
+    std::optional<BusySpellOption> busy_at;
     std::size_t exit_after = 0;  // 0: never
     bool no_document = false;
     std::optional<std::wstring> active;
