@@ -17,8 +17,6 @@ if [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
         { echo "package.sh: not a git checkout; set SOURCE_DATE_EPOCH" >&2; exit 2; }
 fi
 export SOURCE_DATE_EPOCH
-# ZIP records local times: the same in every time zone.
-export TZ=UTC
 export CMAKE_BUILD_PARALLEL_LEVEL=${CMAKE_BUILD_PARALLEL_LEVEL:-$(nproc)}
 
 rm -f dist/Marsitel-*.zip dist/SHA256SUMS
