@@ -1,14 +1,33 @@
 # Compiler and linker settings shared by every target: Windows 7 and later,
-# Unicode, warnings on, C++ runtime linked statically.
+# Unicode, warnings as errors, C++ runtime linked statically, and nothing of
+# the build machine (paths, times) in what the build writes.
 add_library(marsitel_platform INTERFACE)
 target_compile_definitions(marsitel_platform INTERFACE
     UNICODE _UNICODE NOMINMAX WIN32_LEAN_AND_MEAN
     _WIN32_WINNT=0x0601 WINVER=0x0601 NTDDI_VERSION=0x06010000)
+# Options for the C and C++ compilers only: some generators hand a target's
+# compile options to the resource compiler too, which knows none of them.
+set(marsitel_code "$<COMPILE_LANGUAGE:C,CXX>")
 if(MSVC)
-    target_compile_options(marsitel_platform INTERFACE /W4 /permissive- /utf-8 /EHsc)
+    # /utf-8: the sources are UTF-8 without a byte order mark; without it the
+    # compiler reads them as the machine's ANSI code page and garbles every
+    # German text. /Brepro: no time stamps in objects and the program.
+    target_compile_options(marsitel_platform INTERFACE
+        "$<${marsitel_code}:/W4;/WX;/permissive-;/utf-8;/EHsc;/Brepro>")
+    # The resource scripts embed our manifest as resource 1 of type 24. The
+    # linker would otherwise generate one of its own and embed it under the
+    # same id: a duplicate-resource error, or a default manifest without
+    # Common Controls 6 and DPI awareness. Programs without a manifest of
+    # ours then carry none, as the MinGW builds do.
+    target_link_options(marsitel_platform INTERFACE /MANIFEST:NO /Brepro)
 else()
-    target_compile_options(marsitel_platform INTERFACE -Wall -Wextra -finput-charset=UTF-8)
-    target_link_options(marsitel_platform INTERFACE -static)
+    target_compile_options(marsitel_platform INTERFACE
+        "$<${marsitel_code}:-Wall;-Wextra;-Werror;-finput-charset=UTF-8>"
+        "$<${marsitel_code}:-ffile-prefix-map=${PROJECT_SOURCE_DIR}/=;-ffile-prefix-map=${PROJECT_BINARY_DIR}/=>")
+    # No link time in the PE header, so the same sources give the same
+    # program. (Stripping for the release packages writes SOURCE_DATE_EPOCH
+    # there, which the packaging sets.)
+    target_link_options(marsitel_platform INTERFACE -static -Wl,--no-insert-timestamp)
 endif()
 
 # Wine runs the tests when cross-compiling; each build folder has its own

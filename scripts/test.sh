@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds Marsitel for 64-bit and 32-bit Windows and
-# runs the whole test suite under Wine and Xvfb, in a Wine prefix under each
-# build folder.
+# Installs what is missing, builds the release packages and Marsitel with its
+# tests for 64-bit and 32-bit Windows, and runs the whole test suite under
+# Wine and Xvfb, in a Wine prefix under each build folder. The suites check
+# the packages too, so they are built first, both of them, in any case.
 #   scripts/test.sh             both architectures
 #   scripts/test.sh mingw-x64   one preset
 set -euo pipefail
@@ -9,6 +10,7 @@ cd "$(dirname "$0")/.."
 root=$PWD
 
 bash scripts/setup.sh
+bash scripts/package.sh
 
 presets=("$@")
 [ ${#presets[@]} -eq 0 ] && presets=(mingw-x64 mingw-x86)

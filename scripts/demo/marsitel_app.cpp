@@ -34,9 +34,9 @@ void AddDistinct(std::vector<std::wstring>& seen, std::wstring text) {
 }
 
 // Wine reads the frame setting when a program starts, so it is settled first.
-std::wstring ProgramToStart(bool frames_in_pictures) {
+std::wstring ProgramToStart(bool frames_in_pictures, const std::wstring& program) {
     LetWineDrawWindowFrames(frames_in_pictures);
-    return ProgramDirectory() + L"Marsitel.exe";
+    return program.empty() ? ProgramDirectory() + L"Marsitel.exe" : program;
 }
 
 }  // namespace
@@ -62,7 +62,8 @@ bool SaveWindowPicture(HWND window, const std::wstring& folder, const std::wstri
     return picture && SaveBitmapFile(*picture, folder + name + L".bmp");
 }
 
-MarsitelApp::MarsitelApp(bool frames_in_pictures) : process_(ProgramToStart(frames_in_pictures), L"") {}
+MarsitelApp::MarsitelApp(bool frames_in_pictures, const std::wstring& program)
+    : process_(ProgramToStart(frames_in_pictures, program), L"") {}
 
 HWND MarsitelApp::WaitForSplash() { return WaitForVisibleTopLevel(Id(), marsitel::ui::kSplashClass); }
 

@@ -37,8 +37,9 @@ struct RunWatch {
 class MarsitelApp {
 public:
     // Pictures show the windows' frames unless a person works the windows
-    // on a display of their own (see LetWineDrawWindowFrames).
-    explicit MarsitelApp(bool frames_in_pictures = true);
+    // on a display of their own (see LetWineDrawWindowFrames). `program` is
+    // a full path; empty: the Marsitel.exe built next to the test program.
+    explicit MarsitelApp(bool frames_in_pictures = true, const std::wstring& program = {});
 
     ChildProcess& Process() { return process_; }
     DWORD Id() const { return process_.Id(); }

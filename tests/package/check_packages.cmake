@@ -1,0 +1,47 @@
+# Checks the release packages in DIST_DIR and unpacks the one of ARCHITECTURE
+# into UNPACK_DIR for the packaged program's own tests.
+function(fail message)
+    message(FATAL_ERROR "${message}")
+endfunction()
+
+foreach(architecture win32 win64)
+    set(package "${DIST_DIR}/Marsitel-1.0.0-${architecture}.zip")
+    if(NOT EXISTS "${package}")
+        fail("${package} is missing: run scripts/package.sh")
+    endif()
+    execute_process(COMMAND "${CMAKE_COMMAND}" -E tar tf "${package}" OUTPUT_VARIABLE listing RESULT_VARIABLE result)
+    if(NOT result EQUAL 0 OR NOT listing STREQUAL "Marsitel.exe\nLIESMICH.txt\nLICENSE\n")
+        fail("${package} holds:\n${listing}")
+    endif()
+    file(SHA256 "${package}" hash)
+    file(STRINGS "${DIST_DIR}/SHA256SUMS" line REGEX "Marsitel-1.0.0-${architecture}.zip$")
+    if(NOT line STREQUAL "${hash}  Marsitel-1.0.0-${architecture}.zip")
+        fail("SHA256SUMS has '${line}' for ${package}, whose hash is ${hash}")
+    endif()
+endforeach()
+
+file(REMOVE_RECURSE "${UNPACK_DIR}")
+file(ARCHIVE_EXTRACT INPUT "${DIST_DIR}/Marsitel-1.0.0-${ARCHITECTURE}.zip" DESTINATION "${UNPACK_DIR}")
+
+# Text for Windows: a byte order mark, every line ended by CR LF. (Reading
+# text, CMake drops carriage returns: the bytes are looked at in hex.)
+foreach(text LIESMICH.txt LICENSE)
+    file(READ "${UNPACK_DIR}/${text}" hex HEX)
+    string(REGEX REPLACE "(..)" "\\1 " bytes "${hex}")
+    string(REPLACE "0d 0a " "" withoutLineEnds "${bytes}")
+    if(NOT bytes MATCHES "^ef bb bf " OR withoutLineEnds MATCHES "(^| )(0a|0d) " OR NOT bytes MATCHES "0d 0a $")
+        fail("${text} is not UTF-8 with a byte order mark and CR LF line ends")
+    endif()
+endforeach()
+file(READ "${UNPACK_DIR}/LICENSE" licence)
+if(NOT licence MATCHES "^...MIT License\n\nCopyright \\(c\\) [0-9]+ Marsitel-Team\n")
+    fail("LICENSE is not the MIT licence of the Marsitel-Team")
+endif()
+
+# Stripped, and nothing of the machine that built it.
+file(STRINGS "${UNPACK_DIR}/Marsitel.exe" strings)
+string(FIND "${strings}" ".debug_" debugSection)
+string(FIND "${strings}" "${SOURCE_DIR}" buildPath)
+if(NOT debugSection EQUAL -1 OR NOT buildPath EQUAL -1)
+    fail("Marsitel.exe holds debug sections or build paths")
+endif()
