@@ -11,6 +11,7 @@
 #include "bench/reference_client.h"
 #include "bench/timed_progress.h"
 #include "core/app_title.h"
+#include "core/host/com_apartment.h"
 #include "core/host/error.h"
 #include "core/removal.h"
 #include "core/run_options.h"
@@ -27,19 +28,6 @@ class AllLevelsGrounded final : public RunOptions {
 public:
     std::int16_t Level() const override { return kAllLevelsPosition; }
     bool GroundAll() const override { return true; }
-};
-
-class ComApartment {
-public:
-    ComApartment() : status_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
-    ~ComApartment() {
-        if (SUCCEEDED(status_)) CoUninitialize();
-    }
-    ComApartment(const ComApartment&) = delete;
-    ComApartment& operator=(const ComApartment&) = delete;
-
-private:
-    HRESULT status_;
 };
 
 std::uint64_t PeakWorkingSet() {
@@ -103,7 +91,7 @@ const wchar_t* ClientName(Client client) { return client == Client::Ours ? L"our
 int RunClientProcess(Client client, const std::filesystem::path& result_file) {
     ClientResult result;
     try {
-        ComApartment apartment;
+        host::ComApartment apartment;
         ui::frmProgress window;
         window.Create();
         window.SetCaption(kAppTitle);
@@ -131,7 +119,7 @@ int RunClientProcess(Client client, const std::filesystem::path& result_file) {
 }
 
 ProgressCost MeasureProgressWindow(int occurrences) {
-    ComApartment apartment;
+    host::ComApartment apartment;
     ui::frmProgress window;
     window.Create();
     window.SetCaption(kAppTitle);

@@ -4,6 +4,8 @@
 #include <oleauto.h>
 #include <wrl/client.h>
 
+#include "core/host/com_apartment.h"
+
 #include <string>
 #include <vector>
 
@@ -29,11 +31,7 @@ relation Vorrichtung.asm mate Spanner:1 Platte:1
 active Vorrichtung.asm
 )";
 
-class ComApartment {
-public:
-    ComApartment() { CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }
-    ~ComApartment() { CoUninitialize(); }
-};
+using marsitel::host::ComApartment;
 
 struct CallResult {
     HRESULT hr = S_OK;

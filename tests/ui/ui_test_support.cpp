@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 
+#include "core/host/com_apartment.h"
 #include "ui/message_loop.h"
 #include "ui/program_end.h"
 
@@ -38,7 +39,7 @@ LOGFONTW FontOf(HWND control) {
 }
 
 AccessibleView ReadAccessible(HWND control) {
-    const HRESULT apartment = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    const host::ComApartment apartment;
     AccessibleView view;
     {
         Microsoft::WRL::ComPtr<IAccessible> object;
@@ -54,7 +55,6 @@ AccessibleView ReadAccessible(HWND control) {
             SysFreeString(value);
         }
     }
-    if (SUCCEEDED(apartment)) CoUninitialize();
     return view;
 }
 
