@@ -37,22 +37,6 @@ protected:
     testing::MessageBoxWatcher watcher_;
 };
 
-TEST_F(CrossProcess, BuiltInScenarioLeavesOneGroundRelationPerOccurrence) {
-    SimhostProcess process(SimhostProcess::Options{L"", {L"--hidden"}});
-    const simhost::Model model = RunAndQuit(process, true);
-    ASSERT_TRUE(model.active);
-    int assemblies = 0;
-    for (const auto& document : model.documents) {
-        if (!document.assembly || !model.Contains(*model.active, document.doctext)) continue;
-        ++assemblies;
-        for (const auto& relation : document.relations) EXPECT_EQ(relation.kind, L"ground") << document.doctext;
-        for (int i = 1; i <= static_cast<int>(document.occurrences.size()); ++i) {
-            EXPECT_EQ(model.OccurrenceRelationCount(document.doctext, i), 1) << document.doctext << L" " << i;
-        }
-    }
-    EXPECT_GT(assemblies, 1);
-}
-
 TEST_F(CrossProcess, BusyHostThatRecoversCompletesTheRunOneThatStaysBusyFailsClearly) {
     {
         SimhostProcess process(SimhostProcess::Options{L"", {L"--hidden", L"--busy", L"4"}});

@@ -12,7 +12,6 @@ namespace {
 
 using testing::HostTest;
 
-constexpr wchar_t kNotRunning[] = L"Solid Edge läuft ja gar nicht!";
 constexpr wchar_t kNoAssembly[] = L"Kein Assembly-Dokument aktiv";
 
 constexpr wchar_t kAssemblyAndPart[] = LR"(simhost-scenario 1
@@ -34,16 +33,6 @@ protected:
         EXPECT_EQ(watcher_.boxes().back().button_ids, std::vector<int>{IDOK});
     }
 };
-
-TEST_F(Readiness, WithoutHostTheCheckAndTheRunWarnThatItIsNotRunning) {
-    EXPECT_FALSE(CheckHostReady());
-    ExpectWarnings(1, kNotRunning);
-    testing::FixedOptions options(10, true);
-    testing::RecordingProgress progress;
-    RunRelationRemoval(options, progress);
-    ExpectWarnings(2, kNotRunning);
-    EXPECT_TRUE(progress.lines().empty());
-}
 
 TEST_F(Readiness, AssemblyActiveIsReadyByNameOnlyAndANegativeErrorIsPassedOver) {
     StartHost(kAssemblyAndPart);

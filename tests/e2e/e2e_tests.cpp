@@ -404,23 +404,5 @@ INSTANTIATE_TEST_SUITE_P(SpaceAndAltF4, E2eKeysDuringRun,
                          testing::Values(KeysDuringRun{"Space", {VK_SPACE}},
                                          KeysDuringRun{"AltF4", {VK_MENU, VK_F4}}));
 
-TEST(E2eScenarioSummary, CountsPerAssemblyFromQuotedTokensPassingOverComments) {
-    const auto tokens = SplitTokens(LR"(relation "Bau gruppe.asm" mate "A \"1\"" B\:1)");
-    ASSERT_EQ(tokens.size(), 5u);
-    EXPECT_EQ(Utf8(tokens[1]), "Bau gruppe.asm");
-    EXPECT_EQ(Utf8(tokens[3]), "A \"1\"");
-    const ScenarioSummary summary =
-        Summarize(std::wstring(kLayered) + L"# relation Kappe.asm ground A\r\nrelation Kappe.asm ground\r\n");
-    EXPECT_EQ(summary.Of(L"Getriebe.asm").occurrences, 3);
-    EXPECT_EQ(summary.Of(L"Getriebe.asm").relations, 3);
-    EXPECT_EQ(summary.Of(L"Getriebe.asm").grounds, 1);
-    EXPECT_EQ(summary.Of(L"Kappe.asm").relations, 2);
-    EXPECT_EQ(summary.Of(L"Kappe.asm").grounds, 2);
-    EXPECT_TRUE(summary.Of(L"Deckel.asm").assembly);
-    EXPECT_FALSE(summary.Of(L"Welle.par").assembly);
-    EXPECT_EQ(summary.Of(L"Fehlt.asm").relations, 0);
-    EXPECT_EQ(summary.TotalRelations(), 7);
-}
-
 }  // namespace
 }  // namespace marsitel::e2e

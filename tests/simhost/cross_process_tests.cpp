@@ -59,28 +59,6 @@ TEST_F(CrossProcess, PartRefusesTheAssemblyInterfaceAndHeldReferencesAreReported
         << ToUtf8(host.ClientReferencesLine());
 }
 
-TEST_F(CrossProcess, InjectedHostErrorArrivesWithNumberAndDescription) {
-    SimhostProcess host({kFixtureScenario, {L"--hidden", L"--fail", L"occs.0:2:4711:Vorkommnis gesperrt: Ä",
-                                     L"--fail-hresult", L"occ.17:1:0x80004005"}});
-    {
-        ComPtr<IDispatch> app = Attach();
-        ASSERT_TRUE(app);
-        ComPtr<IDispatch> occs = GetObject(GetObject(app.Get(), 2).Get(), 16390);
-        ASSERT_TRUE(occs);
-        ComPtr<IDispatch> first = GetObject(occs.Get(), 0, {I2(1)});
-        ASSERT_TRUE(first);
-        CallResult second, bare;
-        Call(occs.Get(), 0, DISPATCH_PROPERTYGET, {I2(1)}, second);
-        EXPECT_EQ(second.hr, DISP_E_EXCEPTION);
-        EXPECT_EQ(second.excep.wCode, 4711);
-        EXPECT_EQ(second.Description(), L"Vorkommnis gesperrt: Ä");
-        Call(first.Get(), 17, DISPATCH_PROPERTYGET, {}, bare);
-        EXPECT_EQ(bare.hr, E_FAIL);
-    }
-    host.Quit();
-    EXPECT_EQ(host.ClientReferencesAtExit(), 0);
-}
-
 TEST_F(CrossProcess, EndsAbruptlyAfterKCallsAndLeavesNoRegistration) {
     SimhostProcess host({kFixtureScenario, {L"--hidden", L"--exit-after", L"2"}});
     ComPtr<IDispatch> app = Attach();
@@ -91,27 +69,6 @@ TEST_F(CrossProcess, EndsAbruptlyAfterKCallsAndLeavesNoRegistration) {
     EXPECT_EQ(host.ExitCode(), static_cast<DWORD>(exit_code::kCallLimit));
     EXPECT_EQ(host.JournalLines().size(), 2u);
     EXPECT_FALSE(ProgIdResolves());
-}
-
-TEST_F(CrossProcess, BusyHostRejectsCallsUntilItsCountIsUsedUp) {
-    SimhostProcess host({kFixtureScenario, {L"--hidden", L"--busy", L"3"}});
-    {
-        ComPtr<IDispatch> app = Attach();
-        ASSERT_TRUE(app) << "attaching is COM's own business and never refused";
-        std::vector<HRESULT> results;
-        for (int i = 0; i < 4; ++i) {
-            CallResult r;
-            Call(app.Get(), 2, DISPATCH_PROPERTYGET, {}, r);
-            results.push_back(r.hr);
-        }
-        EXPECT_EQ(results, (std::vector<HRESULT>{RPC_E_CALL_REJECTED, RPC_E_CALL_REJECTED, RPC_E_CALL_REJECTED, S_OK}));
-    }
-    host.Quit();
-    auto journal = host.JournalLines();
-    EXPECT_EQ(std::count_if(journal.begin(), journal.end(),
-                            [](const std::wstring& l) { return l.rfind(L"app\tget\t2\t", 0) == 0; }),
-              1);
-    EXPECT_EQ(host.ClientReferencesAtExit(), 0);
 }
 
 namespace {

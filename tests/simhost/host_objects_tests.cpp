@@ -51,39 +51,6 @@ protected:
 
 }  // namespace
 
-TEST_F(HostObjects, AnswersTheTableMembersByIdAndByName) {
-    EXPECT_EQ(GetText(assembly.Get(), dispid::kDocumentName), L"Kleines Getriebe");
-    EXPECT_EQ(GetNumber(occurrences.Get(), dispid::kCount), 3);
-    ComPtr<IDispatch> lager = Occurrence(2);
-    EXPECT_EQ(GetText(lager.Get(), dispid::kOccurrenceName), L"Lager:1");
-    EXPECT_EQ(GetText(lager.Get(), dispid::kOccurrenceDocText), L"Lager.asm");
-    EXPECT_EQ(GetText(GetObject(lager.Get(), dispid::kOccurrenceDocument).Get(), dispid::kDocumentName), L"Lager");
-    EXPECT_EQ(Outcome(GetObject(assembly.Get(), dispid::kAuxiliary).Get(), dispid::kBeforeWalk), S_OK);
-    EXPECT_EQ(Outcome(app.Get(), dispid::kWalkFlag, {Bool(true)}, DISPATCH_PROPERTYPUT), S_OK);
-    EXPECT_TRUE(host->WalkFlag());
-    EXPECT_EQ(Outcome(app.Get(), dispid::kAfterWalk), S_OK);
-
-    // The SDK-only client resolves the names across processes; here, case and a name of another object.
-    EXPECT_EQ(IdOfName(app.Get(), L"documents"), dispid::kDocuments);
-    ComPtr<IDispatch> docs = GetObject(app.Get(), dispid::kDocuments);
-    EXPECT_EQ(GetNumber(docs.Get(), IdOfName(docs.Get(), L"count")), 4);
-    EXPECT_EQ(IdOfName(Enumerate(RelationsOf(1).Get()).at(0).Get(), L"Delete"), dispid::kDelete);
-    EXPECT_EQ(IdOfName(app.Get(), L"Delete"), DISPID_UNKNOWN);
-}
-
-TEST_F(HostObjects, BadIndexIsAHostError) {
-    for (short index : {0, 4, -1}) {
-        CallResult r;
-        Call(occurrences.Get(), dispid::kItem, DISPATCH_PROPERTYGET, {I2(index)}, r);
-        EXPECT_EQ(r.hr, DISP_E_EXCEPTION);
-        EXPECT_EQ(r.excep.wCode, host_error::kBadIndex);
-        EXPECT_FALSE(r.Description().empty());
-    }
-    CallResult none;
-    Call(occurrences.Get(), dispid::kItem, DISPATCH_PROPERTYGET, {}, none);
-    EXPECT_EQ(none.hr, DISP_E_BADPARAMCOUNT);
-}
-
 TEST_F(HostObjects, EachObjectConvertsToItsOwnInterfaceOnly) {
     ComPtr<IDispatch> occ = Occurrence(1);
     ComPtr<IDispatch> rels = GetObject(occ.Get(), dispid::kOccurrenceRelations);
@@ -167,22 +134,6 @@ TEST_F(HostObjects, LiveEnumeratorSkipsAndSaysSo) {
     EXPECT_NE(host->Journal().back().outcome.find(L"skipped 1"), std::wstring::npos);
 }
 
-TEST_F(HostObjects, JournalRecordsEveryCallInOrder) {
-    host->ClearJournal();
-    Convert(Occurrence(2).Get(), kIidHostOccurrence);
-    CallResult bad;
-    Call(occurrences.Get(), dispid::kItem, DISPATCH_PROPERTYGET, {I2(9)}, bad);
-    Outcome(app.Get(), dispid::kWalkFlag, {Bool(true)}, DISPATCH_PROPERTYPUT);
-    auto journal = host->Journal();
-    ASSERT_EQ(journal.size(), 4u);
-    EXPECT_EQ(journal[0].ToString(), L"occs:Getriebe.asm\tget\t0\tVT_I2 2\tVT_DISPATCH occ:Getriebe.asm:2");
-    EXPECT_EQ(journal[1].ToString(), L"occ:Getriebe.asm:2\tqi\tHostOccurrence\t-\tS_OK");
-    EXPECT_EQ(journal[2].kind, L"get");
-    EXPECT_EQ(journal[2].outcome.rfind(L"error 1002 ", 0), 0u);
-    EXPECT_EQ(journal[3].ToString(), L"app\tput\t73\tVT_BOOL -1\tS_OK");
-    EXPECT_EQ(host->CallsServed(), 4u + 2u);  // plus the two calls of SetUp
-}
-
 TEST_F(HostObjects, InjectedFailuresArriveOnTheNthCall) {
     host->FailNthCall(L"rel", L"Delete", 2, HostFailure{4711, L"Beziehung gesperrt"});
     std::vector<HRESULT> results;
@@ -198,15 +149,6 @@ TEST_F(HostObjects, InjectedFailuresArriveOnTheNthCall) {
     EXPECT_EQ(results, (std::vector<HRESULT>{S_OK, DISP_E_EXCEPTION, S_OK}));
     EXPECT_EQ(host->OccurrenceRelationCount(L"Getriebe.asm", 1), 1);
     EXPECT_THROW(host->FailNthCall(L"occ", L"Nonsense", 1, {}), std::invalid_argument);
-}
-
-TEST_F(HostObjects, NoDocumentActive) {
-    host->SetActiveDocument(std::nullopt);
-    CallResult r;
-    Call(app.Get(), dispid::kActiveDocument, DISPATCH_PROPERTYGET, {}, r);
-    EXPECT_EQ(r.hr, DISP_E_EXCEPTION);
-    EXPECT_EQ(r.excep.wCode, host_error::kNoActiveDocument);
-    EXPECT_EQ(GetNumber(GetObject(app.Get(), dispid::kDocuments).Get(), dispid::kCount), 0);
 }
 
 TEST_F(HostObjects, ReferencesAreCountedUntilReleased) {

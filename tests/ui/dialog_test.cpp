@@ -1,5 +1,4 @@
 #include "app/topmost.h"
-#include "core/host/error.h"
 #include "ui/control_ids.h"
 #include "ui/dialog.h"
 #include "ui_test_support.h"
@@ -329,37 +328,6 @@ TEST_F(DialogTest, ExecutePreparesTheProgressWindowRunsAndShowsTheCompletionText
     EXPECT_TRUE(runs[1].progressVisible);
     EXPECT_EQ(TextOf(Control(id::Label1)), kCompletion);
     EXPECT_TRUE(ends.exitCodes().empty());
-}
-
-TEST_F(DialogTest, AnErrorDuringTheRunIsReportedAndEndsTheProgram) {
-    Load();
-    Click(id::optionDelete);
-    runAction = [](const RunOptions&, ProgressDisplay&) { throw Error(-2147352567, L"Ausnahmefehler im Host"); };
-    MessageBoxWatcher boxes;
-    Click(id::Command1);
-    ASSERT_EQ(boxes.boxes().size(), 1u);
-    EXPECT_EQ(boxes.boxes()[0].text, L"Laufzeitfehler '-2147352567':\r\n\r\nAusnahmefehler im Host");
-    EXPECT_EQ(boxes.boxes()[0].caption, L"Marsitel");
-    EXPECT_EQ(boxes.boxes()[0].icon, LoadIconW(nullptr, IDI_ERROR));
-    EXPECT_EQ(boxes.boxes()[0].button_ids, std::vector<int>{IDOK});
-    EXPECT_EQ(ends.exitCodes(), std::vector<unsigned>{1});
-    // The run was left at once: no completion text.
-    EXPECT_EQ(TextOf(Control(id::Label1)), L"");
-}
-
-TEST_F(DialogTest, HostNotReadyAtLoadEndsTheProgramBeforeTheDialogShows) {
-    hostReady = false;
-    EXPECT_FALSE(dialog->Create());
-    EXPECT_EQ(ends.exitCodes(), std::vector<unsigned>{0});
-    EXPECT_FALSE(IsWindowVisible(dialog->hwnd()));
-    EXPECT_EQ(TextOf(dialog->hwnd()), L"Beziehungen setzen");
-}
-
-TEST_F(DialogTest, EndEndsTheProgramAtOnce) {
-    Load();
-    Click(id::Command2);
-    EXPECT_EQ(ends.exitCodes(), std::vector<unsigned>{0});
-    EXPECT_TRUE(runs.empty());
 }
 
 TEST(LabelText, LoneCarriageReturnsBecomeLineBreaksForDrawing) {

@@ -11,7 +11,6 @@ namespace {
 // 96 DPI is checked against the windows' tables in the window tests; here
 // the scaling above it and the inputs no table holds.
 TEST(Layout, ScalesAboveNinetySixDpiAndKeepsAdjoiningBoxesAdjoining) {
-    EXPECT_EQ(Layout(144).Pixels(7530), 753);
     EXPECT_EQ(Layout(120).FontHeight(825), -14);
     EXPECT_EQ(Layout(96).PixelsFromFloat(1500.0f), 100);
     const Layout at120(120);
