@@ -43,7 +43,7 @@ build_programs() {
 
 # Marsitel.exe must run on a bare Windows: nothing but the system's DLLs.
 check_imports() {
-    local system='^(kernel32|user32|gdi32|advapi32|ole32|oleaut32|comctl32|comdlg32|shell32|shlwapi|uxtheme|version|msvcrt|ntdll|rpcrt4|psapi|winmm|imm32|uuid)\.dll$'
+    local system='^(kernel32|user32|gdi32|advapi32|ole32|oleaut32|comctl32|comdlg32|oleacc|shell32|shlwapi|uxtheme|version|msvcrt|ntdll|rpcrt4|psapi|winmm|imm32|uuid)\.dll$'
     local dlls foreign
     dlls=$(x86_64-w64-mingw32-objdump -p "$bin/Marsitel.exe" | sed -n 's/^\s*DLL Name: //p' | sort -u)
     foreign=$(echo "$dlls" | grep -viE "$system" || true)
