@@ -141,21 +141,6 @@ TEST_F(CrossProcess, RefusesToStartWhenAKeyItWouldWriteBelongsToAnotherProgram) 
     EXPECT_FALSE(ProgIdResolves());
 }
 
-TEST_F(CrossProcess, ClosingTheWindowSavesAndEnds) {
-    SimhostProcess host({kFixtureScenario, {}});
-    HWND window = FindWindowW(L"SimhostWindow", nullptr);
-    ASSERT_NE(window, nullptr);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    EXPECT_EQ(owner, host.ProcessId());
-    EXPECT_TRUE(IsWindowVisible(window));
-    PostMessageW(window, WM_CLOSE, 0, 0);
-    ASSERT_TRUE(host.WaitForExit(30'000));
-    EXPECT_EQ(host.ExitCode(), 0u);
-    EXPECT_EQ(ParseScenario(host.SavedState()), ParseScenario(kFixtureScenario));
-    EXPECT_FALSE(ProgIdResolves());
-}
-
 TEST_F(CrossProcess, AnInvalidScenarioStopsWithItsLineAndChangesNothing) {
     SimhostProcess host({L"simhost-scenario 1\ndocument A.asm assembly A\noccurrence A.asm A:1 A.asm\n", {L"--hidden"},
                          false});
