@@ -189,8 +189,10 @@ LRESULT AnnotatedObject(HWND control, WPARAM flags, const AccessibleAnnotation& 
     } catch (...) {
         return 0;
     }
+    // The pointer adopts the reference the object starts with (MinGW's
+    // ComPtr::Attach would add a second one, which nothing ever releases).
     ComPtr<IAccessible> annotated;
-    annotated.Attach(created.release());
+    *annotated.GetAddressOf() = created.release();
     const LRESULT result = LresultFromObject(__uuidof(IAccessible), flags, annotated.Get());
     return result > 0 ? result : 0;
 }
