@@ -7,6 +7,7 @@
 #include <string>
 
 #include "core/app_title.h"
+#include "core/input_queue.h"
 #include "core/host/busy_host.h"
 #include "core/host/dispatch.h"
 #include "core/host/error.h"
@@ -54,8 +55,9 @@ std::wstring ReadinessWarning() {
 
 void ShowWarning(const std::wstring& text) {
     // During a run the topmost progress window is on screen; an ordinary
-    // box would open behind it and the program would seem to hang.
-    MessageBoxW(nullptr, text.c_str(), kAppTitle, MB_ICONEXCLAMATION | MB_OK | MB_TOPMOST | MB_SETFOREGROUND);
+    // box would open behind it and the program would seem to hang. A key
+    // typed while the host was asked must not close the box unread.
+    ShowFreshMessageBox(nullptr, text.c_str(), kAppTitle, MB_ICONEXCLAMATION | MB_OK | MB_TOPMOST | MB_SETFOREGROUND);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "ui/dialog.h"
 
+#include "core/input_queue.h"
 #include "ui/accessible.h"
 #include "ui/control_ids.h"
 #include "ui/program_end.h"
@@ -35,6 +36,18 @@ const ControlDef kDialogControls[] = {
     {ControlKind::Label, Label5_2, {840, 3000, 5055, 255}, L"Welche Beziehungen sollen gelöscht werden?",
      &kSansBold825},
     {ControlKind::Label, Label1, {120, 4920, 7335, 255}, L"", nullptr},
+};
+
+// Sets the flag for as long as it lives, whichever way the scope is left.
+class FlagScope {
+public:
+    explicit FlagScope(bool& flag) noexcept : flag_(flag) { flag_ = true; }
+    ~FlagScope() { flag_ = false; }
+    FlagScope(const FlagScope&) = delete;
+    FlagScope& operator=(const FlagScope&) = delete;
+
+private:
+    bool& flag_;
 };
 
 constexpr int kLevelMin = 1;
@@ -139,6 +152,7 @@ void Dialog::Command1_Click() {
         return;
     }
     ShowWindow(hwnd(), SW_HIDE);
+    const FlagScope running(running_);
     progress_.Create();
     progress_.SetTop(kProgressCornerTwips);
     progress_.SetLeft(kProgressCornerTwips);
@@ -195,6 +209,10 @@ void Dialog::OnVScroll(int request, int thumbPosition) {
 }
 
 void Dialog::OnCommand(int id, int code) {
+    // The dialog is hidden while a run lasts, but a click can still be sent
+    // to its buttons (UI automation does that): neither a second run nor the
+    // program's end may start inside a run.
+    if (running_) return;
     switch (id) {
     case Command1:
         if (code == BN_CLICKED) Command1_Click();
@@ -257,6 +275,10 @@ LRESULT Dialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_SETFOCUS:
         if (focus_ && IsWindow(focus_)) SetFocus(focus_);
         return 0;
+    case WM_CLOSE:
+        // Not while a run writes through the dialog's options and windows.
+        if (running_) return 0;
+        break;
     case WM_DESTROY:
         RemoveMessageFilter(*this);
         // The dialog is the program's last window.

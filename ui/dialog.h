@@ -57,6 +57,7 @@ private:
     ControlSet controls_;
     frmProgress progress_;
     HWND focus_ = nullptr;
+    bool running_ = false;
     std::wstring m_title;
     std::wstring m_text;
 };

@@ -64,27 +64,6 @@ bool ProcessPendingMessages() {
     return true;
 }
 
-void DiscardPendingInput() noexcept {
-    struct MessageRange {
-        UINT first;
-        UINT last;
-    };
-    static constexpr MessageRange kInputMessages[] = {
-        {WM_KEYFIRST, WM_KEYLAST},
-        {WM_MOUSEFIRST, WM_MOUSELAST},
-        {WM_NCMOUSEMOVE, WM_NCXBUTTONDBLCLK},
-    };
-    // Wine turns the keys and clicks of the display into messages only when
-    // the thread asks for input; asking first puts everything that was typed
-    // during the run into the queue, where it can be dropped.
-    MsgWaitForMultipleObjectsEx(0, nullptr, 0, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
-    MSG message;
-    for (const MessageRange& range : kInputMessages) {
-        while (PeekMessageW(&message, nullptr, range.first, range.last, PM_REMOVE)) {
-        }
-    }
-}
-
 int RunMessageLoop() {
     MSG message;
     BOOL result;

@@ -31,11 +31,6 @@ bool ProcessPendingMessages();
 // The event loop; returns the exit code of WM_QUIT.
 int RunMessageLoop();
 
-// Drops the keys and clicks that reached the thread while it was busy and
-// have not been handled yet, so that none of them acts on a window that is
-// shown again only now.
-void DiscardPendingInput() noexcept;
-
 // True when `window` is `root` or one of its descendants.
 bool IsWithin(HWND window, HWND root) noexcept;
 

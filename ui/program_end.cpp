@@ -1,7 +1,8 @@
 #include "ui/program_end.h"
 
-#include "core/host/error.h"
 #include "core/app_title.h"
+#include "core/host/error.h"
+#include "core/input_queue.h"
 
 #include <windows.h>
 
@@ -44,10 +45,11 @@ void ReportRuntimeError(std::int32_t number, const std::wstring& description) no
     try {
         const std::wstring text = FormatRuntimeErrorText(number, description);
         // Topmost, because the program's own windows are topmost and the
-        // report must not end up behind one of them.
-        MessageBoxW(nullptr, text.c_str(), kAppTitle, MB_ICONERROR | MB_OK | MB_TOPMOST | MB_SETFOREGROUND);
+        // report must not end up behind one of them. A key typed while the
+        // program was busy must not close it unread.
+        ShowFreshMessageBox(nullptr, text.c_str(), kAppTitle, MB_ICONERROR | MB_OK | MB_TOPMOST | MB_SETFOREGROUND);
     } catch (...) {
-        MessageBoxW(nullptr, L"Laufzeitfehler", kAppTitle, MB_ICONERROR | MB_OK | MB_TOPMOST);
+        ShowFreshMessageBox(nullptr, L"Laufzeitfehler", kAppTitle, MB_ICONERROR | MB_OK | MB_TOPMOST);
     }
     EndProgram(1);
 }

@@ -1,4 +1,5 @@
 #include "app/topmost.h"
+#include "core/input_queue.h"
 #include "ui/control_ids.h"
 #include "ui/dialog.h"
 #include "ui_test_support.h"
@@ -328,6 +329,66 @@ TEST_F(DialogTest, ExecutePreparesTheProgressWindowRunsAndShowsTheCompletionText
     EXPECT_TRUE(runs[1].progressVisible);
     EXPECT_EQ(TextOf(Control(id::Label1)), kCompletion);
     EXPECT_TRUE(ends.exitCodes().empty());
+}
+
+// A screen reader's default action or a test tool clicks a button of the
+// hidden dialog while a run lasts; the title bar's Close can be sent too.
+TEST_F(DialogTest, NothingSentToTheHiddenDialogStartsASecondRunOrEndsTheProgramMidRun) {
+    Load();
+    Click(id::optionDelete);
+    runAction = [this](const RunOptions&, ProgressDisplay&) {
+        if (runs.size() > 1) return;  // a run inside the run: recorded, not repeated
+        Click(id::Command1);
+        Click(id::Command2);
+        SendMessageW(dialog->hwnd(), WM_CLOSE, 0, 0);
+    };
+    Click(id::Command1);
+    EXPECT_EQ(runs.size(), 1u);
+    EXPECT_TRUE(ends.exitCodes().empty());
+    ASSERT_TRUE(IsWindow(dialog->hwnd()));
+    EXPECT_TRUE(IsWindowVisible(dialog->hwnd()));
+    // After the run the buttons work again.
+    runAction = nullptr;
+    Click(id::Command1);
+    EXPECT_EQ(runs.size(), 2u);
+}
+
+// Touch, pen and gestures are input like keys and clicks; other posted
+// messages are left alone.
+TEST(PendingInput, KeysClicksTouchPenAndGesturesAreDroppedOtherMessagesStay) {
+    const HWND window = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(window, nullptr);
+    const UINT input[] = {WM_KEYDOWN, WM_CHAR, WM_SYSKEYUP, WM_LBUTTONDOWN, WM_MOUSEWHEEL, WM_NCLBUTTONDOWN,
+                          0x0119 /* WM_GESTURE */, 0x0240 /* WM_TOUCH */, 0x0245 /* WM_POINTERUPDATE */,
+                          0x0246 /* WM_POINTERDOWN */, 0x0247 /* WM_POINTERUP */, 0x0243 /* WM_NCPOINTERUP */};
+    for (const UINT message : input) PostMessageW(window, message, 0, 0);
+    PostMessageW(window, WM_APP, 0, 0);
+    DiscardPendingInput();
+    MSG message;
+    std::vector<UINT> left;
+    while (PeekMessageW(&message, window, 0, 0, PM_REMOVE)) left.push_back(message.message);
+    DestroyWindow(window);
+    EXPECT_EQ(left, std::vector<UINT>{WM_APP});
+}
+
+// The focus comes back to where the user left it when the dialog is
+// activated again, not to the dialog's first control.
+TEST_F(DialogTest, ReactivatedTheFocusReturnsToTheControlThatHadIt) {
+    Load();
+    SetFocus(Control(id::Command2));
+    const HWND other = CreateWindowExW(0, L"STATIC", L"", WS_POPUP | WS_VISIBLE, 0, 0, 10, 10, nullptr, nullptr,
+                                       nullptr, nullptr);
+    ASSERT_NE(other, nullptr);
+    SetActiveWindow(other);
+    ASSERT_EQ(GetActiveWindow(), other);
+    SetActiveWindow(dialog->hwnd());
+    EXPECT_EQ(GetFocus(), Control(id::Command2));
+    // Windows leaves the focus to the activated window's WM_ACTIVATE; Wine
+    // would also put it back through WM_SETFOCUS. The message alone, then.
+    SetActiveWindow(other);
+    SendMessageW(dialog->hwnd(), WM_ACTIVATE, WA_ACTIVE, reinterpret_cast<LPARAM>(other));
+    EXPECT_EQ(GetFocus(), Control(id::Command2));
+    DestroyWindow(other);
 }
 
 TEST(LabelText, LoneCarriageReturnsBecomeLineBreaksForDrawing) {

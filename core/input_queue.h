@@ -1,0 +1,19 @@
+#pragma once
+// The thread's queue of input messages. The program keeps its thread busy
+// while it waits for the host, and whatever a user types or clicks then
+// waits in the queue; none of it may act on a window or a box that appears
+// only afterwards.
+#include <windows.h>
+
+namespace marsitel {
+
+// Drops every input message that has reached the thread and not been
+// handled yet: keys (with the characters made of them), mouse in client
+// and non-client areas, touch, pen and gestures.
+void DiscardPendingInput() noexcept;
+
+// A message box that starts from an empty input queue: what was typed
+// before it appeared does not answer it.
+int ShowFreshMessageBox(HWND owner, const wchar_t* text, const wchar_t* caption, UINT flags) noexcept;
+
+}  // namespace marsitel
