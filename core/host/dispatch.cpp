@@ -164,8 +164,6 @@ std::int32_t Value::Int32() const { return Converted(VT_I4).get().lVal; }
 
 std::int16_t Value::Int16() const { return Converted(VT_I2).get().iVal; }
 
-float Value::Single() const { return Converted(VT_R4).get().fltVal; }
-
 DispatchObject Value::Object() const { return ObjectFromVariant(value_.get()); }
 
 IDispatch& DispatchObject::Required() const {

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <atomic>
 #include <thread>
 
 #include "core/host/busy_host.h"
@@ -76,16 +75,17 @@ TEST_F(CrossProcess, BusySpellMidRunKeepsTheThreadAnsweringAndEndsAsACleanRunDoe
     // (while simhost started) as hung, and refuses to wait for it at all.
     MSG message;
     PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE);
-    std::atomic<bool> running{true};
     int keysPosted = 0, sent = 0, unanswered = 0;
-    std::thread other([&] {
-        while (running) {
+    // Stopped and joined however the run ends: a thread left running would
+    // end the test program and leave simhost registered for the next test.
+    std::jthread other([&](std::stop_token stop) {
+        while (!stop.stop_requested()) {
             PostMessageW(window, WM_KEYDOWN, VK_SPACE, 0);
             ++keysPosted;
             DWORD_PTR result = 0;
             const bool answered = SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 500, &result) != 0;
             // The last one may still wait while the test thread joins.
-            if (running) {
+            if (!stop.stop_requested()) {
                 ++sent;
                 unanswered += answered ? 0 : 1;
             }
@@ -94,7 +94,7 @@ TEST_F(CrossProcess, BusySpellMidRunKeepsTheThreadAnsweringAndEndsAsACleanRunDoe
     testing::FixedOptions options(10, true);
     testing::RecordingProgress progress;
     RunRelationRemoval(options, progress);
-    running = false;
+    other.request_stop();
     other.join();
     int keysQueued = 0;
     while (PeekMessageW(&message, window, WM_KEYDOWN, WM_KEYDOWN, PM_REMOVE)) ++keysQueued;
