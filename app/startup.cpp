@@ -2,13 +2,20 @@
 
 #include "app/topmost.h"
 #include "app/splash_wait.h"
+#include "core/host/busy_host.h"
 #include "core/removal.h"
 #include "ui/dialog.h"
 #include "ui/frm_splash.h"
 
 namespace marsitel {
 
-ProgramWindows::ProgramWindows() : dialog(ui::DialogServices{&CheckHostReady, &RunRelationRemoval, &MakeTopmost}) {}
+ProgramWindows::ProgramWindows() : dialog(ui::DialogServices{&CheckHostReady, &RunRelationRemoval, &MakeTopmost}) {
+    host::SetBusyNotice(&busy);
+}
+
+ProgramWindows::~ProgramWindows() {
+    host::SetBusyNotice(nullptr);
+}
 
 void Main(ProgramWindows& windows) {
     ui::frmSplash& splash = windows.splash;

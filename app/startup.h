@@ -1,16 +1,23 @@
 #pragma once
 // Start-up: the splash for at most ten seconds, then the main dialog.
 #include "ui/dialog.h"
+#include "ui/frm_busy.h"
 #include "ui/frm_splash.h"
 
 namespace marsitel {
 
 // The program's windows. wWinMain owns them for the whole life of the
 // program, so that they are destroyed when it returns, before anything
-// static is, however the program ends.
+// static is, however the program ends. The notice of a busy host serves
+// every host call of the thread for as long, from the readiness check at
+// load on.
 struct ProgramWindows {
     ProgramWindows();
+    ~ProgramWindows();
+    ProgramWindows(const ProgramWindows&) = delete;
+    ProgramWindows& operator=(const ProgramWindows&) = delete;
 
+    ui::frmBusy busy;
     ui::frmSplash splash;
     ui::Dialog dialog;
 };

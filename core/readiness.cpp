@@ -1,5 +1,7 @@
 // The readiness check: the only procedure that traps errors. Each step
-// leaves an error number behind instead of ending the program.
+// leaves an error number behind instead of ending the program. A host that
+// stays busy is not trapped: it runs and may well have an assembly active,
+// and neither warning would be true.
 #include <windows.h>
 
 #include <exception>
@@ -11,6 +13,7 @@
 #include "core/host/busy_host.h"
 #include "core/host/dispatch.h"
 #include "core/host/error.h"
+#include "core/host/error_mapping.h"
 #include "core/host/host_objects.h"
 #include "core/removal.h"
 
@@ -25,6 +28,8 @@ std::int32_t TrappedErrorNumber(const std::function<void()>& step) {
     try {
         step();
         return error_number::kNone;
+    } catch (const host::HostBusyError&) {
+        throw;
     } catch (const Error& error) {
         return error.number();
     } catch (const std::exception&) {
@@ -67,6 +72,8 @@ bool CheckHostReady() {
     try {
         host::BusyFilterScope busyFilter;
         warning = ReadinessWarning();
+    } catch (const host::HostBusyError&) {
+        throw;
     } catch (const std::exception&) {
         warning = kHostNotRunning;
     }

@@ -8,9 +8,11 @@ namespace marsitel {
 namespace {
 
 // A failed walk would otherwise leave the host's flag set after the program
-// has gone. A second failure here must not hide the first one.
+// has gone. A second failure here must not hide the first one, and a host
+// that is still busy must not hold its report back for long.
 void ClearWalkFlagAfterFailure(const host::HostApplication& application) noexcept {
     try {
+        const host::ShortBusyBound shortBound;
         application.SetWalkFlag(false);
     } catch (...) {
     }

@@ -8,6 +8,7 @@ namespace marsitel::ui {
 inline constexpr wchar_t kDialogClass[] = L"Marsitel.Dialog";
 inline constexpr wchar_t kProgressClass[] = L"Marsitel.frmProgress";
 inline constexpr wchar_t kSplashClass[] = L"Marsitel.frmSplash";
+inline constexpr wchar_t kBusyClass[] = L"Marsitel.frmBusy";
 
 namespace dialog_id {
 inline constexpr int Command1 = 101;      // "Ausführen"
@@ -50,5 +51,12 @@ inline constexpr int lblCompany = 308;
 inline constexpr int Command1 = 309;
 inline constexpr int lblWarning = 310;
 }  // namespace splash_id
+
+// The notice shown while the host refuses calls as busy; owned by the
+// hidden window too.
+namespace busy_id {
+inline constexpr int lblBusy = 401;
+inline constexpr int cmdCancel = 402;     // "Abbrechen"
+}  // namespace busy_id
 
 }  // namespace marsitel::ui

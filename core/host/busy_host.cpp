@@ -2,25 +2,49 @@
 
 #include <algorithm>
 
+#include "core/host/error_mapping.h"
+
 namespace marsitel::host {
 namespace {
 
-constexpr std::chrono::milliseconds kFirstPause{100};
-constexpr std::chrono::milliseconds kLongestPause{1000};
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+
+constexpr milliseconds kFirstPause{100};
+constexpr milliseconds kLongestPause{1000};
 // RetryRejectedCall: -1 cancels the call; from 100 on, COM waits that many
 // milliseconds before it retries.
 constexpr DWORD kCancelCall = static_cast<DWORD>(-1);
 
 std::atomic<long long> busyLimitMs{kDefaultBusyLimit.count()};
 
+// What the waits of one thread share. Trivial, so that it needs no
+// construction per threadState.
+struct ThreadBusyState {
+    BusyNotice* notice = nullptr;
+    bool noticeShown = false;
+    bool shortBound = false;
+    BusyWait* current = nullptr;
+};
+
+thread_local ThreadBusyState threadState;
+
+milliseconds LimitInForce() {
+    return threadState.shortBound ? std::min(kShortBusyLimit, BusyLimit()) : BusyLimit();
+}
+
+bool StopRequested() noexcept {
+    return threadState.noticeShown && threadState.notice->StopRequested();
+}
+
 }  // namespace
 
-std::chrono::milliseconds BusyLimit() { return std::chrono::milliseconds(busyLimitMs.load()); }
+milliseconds BusyLimit() { return milliseconds(busyLimitMs.load()); }
 
-void SetBusyLimit(std::chrono::milliseconds limit) { busyLimitMs.store(limit.count()); }
+void SetBusyLimit(milliseconds limit) { busyLimitMs.store(limit.count()); }
 
-std::optional<std::chrono::milliseconds> BusyRetryPause(std::chrono::milliseconds elapsed) {
-    const auto limit = BusyLimit();
+std::optional<milliseconds> BusyRetryPause(milliseconds elapsed) {
+    const auto limit = LimitInForce();
     if (elapsed >= limit) return std::nullopt;
     const auto pause = std::clamp(elapsed / 2, kFirstPause, kLongestPause);
     // The last pause ends at the bound, so that the call is tried once more then.
@@ -31,20 +55,99 @@ bool IsBusyRejection(HRESULT status) {
     return status == RPC_E_CALL_REJECTED || status == RPC_E_SERVERCALL_RETRYLATER;
 }
 
-void WaitOutBusyPause(std::chrono::milliseconds pause) {
-    using Clock = std::chrono::steady_clock;
+void SetBusyNotice(BusyNotice* notice) noexcept {
+    if (threadState.noticeShown && threadState.notice) threadState.notice->Hide();
+    threadState.noticeShown = false;
+    threadState.notice = notice;
+}
+
+ShortBusyBound::ShortBusyBound() noexcept : outer_(threadState.shortBound) {
+    threadState.shortBound = true;
+}
+
+ShortBusyBound::~ShortBusyBound() {
+    threadState.shortBound = outer_;
+}
+
+void ServeWhileWaiting() noexcept {
+    // Peeking also delivers the messages sent from other threads.
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE | PM_QS_PAINT)) DispatchMessageW(&message);
+    if (threadState.noticeShown) threadState.notice->ServeInput();
+}
+
+BusyWait::BusyWait() noexcept : start_(Clock::now()), outer_(threadState.current) {
+    threadState.current = this;
+}
+
+BusyWait::~BusyWait() {
+    if (showsNotice_) {
+        threadState.noticeShown = false;
+        threadState.notice->Hide();
+    }
+    threadState.current = outer_;
+}
+
+BusyWait* BusyWait::Current() noexcept {
+    return threadState.current;
+}
+
+milliseconds BusyWait::Elapsed() const noexcept {
+    return std::chrono::duration_cast<milliseconds>(Clock::now() - start_);
+}
+
+std::nullopt_t BusyWait::End(BusyEnd end) noexcept {
+    end_ = end;
+    return std::nullopt;
+}
+
+std::optional<milliseconds> BusyWait::Decide(milliseconds elapsed, bool refusedForGood) noexcept {
+    if (refusedForGood) return End(BusyEnd::RefusedForGood);
+    if (StopRequested()) return End(BusyEnd::Stopped);
+    const auto pause = BusyRetryPause(elapsed);
+    if (!pause) return End(BusyEnd::BoundReached);
+    if (elapsed >= kBusyNoticeDelay && !threadState.shortBound && threadState.notice && !threadState.noticeShown) {
+        threadState.notice->Show();
+        threadState.noticeShown = true;
+        showsNotice_ = true;
+    }
+    return pause;
+}
+
+void BusyWait::WaitOut(milliseconds pause) noexcept {
     const auto end = Clock::now() + pause;
     for (;;) {
-        // Peeking also delivers the messages sent from other threads.
-        MSG message;
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE | PM_QS_PAINT)) DispatchMessageW(&message);
-        const auto left = std::chrono::ceil<std::chrono::milliseconds>(end - Clock::now());
+        ServeWhileWaiting();
+        if (StopRequested()) return;
+        const auto left = std::chrono::ceil<milliseconds>(end - Clock::now());
         if (left.count() <= 0) return;
-        MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(left.count()), QS_PAINT | QS_SENDMESSAGE, 0);
+        // While the notice shows, its clicks and keys wake the thread too;
+        // posted ones as well, as a tool that drives it from outside sends
+        // them.
+        const DWORD wakeFor = QS_PAINT | QS_SENDMESSAGE | (threadState.noticeShown ? QS_INPUT | QS_POSTMESSAGE : 0);
+        MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(left.count()), wakeFor, 0);
     }
 }
 
-HRESULT STDMETHODCALLTYPE BusyMessageFilter::QueryInterface(REFIID iid, void** object) {
+void BusyWait::AfterRejection(HRESULT status) {
+    if (end_ == BusyEnd::None) {
+        if (const auto pause = Decide(Elapsed(), false)) WaitOut(*pause);
+        // A stop asked for during the pause ends the wait before the host is
+        // asked once more.
+        if (end_ == BusyEnd::None && StopRequested()) end_ = BusyEnd::Stopped;
+    }
+    switch (end_) {
+    case BusyEnd::None:
+        return;
+    case BusyEnd::RefusedForGood:
+        throw ErrorFromStatus(status);
+    case BusyEnd::Stopped:
+    case BusyEnd::BoundReached:
+        throw HostStayedBusyError(status, Elapsed());
+    }
+}
+
+HRESULT STDMETHODCALLTYPE BusyMessageFilter::QueryInterface(REFIID iid, void** object) noexcept {
     if (!object) return E_POINTER;
     if (iid == IID_IUnknown || iid == IID_IMessageFilter) {
         *object = static_cast<IMessageFilter*>(this);
@@ -55,23 +158,30 @@ HRESULT STDMETHODCALLTYPE BusyMessageFilter::QueryInterface(REFIID iid, void** o
     return E_NOINTERFACE;
 }
 
-ULONG STDMETHODCALLTYPE BusyMessageFilter::AddRef() { return ++references_; }
+ULONG STDMETHODCALLTYPE BusyMessageFilter::AddRef() noexcept { return ++references_; }
 
-ULONG STDMETHODCALLTYPE BusyMessageFilter::Release() { return --references_; }
+ULONG STDMETHODCALLTYPE BusyMessageFilter::Release() noexcept { return --references_; }
 
-DWORD STDMETHODCALLTYPE BusyMessageFilter::HandleInComingCall(DWORD, HTASK, DWORD, INTERFACEINFO*) {
+DWORD STDMETHODCALLTYPE BusyMessageFilter::HandleInComingCall(DWORD, HTASK, DWORD, INTERFACEINFO*) noexcept {
     return SERVERCALL_ISHANDLED;
 }
 
-DWORD STDMETHODCALLTYPE BusyMessageFilter::RetryRejectedCall(HTASK, DWORD tickCount, DWORD rejectType) {
-    if (rejectType != SERVERCALL_RETRYLATER) return kCancelCall;
-    const auto pause = BusyRetryPause(std::chrono::milliseconds(tickCount));
-    if (!pause) return kCancelCall;
-    ++retriesGranted_;
-    return static_cast<DWORD>(pause->count());
+DWORD STDMETHODCALLTYPE BusyMessageFilter::RetryRejectedCall(HTASK, DWORD tickCount, DWORD rejectType) noexcept {
+    const milliseconds elapsed(tickCount);
+    const bool refusedForGood = rejectType != SERVERCALL_RETRYLATER;
+    std::optional<milliseconds> pause;
+    if (BusyWait* wait = BusyWait::Current()) {
+        pause = wait->Decide(elapsed, refusedForGood);
+    } else if (!refusedForGood) {
+        pause = BusyRetryPause(elapsed);
+    }
+    return pause ? static_cast<DWORD>(pause->count()) : kCancelCall;
 }
 
-DWORD STDMETHODCALLTYPE BusyMessageFilter::MessagePending(HTASK, DWORD, DWORD) {
+// COM dispatches paint itself when told to wait, and drops or keeps input;
+// what else may run while a call waits is served here.
+DWORD STDMETHODCALLTYPE BusyMessageFilter::MessagePending(HTASK, DWORD, DWORD) noexcept {
+    ServeWhileWaiting();
     return PENDINGMSG_WAITDEFPROCESS;
 }
 

@@ -1,7 +1,15 @@
 #pragma once
-// A CAD host rejects incoming calls while it is busy (a modal dialog, a long
-// recompute). Rejected calls are retried silently with a growing pause, for
-// a bounded time, and only then fail.
+// A CAD host rejects incoming calls while it is busy: a dialog open in it, a
+// long recompute. A rejected call is tried again after a growing pause, up
+// to a bound. After a short while a notice tells the user what the program
+// waits for; its button ends the wait as the bound does.
+//
+// Who retries differs. On Windows, COM retries a rejected call itself and
+// asks the thread's message filter how long to wait, and whether at all;
+// what the filter gives up reaches the caller as RPC_E_CALL_REJECTED. Wine
+// never asks the filter: every rejection reaches the caller, which retries
+// on its own. Both paths decide through the call's BusyWait, so they share
+// the pauses, the notice and the way a wait ends.
 #include <windows.h>
 #include <objbase.h>
 
@@ -11,9 +19,16 @@
 
 #include <wrl/client.h>
 
+#include "core/host/busy_notice.h"
+
 namespace marsitel::host {
 
 inline constexpr std::chrono::milliseconds kDefaultBusyLimit{60'000};
+// How long the host may refuse before the notice shows: a short hiccup
+// passes unseen.
+inline constexpr std::chrono::milliseconds kBusyNoticeDelay{2'000};
+// The bound of a last call after a failure (see ShortBusyBound).
+inline constexpr std::chrono::milliseconds kShortBusyLimit{3'000};
 
 // The bound applies to every host call of the process; tests shorten it.
 std::chrono::milliseconds BusyLimit();
@@ -22,50 +37,116 @@ void SetBusyLimit(std::chrono::milliseconds limit);
 // The pause before the next attempt of a call that the host has been
 // rejecting for `elapsed`: it grows with the time already waited, so that a
 // short hiccup costs little and a long recompute is not flooded with calls;
-// none once the bound is used up.
+// none once the bound in force on this thread is used up.
 std::optional<std::chrono::milliseconds> BusyRetryPause(std::chrono::milliseconds elapsed);
 
 bool IsBusyRejection(HRESULT status);
 
-// Waits out one pause before a busy call is tried again. The caller is the
-// user-interface thread: paint messages, and messages that other threads
-// send, are served meanwhile, so that the progress window stays drawn and
-// the program does not count as not responding; input (keys, clicks) and
-// posted messages stay queued.
-void WaitOutBusyPause(std::chrono::milliseconds pause);
+// The notice of this thread's waits; without one (the default) they wait
+// unseen. The notice must outlive its registration.
+void SetBusyNotice(BusyNotice* notice) noexcept;
 
-// Our OLE message filter. COM consults it for calls the host rejects; it
-// answers from BusyRetryPause. Its lifetime is that of the scope that
-// registered it, so its reference count only guards against misuse.
+// While it lives, the calls of this thread are bounded by kShortBusyLimit
+// and wait without the notice: for a last call after a failure, which must
+// not hold back the report of that failure.
+class ShortBusyBound {
+public:
+    ShortBusyBound() noexcept;
+    ~ShortBusyBound();
+    ShortBusyBound(const ShortBusyBound&) = delete;
+    ShortBusyBound& operator=(const ShortBusyBound&) = delete;
+
+private:
+    bool outer_;
+};
+
+enum class BusyEnd {
+    None,            // still waiting, or answered
+    Stopped,         // the user stopped it with the notice's button
+    BoundReached,
+    RefusedForGood,  // the host rejected the call outright, not as busy
+};
+
+// The wait of one host call through the host's rejections, from its first
+// attempt to its end. While it lives it is the thread's current wait, which
+// the message filter consults; the notice it has shown goes with it.
+class BusyWait {
+public:
+    BusyWait() noexcept;
+    ~BusyWait();
+    BusyWait(const BusyWait&) = delete;
+    BusyWait& operator=(const BusyWait&) = delete;
+
+    static BusyWait* Current() noexcept;
+
+    // Decides about a rejection, `elapsed` after the call's first attempt:
+    // the pause before the next attempt, or none when the wait ends (see
+    // end()). Shows the notice once the host has refused long enough.
+    std::optional<std::chrono::milliseconds> Decide(std::chrono::milliseconds elapsed, bool refusedForGood) noexcept;
+
+    // The call came back rejected with `status`: waits out the next pause,
+    // or throws the error that ends the wait, also when the message filter
+    // has already ended it.
+    void AfterRejection(HRESULT status);
+
+    BusyEnd end() const noexcept { return end_; }
+
+private:
+    std::chrono::milliseconds Elapsed() const noexcept;
+    void WaitOut(std::chrono::milliseconds pause) noexcept;
+    std::nullopt_t End(BusyEnd end) noexcept;
+
+    std::chrono::steady_clock::time_point start_;
+    BusyWait* outer_;
+    bool showsNotice_ = false;
+    BusyEnd end_ = BusyEnd::None;
+};
+
+// Serves, once, what may be served while a host call waits: paint, messages
+// sent from other threads, and the notice's input while it shows. Input
+// meant for any other window, and posted messages, stay queued.
+void ServeWhileWaiting() noexcept;
+
+// Runs one COM request, again while the host rejects it as busy; throws
+// marsitel::Error when the wait ends without an answer.
+template <typename Request>
+HRESULT CallWhileBusy(Request&& request) {
+    BusyWait wait;
+    for (;;) {
+        const HRESULT status = request();
+        if (!IsBusyRejection(status)) return status;
+        wait.AfterRejection(status);
+    }
+}
+
+// Our OLE message filter: COM's questions about rejected calls and about
+// messages that arrive while a call waits are answered by the thread's
+// current BusyWait. Its lifetime is that of the scope that registered it,
+// so its reference count only guards against misuse.
 class BusyMessageFilter final : public IMessageFilter {
 public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
-    ULONG STDMETHODCALLTYPE AddRef() override;
-    ULONG STDMETHODCALLTYPE Release() override;
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) noexcept override;
+    ULONG STDMETHODCALLTYPE AddRef() noexcept override;
+    ULONG STDMETHODCALLTYPE Release() noexcept override;
     DWORD STDMETHODCALLTYPE HandleInComingCall(DWORD callType, HTASK caller, DWORD tickCount,
-                                               INTERFACEINFO* interfaceInfo) override;
-    DWORD STDMETHODCALLTYPE RetryRejectedCall(HTASK callee, DWORD tickCount, DWORD rejectType) override;
-    DWORD STDMETHODCALLTYPE MessagePending(HTASK callee, DWORD tickCount, DWORD pendingType) override;
-
-    int RetriesGranted() const noexcept { return retriesGranted_; }
+                                               INTERFACEINFO* interfaceInfo) noexcept override;
+    DWORD STDMETHODCALLTYPE RetryRejectedCall(HTASK callee, DWORD tickCount, DWORD rejectType) noexcept override;
+    DWORD STDMETHODCALLTYPE MessagePending(HTASK callee, DWORD tickCount, DWORD pendingType) noexcept override;
 
 private:
     std::atomic<ULONG> references_{0};
-    int retriesGranted_ = 0;
 };
 
 // Registers a BusyMessageFilter for the calling thread while it lives and
 // puts back whatever filter was registered before. In a thread that is not
 // a single-threaded apartment COM refuses filters; calls are then still
-// retried by the dispatch layer itself.
+// retried by CallWhileBusy.
 class BusyFilterScope {
 public:
     BusyFilterScope();
     ~BusyFilterScope();
     BusyFilterScope(const BusyFilterScope&) = delete;
     BusyFilterScope& operator=(const BusyFilterScope&) = delete;
-
-    const BusyMessageFilter& filter() const noexcept { return filter_; }
 
 private:
     BusyMessageFilter filter_;

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <chrono>
 #include <limits>
 
 #include "core/host/busy_host.h"
@@ -11,7 +10,6 @@
 namespace marsitel::host {
 namespace {
 
-using Clock = std::chrono::steady_clock;
 using Microsoft::WRL::ComPtr;
 
 // Elements asked for per IEnumVARIANT::Next: one round trip for a typical
@@ -45,23 +43,6 @@ private:
     std::array<VARIANT, kEnumerationBatch> elements_;
 };
 
-// Runs one COM request, again while the host rejects it as busy. COM
-// consults our message filter first where it supports one; a rejection that
-// still reaches us is retried here on the same terms, measured from the
-// first attempt, so the bound holds either way.
-template <typename Request>
-HRESULT WithBusyRetry(Request request) {
-    const auto start = Clock::now();
-    for (;;) {
-        const HRESULT status = request();
-        if (!IsBusyRejection(status)) return status;
-        const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
-        const auto pause = BusyRetryPause(elapsed);
-        if (!pause) throw HostStayedBusyError(status, elapsed);
-        WaitOutBusyPause(*pause);
-    }
-}
-
 void ThrowIfFailed(HRESULT status) {
     if (FAILED(status)) throw ErrorFromStatus(status);
 }
@@ -88,7 +69,7 @@ void ThrowIfConversionFailed(HRESULT status, IDispatch* hostObject = nullptr) {
     if (status == E_NOINTERFACE) {
         if (hostObject) {
             UINT typeInfoCount = 0;
-            ThrowIfFailed(WithBusyRetry([&] { return hostObject->GetTypeInfoCount(&typeInfoCount); }));
+            ThrowIfFailed(CallWhileBusy([&] { return hostObject->GetTypeInfoCount(&typeInfoCount); }));
         }
         throw TypeMismatchError();
     }
@@ -98,7 +79,7 @@ void ThrowIfConversionFailed(HRESULT status, IDispatch* hostObject = nullptr) {
 DispatchObject DispatchFromUnknown(IUnknown* unknown) {
     if (!unknown) return {};
     ComPtr<IDispatch> dispatch;
-    ThrowIfConversionFailed(WithBusyRetry([&] { return unknown->QueryInterface(IID_PPV_ARGS(&dispatch)); }));
+    ThrowIfConversionFailed(CallWhileBusy([&] { return unknown->QueryInterface(IID_PPV_ARGS(&dispatch)); }));
     return DispatchObject(std::move(dispatch));
 }
 
@@ -176,7 +157,7 @@ DISPID DispatchObject::IdOfName(std::wstring_view memberName) const {
     LPOLESTR names[] = {name.data()};
     DISPID id = DISPID_UNKNOWN;
     IDispatch& target = Required();
-    ThrowIfFailed(WithBusyRetry([&] { return target.GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id); }));
+    ThrowIfFailed(CallWhileBusy([&] { return target.GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id); }));
     return id;
 }
 
@@ -192,7 +173,7 @@ Variant DispatchObject::Invoke(DISPID member, WORD flags, std::vector<VARIANT>& 
     }
     Variant result;
     EXCEPINFO exception{};
-    const HRESULT status = WithBusyRetry([&] {
+    const HRESULT status = CallWhileBusy([&] {
         UINT badArgument = 0;
         return target.Invoke(member, IID_NULL, LOCALE_USER_DEFAULT, flags, &parameters,
                              isPut ? nullptr : result.put(), &exception, &badArgument);
@@ -241,7 +222,7 @@ DispatchObject DispatchObject::As(const IID& interfaceId) const {
     // from now on. It goes straight into the ComPtr (MinGW's ComPtr::Attach
     // adds a reference).
     ComPtr<IDispatch> converted;
-    const HRESULT status = WithBusyRetry([&] {
+    const HRESULT status = CallWhileBusy([&] {
         return object_->QueryInterface(interfaceId, reinterpret_cast<void**>(converted.ReleaseAndGetAddressOf()));
     });
     ThrowIfConversionFailed(status, object_.Get());
@@ -256,7 +237,7 @@ std::vector<DispatchObject> DispatchObject::ReadEnumeration() const {
         const VARIANT& v = source.variant();
         IUnknown* unknown = (v.vt == VT_UNKNOWN || v.vt == VT_DISPATCH) ? v.punkVal : nullptr;
         if (!unknown) throw TypeMismatchError();
-        ThrowIfConversionFailed(WithBusyRetry([&] { return unknown->QueryInterface(IID_PPV_ARGS(&enumerator)); }),
+        ThrowIfConversionFailed(CallWhileBusy([&] { return unknown->QueryInterface(IID_PPV_ARGS(&enumerator)); }),
                                 object_.Get());
     }
     std::vector<DispatchObject> elements;
@@ -264,7 +245,7 @@ std::vector<DispatchObject> DispatchObject::ReadEnumeration() const {
     for (;;) {
         ULONG fetched = 0;
         const HRESULT status =
-            WithBusyRetry([&] { return enumerator->Next(kEnumerationBatch, batch.Refill(), &fetched); });
+            CallWhileBusy([&] { return enumerator->Next(kEnumerationBatch, batch.Refill(), &fetched); });
         ThrowIfFailed(status);
         fetched = std::min(fetched, kEnumerationBatch);
         for (ULONG i = 0; i < fetched; ++i) elements.push_back(ObjectFromVariant(batch[i]));
@@ -279,7 +260,7 @@ DispatchObject AttachToRunningObject(std::wstring_view progId) {
     ComPtr<IUnknown> running;
     ThrowIfFailed(GetActiveObject(classId, nullptr, &running));
     ComPtr<IDispatch> dispatch;
-    ThrowIfConversionFailed(WithBusyRetry([&] { return running->QueryInterface(IID_PPV_ARGS(&dispatch)); }));
+    ThrowIfConversionFailed(CallWhileBusy([&] { return running->QueryInterface(IID_PPV_ARGS(&dispatch)); }));
     return DispatchObject(std::move(dispatch));
 }
 

@@ -17,7 +17,10 @@
 //   bare failure         any other failing HRESULT: the HRESULT as a
 //                        negative number with the system's text for it.
 //   busy host            the bare failure of the rejection, with a text
-//                        saying that the host stayed busy.
+//                        saying that the host stayed busy: the bound was
+//                        reached, or the user stopped the wait. A host that
+//                        rejects a call outright (not as busy) is a bare
+//                        failure.
 #include "core/host/error_mapping.h"
 
 #include <string>
@@ -73,9 +76,9 @@ Error ErrorFromException(EXCEPINFO& info) {
     return Error(number, std::move(description));
 }
 
-Error HostStayedBusyError(HRESULT status, std::chrono::milliseconds waited) {
+HostBusyError HostStayedBusyError(HRESULT status, std::chrono::milliseconds waited) {
     const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(waited).count();
-    return Error(static_cast<std::int32_t>(status),
+    return HostBusyError(static_cast<std::int32_t>(status),
                  L"Solid Edge ist beschäftigt und hat Aufrufe " + std::to_wstring(seconds) +
                      L" Sekunden lang abgelehnt.");
 }

@@ -10,12 +10,20 @@
 
 namespace marsitel::host {
 
+// The host refused calls as busy until the wait for it ended: a failure of
+// its own kind, which the readiness check does not take for a missing host
+// or document.
+class HostBusyError : public Error {
+public:
+    using Error::Error;
+};
+
 Error TypeMismatchError();
 Error OverflowError();
 Error ObjectNotSetError();
 // DISP_E_EXCEPTION from IDispatch::Invoke; fills deferred information first.
 Error ErrorFromException(EXCEPINFO& info);
 // The host rejected calls as busy for the whole of `waited`.
-Error HostStayedBusyError(HRESULT status, std::chrono::milliseconds waited);
+HostBusyError HostStayedBusyError(HRESULT status, std::chrono::milliseconds waited);
 
 }  // namespace marsitel::host

@@ -289,6 +289,23 @@ void PressCharacterKey(HWND window, WORD virtual_key, wchar_t character) {
     PostMessageW(target, WM_KEYUP, virtual_key, static_cast<LPARAM>(up));
 }
 
+void MouseClick(HWND window) {
+    RECT box{};
+    GetWindowRect(window, &box);
+    // Absolute positions run from 0 to 65535 across the primary screen.
+    const auto scaled = [](LONG pixel, int metric) {
+        return static_cast<LONG>((pixel * 65535L + GetSystemMetrics(metric) / 2) / (GetSystemMetrics(metric) - 1));
+    };
+    INPUT inputs[3]{};
+    for (INPUT& input : inputs) input.type = INPUT_MOUSE;
+    inputs[0].mi.dx = scaled((box.left + box.right) / 2, SM_CXSCREEN);
+    inputs[0].mi.dy = scaled((box.top + box.bottom) / 2, SM_CYSCREEN);
+    inputs[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    inputs[2].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    SendInput(static_cast<UINT>(std::size(inputs)), inputs, sizeof(INPUT));
+}
+
 void TypeKeys(const std::vector<WORD>& chord) {
     std::vector<INPUT> inputs;
     const auto add = [&](WORD key, DWORD flags) {

@@ -101,6 +101,9 @@ void ScrollArrow(HWND scroll_bar, bool up);
 // the keyboard focus in the thread of `window` (or to `window` itself).
 void PressCharacterKey(HWND window, WORD virtual_key, wchar_t character);
 
+// A click of the left mouse button on the middle of the window, through the
+// system's input queue (SendInput), as a hand on the mouse makes it.
+void MouseClick(HWND window);
 // Keys typed on the keyboard: through the system's input queue (SendInput)
 // to whichever window has the focus when they are taken from it. The keys
 // are pressed in order and released in reverse order, as a chord (Alt+F4).

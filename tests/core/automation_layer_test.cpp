@@ -99,26 +99,63 @@ TEST(ValueConversion, FailuresAreTypeMismatchOverflowOrObjectNotSet) {
     EXPECT_EQ(ErrorNumber([&] { nothing.Get(1); }), error_number::kObjectNotSet);
 }
 
-TEST(BusyHost, PausesGrowUpToTheBoundAndTheMessageFilterFollowsThem) {
-    SetBusyLimit(milliseconds(2000));
-    const auto first = BusyRetryPause(milliseconds(0));
-    const auto later = BusyRetryPause(milliseconds(600));
-    const auto last = BusyRetryPause(milliseconds(1950));
-    const bool past_bound = BusyRetryPause(milliseconds(2000)).has_value();
-    BusyMessageFilter filter;
-    const DWORD retry = filter.RetryRejectedCall(nullptr, 0, SERVERCALL_RETRYLATER);
-    const DWORD after_bound = filter.RetryRejectedCall(nullptr, 2500, SERVERCALL_RETRYLATER);
-    SetBusyLimit(kDefaultBusyLimit);
+constexpr DWORD kCancelCall = 0xFFFFFFFF;
 
-    ASSERT_TRUE(first && later && last);
-    EXPECT_GE(first->count(), 100);
-    EXPECT_GT(*later, *first);
-    EXPECT_LE(last->count(), 1000);
-    EXPECT_FALSE(past_bound);
-    EXPECT_GE(retry, 100u);
-    EXPECT_EQ(after_bound, static_cast<DWORD>(-1));
-    EXPECT_EQ(filter.RetryRejectedCall(nullptr, 0, SERVERCALL_REJECTED), static_cast<DWORD>(-1));
-    EXPECT_EQ(filter.HandleInComingCall(CALLTYPE_TOPLEVEL, nullptr, 0, nullptr), static_cast<DWORD>(SERVERCALL_ISHANDLED));
+// What COM hears from the filter about a call the host rejects "retry
+// later": the pause in milliseconds, half the time waited, from 100 up to
+// 1000, the last one ending at the bound; past the bound, -1. A call the
+// host rejects outright is given up at once.
+TEST(BusyHost, TheMessageFilterAnswersWithTheSchedulesPausesAndGivesUpAtTheBound) {
+    SetBusyLimit(milliseconds(60000));
+    BusyMessageFilter filter;
+    const struct {
+        DWORD waited;
+        DWORD answer;
+    } answers[] = {{0, 100},       {150, 100},     {600, 300},     {1500, 750},           {5000, 1000},
+                   {59500, 500},   {59950, 100},   {60000, kCancelCall}, {90000, kCancelCall}};
+    for (const auto& a : answers) {
+        EXPECT_EQ(filter.RetryRejectedCall(nullptr, a.waited, SERVERCALL_RETRYLATER), a.answer) << a.waited;
+    }
+    EXPECT_EQ(filter.RetryRejectedCall(nullptr, 0, SERVERCALL_REJECTED), kCancelCall);
+    EXPECT_EQ(filter.HandleInComingCall(CALLTYPE_TOPLEVEL, nullptr, 0, nullptr),
+              static_cast<DWORD>(SERVERCALL_ISHANDLED));
+    // The last call after a failure: three seconds, no notice.
+    const ShortBusyBound shortBound;
+    EXPECT_EQ(filter.RetryRejectedCall(nullptr, 2500, SERVERCALL_RETRYLATER), 500u);
+    EXPECT_EQ(filter.RetryRejectedCall(nullptr, 3000, SERVERCALL_RETRYLATER), kCancelCall);
+}
+
+// A call that the filter has given up reaches the caller as
+// RPC_E_CALL_REJECTED, which also stands for "busy" where no filter was
+// asked: it is not waited for again. Refused outright, it is reported with
+// that status's own number and the system's text; past the bound, as a
+// host that stayed busy.
+TEST(BusyHost, ACallTheFilterHasGivenUpIsNotTriedAgain) {
+    SetBusyLimit(milliseconds(60000));
+    BusyMessageFilter filter;
+    const struct {
+        DWORD waited;
+        DWORD rejectType;
+        bool busyText;
+    } cases[] = {{0, SERVERCALL_REJECTED, false}, {60000, SERVERCALL_RETRYLATER, true}};
+    for (const auto& c : cases) {
+        int attempts = 0;
+        const auto askedByCom = [&] {
+            ++attempts;
+            filter.RetryRejectedCall(nullptr, c.waited, c.rejectType);
+            return RPC_E_CALL_REJECTED;
+        };
+        try {
+            CallWhileBusy(askedByCom);
+            ADD_FAILURE() << "no error";
+        } catch (const Error& error) {
+            EXPECT_EQ(error.number(), -2147418111);
+            const bool busyText = error.description().find(L"beschäftigt") != std::wstring::npos;
+            EXPECT_EQ(busyText, c.busyText) << error.description();
+            EXPECT_FALSE(error.description().empty());
+        }
+        EXPECT_EQ(attempts, 1) << c.rejectType;
+    }
 }
 
 }  // namespace

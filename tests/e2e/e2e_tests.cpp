@@ -23,6 +23,9 @@ using simhost::testing::SimhostProcess;
 
 // Three assembly levels; a part placed twice; relations in every assembly,
 // one of them a ground relation.
+constexpr wchar_t kBusyReport[] =
+    L"Laufzeitfehler '-2147418111':\n\nSolid Edge ist beschäftigt und hat Aufrufe [0-9]+ Sekunden lang abgelehnt\\.";
+
 constexpr wchar_t kLayered[] = LR"(simhost-scenario 1
 document Getriebe.asm assembly Getriebe
 document Deckel.asm assembly "Deckel oben"
@@ -420,6 +423,91 @@ TEST_P(E2eKeysBeforeReport, DoNotCloseItUnread) {
 
 INSTANTIATE_TEST_SUITE_P(SpaceAndEnter, E2eKeysBeforeReport,
                          testing::Values(KeysDuringRun{"Space", {VK_SPACE}}, KeysDuringRun{"Enter", {VK_RETURN}}));
+
+// A busy spell of twelve refused calls, about six seconds, in the middle of
+// the run: the notice comes while the host refuses and goes once it
+// answers, and the run ends as a clean run does. How long it took the
+// notice to come and go is recorded, not asserted.
+TEST(E2eBusyHost, TheNoticeShowsWhileTheHostRefusesAndTheRunThenEndsAsACleanRunDoes) {
+    constexpr std::size_t kSpellStart = 60;
+    SimhostProcess host(HostWith(L"", {L"--hidden", L"--busy-at", L"60:12"}));
+    MarsitelApp app;
+    OpenDialog(app);
+    ASSERT_TRUE(app.SetLevel(L"Alle"));
+    ASSERT_TRUE(app.Tick(ids::optionDelete, true));
+    ASSERT_TRUE(app.Tick(ids::OptionGround, true));
+    app.ClickExecute();
+    ASSERT_TRUE(WaitForCallsServed(host, kSpellStart));
+    const auto spellStart = std::chrono::steady_clock::now();
+    const HWND notice = WaitForVisibleTopLevel(app.Id(), marsitel::ui::kBusyClass);
+    ASSERT_NE(notice, nullptr) << "no notice";
+    const auto shown = std::chrono::steady_clock::now();
+    EXPECT_EQ(host.JournalLines().size(), kSpellStart) << "the notice came only after the host answered";
+    EXPECT_EQ(Utf8(WindowText(Control(notice, marsitel::ui::busy_id::lblBusy))),
+              Utf8(L"Solid Edge ist beschäftigt. Ist dort noch ein Dialog offen? Marsitel wartet, bis Solid Edge "
+                   L"wieder antwortet."));
+    SaveWindowPicture(notice, ScreenshotDirectory(), L"busy-notice");
+
+    ASSERT_TRUE(WaitForCallsServed(host, kSpellStart + 1));
+    const auto answered = std::chrono::steady_clock::now();
+    ASSERT_TRUE(WaitUntilGoneOrHidden(notice));
+    const auto gone = std::chrono::steady_clock::now();
+    const auto ms = [](auto duration) { return std::chrono::duration_cast<Millis>(duration).count(); };
+    testing::Test::RecordProperty("notice_after_ms", static_cast<int>(ms(shown - spellStart)));
+    testing::Test::RecordProperty("notice_gone_after_ms", static_cast<int>(ms(gone - answered)));
+
+    const RunWatch run = app.Watch(RunWatch{}, false, false);
+    ASSERT_TRUE(run.finished) << "message box: " << run.message_box << ", process ended: " << run.process_ended;
+    EndAndExpectCleanExit(app);
+    ExpectCleanGroundedState(StateAfterQuit(host));
+    EXPECT_EQ(host.ClientReferencesAtExit(), 0) << Utf8(host.ClientReferencesLine());
+}
+
+// "Abbrechen" clicked with the mouse while the host stays busy: the busy
+// report, the flag's reset given up after its short bound, no closing call.
+TEST(E2eBusyHost, AbbrechenEndsTheWaitWithTheBusyReport) {
+    constexpr std::size_t kSpellStart = 60;
+    SimhostProcess host(HostWith(L"", {L"--hidden", L"--busy-at", L"60:1000000"}));
+    MarsitelApp app;
+    OpenDialog(app);
+    ASSERT_TRUE(app.Tick(ids::optionDelete, true));
+    app.ClickExecute();
+    const HWND notice = WaitForVisibleTopLevel(app.Id(), marsitel::ui::kBusyClass);
+    ASSERT_NE(notice, nullptr) << "no notice";
+    MouseClick(Control(notice, marsitel::ui::busy_id::cmdCancel));
+
+    const auto box = WaitForMessageBox(app.Id(), kRunWait);
+    ASSERT_TRUE(box.has_value()) << "no report";
+    EXPECT_TRUE(std::regex_match(box->text, std::wregex(kBusyReport))) << Utf8(box->text);
+    ExpectBox(*box, BoxIcon::Error);
+    EXPECT_FALSE(IsVisible(notice));
+    ASSERT_TRUE(PressOk(*box));
+    ASSERT_TRUE(app.Process().WaitForExit(kWindowWait));
+    EXPECT_EQ(app.Process().ExitCode(), 1u);
+    EXPECT_EQ(host.JournalLines().size(), kSpellStart) << "the host answered nothing after the spell began";
+}
+
+// A host busy from its first call at start-up: the notice, then, after
+// Enter on it, the busy report; neither warning, and no dialog.
+TEST(E2eStartUp, AHostBusyFromTheStartGetsTheBusyReportNotAWarning) {
+    SimhostProcess host(HostWith(kLayered, {L"--hidden", L"--busy", L"1000000"}));
+    MarsitelApp app;
+    ASSERT_TRUE(app.DismissSplash());
+    const HWND notice = WaitForVisibleTopLevel(app.Id(), marsitel::ui::kBusyClass);
+    ASSERT_NE(notice, nullptr) << "no notice";
+    // It takes the foreground itself, so that the keyboard reaches it.
+    ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == notice; }, kWindowWait));
+    TypeKeys({VK_RETURN});
+
+    const auto box = WaitForMessageBox(app.Id(), kRunWait);
+    ASSERT_TRUE(box.has_value()) << "no report";
+    EXPECT_TRUE(std::regex_match(box->text, std::wregex(kBusyReport))) << Utf8(box->text);
+    EXPECT_FALSE(app.AnyDialogVisible());
+    ASSERT_TRUE(PressOk(*box));
+    ASSERT_TRUE(app.Process().WaitForExit(kWindowWait));
+    EXPECT_EQ(app.Process().ExitCode(), 1u);
+    EXPECT_TRUE(host.JournalLines().empty());
+}
 
 class E2eKeysDuringRun : public testing::TestWithParam<KeysDuringRun> {};
 
