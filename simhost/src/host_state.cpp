@@ -82,7 +82,8 @@ bool ReachesHostObject(REFIID iid) {
 // message filter decides whether to retry, and without one the call fails
 // with RPC_E_CALL_REJECTED. Wine ignores that answer and serves the call, so
 // there the host refuses outright, which a caller without a message filter
-// cannot tell apart.
+// cannot tell apart. Wine drops an outright refusal's request unread: an
+// object passed in it is never given back and shows as held at exit.
 DWORD BusyAnswer() {
     HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
     static const bool wine = ntdll && GetProcAddress(ntdll, "wine_get_version");
