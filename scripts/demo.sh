@@ -22,7 +22,7 @@ bin=$build/bin
 demo=$build/demo
 screen="-screen 0 1280x1024x24"
 
-usage() { sed -n '2,15p' "$0" | sed 's/^# \{0,1\}//'; }
+usage() { sed -n '2,14p' "$0" | sed 's/^# \{0,1\}//'; }
 
 mode=auto
 pictures=no
@@ -89,7 +89,7 @@ run_scripted_on_virtual_desktop() {
     "$WINELOADER" explorer /desktop=MarsitelDemo,1024x768 "$driver" scripted --result-file "$result_path" \
         $(host_arguments) || true
     local code
-    code=$(tr -d '\r\n' <"$result" 2>/dev/null || echo "none")
+    code=$(tr -d '\r\n' 2>/dev/null <"$result" || echo "none")
     [ "$code" = 0 ] || { echo "demo: the scripted run ended with exit code $code" >&2; return 1; }
 }
 
