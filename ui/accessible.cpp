@@ -338,7 +338,9 @@ LRESULT CALLBACK AnnotatedProcedure(HWND control, UINT message, WPARAM wParam, L
     case WM_DESTROY:
         // The system keeps what it was given, our value server included,
         // until it is cleared.
-        if (annotated.services) ClearAnnotation(*annotated.services.Get(), control, annotated.annotation.value != nullptr);
+        if (annotated.services) {
+            ClearAnnotation(*annotated.services.Get(), control, annotated.annotation.value != nullptr);
+        }
         break;
     case WM_NCDESTROY: {
         RemoveWindowSubclass(control, AnnotatedProcedure, id);
