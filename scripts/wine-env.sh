@@ -41,6 +41,7 @@ wine_prefix_up() {
         /usr/lib/wine/wine64 reg add 'HKCU\Software\Wine\X11 Driver' \
             /v Managed /t REG_SZ /d N /f >/dev/null 2>&1 || true
     fi
+    wine_fonts_linked
     # Start Wine's services now, so that the first COM server of the run
     # does not race RpcSs coming up.
     /usr/lib/wine/wine64 cmd /c exit >/dev/null 2>&1 || true
@@ -48,6 +49,27 @@ wine_prefix_up() {
     for i in $(seq 1 50); do
         wine_rpcss_running && break
         sleep 0.2
+    done
+}
+
+# Wine draws the caption buttons, scroll arrows and check marks with its
+# Marlett font, and its stand-ins for Windows' own fonts come with it
+# (fonts-wine, in /usr/share/wine/fonts/). Debian's Wine 8 is built with the
+# font folder "../fonts" beside its data folder and asks for
+# "\??\Z:\usr\share\wine\../fonts", a name NtCreateFile rejects
+# (STATUS_OBJECT_NAME_INVALID under WINEDEBUG=+file), and fontconfig does not
+# index /usr/share/wine/fonts/. So Wine finds none of its fonts, draws "Marlett"
+# with Liberation Mono (WINEDEBUG=+font) and the close button's glyph comes
+# out as a plain "r". The prefix's Fonts folder, where Windows keeps its
+# fonts, is searched before all others. The TrueType faces only: Wine draws
+# its bitmap MS Sans Serif without the bold that Windows gives it, so the
+# dialog's bold headings would come out thin.
+wine_fonts_linked() {
+    local fonts=$WINEPREFIX/drive_c/windows/Fonts font
+    mkdir -p "$fonts"
+    for font in /usr/share/wine/fonts/*.ttf; do
+        [ -e "$font" ] || continue
+        [ -e "$fonts/${font##*/}" ] || ln -s "$font" "$fonts/"
     done
 }
 

@@ -3,6 +3,8 @@
 //   marsitel_demo_driver interactive [--host-arg ARG]...   a person works the dialog
 //   marsitel_demo_driver scripted [--host-arg ARG]...      one run as a person would do it,
 //                                                          with pictures in <build>/demo/
+//   --result-file PATH   the exit code is written there too (a program started
+//                        by Wine's virtual desktop has no one to hand it to)
 #include <windows.h>
 
 #include <chrono>
@@ -27,6 +29,7 @@ namespace ids = marsitel::ui::dialog_id;
 struct Options {
     bool scripted = false;
     std::vector<std::wstring> host_args;
+    std::wstring result_file;
 };
 
 void Print(const std::wstring& text) {
@@ -195,6 +198,7 @@ Options ParseArguments(int argc, wchar_t** argv) {
         const std::wstring arg = argv[i];
         if (arg == L"scripted") options.scripted = true;
         else if (arg == L"--host-arg" && i + 1 < argc) options.host_args.push_back(argv[++i]);
+        else if (arg == L"--result-file" && i + 1 < argc) options.result_file = argv[++i];
     }
     return options;
 }
@@ -203,10 +207,15 @@ Options ParseArguments(int argc, wchar_t** argv) {
 }  // namespace marsitel::e2e
 
 int wmain(int argc, wchar_t** argv) {
+    int code = 2;
+    std::wstring result_file;
     try {
-        return marsitel::e2e::Run(marsitel::e2e::ParseArguments(argc, argv));
+        const marsitel::e2e::Options options = marsitel::e2e::ParseArguments(argc, argv);
+        result_file = options.result_file;
+        code = marsitel::e2e::Run(options);
+        if (!result_file.empty()) std::ofstream(std::filesystem::path(result_file)) << code << '\n';
     } catch (const std::exception& e) {
         marsitel::e2e::Print(L"demo driver: " + std::wstring(e.what(), e.what() + std::char_traits<char>::length(e.what())) + L"\n");
-        return 2;
     }
+    return code;
 }
