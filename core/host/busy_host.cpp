@@ -103,6 +103,9 @@ std::nullopt_t BusyWait::End(BusyEnd end) noexcept {
 
 std::optional<milliseconds> BusyWait::Decide(milliseconds elapsed, bool refusedForGood) noexcept {
     if (refusedForGood) return End(BusyEnd::RefusedForGood);
+    // COM need not report the click on the notice's button through
+    // MessagePending while it waits before a retry: it is looked for here.
+    if (threadState.noticeShown) threadState.notice->ServeInput();
     if (StopRequested()) return End(BusyEnd::Stopped);
     const auto pause = BusyRetryPause(elapsed);
     if (!pause) return End(BusyEnd::BoundReached);

@@ -49,33 +49,38 @@ relation Kappe.asm ground Schraube:1
 active Getriebe.asm
 )";
 
-// One assembly with enough occurrences that a run lasts long enough to be
-// watched: the progress window is then reliably seen by a polling observer.
-std::wstring LongScenario(int occurrences) {
-    std::wstring text = L"simhost-scenario 1\ndocument Gross.asm assembly \"Große Baugruppe\"\ndocument Teil.par part Teil\n";
+// One assembly of parts, Teil:1 to Teil:N, with the relations given.
+std::wstring PartsScenario(int occurrences, const std::wstring& relations) {
+    std::wstring text = L"simhost-scenario 1\ndocument Gross.asm assembly \"Große Baugruppe\"\n"
+                        L"document Teil.par part Teil\n";
     for (int i = 1; i <= occurrences; ++i) text += L"occurrence Gross.asm Teil:" + std::to_wstring(i) + L" Teil.par\n";
-    for (int i = 1; i < occurrences; ++i) {
-        text += L"relation Gross.asm mate Teil:" + std::to_wstring(i) + L" Teil:" + std::to_wstring(i + 1) + L"\n";
-    }
-    return text + L"active Gross.asm\n";
+    return text + relations + L"active Gross.asm\n";
+}
+
+std::wstring Part(int i) { return L" Teil:" + std::to_wstring(i); }
+
+// Enough occurrences that a run lasts long enough to be watched: the
+// progress window is then reliably seen by a polling observer.
+std::wstring LongScenario(int occurrences) {
+    std::wstring relations;
+    for (int i = 1; i < occurrences; ++i) relations += L"relation Gross.asm mate" + Part(i) + Part(i + 1) + L"\n";
+    return PartsScenario(occurrences, relations);
 }
 constexpr int kLongOccurrences = 60;
 
-// Sixty parts in one assembly, each with three relations of its own when its
-// turn comes: its ground relation, and a mate and an axial relation to the
-// next part (the last part has only its ground relation). So every part
-// but the last makes three deletions: the 100th is the first of Teil:34.
+// Each part with three relations of its own when its turn comes: its ground
+// relation, and a mate and an axial relation to the next part (the last
+// part has only its ground relation). So every part but the last makes
+// three deletions: the 100th is the first of Teil:34.
 std::wstring ThreeRelationsEach() {
-    std::wstring text = L"simhost-scenario 1\ndocument Gross.asm assembly \"Große Baugruppe\"\ndocument Teil.par part Teil\n";
-    for (int i = 1; i <= kLongOccurrences; ++i) text += L"occurrence Gross.asm Teil:" + std::to_wstring(i) + L" Teil.par\n";
+    std::wstring relations;
     for (int i = 1; i <= kLongOccurrences; ++i) {
-        const std::wstring part = L" Teil:" + std::to_wstring(i);
-        text += L"relation Gross.asm ground" + part + L"\n";
+        relations += L"relation Gross.asm ground" + Part(i) + L"\n";
         if (i == kLongOccurrences) continue;
-        const std::wstring next = L" Teil:" + std::to_wstring(i + 1);
-        text += L"relation Gross.asm mate" + part + next + L"\nrelation Gross.asm axial" + part + next + L"\n";
+        relations += L"relation Gross.asm mate" + Part(i) + Part(i + 1) + L"\n";
+        relations += L"relation Gross.asm axial" + Part(i) + Part(i + 1) + L"\n";
     }
-    return text + L"active Gross.asm\n";
+    return PartsScenario(kLongOccurrences, relations);
 }
 
 SimhostProcess::Options HostWith(std::wstring scenario, std::vector<std::wstring> extra_args = {}) {
@@ -391,8 +396,8 @@ void ExpectCleanGroundedState(const ScenarioSummary& after) {
 class E2eKeysBeforeReport : public testing::TestWithParam<KeysDuringRun> {};
 
 TEST_P(E2eKeysBeforeReport, DoNotCloseItUnread) {
-    SimhostProcess host(HostWith(ThreeRelationsEach(), {L"--hidden", L"--fail", L"rel.Delete:100:4711:Beziehung ist gesperrt",
-                                                         L"--busy-at", L"20:8"}));
+    SimhostProcess host(HostWith(ThreeRelationsEach(), {L"--hidden", L"--busy-at", L"20:8", L"--fail",
+                                                         L"rel.Delete:100:4711:Beziehung ist gesperrt"}));
     MarsitelApp app;
     OpenDialog(app);
     ASSERT_TRUE(app.Tick(ids::optionDelete, true));

@@ -66,9 +66,8 @@ TEST_F(CrossProcess, PartRefusesTheAssemblyInterfaceAndHeldReferencesAreReported
 // occurrence (the object, and for IDispatch and HostOccurrence each the
 // interface and its stub), however carefully the client releases. One
 // refused request does it; repeating the call adds nothing. On Windows
-// simhost answers "retry later", which a client without a message filter
-// sees as RPC_E_CALL_REJECTED too, but Windows' COM releases what a request
-// it did not dispatch holds and runs down a departed client's references.
+// simhost answers "retry later" instead, which COM retries with the request
+// it has; these counts are Wine's and skipped there.
 TEST_F(CrossProcess, UnderWineAnObjectPassedInARefusedCallStaysHeldUntilTheHostEnds) {
     const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
     if (!ntdll || !GetProcAddress(ntdll, "wine_get_version")) GTEST_SKIP() << "the counts are Wine's";

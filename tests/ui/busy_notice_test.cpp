@@ -117,7 +117,8 @@ TEST_F(BusyNoticeTest, OnWindowsPathTheFilterShowsTheNoticeServesItsButtonAndEnd
         InvalidateRect(other, nullptr, TRUE);
         PostMessageW(other, WM_KEYDOWN, VK_SPACE, 0);
         QueueClick();
-        EXPECT_EQ(filter.MessagePending(nullptr, 2100, PENDINGTYPE_TOPLEVEL), static_cast<DWORD>(PENDINGMSG_WAITDEFPROCESS));
+        EXPECT_EQ(filter.MessagePending(nullptr, 2100, PENDINGTYPE_TOPLEVEL),
+                  static_cast<DWORD>(PENDINGMSG_WAITDEFPROCESS));
         EXPECT_TRUE(notice.StopRequested());
         EXPECT_FALSE(GetUpdateRect(other, nullptr, FALSE)) << "paint was not served";
         MSG message;
@@ -125,6 +126,15 @@ TEST_F(BusyNoticeTest, OnWindowsPathTheFilterShowsTheNoticeServesItsButtonAndEnd
 
         EXPECT_EQ(filter.RetryRejectedCall(nullptr, 3000, SERVERCALL_RETRYLATER), kCancelCall);
         EXPECT_EQ(wait.end(), host::BusyEnd::Stopped);
+    }
+    EXPECT_FALSE(Showing()) << "the notice outlived its wait";
+    {
+        // A click that COM did not report while it waited is found when it
+        // asks about the next retry.
+        host::BusyWait wait;
+        EXPECT_EQ(filter.RetryRejectedCall(nullptr, 2000, SERVERCALL_RETRYLATER), 1000u);
+        QueueClick();
+        EXPECT_EQ(filter.RetryRejectedCall(nullptr, 3000, SERVERCALL_RETRYLATER), kCancelCall);
         // COM then fails the call; the caller does not try it again.
         try {
             wait.AfterRejection(RPC_E_CALL_REJECTED);
