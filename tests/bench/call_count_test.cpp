@@ -116,21 +116,6 @@ TEST(SyntheticAssemblyTest, SharedSubAssembliesAreVisitedOncePerPlacement) {
     EXPECT_THROW(MakeSyntheticAssembly(AssemblyShape{0, 0, 0, 4, 2}), std::invalid_argument);
 }
 
-TEST(CallCountsTest, JournalLinesAreCountedByKindAndDeletionsByOutcome) {
-    CallCounts counts;
-    counts.AddJournalLine("rel:A.asm:1\tnames\tDelete\t-\tdispid 7\r");
-    counts.AddJournalLine("rel:A.asm:1\tcall\tDelete\t-\tS_OK");
-    counts.AddJournalLine("rel:A.asm:2\tcall\tDelete\t-\terror 1003 Beziehung gelöscht");
-    counts.AddJournalLine("# a comment");
-    counts.AddJournalLine("not a journal line");
-    counts.AddJournalLine("");
-    EXPECT_EQ(counts.total(), 3u);
-    EXPECT_EQ(counts.OfKind(L"names"), 1u);
-    EXPECT_EQ(counts.OfKind(L"call"), 2u);
-    EXPECT_EQ(counts.relations_deleted(), 1u);
-    EXPECT_EQ(counts.failures(), 1u);
-}
-
 TEST_F(CallCountTest, OurRunMakesTheModelledCallsPerOccurrenceAndPerRelation) {
     for (const int relations : {0, 4}) {
         const SyntheticAssembly assembly = MakeSyntheticAssembly(SmallShape(relations));

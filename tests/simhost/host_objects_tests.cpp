@@ -150,18 +150,3 @@ TEST_F(HostObjects, InjectedFailuresArriveOnTheNthCall) {
     EXPECT_EQ(host->OccurrenceRelationCount(L"Getriebe.asm", 1), 1);
     EXPECT_THROW(host->FailNthCall(L"occ", L"Nonsense", 1, {}), std::invalid_argument);
 }
-
-TEST_F(HostObjects, ReferencesAreCountedUntilReleased) {
-    EXPECT_EQ(host->ClientReferences(), 3);
-    {
-        auto relations = Enumerate(RelationsOf(1).Get());
-        EXPECT_EQ(host->ClientReferences(), 3 + 3);
-    }
-    ComPtr<IDispatch> extra = assembly;
-    EXPECT_EQ(host->ClientReferences(), 4);
-    extra.Reset();
-    occurrences.Reset();
-    assembly.Reset();
-    app.Reset();
-    EXPECT_EQ(host->ClientReferences(), 0);
-}
