@@ -20,7 +20,8 @@ MARSITEL_SIGN_PFX=$out/cert.p12 MARSITEL_SIGN_PASSWORD=Prüfung \
 
 (cd archive && cmake -E tar xf "$out"/Marsitel-*.zip)
 msiextract -C installer Marsitel-*.msi >/dev/null
-cmp archive/Marsitel.exe installer/Marsitel/Marsitel.exe
+# msiextract names only the 32-bit Program Files folder.
+cmp archive/Marsitel.exe "$(find installer -name Marsitel.exe)"
 # The throwaway certificate is the only root trusted here; against the
 # system's roots the chain is untrusted.
 for signed in archive/Marsitel.exe Marsitel-*.msi; do
