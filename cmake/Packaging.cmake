@@ -1,6 +1,7 @@
 # What a user downloads: Marsitel.exe, stripped, with a short German guide and
-# the licence, as a ZIP archive named after the version and the architecture.
-#   cpack (in a build folder) writes it to MARSITEL_DIST_DIR.
+# the licence, as a ZIP archive named after the version and the architecture,
+# and the same files as a Windows Installer package for IT departments.
+#   cpack (in a build folder) writes them to MARSITEL_DIST_DIR.
 set(MARSITEL_DIST_DIR "${PROJECT_SOURCE_DIR}/dist" CACHE PATH "Where the release packages go")
 
 # The text files are read with Notepad on Windows 7 too, which knows neither
@@ -36,8 +37,21 @@ endif()
 
 if(CMAKE_SIZEOF_VOID_P EQUAL 8)
     set(marsitel_package_architecture win64)
+    set(marsitel_installer_architecture x64)
 else()
     set(marsitel_package_architecture win32)
+    set(marsitel_installer_architecture x86)
+endif()
+
+# The installer package is built on Linux (scripts/setup.sh installs the tools).
+find_program(MARSITEL_WIXL wixl)
+find_program(MARSITEL_MSIBUILD msibuild)
+find_program(MARSITEL_FAKETIME faketime)
+if(MARSITEL_WIXL AND MARSITEL_MSIBUILD AND MARSITEL_FAKETIME)
+    set(marsitel_installer ON)
+else()
+    set(marsitel_installer OFF)
+    message(STATUS "wixl, msibuild or faketime missing: cpack writes no installer package")
 endif()
 
 set(CPACK_GENERATOR ZIP)
@@ -52,6 +66,10 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_OUTPUT_FILE_PREFIX "${MARSITEL_DIST_DIR}")
 set(CPACK_MARSITEL_SOURCE_DATE_EPOCH "${marsitel_source_date}")
 set(CPACK_MARSITEL_ARCHIVE_ORDER Marsitel.exe LIESMICH.txt LICENSE)
+set(CPACK_MARSITEL_INSTALLER ${marsitel_installer})
+set(CPACK_MARSITEL_INSTALLER_ARCHITECTURE ${marsitel_installer_architecture})
+set(CPACK_MARSITEL_SHORTCUT_ICON "${CMAKE_BINARY_DIR}/bin/marsitel_shortcut_icon${CMAKE_SHARED_MODULE_SUFFIX}")
 set(CPACK_PROJECT_CONFIG_FILE "${CMAKE_CURRENT_LIST_DIR}/PackageConfig.cmake")
-set(CPACK_POST_BUILD_SCRIPTS "${CMAKE_CURRENT_LIST_DIR}/PackageOrder.cmake")
+set(CPACK_PRE_BUILD_SCRIPTS "${CMAKE_CURRENT_LIST_DIR}/PackageSign.cmake")
+set(CPACK_POST_BUILD_SCRIPTS "${CMAKE_CURRENT_LIST_DIR}/PackageOrder.cmake" "${CMAKE_CURRENT_LIST_DIR}/PackageInstaller.cmake")
 include(CPack)

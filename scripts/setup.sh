@@ -10,6 +10,7 @@ packages=(
     xvfb xauth x11-apps imagemagick
     fonts-wine fonts-liberation
     googletest
+    wixl msitools faketime osslsigncode openssl
 )
 
 missing=()

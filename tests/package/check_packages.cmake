@@ -1,5 +1,6 @@
-# Checks the release packages in DIST_DIR and unpacks the one of ARCHITECTURE
-# into UNPACK_DIR for the packaged program's own tests.
+# Checks the release packages in DIST_DIR and unpacks the archive of
+# ARCHITECTURE into UNPACK_DIR, beside the installer package of
+# INSTALLER_ARCHITECTURE, for the packaged program's own tests.
 function(fail message)
     message(FATAL_ERROR "${message}")
 endfunction()
@@ -13,15 +14,90 @@ foreach(architecture win32 win64)
     if(NOT result EQUAL 0 OR NOT listing STREQUAL "Marsitel.exe\nLIESMICH.txt\nLICENSE\n")
         fail("${package} holds:\n${listing}")
     endif()
-    file(SHA256 "${package}" hash)
-    file(STRINGS "${DIST_DIR}/SHA256SUMS" line REGEX "Marsitel-1.0.0-${architecture}.zip$")
-    if(NOT line STREQUAL "${hash}  Marsitel-1.0.0-${architecture}.zip")
+endforeach()
+foreach(package Marsitel-1.0.0-win32.zip Marsitel-1.0.0-win64.zip Marsitel-1.0.0-x86.msi Marsitel-1.0.0-x64.msi)
+    file(SHA256 "${DIST_DIR}/${package}" hash)
+    file(STRINGS "${DIST_DIR}/SHA256SUMS" line REGEX "${package}$")
+    if(NOT line STREQUAL "${hash}  ${package}")
         fail("SHA256SUMS has '${line}' for ${package}, whose hash is ${hash}")
     endif()
 endforeach()
 
+# What Windows Installer reads from the installer packages (the rows of a
+# table, as msiinfo exports them), and the archive's files in them.
+function(expect_rows installer table expected)
+    execute_process(COMMAND msiinfo export "${installer}" ${table} OUTPUT_VARIABLE rows COMMAND_ERROR_IS_FATAL ANY)
+    string(REPLACE "\r\n" "\n" rows "${rows}")
+    foreach(header names types keys)
+        string(FIND "${rows}" "\n" end)
+        math(EXPR end "${end} + 1")
+        string(SUBSTRING "${rows}" ${end} -1 rows)
+    endforeach()
+    if(NOT rows STREQUAL expected)
+        fail("${installer}, table ${table}:\n${rows}\nexpected:\n${expected}")
+    endif()
+endfunction()
+
+function(expect_same file expected what)
+    execute_process(COMMAND "${CMAKE_COMMAND}" -E compare_files "${file}" "${expected}" RESULT_VARIABLE different)
+    if(different)
+        fail("${what}")
+    endif()
+endfunction()
+
+# folder: where msiextract puts the files (it names only the 32-bit Program
+# Files).
+function(check_installer a archive platform folder upgrade_code product_code)
+    set(installer "${DIST_DIR}/Marsitel-1.0.0-${a}.msi")
+    expect_rows("${installer}" Property "ALLUSERS\t1
+ARPPRODUCTICON\tmarsitel.ico
+ARPNOMODIFY\t1
+Manufacturer\tMarsitel-Team
+ProductLanguage\t1031
+ProductCode\t${product_code}
+ProductName\tMarsitel
+ProductVersion\t1.0.0
+UpgradeCode\t${upgrade_code}
+SecureCustomProperties\tWIX_DOWNGRADE_DETECTED;WIX_UPGRADE_DETECTED
+")
+    # Earlier versions are found to be removed, later ones to refuse the
+    # downgrade with the launch condition's message.
+    expect_rows("${installer}" Upgrade "${upgrade_code}\t\t1.0.0\t\t1\t\tWIX_UPGRADE_DETECTED
+${upgrade_code}\t1.0.0\t\t\t2\t\tWIX_DOWNGRADE_DETECTED
+")
+    expect_rows("${installer}" LaunchCondition "NOT WIX_DOWNGRADE_DETECTED\tEine neuere Version von Marsitel ist bereits installiert.
+")
+    expect_rows("${installer}" Shortcut "StartMenuShortcut\tProgramMenuFolder\tMarsitel\tProgram\tMarsitel\t\tMarsitel - Beziehungen in Baugruppen entfernen\t\tMarsitelIcon.exe\t\t\tINSTALLDIR\t\t\t\t
+")
+    execute_process(COMMAND msiinfo export "${installer}" File OUTPUT_VARIABLE files COMMAND_ERROR_IS_FATAL ANY)
+    execute_process(COMMAND msiinfo suminfo "${installer}" OUTPUT_VARIABLE summary COMMAND_ERROR_IS_FATAL ANY)
+    if(NOT files MATCHES "\nMarsitel.exe\tProgram\tMarsitel.exe\t[0-9]+\t1.0.0.0\t1031\t"
+       OR NOT summary MATCHES "\nTemplate: ${platform};1031\n")
+        fail("${installer} does not give the program's version and language, or its own platform and German:\n${files}\n${summary}")
+    endif()
+
+    set(extracted "${UNPACK_DIR}-${a}")
+    file(REMOVE_RECURSE "${extracted}")
+    execute_process(COMMAND msiextract -C "${extracted}" "${installer}" OUTPUT_VARIABLE listing COMMAND_ERROR_IS_FATAL ANY)
+    if(NOT listing STREQUAL "${folder}/Marsitel.exe\n${folder}/LIESMICH.txt\n${folder}/LICENSE\n")
+        fail("${installer} holds:\n${listing}")
+    endif()
+    file(ARCHIVE_EXTRACT INPUT "${DIST_DIR}/Marsitel-1.0.0-${archive}.zip" DESTINATION "${extracted}/archive")
+    foreach(file Marsitel.exe LIESMICH.txt LICENSE)
+        expect_same("${extracted}/${folder}/${file}" "${extracted}/archive/${file}" "${file} in ${installer} is not the archive's")
+    endforeach()
+    execute_process(COMMAND msiinfo extract "${installer}" Icon.marsitel.ico OUTPUT_FILE "${extracted}/icon" COMMAND_ERROR_IS_FATAL ANY)
+    expect_same("${extracted}/icon" "${SOURCE_DIR}/ui/res/marsitel.ico" "The icon under installed programs is not the program's")
+    file(REMOVE_RECURSE "${extracted}")
+endfunction()
+check_installer(x86 win32 Intel "Program Files/Marsitel"
+    "{29D1F120-037E-4B06-B509-3D2A2BA06216}" "{BAF8A9A1-318C-5ADC-BBA2-5E1E2EDCE34E}")
+check_installer(x64 win64 x64 Marsitel
+    "{199B9B0E-8C31-40DF-A13A-729A8FD44DD4}" "{963D97D4-34B0-5737-9167-7E765844C3DE}")
+
 file(REMOVE_RECURSE "${UNPACK_DIR}")
 file(ARCHIVE_EXTRACT INPUT "${DIST_DIR}/Marsitel-1.0.0-${ARCHITECTURE}.zip" DESTINATION "${UNPACK_DIR}")
+file(COPY "${DIST_DIR}/Marsitel-1.0.0-${INSTALLER_ARCHITECTURE}.msi" DESTINATION "${UNPACK_DIR}")
 
 # Text for Windows: a byte order mark, every line ended by CR LF. (Reading
 # text, CMake drops carriage returns: the bytes are looked at in hex.)

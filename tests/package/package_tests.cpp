@@ -1,8 +1,15 @@
-// Marsitel.exe as it comes out of its release package: its version resource,
-// and one full run against the simulated host.
+// Marsitel.exe as it comes out of its release packages: its version
+// resource, and one full run against the simulated host from the archive,
+// from the installer package (installed, upgraded and removed as an IT
+// department does it: silently, per machine) and signed.
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <msi.h>
+#include <shlobj.h>
+
+#include <algorithm>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -76,9 +83,9 @@ relation Rahmen.asm ground Stab:1
 active Rahmen.asm
 )";
 
-TEST(PackagedProgram, RemovesAndGroundsThroughTheHostAndEndsCleanly) {
+void RemovesAndGroundsThroughTheHostAndEndsCleanly(const std::wstring& program) {
     SimhostProcess host(SimhostProcess::Options{kFrame, {}});
-    MarsitelApp app(true, PackagedProgram());
+    MarsitelApp app(true, program);
     ASSERT_TRUE(app.DismissSplash());
     ASSERT_TRUE(app.WaitForDialog());
     ASSERT_TRUE(app.Tick(ids::optionDelete, true));
@@ -93,6 +100,140 @@ TEST(PackagedProgram, RemovesAndGroundsThroughTheHostAndEndsCleanly) {
     app.ClickEnd();
     ASSERT_TRUE(app.Process().WaitForExit(kWindowWait));
     EXPECT_EQ(app.Process().ExitCode(), 0u);
+}
+
+TEST(PackagedProgram, RemovesAndGroundsThroughTheHostAndEndsCleanly) {
+    RemovesAndGroundsThroughTheHostAndEndsCleanly(PackagedProgram());
+}
+
+// Signed with a throwaway certificate by sign_packages.sh, which checked the
+// signatures.
+TEST(SignedProgram, RemovesAndGroundsThroughTheHostAndEndsCleanly) {
+    RemovesAndGroundsThroughTheHostAndEndsCleanly(FolderBesideProgram(L"..\\signed\\") + L"Marsitel.exe");
+}
+
+// The installer package of this architecture, and the same program one
+// version later packaged by later_installer.cmake, with the codes Windows
+// Installer knows them by.
+#ifdef _WIN64
+constexpr wchar_t kInstaller[] = L"..\\packaged\\Marsitel-1.0.0-x64.msi";
+constexpr wchar_t kLaterInstaller[] = L"..\\later\\Marsitel-1.0.1-x64.msi";
+constexpr wchar_t kUpgradeCode[] = L"{199B9B0E-8C31-40DF-A13A-729A8FD44DD4}";
+constexpr wchar_t kProductCode[] = L"{963D97D4-34B0-5737-9167-7E765844C3DE}";
+constexpr wchar_t kLaterProductCode[] = L"{6FC8A262-0F6E-5142-8859-16BB8F29B3DC}";
+#else
+constexpr wchar_t kInstaller[] = L"..\\packaged\\Marsitel-1.0.0-x86.msi";
+constexpr wchar_t kLaterInstaller[] = L"..\\later\\Marsitel-1.0.1-x86.msi";
+constexpr wchar_t kUpgradeCode[] = L"{29D1F120-037E-4B06-B509-3D2A2BA06216}";
+constexpr wchar_t kProductCode[] = L"{BAF8A9A1-318C-5ADC-BBA2-5E1E2EDCE34E}";
+constexpr wchar_t kLaterProductCode[] = L"{7FA5F464-52F7-58D9-A6A0-FF1995EDED5A}";
+#endif
+constexpr DWORD kInstallFailure = 1603;
+
+bool RunningUnderWine() {
+    const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    return ntdll && GetProcAddress(ntdll, "wine_get_version");
+}
+
+std::wstring ShellFolder(int id) {
+    wchar_t path[MAX_PATH] = {};
+    return SUCCEEDED(SHGetFolderPathW(nullptr, id, nullptr, SHGFP_TYPE_CURRENT, path)) ? path : L"<none>";
+}
+
+// Program Files as programs of this architecture see it: "Program Files
+// (x86)" for 32-bit ones on 64-bit Windows, where the 32-bit package installs.
+std::wstring InstallFolder() { return ShellFolder(CSIDL_PROGRAM_FILES) + L"\\Marsitel\\"; }
+
+std::vector<std::string> InstalledFiles() {
+    std::vector<std::string> names;
+    std::error_code missing;
+    for (const auto& file : std::filesystem::directory_iterator(InstallFolder(), missing)) {
+        names.push_back(file.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// A per-machine shortcut belongs in the common Start menu. Wine's installer
+// puts it in the user's, whatever the installation's scope (its
+// ProgramMenuFolder does not follow ALLUSERS).
+std::wstring StartMenuShortcut() {
+    return ShellFolder(RunningUnderWine() ? CSIDL_PROGRAMS : CSIDL_COMMON_PROGRAMS) + L"\\Marsitel.lnk";
+}
+
+// The products of Marsitel's upgrade code that Windows Installer has installed.
+std::vector<std::string> InstalledProducts() {
+    std::vector<std::string> codes;
+    wchar_t code[39] = {};
+    for (DWORD i = 0; MsiEnumRelatedProductsW(kUpgradeCode, 0, i, code) == ERROR_SUCCESS; ++i) codes.push_back(Utf8(code));
+    return codes;
+}
+
+// A product's entry under installed programs as the registry holds it, as
+// "name, publisher, version, language"; empty when there is none.
+std::string ProgramsEntry(const wchar_t* product_code) {
+    const std::wstring key = std::wstring(L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\") + product_code;
+    std::string entry;
+    for (const wchar_t* name : {L"DisplayName", L"Publisher", L"DisplayVersion"}) {
+        wchar_t text[256] = {};
+        DWORD size = sizeof text;
+        if (RegGetValueW(HKEY_LOCAL_MACHINE, key.c_str(), name, RRF_RT_REG_SZ, nullptr, text, &size)) return "";
+        entry += Utf8(text) + ", ";
+    }
+    DWORD language = 0, size = sizeof language;
+    RegGetValueW(HKEY_LOCAL_MACHINE, key.c_str(), L"Language", RRF_RT_REG_DWORD, nullptr, &language, &size);
+    return entry + std::to_string(language);
+}
+
+DWORD Msiexec(const std::wstring& action, const wchar_t* installer) {
+    wchar_t system[MAX_PATH] = {};
+    GetSystemDirectoryW(system, MAX_PATH);
+    ChildProcess msiexec(std::wstring(system) + L"\\msiexec.exe",
+                         action + L" \"" + FolderBesideProgram(installer) + L"\" /qn");
+    return msiexec.WaitForExit(kRunWait) ? msiexec.ExitCode() : WAIT_TIMEOUT;
+}
+
+// Installs as IT departments do: silently, per machine. Each case starts and
+// ends with neither version installed.
+class InstallerPackage : public testing::Test {
+protected:
+    void SetUp() override { RemoveBothVersions(); }
+    void TearDown() override { RemoveBothVersions(); }
+
+    static void RemoveBothVersions() {
+        Msiexec(L"/x", kInstaller);
+        Msiexec(L"/x", kLaterInstaller);
+    }
+};
+
+TEST_F(InstallerPackage, InstallsARunningProgramThatALaterVersionReplacesAndUninstallLeavesNothing) {
+    ASSERT_EQ(Msiexec(L"/i", kInstaller), 0u);
+    EXPECT_EQ(InstalledFiles(), (std::vector<std::string>{"LICENSE", "LIESMICH.txt", "Marsitel.exe"}));
+    EXPECT_EQ(InstalledProducts(), std::vector<std::string>{Utf8(kProductCode)});
+    EXPECT_EQ(ProgramsEntry(kProductCode), "Marsitel, Marsitel-Team, 1.0.0, 1031");
+    // Installed programs show the icon that Windows Installer keeps.
+    wchar_t icon[MAX_PATH] = {};
+    DWORD length = MAX_PATH;
+    ASSERT_EQ(MsiGetProductInfoW(kProductCode, INSTALLPROPERTY_PRODUCTICON, icon, &length), 0u);
+    EXPECT_TRUE(std::wstring(icon).ends_with(L"\\marsitel.ico") && std::filesystem::exists(icon)) << Utf8(icon);
+    EXPECT_TRUE(std::filesystem::exists(StartMenuShortcut()));
+    RemovesAndGroundsThroughTheHostAndEndsCleanly(InstallFolder() + L"Marsitel.exe");
+    if (HasFatalFailure()) return;
+
+    ASSERT_EQ(Msiexec(L"/i", kLaterInstaller), 0u);
+    EXPECT_EQ(InstalledProducts(), std::vector<std::string>{Utf8(kLaterProductCode)});
+    EXPECT_EQ(ProgramsEntry(kProductCode), "");
+    EXPECT_EQ(ProgramsEntry(kLaterProductCode), "Marsitel, Marsitel-Team, 1.0.1, 1031");
+    EXPECT_EQ(VersionResource(InstallFolder() + L"Marsitel.exe").Text(L"FileVersion"), "1.0.1.0");
+
+    EXPECT_EQ(Msiexec(L"/i", kInstaller), kInstallFailure) << "the downgrade must be refused";
+    EXPECT_EQ(InstalledProducts(), std::vector<std::string>{Utf8(kLaterProductCode)});
+
+    ASSERT_EQ(Msiexec(L"/x", kLaterInstaller), 0u);
+    EXPECT_TRUE(InstalledProducts().empty());
+    EXPECT_EQ(ProgramsEntry(kLaterProductCode), "");
+    EXPECT_FALSE(std::filesystem::exists(InstallFolder())) << testing::PrintToString(InstalledFiles());
+    EXPECT_FALSE(std::filesystem::exists(StartMenuShortcut()));
 }
 
 }  // namespace
