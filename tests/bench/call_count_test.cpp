@@ -101,21 +101,6 @@ AssemblyShape SmallShape(int relations_per_occurrence) {
     return shape;
 }
 
-TEST(SyntheticAssemblyTest, SharedSubAssembliesAreVisitedOncePerPlacement) {
-    const SyntheticAssembly a = MakeSyntheticAssembly(SmallShape(4));
-    // Top: 3 parts + 2 middles; middle (twice): 1 part + 2 lowers; lower (four times): 2 parts.
-    EXPECT_EQ(a.occurrences_processed, 5 + 2 * 3 + 4 * 2);
-    EXPECT_EQ(a.distinct_occurrences, 5 + 3 + 2);
-    EXPECT_EQ(a.assembly_visits, 1 + 2 + 4);
-    EXPECT_EQ(a.sub_assembly_occurrences_entered, 2 + 2 * 2);
-    // First visits delete the generated relations, later ones the grounds.
-    EXPECT_EQ(a.relations_deleted, 4 * 10 + 3 * 1 + 2 * 3);
-    for (const int size : {100, 1000, 5000}) {
-        EXPECT_EQ(MakeSyntheticAssembly(ShapeForOccurrences(size)).occurrences_processed, size) << size;
-    }
-    EXPECT_THROW(MakeSyntheticAssembly(AssemblyShape{0, 0, 0, 4, 2}), std::invalid_argument);
-}
-
 TEST_F(CallCountTest, OurRunMakesTheModelledCallsPerOccurrenceAndPerRelation) {
     for (const int relations : {0, 4}) {
         const SyntheticAssembly assembly = MakeSyntheticAssembly(SmallShape(relations));

@@ -116,37 +116,3 @@ TEST_F(HostObjects, GroundAppendsThroughTheAssemblyRelations) {
     EXPECT_EQ(host->GroundCount(L"Lager.asm"), 0);
 }
 
-TEST_F(HostObjects, LiveEnumeratorSkipsAndSaysSo) {
-    host->SetEnumeratorMode(EnumeratorMode::Live);
-    ComPtr<IEnumVARIANT> walk = NewEnum(RelationsOf(1).Get());  // three relations
-    ASSERT_TRUE(walk);
-    int deleted = 0;
-    VARIANT item;
-    VariantInit(&item);
-    while (walk->Next(1, &item, nullptr) == S_OK) {
-        Outcome(item.pdispVal, dispid::kDelete);
-        VariantClear(&item);
-        ++deleted;
-    }
-    EXPECT_EQ(deleted, 2);
-    EXPECT_EQ(host->OccurrenceRelationCount(L"Getriebe.asm", 1), 1);
-    EXPECT_EQ(host->LiveEnumeratorSkips(), 1u);
-    EXPECT_NE(host->Journal().back().outcome.find(L"skipped 1"), std::wstring::npos);
-}
-
-TEST_F(HostObjects, InjectedFailuresArriveOnTheNthCall) {
-    host->FailNthCall(L"rel", L"Delete", 2, HostFailure{4711, L"Beziehung gesperrt"});
-    std::vector<HRESULT> results;
-    for (const auto& relation : Enumerate(RelationsOf(1).Get())) {
-        CallResult r;
-        Call(relation.Get(), dispid::kDelete, DISPATCH_METHOD, {}, r);
-        results.push_back(r.hr);
-        if (results.size() == 2) {
-            EXPECT_EQ(r.excep.wCode, 4711);
-            EXPECT_EQ(r.Description(), L"Beziehung gesperrt");
-        }
-    }
-    EXPECT_EQ(results, (std::vector<HRESULT>{S_OK, DISP_E_EXCEPTION, S_OK}));
-    EXPECT_EQ(host->OccurrenceRelationCount(L"Getriebe.asm", 1), 1);
-    EXPECT_THROW(host->FailNthCall(L"occ", L"Nonsense", 1, {}), std::invalid_argument);
-}
