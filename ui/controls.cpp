@@ -9,6 +9,7 @@
 namespace marsitel::ui {
 
 const FontDef kStandardFont{L"MS Sans Serif", 825, FW_NORMAL};
+const FontDef kSansBold825{L"MS Sans Serif", 825, FW_BOLD};
 
 std::wstring ExpandLoneCarriageReturns(std::wstring_view text) {
     std::wstring expanded;

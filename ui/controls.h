@@ -41,8 +41,10 @@ struct ControlDef {
 
 inline constexpr int kLineThicknessPixels = 2;
 
-// The standard font of the program's windows.
+// The standard font of the program's windows, and its bold cut, which
+// buttons and headings use.
 extern const FontDef kStandardFont;
+extern const FontDef kSansBold825;
 
 // Label texts break lines at a lone carriage return. DrawText does not do
 // that on every system, so labels are drawn with every lone CR made a CR LF.

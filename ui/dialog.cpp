@@ -13,7 +13,6 @@ constexpr DWORD kDialogStyle = WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
 constexpr DWORD kDialogExStyle = WS_EX_DLGMODALFRAME | WS_EX_APPWINDOW | WS_EX_CONTROLPARENT;
 
 const FontDef kSansBold12{L"MS Sans Serif", 1200, FW_BOLD};
-const FontDef kSansBold825{L"MS Sans Serif", 825, FW_BOLD};
 
 using namespace dialog_id;
 

@@ -13,8 +13,6 @@ const WindowClassDef kBusyWindowClass{kBusyClass, 0, COLOR_BTNFACE};
 constexpr DWORD kBusyStyle = WS_POPUP | WS_CAPTION | WS_CLIPCHILDREN;
 constexpr DWORD kBusyExStyle = WS_EX_DLGMODALFRAME | WS_EX_TOPMOST | WS_EX_CONTROLPARENT;
 
-const FontDef kSansBold825{L"MS Sans Serif", 825, FW_BOLD};
-
 const ControlDef kBusyControls[] = {
     {ControlKind::PushButton, busy_id::cmdCancel, {1852, 1200, 1695, 375}, L"Abbrechen", &kSansBold825},
     {ControlKind::Label, busy_id::lblBusy, {240, 240, 4920, 780},
@@ -23,6 +21,8 @@ const ControlDef kBusyControls[] = {
      nullptr},
 };
 
+const TwipsRect kBusyClientTwips{0, 0, 5400, 1755};
+
 constexpr UINT kRedrawAll = RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW;
 
 bool IsNonClientMouse(UINT message) {
@@ -30,12 +30,6 @@ bool IsNonClientMouse(UINT message) {
 }
 
 }  // namespace
-
-const TwipsRect kBusyClientTwips{0, 0, 5400, 1755};
-
-std::span<const ControlDef> BusyControls() {
-    return kBusyControls;
-}
 
 void frmBusy::Create() {
     const SIZE client{layout_.Pixels(kBusyClientTwips.width), layout_.Pixels(kBusyClientTwips.height)};

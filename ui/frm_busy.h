@@ -8,8 +8,6 @@
 #include "ui/controls.h"
 #include "ui/window.h"
 
-#include <span>
-
 namespace marsitel::ui {
 
 class frmBusy final : public Window, public host::BusyNotice {
@@ -36,8 +34,5 @@ private:
     HWND before_ = nullptr;
     bool stopRequested_ = false;
 };
-
-extern const TwipsRect kBusyClientTwips;
-std::span<const ControlDef> BusyControls();
 
 }  // namespace marsitel::ui

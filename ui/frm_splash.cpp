@@ -17,7 +17,6 @@ const FontDef kArialBold12{L"Arial", 1200, FW_BOLD};
 const FontDef kArialBold1575{L"Arial", 1575, FW_BOLD};
 const FontDef kArialBold975{L"Arial", 975, FW_BOLD};
 const FontDef kArial825{L"Arial", 825, FW_NORMAL};
-const FontDef kSansBold825{L"MS Sans Serif", 825, FW_BOLD};
 
 using namespace splash_id;
 constexpr int kInFrame = Frame1;

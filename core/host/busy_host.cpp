@@ -19,7 +19,7 @@ constexpr DWORD kCancelCall = static_cast<DWORD>(-1);
 std::atomic<long long> busyLimitMs{kDefaultBusyLimit.count()};
 
 // What the waits of one thread share. Trivial, so that it needs no
-// construction per threadState.
+// construction per thread.
 struct ThreadBusyState {
     BusyNotice* notice = nullptr;
     bool noticeShown = false;
@@ -103,9 +103,6 @@ std::nullopt_t BusyWait::End(BusyEnd end) noexcept {
 
 std::optional<milliseconds> BusyWait::Decide(milliseconds elapsed, bool refusedForGood) noexcept {
     if (refusedForGood) return End(BusyEnd::RefusedForGood);
-    // COM need not report the click on the notice's button through
-    // MessagePending while it waits before a retry: it is looked for here.
-    if (threadState.noticeShown) threadState.notice->ServeInput();
     if (StopRequested()) return End(BusyEnd::Stopped);
     const auto pause = BusyRetryPause(elapsed);
     if (!pause) return End(BusyEnd::BoundReached);
@@ -174,6 +171,9 @@ DWORD STDMETHODCALLTYPE BusyMessageFilter::RetryRejectedCall(HTASK, DWORD tickCo
     const bool refusedForGood = rejectType != SERVERCALL_RETRYLATER;
     std::optional<milliseconds> pause;
     if (BusyWait* wait = BusyWait::Current()) {
+        // COM need not report a click on the notice's button through
+        // MessagePending while it waits before a retry: it is looked for here.
+        ServeWhileWaiting();
         pause = wait->Decide(elapsed, refusedForGood);
     } else if (!refusedForGood) {
         pause = BusyRetryPause(elapsed);

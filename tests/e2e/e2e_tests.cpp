@@ -376,6 +376,15 @@ bool WaitForCallsServed(const SimhostProcess& host, std::size_t calls) {
     return WaitUntil([&] { return host.JournalLines().size() >= calls; }, kRunWait);
 }
 
+// Opens the dialog and clicks Execute for a run at level "Alle" with grounding.
+void StartGroundedRunAtAllLevels(MarsitelApp& app) {
+    OpenDialog(app);
+    ASSERT_TRUE(app.SetLevel(L"Alle"));
+    ASSERT_TRUE(app.Tick(ids::optionDelete, true));
+    ASSERT_TRUE(app.Tick(ids::OptionGround, true));
+    app.ClickExecute();
+}
+
 // Every assembly of the built-in scenario as a clean run at level "Alle"
 // with grounding leaves it: each occurrence with its ground relation only.
 void ExpectCleanGroundedState(const ScenarioSummary& after) {
@@ -437,11 +446,7 @@ TEST(E2eBusyHost, TheNoticeShowsWhileTheHostRefusesAndTheRunThenEndsAsACleanRunD
     constexpr std::size_t kSpellStart = 60;
     SimhostProcess host(HostWith(L"", {L"--hidden", L"--busy-at", L"60:12"}));
     MarsitelApp app;
-    OpenDialog(app);
-    ASSERT_TRUE(app.SetLevel(L"Alle"));
-    ASSERT_TRUE(app.Tick(ids::optionDelete, true));
-    ASSERT_TRUE(app.Tick(ids::OptionGround, true));
-    app.ClickExecute();
+    ASSERT_NO_FATAL_FAILURE(StartGroundedRunAtAllLevels(app));
     ASSERT_TRUE(WaitForCallsServed(host, kSpellStart));
     const auto spellStart = std::chrono::steady_clock::now();
     const HWND notice = WaitForVisibleTopLevel(app.Id(), marsitel::ui::kBusyClass);
@@ -524,11 +529,7 @@ class E2eKeysDuringRun : public testing::TestWithParam<KeysDuringRun> {};
 TEST_P(E2eKeysDuringRun, AreDroppedWhenTheRunEnds) {
     SimhostProcess host(HostWith(L"", {L"--hidden", L"--busy-at", L"60:8"}));
     MarsitelApp app;
-    OpenDialog(app);
-    ASSERT_TRUE(app.SetLevel(L"Alle"));
-    ASSERT_TRUE(app.Tick(ids::optionDelete, true));
-    ASSERT_TRUE(app.Tick(ids::OptionGround, true));
-    app.ClickExecute();  // a click leaves the focus on the button
+    ASSERT_NO_FATAL_FAILURE(StartGroundedRunAtAllLevels(app));  // a click leaves the focus on the button
     // Typed keys go to the foreground window, and without a window manager
     // Wine leaves the foreground empty: the progress window is put there, as
     // a user's click on it would.
