@@ -3,6 +3,11 @@
 #include "core/app_title.h"
 #include "core/input_queue.h"
 #include "ui/control_ids.h"
+#include "ui/frm_progress.h"
+
+#include <algorithm>
+#include <iterator>
+#include <string_view>
 
 namespace marsitel::ui {
 namespace {
@@ -14,14 +19,14 @@ constexpr DWORD kBusyStyle = WS_POPUP | WS_CAPTION | WS_CLIPCHILDREN;
 constexpr DWORD kBusyExStyle = WS_EX_DLGMODALFRAME | WS_EX_TOPMOST | WS_EX_CONTROLPARENT;
 
 const ControlDef kBusyControls[] = {
-    {ControlKind::PushButton, busy_id::cmdCancel, {1852, 1200, 1695, 375}, L"Abbrechen", &kSansBold825},
-    {ControlKind::Label, busy_id::lblBusy, {240, 240, 4920, 780},
-     L"Solid Edge ist beschäftigt. Ist dort noch ein Dialog offen? Marsitel wartet, bis Solid Edge wieder "
-     L"antwortet.",
+    {ControlKind::PushButton, busy_id::cmdCancel, {1852, 1620, 1695, 375}, L"Abbrechen", &kSansBold825},
+    {ControlKind::Label, busy_id::lblBusy, {240, 240, 4920, 1200},
+     L"Solid Edge ist beschäftigt. Ist dort noch ein Dialog offen? Marsitel wartet höchstens eine Minute, bis "
+     L"Solid Edge wieder antwortet. „Abbrechen“ beendet Marsitel; was bis dahin geändert wurde, bleibt geändert.",
      nullptr},
 };
 
-const TwipsRect kBusyClientTwips{0, 0, 5400, 1755};
+const TwipsRect kBusyClientTwips{0, 0, 5400, 2175};
 
 constexpr UINT kRedrawAll = RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW;
 
@@ -29,13 +34,63 @@ bool IsNonClientMouse(UINT message) {
     return message >= WM_NCMOUSEMOVE && message <= WM_NCXBUTTONDBLCLK;
 }
 
+// The progress window of this thread while a run shows it.
+HWND VisibleProgressWindow() noexcept {
+    HWND found = nullptr;
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND window, LPARAM result) -> BOOL {
+            wchar_t className[64] = {};
+            GetClassNameW(window, className, static_cast<int>(std::size(className)));
+            if (std::wstring_view(className) != kProgressClass || !IsWindowVisible(window)) return TRUE;
+            *reinterpret_cast<HWND*>(result) = window;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+RECT WorkAreaOf(const RECT& rect) noexcept {
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    if (!GetMonitorInfoW(MonitorFromRect(&rect, MONITOR_DEFAULTTONEAREST), &monitor)) {
+        return RECT{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    }
+    return monitor.rcWork;
+}
+
 }  // namespace
+
+RECT NoticeRectBeside(const RECT& anchor, SIZE size, const RECT& work) noexcept {
+    LONG top = anchor.bottom;
+    if (top + size.cy > work.bottom) top = anchor.top - size.cy;
+    const LONG left = std::max(work.left, std::min(anchor.left, work.right - size.cx));
+    top = std::max(work.top, std::min(top, work.bottom - size.cy));
+    return RECT{left, top, left + size.cx, top + size.cy};
+}
 
 void frmBusy::Create() {
     const SIZE client{layout_.Pixels(kBusyClientTwips.width), layout_.Pixels(kBusyClientTwips.height)};
     const TopLevelDef def{&kBusyWindowClass, kAppTitle, kBusyStyle, kBusyExStyle, HiddenOwnerWindow()};
     CreateTopLevel(def, CentredOuterRect(client, kBusyStyle, kBusyExStyle));
     controls_.Create(hwnd(), kBusyControls, layout_);
+}
+
+// Below the progress window during a run; at start-up, where the progress
+// window stands during a run.
+POINT frmBusy::Place() const noexcept {
+    RECT outer{};
+    GetWindowRect(hwnd(), &outer);
+    const SIZE size{outer.right - outer.left, outer.bottom - outer.top};
+    RECT anchor{};
+    if (const HWND progress = VisibleProgressWindow()) {
+        GetWindowRect(progress, &anchor);
+    } else {
+        const int corner = layout_.Pixels(kProgressCornerTwips);
+        anchor = RECT{corner, corner, corner + size.cx, corner};
+    }
+    const RECT place = NoticeRectBeside(anchor, size, WorkAreaOf(anchor));
+    return POINT{place.left, place.top};
 }
 
 void frmBusy::Show() noexcept {
@@ -49,23 +104,24 @@ void frmBusy::Show() noexcept {
     // What was typed before the notice came does not press its button.
     DiscardPendingInput();
     stopRequested_ = false;
-    const HWND button = controls_.Handle(busy_id::cmdCancel);
-    EnableWindow(button, TRUE);
-    before_ = GetActiveWindow();
-    SetWindowPos(hwnd(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
-    SetForegroundWindow(hwnd());
-    SetFocus(button);
+    EnableWindow(controls_.Handle(busy_id::cmdCancel), TRUE);
+    // The foreground and its focus stay where the user has them, most
+    // likely in the host's own dialog: the notice is activated only by the
+    // user, with a click on it or Alt+Tab.
+    const POINT place = Place();
+    SetWindowPos(hwnd(), HWND_TOPMOST, place.x, place.y, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
     // No message loop runs while the host is waited for: the notice is
     // drawn now.
     RedrawWindow(hwnd(), nullptr, nullptr, kRedrawAll);
 }
 
 void frmBusy::Hide() noexcept {
-    if (!hwnd() || !IsWindowVisible(hwnd())) return;
-    const bool wasActive = GetActiveWindow() == hwnd();
-    ShowWindow(hwnd(), SW_HIDE);
-    if (wasActive && before_ && IsWindowVisible(before_)) SetForegroundWindow(before_);
-    before_ = nullptr;
+    // Nothing is handed back: the foreground stays wherever the user has put
+    // it meanwhile.
+    if (hwnd() && IsWindowVisible(hwnd())) {
+        SetWindowPos(hwnd(), nullptr, 0, 0, 0, 0,
+                     SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_HIDEWINDOW);
+    }
 }
 
 void frmBusy::ServeInput() noexcept {
@@ -116,6 +172,7 @@ LRESULT frmBusy::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         if (controls_.DrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam))) return TRUE;
         break;
     case WM_ACTIVATE:
+        // Activated by the user: from now on the keyboard works the button.
         if (LOWORD(wParam) != WA_INACTIVE) SetFocus(controls_.Handle(busy_id::cmdCancel));
         return 0;
     default:

@@ -4,6 +4,11 @@
 // "Abbrechen", which ends the wait. The automation layer shows and hides it
 // from inside a host call, where no message loop runs: the notice serves its
 // own input when asked to.
+//
+// A busy host usually has a dialog of its own open, and the user is about to
+// answer it: the notice never takes the foreground or the keyboard, and
+// stands below the progress window rather than over the screen's centre,
+// where the host shows its dialogs.
 #include "core/host/busy_notice.h"
 #include "ui/controls.h"
 #include "ui/window.h"
@@ -19,20 +24,21 @@ public:
     void ServeInput() noexcept override;
     bool StopRequested() const noexcept override { return stopRequested_; }
 
-    const ControlSet& controls() const noexcept { return controls_; }
-
 private:
     void Create();
+    POINT Place() const noexcept;
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     void cmdCancel_Click();
     void Route(MSG& message) noexcept;
 
     Layout layout_ = Layout::ForScreen();
     ControlSet controls_;
-    // The window that was active when the notice came, which gets the
-    // activation back when it goes.
-    HWND before_ = nullptr;
     bool stopRequested_ = false;
 };
+
+// The outer rectangle of a notice of the given outer size: directly below the
+// anchor, left edges aligned, or above it where the work area has no room
+// below; moved into the work area where it would stick out.
+RECT NoticeRectBeside(const RECT& anchor, SIZE size, const RECT& work) noexcept;
 
 }  // namespace marsitel::ui

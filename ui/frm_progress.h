@@ -41,6 +41,10 @@ private:
     ProgressBar bar_;
 };
 
+// Where the dialog puts the progress window's outer top-left corner during a
+// run, across and down.
+inline constexpr int kProgressCornerTwips = 1500;
+
 extern const TwipsRect kProgressClientTwips;
 std::span<const ControlDef> ProgressControls();
 

@@ -4,12 +4,16 @@
 // (MessagePending); Wine never does, so these tests ask it directly, as COM
 // would, with the notice the program uses.
 #include "core/host/busy_host.h"
-#include "core/host/error.h"
+#include "core/host/error_mapping.h"
 #include "ui/control_ids.h"
 #include "ui/frm_busy.h"
+#include "ui/frm_progress.h"
+#include "ui/program_end.h"
 #include "ui_test_support.h"
 
 #include <gtest/gtest.h>
+
+#include <functional>
 
 namespace marsitel::ui {
 namespace {
@@ -42,30 +46,96 @@ protected:
         PostMessageW(Button(), WM_KEYUP, key, 0xC0000000);
     }
 
+    // The box with which the program ends after `wait`, and that it ends
+    // with exit code 1.
+    SeenMessageBox ReportOfTheEnd(const std::function<void()>& wait) {
+        ProgramEndRecorder ends;
+        MessageBoxWatcher boxes;
+        try {
+            wait();
+            ADD_FAILURE() << "the wait went on";
+        } catch (...) {
+            ReportCurrentException();
+        }
+        EXPECT_EQ(ends.exitCodes(), std::vector<unsigned>{1});
+        EXPECT_EQ(boxes.boxes().size(), 1u);
+        return boxes.boxes().empty() ? SeenMessageBox{} : boxes.boxes()[0];
+    }
+
     frmBusy notice;
     host::BusyMessageFilter filter;
 };
 
-TEST_F(BusyNoticeTest, ATopmostNoticeInTheProgramsFontsWithOneFocusedButton) {
+// The user is in another window, most likely the host's dialog, when the
+// notice comes: the foreground and the focus stay there, also when the
+// notice goes. A window of this thread stands in for it; the end-to-end
+// tests use one of another process.
+TEST_F(BusyNoticeTest, ItShowsTopmostWithoutTakingTheForegroundOrTheFocusAndGivesNothingBack) {
+    const HWND other = CreateWindowExW(0, L"EDIT", L"", WS_POPUP | WS_VISIBLE, 600, 600, 100, 30, nullptr, nullptr,
+                                       nullptr, nullptr);
+    ASSERT_NE(other, nullptr);
+    SetForegroundWindow(other);
+    SetFocus(other);
     notice.Show();
     ASSERT_TRUE(Showing());
     EXPECT_TRUE(ExStyleOf(notice.hwnd()) & WS_EX_TOPMOST);
-    EXPECT_FALSE(StyleOf(notice.hwnd()) & WS_SYSMENU);
-    EXPECT_EQ(TextOf(notice.hwnd()), L"Marsitel");
-    EXPECT_EQ(TextOf(GetDlgItem(notice.hwnd(), id::lblBusy)),
-              L"Solid Edge ist beschäftigt. Ist dort noch ein Dialog offen? Marsitel wartet, bis Solid Edge wieder "
-              L"antwortet.");
-    EXPECT_EQ(TextOf(Button()), L"Abbrechen");
+    EXPECT_EQ(GetForegroundWindow(), other);
+    EXPECT_EQ(GetFocus(), other);
+    // Activated by the user, it hands the keyboard to its button.
+    SetForegroundWindow(notice.hwnd());
     EXPECT_EQ(GetFocus(), Button());
-    // 5400 by 1755 twips; the button 1695 by 375, centred.
-    EXPECT_TRUE(SameRect(ClientRect(notice.hwnd()), RECT{0, 0, 360, 117}));
-    EXPECT_TRUE(SameRect(RectInParent(Button()), RECT{123, 80, 236, 105}));
-    EXPECT_STREQ(FontOf(Button()).lfFaceName, L"MS Sans Serif");
-    EXPECT_EQ(FontOf(Button()).lfWeight, FW_BOLD);
-    EXPECT_EQ(FontOf(GetDlgItem(notice.hwnd(), id::lblBusy)).lfHeight, -11);
-    EXPECT_TRUE(CentredOnPrimaryMonitor(notice.hwnd()));
+    SetForegroundWindow(other);
     notice.Hide();
     EXPECT_FALSE(Showing());
+    EXPECT_EQ(GetForegroundWindow(), other);
+    DestroyWindow(other);
+}
+
+// Where it stands: at start-up where the progress window stands during a
+// run, during a run directly below it, left edges aligned.
+TEST_F(BusyNoticeTest, ItStandsBelowTheProgressWindowOrWhereThatStandsDuringARun) {
+    notice.Show();
+    RECT outer{};
+    GetWindowRect(notice.hwnd(), &outer);
+    EXPECT_EQ(outer.left, 100);
+    EXPECT_EQ(outer.top, 100);
+    notice.Hide();
+
+    frmProgress progress;
+    progress.Create();
+    progress.SetTop(1500.0f);
+    progress.SetLeft(1500.0f);
+    progress.Show();
+    notice.Show();
+    RECT anchor{};
+    GetWindowRect(progress.hwnd(), &anchor);
+    GetWindowRect(notice.hwnd(), &outer);
+    EXPECT_EQ(outer.left, 100);
+    EXPECT_EQ(outer.top, anchor.bottom);
+    notice.Hide();
+}
+
+// The same in literal pixels: the progress window's outer rectangle during
+// a run and the notice's outer size at 96 DPI (511 by 82 and 360 by 145
+// client pixels, with a dialog frame and caption) and at 144 DPI, on a
+// 1280 by 1024 screen whose taskbar takes the bottom 40 pixels.
+TEST(BusyNoticePlace, BelowTheProgressWindowAboveWhereNoRoomIsLeftAndAlwaysInTheWorkArea) {
+    const RECT work{0, 0, 1280, 984};
+    const struct {
+        const char* name;
+        RECT anchor;
+        SIZE size;
+        RECT expected;
+    } cases[] = {
+        {"96 DPI", {100, 100, 619, 208}, {368, 171}, {100, 208, 468, 379}},
+        {"144 DPI", {150, 150, 925, 314}, {548, 254}, {150, 314, 698, 568}},
+        {"no room below", {100, 800, 619, 908}, {368, 171}, {100, 629, 468, 800}},
+        {"out at the right", {1000, 100, 1519, 208}, {368, 171}, {912, 208, 1280, 379}},
+        {"at start-up", {100, 100, 468, 100}, {368, 171}, {100, 100, 468, 271}},
+    };
+    for (const auto& c : cases) {
+        EXPECT_TRUE(SameRect(NoticeRectBeside(c.anchor, c.size, work), c.expected)) << c.name;
+    }
 }
 
 TEST_F(BusyNoticeTest, InputQueuedBeforeItShowsIsDroppedAfterwardsItsButtonWorksByMouseAndKeys) {
@@ -136,13 +206,7 @@ TEST_F(BusyNoticeTest, OnWindowsPathTheFilterShowsTheNoticeServesItsButtonAndEnd
         QueueClick();
         EXPECT_EQ(filter.RetryRejectedCall(nullptr, 3000, SERVERCALL_RETRYLATER), kCancelCall);
         // COM then fails the call; the caller does not try it again.
-        try {
-            wait.AfterRejection(RPC_E_CALL_REJECTED);
-            ADD_FAILURE() << "the wait went on";
-        } catch (const Error& error) {
-            EXPECT_EQ(error.number(), -2147418111);
-            EXPECT_EQ(error.description().rfind(L"Solid Edge ist beschäftigt", 0), 0u) << error.description();
-        }
+        EXPECT_THROW(wait.AfterRejection(RPC_E_CALL_REJECTED), host::BusyWaitStoppedError);
         EXPECT_TRUE(Showing());
     }
     EXPECT_FALSE(Showing()) << "the notice outlived its wait";
@@ -165,13 +229,10 @@ TEST_F(BusyNoticeTest, OnTheProgramsOwnLoopTheButtonEndsTheWaitBeforeTheHostIsAs
         }
         return RPC_E_CALL_REJECTED;
     };
-    try {
-        host::CallWhileBusy(refused);
-        ADD_FAILURE() << "the wait went on";
-    } catch (const Error& error) {
-        EXPECT_EQ(error.number(), -2147418111);
-        EXPECT_EQ(error.description().rfind(L"Solid Edge ist beschäftigt", 0), 0u) << error.description();
-    }
+    const SeenMessageBox report = ReportOfTheEnd([&] { host::CallWhileBusy(refused); });
+    EXPECT_EQ(report.text, L"Abgebrochen, während Solid Edge beschäftigt war. Was bis dahin geändert wurde, bleibt "
+                           L"geändert. Marsitel wird beendet.");
+    EXPECT_EQ(report.icon, LoadIconW(nullptr, IDI_EXCLAMATION));
     EXPECT_TRUE(clicked);
     EXPECT_EQ(attemptsAfterTheClick, 0);
     // Refused at 0, 0.1, 0.2, 0.3, 0.45, 0.68, 1.01, 1.52 and 2.28 seconds;
@@ -179,6 +240,17 @@ TEST_F(BusyNoticeTest, OnTheProgramsOwnLoopTheButtonEndsTheWaitBeforeTheHostIsAs
     // tenth, and there was no eleventh.
     EXPECT_EQ(attempts, 10);
     EXPECT_FALSE(Showing());
+}
+
+// At the bound (shortened here from a minute) the wait ends with the
+// run-time error report, its number that of the rejection.
+TEST_F(BusyNoticeTest, AtTheBoundTheWaitEndsWithTheErrorReport) {
+    host::SetBusyLimit(milliseconds{1500});
+    const SeenMessageBox report = ReportOfTheEnd([] { host::CallWhileBusy([] { return RPC_E_SERVERCALL_RETRYLATER; }); });
+    host::SetBusyLimit(host::kDefaultBusyLimit);
+    EXPECT_EQ(report.text, L"Laufzeitfehler '-2147417846':\r\n\r\nSolid Edge hat eine Minute lang nicht geantwortet, "
+                           L"weil es beschäftigt war. Was bis dahin geändert wurde, bleibt geändert.");
+    EXPECT_EQ(report.icon, LoadIconW(nullptr, IDI_ERROR));
 }
 
 }  // namespace
