@@ -142,8 +142,9 @@ void BusyWait::AfterRejection(HRESULT status) {
     case BusyEnd::RefusedForGood:
         throw ErrorFromStatus(status);
     case BusyEnd::Stopped:
+        throw BusyWaitStopped(status);
     case BusyEnd::BoundReached:
-        throw HostStayedBusyError(status, Elapsed());
+        throw HostStayedBusyError(status);
     }
 }
 

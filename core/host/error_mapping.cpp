@@ -17,8 +17,9 @@
 //   bare failure         any other failing HRESULT: the HRESULT as a
 //                        negative number with the system's text for it.
 //   busy host            the bare failure of the rejection, with a text
-//                        saying that the host stayed busy: the bound was
-//                        reached, or the user stopped the wait. A host that
+//                        saying that the host stayed busy until the bound;
+//                        when the user stopped the wait, a text that says
+//                        so, which is shown as a warning. A host that
 //                        rejects a call outright (not as busy) is a bare
 //                        failure.
 #include "core/host/error_mapping.h"
@@ -76,11 +77,18 @@ Error ErrorFromException(EXCEPINFO& info) {
     return Error(number, std::move(description));
 }
 
-HostBusyError HostStayedBusyError(HRESULT status, std::chrono::milliseconds waited) {
-    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(waited).count();
+// Both texts say that nothing is rolled back, and neither holds a number
+// that a line could break from its unit.
+HostBusyError HostStayedBusyError(HRESULT status) {
     return HostBusyError(static_cast<std::int32_t>(status),
-                 L"Solid Edge ist beschäftigt und hat Aufrufe " + std::to_wstring(seconds) +
-                     L" Sekunden lang abgelehnt.");
+                         L"Solid Edge hat eine Minute lang nicht geantwortet, weil es beschäftigt war. Was bis dahin "
+                         L"geändert wurde, bleibt geändert.");
+}
+
+BusyWaitStoppedError BusyWaitStopped(HRESULT status) {
+    return BusyWaitStoppedError(static_cast<std::int32_t>(status),
+                                L"Abgebrochen, während Solid Edge beschäftigt war. Was bis dahin geändert wurde, "
+                                L"bleibt geändert. Marsitel wird beendet.");
 }
 
 }  // namespace marsitel::host

@@ -4,8 +4,6 @@
 #include <windows.h>
 #include <oaidl.h>
 
-#include <chrono>
-
 #include "core/host/error.h"
 
 namespace marsitel::host {
@@ -18,12 +16,21 @@ public:
     using Error::Error;
 };
 
+// The user ended the wait for a busy host with the notice's button: what
+// the user chose, reported as a warning rather than as a run-time error.
+class BusyWaitStoppedError : public HostBusyError {
+public:
+    using HostBusyError::HostBusyError;
+};
+
 Error TypeMismatchError();
 Error OverflowError();
 Error ObjectNotSetError();
 // DISP_E_EXCEPTION from IDispatch::Invoke; fills deferred information first.
 Error ErrorFromException(EXCEPINFO& info);
-// The host rejected calls as busy for the whole of `waited`.
-HostBusyError HostStayedBusyError(HRESULT status, std::chrono::milliseconds waited);
+// The host rejected calls as busy until the bound of the wait.
+HostBusyError HostStayedBusyError(HRESULT status);
+// The user ended the wait while the host rejected calls as busy.
+BusyWaitStoppedError BusyWaitStopped(HRESULT status);
 
 }  // namespace marsitel::host
