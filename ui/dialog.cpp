@@ -52,7 +52,6 @@ private:
 constexpr int kLevelMin = 1;
 constexpr int kLevelMax = 10;
 constexpr int kLevelAll = 10;
-constexpr float kProgressCornerTwips = 1500.0f;
 
 // The scroll bar's position runs from top to bottom; the level runs the other
 // way, so that the up arrow raises it.
@@ -153,8 +152,8 @@ void Dialog::Command1_Click() {
     ShowWindow(hwnd(), SW_HIDE);
     const FlagScope running(running_);
     progress_.Create();
-    progress_.SetTop(kProgressCornerTwips);
-    progress_.SetLeft(kProgressCornerTwips);
+    progress_.SetTop(static_cast<float>(kProgressCornerTwips));
+    progress_.SetLeft(static_cast<float>(kProgressCornerTwips));
     progress_.SetAssemblyLine(L"");
     progress_.SetOccurrenceLine(L"");
     progress_.SetBarValue(0.0f);
@@ -208,6 +207,11 @@ void Dialog::OnVScroll(int request, int thumbPosition) {
 }
 
 void Dialog::OnCommand(int id, int code) {
+    // A tool that drives the dialog from another thread sends its clicks.
+    // Windows refuses a synchronous COM call made while a message sent from
+    // another thread is handled, and the sender would wait for the whole
+    // run: the sender is answered first.
+    if (InSendMessage()) ReplyMessage(0);
     // The dialog is hidden while a run lasts, but a click can still be sent
     // to its buttons (UI automation does that): neither a second run nor the
     // program's end may start inside a run.

@@ -7,8 +7,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <functional>
 #include <memory>
+#include <thread>
 
 namespace marsitel::ui {
 namespace {
@@ -351,6 +353,35 @@ TEST_F(DialogTest, NothingSentToTheHiddenDialogStartsASecondRunOrEndsTheProgramM
     runAction = nullptr;
     Click(id::Command1);
     EXPECT_EQ(runs.size(), 2u);
+}
+
+// UI automation sends its clicks from another thread. The run must not
+// take place inside that sent message, where Windows refuses synchronous
+// COM calls, and the sender must not wait for the whole run.
+TEST_F(DialogTest, AClickSentFromAnotherThreadIsAnsweredBeforeTheRunStarts) {
+    Load();
+    Click(id::optionDelete);
+    std::atomic<bool> senderReturned = false;
+    bool inSentMessage = true;  // and not replied to
+    bool senderReturnedDuringRun = false;
+    runAction = [&](const RunOptions&, ProgressDisplay&) {
+        // What COM asks before a synchronous call: a sent message not yet
+        // replied to. Wine's InSendMessage itself stays true after the reply.
+        inSentMessage = (InSendMessageEx(nullptr) & (ISMEX_SEND | ISMEX_REPLIED)) == ISMEX_SEND;
+        for (int i = 0; i < 500 && !senderReturned; ++i) Sleep(10);
+        senderReturnedDuringRun = senderReturned;
+    };
+    std::jthread sender([&, button = Control(id::Command1)] {
+        SendMessageW(button, BM_CLICK, 0, 0);
+        senderReturned = true;
+    });
+    for (int i = 0; i < 400 && (runs.empty() || !senderReturned); ++i) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+        Pump();
+    }
+    EXPECT_EQ(runs.size(), 1u);
+    EXPECT_FALSE(inSentMessage);
+    EXPECT_TRUE(senderReturnedDuringRun);
 }
 
 // Touch, pen and gestures are input like keys and clicks; other posted
