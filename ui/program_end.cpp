@@ -2,6 +2,7 @@
 
 #include "core/app_title.h"
 #include "core/host/error.h"
+#include "core/host/error_mapping.h"
 #include "core/input_queue.h"
 
 #include <windows.h>
@@ -18,6 +19,47 @@ std::function<void(unsigned)>& EndHandler() {
 
 // Numbers of the run-time errors that are not the program's own errors.
 constexpr std::int32_t kInternalError = 51;
+
+// A host may put a whole log or stack trace into a description. The report
+// shows its beginning, so that the box with its number and OK stays on the
+// screen; and it breaks a word that no line could hold, which the box would
+// otherwise widen beyond the screen.
+constexpr std::size_t kLongestDescription = 1000;
+constexpr std::size_t kLongestWord = 64;
+constexpr wchar_t kEllipsis[] = L"\u2026";
+
+std::wstring CutAtBlank(const std::wstring& text) {
+    std::size_t end = text.rfind(L' ', kLongestDescription);
+    if (end == std::wstring::npos || end == 0) end = kLongestDescription;
+    while (end > 0 && text[end - 1] == L' ') --end;
+    return text.substr(0, end) + kEllipsis;
+}
+
+std::wstring BreakLongWords(const std::wstring& text) {
+    std::wstring result;
+    std::size_t wordLength = 0;
+    for (const wchar_t c : text) {
+        const bool blank = c == L' ' || c == L'\r' || c == L'\n' || c == L'\t';
+        if (!blank && wordLength == kLongestWord) {
+            result += L"\r\n";
+            wordLength = 0;
+        }
+        wordLength = blank ? 0 : wordLength + 1;
+        result += c;
+    }
+    return result;
+}
+
+std::wstring ShownDescription(const std::wstring& description) {
+    return BreakLongWords(description.size() > kLongestDescription ? CutAtBlank(description) : description);
+}
+
+void ReportStoppedWait(const std::wstring& text) noexcept {
+    // What the user chose is no failure of the program's: a warning, as the
+    // program's other warnings are shown.
+    ShowFreshMessageBox(nullptr, text.c_str(), kAppTitle, MB_ICONEXCLAMATION | MB_OK | MB_TOPMOST | MB_SETFOREGROUND);
+    EndProgram(1);
+}
 
 }  // namespace
 
@@ -38,7 +80,7 @@ void SetProgramEndHandler(std::function<void(unsigned)> handler) {
 }
 
 std::wstring FormatRuntimeErrorText(std::int32_t number, const std::wstring& description) {
-    return L"Laufzeitfehler '" + std::to_wstring(number) + L"':\r\n\r\n" + description;
+    return L"Laufzeitfehler '" + std::to_wstring(number) + L"':\r\n\r\n" + ShownDescription(description);
 }
 
 void ReportRuntimeError(std::int32_t number, const std::wstring& description) noexcept {
@@ -57,6 +99,8 @@ void ReportRuntimeError(std::int32_t number, const std::wstring& description) no
 void ReportCurrentException() noexcept {
     try {
         throw;
+    } catch (const host::BusyWaitStoppedError& stop) {
+        ReportStoppedWait(stop.description());
     } catch (const Error& error) {
         ReportRuntimeError(error.number(), error.description());
     } catch (const std::bad_alloc&) {

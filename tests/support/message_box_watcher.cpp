@@ -14,7 +14,7 @@ thread_local MessageBoxWatcher* active_watcher = nullptr;
 
 // GetWindowTextW or GetClassNameW.
 std::wstring Text(HWND window, int(WINAPI* read)(HWND, LPWSTR, int)) {
-    wchar_t buffer[1024] = {};
+    wchar_t buffer[4096] = {};
     const int length = read(window, buffer, static_cast<int>(std::size(buffer)));
     return std::wstring(buffer, length > 0 ? length : 0);
 }
@@ -69,6 +69,8 @@ void MessageBoxWatcher::Record(HWND box) {
     seen.caption = Text(box, GetWindowTextW);
     seen.text = Text(GetDlgItem(box, kMessageTextId), GetWindowTextW);
     EnumChildWindows(box, &SurveyChild, reinterpret_cast<LPARAM>(&seen));
+    GetWindowRect(box, &seen.outer);
+    GetWindowRect(GetDlgItem(box, IDOK), &seen.ok);
     boxes_.push_back(std::move(seen));
     PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, IDOK)));
 }

@@ -15,6 +15,8 @@ struct SeenMessageBox {
     std::wstring caption;
     HICON icon = nullptr;
     std::vector<int> button_ids;  // the visible buttons
+    RECT outer{};                 // on the screen, as it was shown
+    RECT ok{};
 };
 
 class MessageBoxWatcher {
