@@ -19,14 +19,14 @@ constexpr DWORD kBusyStyle = WS_POPUP | WS_CAPTION | WS_CLIPCHILDREN;
 constexpr DWORD kBusyExStyle = WS_EX_DLGMODALFRAME | WS_EX_TOPMOST | WS_EX_CONTROLPARENT;
 
 const ControlDef kBusyControls[] = {
-    {ControlKind::PushButton, busy_id::cmdCancel, {1852, 1620, 1695, 375}, L"Abbrechen", &kSansBold825},
-    {ControlKind::Label, busy_id::lblBusy, {240, 240, 4920, 1200},
+    {ControlKind::PushButton, busy_id::cmdCancel, {1852, 1335, 1695, 375}, L"Abbrechen", &kSansBold825},
+    {ControlKind::Label, busy_id::lblBusy, {240, 240, 4920, 975},
      L"Solid Edge ist beschäftigt. Ist dort noch ein Dialog offen? Marsitel wartet höchstens eine Minute, bis "
      L"Solid Edge wieder antwortet. „Abbrechen“ beendet Marsitel; was bis dahin geändert wurde, bleibt geändert.",
      nullptr},
 };
 
-const TwipsRect kBusyClientTwips{0, 0, 5400, 2175};
+const TwipsRect kBusyClientTwips{0, 0, 5400, 1875};
 
 constexpr UINT kRedrawAll = RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW;
 

@@ -116,9 +116,10 @@ TEST_F(BusyNoticeTest, ItStandsBelowTheProgressWindowOrWhereThatStandsDuringARun
 }
 
 // The same in literal pixels: the progress window's outer rectangle during
-// a run and the notice's outer size at 96 DPI (511 by 82 and 360 by 145
-// client pixels, with a dialog frame and caption) and at 144 DPI, on a
-// 1280 by 1024 screen whose taskbar takes the bottom 40 pixels.
+// a run and the notice's outer size at 96 DPI (511 by 82 and 360 by 125
+// client pixels, with a dialog frame and caption), at 120 DPI (958 by 154
+// and 675 by 234) and at 144 DPI (767 by 123 and 540 by 188), on a 1280 by 1024 screen whose taskbar takes the
+// bottom 40 pixels.
 TEST(BusyNoticePlace, BelowTheProgressWindowAboveWhereNoRoomIsLeftAndAlwaysInTheWorkArea) {
     const RECT work{0, 0, 1280, 984};
     const struct {
@@ -127,11 +128,12 @@ TEST(BusyNoticePlace, BelowTheProgressWindowAboveWhereNoRoomIsLeftAndAlwaysInThe
         SIZE size;
         RECT expected;
     } cases[] = {
-        {"96 DPI", {100, 100, 619, 208}, {368, 171}, {100, 208, 468, 379}},
-        {"144 DPI", {150, 150, 925, 314}, {548, 254}, {150, 314, 698, 568}},
-        {"no room below", {100, 800, 619, 908}, {368, 171}, {100, 629, 468, 800}},
-        {"out at the right", {1000, 100, 1519, 208}, {368, 171}, {912, 208, 1280, 379}},
-        {"at start-up", {100, 100, 468, 100}, {368, 171}, {100, 100, 468, 271}},
+        {"96 DPI", {100, 100, 617, 207}, {366, 150}, {100, 207, 466, 357}},
+        {"120 DPI", {125, 125, 1091, 309}, {683, 264}, {125, 309, 808, 573}},
+        {"144 DPI", {150, 150, 926, 309}, {549, 224}, {150, 309, 699, 533}},
+        {"no room below", {100, 800, 617, 907}, {366, 150}, {100, 650, 466, 800}},
+        {"out at the right", {1000, 100, 1517, 207}, {366, 150}, {914, 207, 1280, 357}},
+        {"at start-up", {100, 100, 466, 100}, {366, 150}, {100, 100, 466, 250}},
     };
     for (const auto& c : cases) {
         EXPECT_TRUE(SameRect(NoticeRectBeside(c.anchor, c.size, work), c.expected)) << c.name;
