@@ -47,6 +47,7 @@ MessageBoxWatcher::~MessageBoxWatcher() {
 }
 
 LRESULT CALLBACK MessageBoxWatcher::HookProcedure(int code, WPARAM wparam, LPARAM lparam) {
+    if (code == HCBT_DESTROYWND && active_watcher) active_watcher->RecordPlace(reinterpret_cast<HWND>(wparam));
     if (code == HCBT_ACTIVATE && active_watcher) {
         const auto window = reinterpret_cast<HWND>(wparam);
         if (Text(window, GetClassNameW) == kDialogClass) {
@@ -69,10 +70,18 @@ void MessageBoxWatcher::Record(HWND box) {
     seen.caption = Text(box, GetWindowTextW);
     seen.text = Text(GetDlgItem(box, kMessageTextId), GetWindowTextW);
     EnumChildWindows(box, &SurveyChild, reinterpret_cast<LPARAM>(&seen));
-    GetWindowRect(box, &seen.outer);
-    GetWindowRect(GetDlgItem(box, IDOK), &seen.ok);
     boxes_.push_back(std::move(seen));
     PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, IDOK)));
+}
+
+// A box may still be laid out when it is first activated; when it goes, it
+// has stood where the user saw it.
+void MessageBoxWatcher::RecordPlace(HWND box) noexcept {
+    for (auto& seen : boxes_) {
+        if (seen.window != box) continue;
+        GetWindowRect(box, &seen.outer);
+        GetWindowRect(GetDlgItem(box, IDOK), &seen.ok);
+    }
 }
 
 }  // namespace marsitel::testing

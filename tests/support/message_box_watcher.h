@@ -15,7 +15,7 @@ struct SeenMessageBox {
     std::wstring caption;
     HICON icon = nullptr;
     std::vector<int> button_ids;  // the visible buttons
-    RECT outer{};                 // on the screen, as it was shown
+    RECT outer{};                 // on the screen, as it stood when it went
     RECT ok{};
 };
 
@@ -31,6 +31,7 @@ public:
 private:
     static LRESULT CALLBACK HookProcedure(int code, WPARAM wparam, LPARAM lparam);
     void Record(HWND box);
+    void RecordPlace(HWND box) noexcept;
 
     HHOOK hook_ = nullptr;
     std::vector<SeenMessageBox> boxes_;

@@ -35,7 +35,16 @@ std::wstring Repeated(const std::wstring& piece, int times) {
     return text;
 }
 
+// Set in the child process of the test at 144 DPI: the DPI it must run at.
+constexpr wchar_t kDpiVariable[] = L"MARSITEL_TEST_DPI";
+
 void ExpectOnTheScreen(const SeenMessageBox& box) {
+    if (GetEnvironmentVariableW(kDpiVariable, nullptr, 0)) {
+        const HDC screen = GetDC(nullptr);
+        EXPECT_EQ(GetDeviceCaps(screen, LOGPIXELSY), 144);
+        ReleaseDC(nullptr, screen);
+    }
+    EXPECT_TRUE(Inside(box.ok, box.outer));
     MONITORINFO monitor{};
     monitor.cbSize = sizeof monitor;
     GetMonitorInfoW(MonitorFromWindow(GetDesktopWindow(), MONITOR_DEFAULTTOPRIMARY), &monitor);
@@ -67,6 +76,37 @@ TEST(ErrorReport, OneEndlessWordIsCutAndBrokenAndTheBoxFitsTheScreen) {
     EXPECT_EQ(shown.substr(0, 66), std::wstring(64, L'x') + L"\r\n");
     EXPECT_EQ(shown.substr(1031 - 43), L"\r\n" + std::wstring(40, L'x') + L"\u2026");
     ExpectOnTheScreen(box);
+}
+
+// Wine, unlike Windows, takes a new system DPI from the registry at a
+// program's start: the two cases above run again at 144 DPI in a child.
+TEST(ErrorReport, UnderWineAt144DpiTooTheBoxesFitTheScreen) {
+    if (!GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version")) GTEST_SKIP() << "Wine only";
+    HKEY desktop = nullptr;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", 0, KEY_SET_VALUE, &desktop), ERROR_SUCCESS);
+    const DWORD dpi = 144;
+    RegSetValueExW(desktop, L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi), sizeof dpi);
+    SetEnvironmentVariableW(kDpiVariable, L"144");
+    wchar_t program[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, program, MAX_PATH);
+    std::wstring commandLine = L"\"" + std::wstring(program) + L"\" --gtest_filter=ErrorReport.*Fits*";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION child{};
+    const BOOL started = CreateProcessW(program, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                                        &startup, &child);
+    SetEnvironmentVariableW(kDpiVariable, nullptr);
+    DWORD exitCode = 1;
+    if (started) {
+        WaitForSingleObject(child.hProcess, 60000);
+        GetExitCodeProcess(child.hProcess, &exitCode);
+        CloseHandle(child.hThread);
+        CloseHandle(child.hProcess);
+    }
+    RegDeleteValueW(desktop, L"LogPixels");
+    RegCloseKey(desktop);
+    ASSERT_TRUE(started);
+    EXPECT_EQ(exitCode, 0u) << "a box did not fit the screen at 144 DPI";
 }
 
 }  // namespace
