@@ -88,10 +88,6 @@ BusyWait::~BusyWait() {
     threadState.current = outer_;
 }
 
-BusyWait* BusyWait::Current() noexcept {
-    return threadState.current;
-}
-
 milliseconds BusyWait::Elapsed() const noexcept {
     return std::chrono::duration_cast<milliseconds>(Clock::now() - start_);
 }
@@ -171,7 +167,7 @@ DWORD STDMETHODCALLTYPE BusyMessageFilter::RetryRejectedCall(HTASK, DWORD tickCo
     const milliseconds elapsed(tickCount);
     const bool refusedForGood = rejectType != SERVERCALL_RETRYLATER;
     std::optional<milliseconds> pause;
-    if (BusyWait* wait = BusyWait::Current()) {
+    if (BusyWait* wait = threadState.current) {
         // COM need not report a click on the notice's button through
         // MessagePending while it waits before a retry: it is looked for here.
         ServeWhileWaiting();

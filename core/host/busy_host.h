@@ -77,8 +77,6 @@ public:
     BusyWait(const BusyWait&) = delete;
     BusyWait& operator=(const BusyWait&) = delete;
 
-    static BusyWait* Current() noexcept;
-
     // Decides about a rejection, `elapsed` after the call's first attempt:
     // the pause before the next attempt, or none when the wait ends (see
     // end()). Shows the notice once the host has refused long enough.

@@ -215,6 +215,38 @@ TEST_F(BusyNoticeTest, OnWindowsPathTheFilterShowsTheNoticeServesItsButtonAndEnd
     DestroyWindow(other);
 }
 
+// After a failure the program resets the host's flag under a short bound,
+// so that the report of the failure is not held back: the notice, whose
+// button would end a wait that ends by itself within seconds, stays away.
+TEST_F(BusyNoticeTest, NoNoticeWhileTheFlagIsResetAfterAFailure) {
+    const host::ShortBusyBound shortBound;
+    host::BusyWait wait;
+    EXPECT_EQ(filter.RetryRejectedCall(nullptr, 2500, SERVERCALL_RETRYLATER), 500u);
+    EXPECT_FALSE(Showing());
+}
+
+// A press on the notice's caption would start the system's move loop inside
+// the host call, and that loop takes the keys queued for every window of
+// the thread: a key typed into the progress window meanwhile is gone.
+TEST_F(BusyNoticeTest, APressOnItsCaptionLeavesInputForOtherWindowsQueued) {
+    const HWND other = CreateWindowExW(0, L"STATIC", L"", WS_POPUP | WS_VISIBLE, 0, 0, 20, 20, nullptr, nullptr,
+                                       nullptr, nullptr);
+    ASSERT_NE(other, nullptr);
+    notice.Show();
+    SetForegroundWindow(notice.hwnd());
+    RECT caption{};
+    GetWindowRect(notice.hwnd(), &caption);
+    const LPARAM onCaption = MAKELPARAM(caption.left + 40, caption.top + 8);
+    PostMessageW(other, WM_KEYDOWN, VK_SPACE, 0);
+    PostMessageW(notice.hwnd(), WM_NCLBUTTONDOWN, HTCAPTION, onCaption);
+    PostMessageW(notice.hwnd(), WM_LBUTTONUP, 0, 0);
+    notice.ServeInput();
+    MSG message;
+    EXPECT_TRUE(PeekMessageW(&message, other, WM_KEYDOWN, WM_KEYDOWN, PM_REMOVE)) << "the key was taken";
+    notice.Hide();
+    DestroyWindow(other);
+}
+
 // The program's own retry loop, as under Wine: the host refuses until the
 // notice has come and its button is clicked; the call is then not tried
 // again and ends with the busy report.

@@ -355,6 +355,23 @@ TEST_F(DialogTest, NothingSentToTheHiddenDialogStartsASecondRunOrEndsTheProgramM
     EXPECT_EQ(runs.size(), 2u);
 }
 
+// On Windows a click made while the run keeps the thread busy stays queued
+// until the dialog is back, with the mouse over Execute: it must not start
+// a second run.
+TEST_F(DialogTest, AClickQueuedDuringTheRunDoesNotStartASecondOne) {
+    Load();
+    Click(id::optionDelete);
+    runAction = [this](const RunOptions&, ProgressDisplay&) {
+        if (runs.size() > 1) return;
+        const HWND execute = Control(id::Command1);
+        PostMessageW(execute, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
+        PostMessageW(execute, WM_LBUTTONUP, 0, MAKELPARAM(10, 10));
+    };
+    Click(id::Command1);
+    Pump();
+    EXPECT_EQ(runs.size(), 1u);
+}
+
 // UI automation sends its clicks from another thread. The run must not
 // take place inside that sent message, where Windows refuses synchronous
 // COM calls, and the sender must not wait for the whole run.
