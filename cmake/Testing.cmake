@@ -23,6 +23,11 @@ else()
 endif()
 include(GoogleTest)
 
+# The release packages' tests check what scripts/package.sh wrote on Linux
+# (wixl and msitools make the installer packages): builds on Windows have no
+# packages to test.
+option(MARSITEL_PACKAGE_TESTS "Test the release packages in MARSITEL_DIST_DIR" ON)
+
 # Whether this machine can run the programs we build: 32-bit ones need a
 # kernel that runs 32-bit user code, which some virtual machines lack.
 set(MARSITEL_CAN_RUN_TESTS ON)
