@@ -40,11 +40,12 @@ if(CMAKE_CROSSCOMPILING AND CMAKE_SIZEOF_VOID_P EQUAL 4)
     endif()
 endif()
 
-# TEST_PROPERTIES are set on every discovered case.
+# TEST_PROPERTIES are set on every discovered case. Every test program has
+# the helpers of tests/support.
 function(marsitel_add_gtest target)
     cmake_parse_arguments(ARG "" "" "SOURCES;LIBRARIES;TEST_PROPERTIES" ${ARGN})
     add_executable(${target} ${ARG_SOURCES})
-    target_link_libraries(${target} PRIVATE ${ARG_LIBRARIES} GTest::gtest GTest::gtest_main marsitel_platform)
+    target_link_libraries(${target} PRIVATE ${ARG_LIBRARIES} marsitel_test_support GTest::gtest GTest::gtest_main marsitel_platform)
     if(MARSITEL_CAN_RUN_TESTS)
         gtest_discover_tests(${target}
             DISCOVERY_MODE PRE_TEST
