@@ -2,6 +2,17 @@
 # Unicode, warnings as errors, C++ runtime linked statically, and nothing of
 # the build machine (paths, times) in what the build writes.
 add_library(marsitel_platform INTERFACE)
+# A Windows preset names its architecture, but the compiler comes from the
+# shell (a developer prompt, an MSYS2 shell): a shell of the other
+# architecture would build the wrong one without a word.
+if(DEFINED MARSITEL_TARGET_BITS)
+    math(EXPR marsitel_bits "${CMAKE_SIZEOF_VOID_P} * 8")
+    if(NOT marsitel_bits EQUAL MARSITEL_TARGET_BITS)
+        message(FATAL_ERROR "This preset builds ${MARSITEL_TARGET_BITS}-bit programs, but ${CMAKE_CXX_COMPILER} "
+            "builds ${marsitel_bits}-bit ones: configure from a shell for ${MARSITEL_TARGET_BITS}-bit Windows "
+            "(see the preset's display name).")
+    endif()
+endif()
 target_compile_definitions(marsitel_platform INTERFACE
     UNICODE _UNICODE NOMINMAX WIN32_LEAN_AND_MEAN
     _WIN32_WINNT=0x0601 WINVER=0x0601 NTDDI_VERSION=0x06010000)
@@ -14,6 +25,9 @@ if(MSVC)
     # German text. /Brepro: no time stamps in objects and the program.
     target_compile_options(marsitel_platform INTERFACE
         "$<${marsitel_code}:/W4;/WX;/permissive-;/utf-8;/EHsc;/Brepro>")
+    # The C runtime's advice to use its own _s functions instead of standard
+    # ones (getenv, sscanf) is MSVC's alone; with /WX it would fail the build.
+    target_compile_definitions(marsitel_platform INTERFACE _CRT_SECURE_NO_WARNINGS)
     # The resource scripts embed our manifest as resource 1 of type 24. The
     # linker would otherwise generate one of its own and embed it under the
     # same id: a duplicate-resource error, or a default manifest without

@@ -23,6 +23,11 @@ else()
 endif()
 include(GoogleTest)
 
+# The release packages' tests check what scripts/package.sh wrote on Linux
+# (wixl and msitools make the installer packages): builds on Windows have no
+# packages to test.
+option(MARSITEL_PACKAGE_TESTS "Test the release packages in MARSITEL_DIST_DIR" ON)
+
 # Whether this machine can run the programs we build: 32-bit ones need a
 # kernel that runs 32-bit user code, which some virtual machines lack.
 set(MARSITEL_CAN_RUN_TESTS ON)
@@ -35,11 +40,12 @@ if(CMAKE_CROSSCOMPILING AND CMAKE_SIZEOF_VOID_P EQUAL 4)
     endif()
 endif()
 
-# TEST_PROPERTIES are set on every discovered case.
+# TEST_PROPERTIES are set on every discovered case. Every test program has
+# the helpers of tests/support.
 function(marsitel_add_gtest target)
     cmake_parse_arguments(ARG "" "" "SOURCES;LIBRARIES;TEST_PROPERTIES" ${ARGN})
     add_executable(${target} ${ARG_SOURCES})
-    target_link_libraries(${target} PRIVATE ${ARG_LIBRARIES} GTest::gtest GTest::gtest_main marsitel_platform)
+    target_link_libraries(${target} PRIVATE ${ARG_LIBRARIES} marsitel_test_support GTest::gtest GTest::gtest_main marsitel_platform)
     if(MARSITEL_CAN_RUN_TESTS)
         gtest_discover_tests(${target}
             DISCOVERY_MODE PRE_TEST

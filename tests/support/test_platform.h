@@ -1,0 +1,24 @@
+#pragma once
+// Where the tests run. Wine forgives what Windows does not (the foreground
+// lock, synchronous COM calls inside a sent message, input left queued while
+// COM waits): an expectation that holds on only one of them says so, through
+// RunningUnderWine() where each has its own answer, or through one of the
+// skips below, which give the reason in the test's output.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+namespace marsitel::testing {
+
+// Wine's ntdll exports wine_get_version; Windows' does not.
+inline bool RunningUnderWine() {
+    const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    return ntdll && GetProcAddress(ntdll, "wine_get_version");
+}
+
+}  // namespace marsitel::testing
+
+#define MARSITEL_SKIP_UNLESS_WINE(reason) \
+    if (!::marsitel::testing::RunningUnderWine()) GTEST_SKIP() << "holds under Wine only: " << (reason)
+#define MARSITEL_SKIP_UNLESS_WINDOWS(reason) \
+    if (::marsitel::testing::RunningUnderWine()) GTEST_SKIP() << "holds on Windows only: " << (reason)
