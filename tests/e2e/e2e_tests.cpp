@@ -455,10 +455,12 @@ public:
     HWND Window() const { return window_.load(); }
     HWND Edit() const { return edit_.load(); }
     // Puts it in front with the keyboard in its edit box, as the user's
-    // click into the host's dialog does.
-    void TakeForeground() const {
+    // click into the host's dialog does. Windows' foreground lock may refuse
+    // that to a test that has not had the last input.
+    bool TakeForeground() const {
         SetForegroundWindow(Window());
-        WaitUntil([this] { return GetForegroundWindow() == Window() && FocusOf(Window()) == Edit(); }, kWindowWait);
+        return WaitUntil([this] { return GetForegroundWindow() == Window() && FocusOf(Window()) == Edit(); },
+                         kWindowWait);
     }
 
 private:
@@ -496,6 +498,8 @@ private:
     std::jthread thread_;
 };
 
+constexpr char kForegroundRefused[] = "Windows' foreground lock kept the host's dialog out of the foreground";
+
 constexpr wchar_t kNoticeText[] =
     L"Solid Edge ist beschäftigt. Ist dort noch ein Dialog offen? Marsitel wartet höchstens eine Minute, bis "
     L"Solid Edge wieder antwortet. „Abbrechen“ beendet Marsitel; was bis dahin geändert wurde, bleibt geändert.";
@@ -521,7 +525,7 @@ TEST(E2eBusyHost, TheNoticeLeavesTheForegroundToTheHostsDialogAndTheRunEndsAsACl
     ASSERT_NO_FATAL_FAILURE(StartGroundedRunAtAllLevels(app));
     ASSERT_TRUE(WaitForCallsServed(host, kSpellStart));
     const auto spellStart = std::chrono::steady_clock::now();
-    hostDialog.TakeForeground();
+    if (!hostDialog.TakeForeground()) GTEST_SKIP() << kForegroundRefused;
     const HWND notice = WaitForVisibleTopLevel(app.Id(), marsitel::ui::kBusyClass);
     ASSERT_NE(notice, nullptr) << "no notice";
     const auto shown = std::chrono::steady_clock::now();
@@ -595,7 +599,7 @@ TEST(E2eStartUp, AHostBusyFromTheStartGetsTheNoticeAndAbbrechenEndsWithTheWarnin
     MarsitelApp app;
     ForeignDialog hostDialog;
     ASSERT_TRUE(app.DismissSplash());
-    hostDialog.TakeForeground();
+    if (!hostDialog.TakeForeground()) GTEST_SKIP() << kForegroundRefused;
     const HWND notice = WaitForVisibleTopLevel(app.Id(), marsitel::ui::kBusyClass);
     ASSERT_NE(notice, nullptr) << "no notice";
     EXPECT_EQ(OuterRect(notice).left, 100);

@@ -74,7 +74,7 @@ TEST_F(BusyNoticeTest, ItShowsTopmostWithoutTakingTheForegroundOrTheFocusAndGive
     const HWND other = CreateWindowExW(0, L"EDIT", L"", WS_POPUP | WS_VISIBLE, 600, 600, 100, 30, nullptr, nullptr,
                                        nullptr, nullptr);
     ASSERT_NE(other, nullptr);
-    SetForegroundWindow(other);
+    if (!SetForegroundWindow(other)) GTEST_SKIP() << "Windows' foreground lock kept the test from its own window";
     SetFocus(other);
     notice.Show();
     ASSERT_TRUE(Showing());

@@ -2,6 +2,7 @@
 // whole log in words, or one endless word. The box, its number and its OK
 // stay on the screen.
 #include "ui/program_end.h"
+#include "test_platform.h"
 #include "ui_test_support.h"
 
 #include <gtest/gtest.h>
@@ -81,7 +82,7 @@ TEST(ErrorReport, OneEndlessWordIsCutAndBrokenAndTheBoxFitsTheScreen) {
 // Wine, unlike Windows, takes a new system DPI from the registry at a
 // program's start: the two cases above run again at 144 DPI in a child.
 TEST(ErrorReport, UnderWineAt144DpiTooTheBoxesFitTheScreen) {
-    if (!GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version")) GTEST_SKIP() << "Wine only";
+    MARSITEL_SKIP_UNLESS_WINE("Windows takes a new system DPI only at the next sign-in");
     HKEY desktop = nullptr;
     ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", 0, KEY_SET_VALUE, &desktop), ERROR_SUCCESS);
     const DWORD dpi = 144;
