@@ -12,6 +12,7 @@
 #include <cwchar>
 #include <exception>
 #include <filesystem>
+#include <stdexcept>
 #include <string>
 #include <vector>
 

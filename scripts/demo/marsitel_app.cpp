@@ -135,7 +135,8 @@ RunWatch MarsitelApp::Watch(RunWatch watch, bool completion_text_before, bool ta
         [&] {
             if (!process_.Running()) return watch.process_ended = true;
             if (!watch.progress_seen) {
-                if ((watch.progress = VisibleTopLevel(Id(), marsitel::ui::kProgressClass))) {
+                watch.progress = VisibleTopLevel(Id(), marsitel::ui::kProgressClass);
+                if (watch.progress != nullptr) {
                     watch.progress_seen = true;
                     watch.progress_caption = WindowText(watch.progress);
                 }

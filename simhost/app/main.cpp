@@ -5,6 +5,7 @@
 #include <objbase.h>
 
 #include <cstdio>
+#include <cwchar>
 #include <filesystem>
 #include <fstream>
 #include <iterator>

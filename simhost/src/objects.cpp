@@ -24,6 +24,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cwchar>
 #include <cwctype>
 #include <stdexcept>
 
@@ -530,10 +531,8 @@ HRESULT DispatchObject::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* 
         HRESULT shape = CheckShape(member, flags, p);
         if (FAILED(shape)) {
             outcome = HrOutcome(shape);
-        } else if (auto fault = state_->DueCallFailure()) {
-            outcome.failure = *fault;
-            outcome.hr = fault->bare_hresult ? static_cast<HRESULT>(fault->number) : DISP_E_EXCEPTION;
-        } else if (auto fault = state_->DueFault(id_.kind, id)) {
+        } else if (const auto fault = state_->DueCallFailure() ? state_->DueCallFailure()
+                                                                : state_->DueFault(id_.kind, id)) {
             outcome.failure = *fault;
             outcome.hr = fault->bare_hresult ? static_cast<HRESULT>(fault->number) : DISP_E_EXCEPTION;
         } else {
