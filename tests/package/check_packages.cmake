@@ -47,7 +47,7 @@ endfunction()
 
 # folder: where msiextract puts the files (it names only the 32-bit Program
 # Files).
-function(check_installer a archive platform folder upgrade_code product_code)
+function(check_installer a archive platform folder name upgrade_code product_code)
     set(installer "${DIST_DIR}/Marsitel-1.0.0-${a}.msi")
     expect_rows("${installer}" Property "ALLUSERS\t1
 ARPPRODUCTICON\tmarsitel.ico
@@ -55,7 +55,7 @@ ARPNOMODIFY\t1
 Manufacturer\tMarsitel-Team
 ProductLanguage\t1031
 ProductCode\t${product_code}
-ProductName\tMarsitel
+ProductName\t${name}
 ProductVersion\t1.0.0
 UpgradeCode\t${upgrade_code}
 SecureCustomProperties\tWIX_DOWNGRADE_DETECTED;WIX_UPGRADE_DETECTED
@@ -90,9 +90,9 @@ ${upgrade_code}\t1.0.0\t\t\t2\t\tWIX_DOWNGRADE_DETECTED
     expect_same("${extracted}/icon" "${SOURCE_DIR}/ui/res/marsitel.ico" "The icon under installed programs is not the program's")
     file(REMOVE_RECURSE "${extracted}")
 endfunction()
-check_installer(x86 win32 Intel "Program Files/Marsitel"
+check_installer(x86 win32 Intel "Program Files/Marsitel" Marsitel
     "{29D1F120-037E-4B06-B509-3D2A2BA06216}" "{BAF8A9A1-318C-5ADC-BBA2-5E1E2EDCE34E}")
-check_installer(x64 win64 x64 Marsitel
+check_installer(x64 win64 x64 Marsitel "Marsitel (64-Bit)"
     "{199B9B0E-8C31-40DF-A13A-729A8FD44DD4}" "{963D97D4-34B0-5737-9167-7E765844C3DE}")
 
 file(REMOVE_RECURSE "${UNPACK_DIR}")

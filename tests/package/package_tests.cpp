@@ -114,19 +114,23 @@ TEST(SignedProgram, RemovesAndGroundsThroughTheHostAndEndsCleanly) {
 
 // The installer package of this architecture, and the same program one
 // version later packaged by later_installer.cmake, with the codes Windows
-// Installer knows them by.
+// Installer knows them by and their entries under installed programs.
 #ifdef _WIN64
 constexpr wchar_t kInstaller[] = L"..\\packaged\\Marsitel-1.0.0-x64.msi";
 constexpr wchar_t kLaterInstaller[] = L"..\\later\\Marsitel-1.0.1-x64.msi";
 constexpr wchar_t kUpgradeCode[] = L"{199B9B0E-8C31-40DF-A13A-729A8FD44DD4}";
 constexpr wchar_t kProductCode[] = L"{963D97D4-34B0-5737-9167-7E765844C3DE}";
 constexpr wchar_t kLaterProductCode[] = L"{6FC8A262-0F6E-5142-8859-16BB8F29B3DC}";
+constexpr char kEntry[] = "Marsitel (64-Bit), Marsitel-Team, 1.0.0, C:\\Program Files\\Marsitel\\, 1031";
+constexpr char kLaterEntry[] = "Marsitel (64-Bit), Marsitel-Team, 1.0.1, C:\\Program Files\\Marsitel\\, 1031";
 #else
 constexpr wchar_t kInstaller[] = L"..\\packaged\\Marsitel-1.0.0-x86.msi";
 constexpr wchar_t kLaterInstaller[] = L"..\\later\\Marsitel-1.0.1-x86.msi";
 constexpr wchar_t kUpgradeCode[] = L"{29D1F120-037E-4B06-B509-3D2A2BA06216}";
 constexpr wchar_t kProductCode[] = L"{BAF8A9A1-318C-5ADC-BBA2-5E1E2EDCE34E}";
 constexpr wchar_t kLaterProductCode[] = L"{7FA5F464-52F7-58D9-A6A0-FF1995EDED5A}";
+constexpr char kEntry[] = "Marsitel, Marsitel-Team, 1.0.0, C:\\Program Files (x86)\\Marsitel\\, 1031";
+constexpr char kLaterEntry[] = "Marsitel, Marsitel-Team, 1.0.1, C:\\Program Files (x86)\\Marsitel\\, 1031";
 #endif
 constexpr DWORD kInstallFailure = 1603;
 
@@ -170,11 +174,11 @@ std::vector<std::string> InstalledProducts() {
 }
 
 // A product's entry under installed programs as the registry holds it, as
-// "name, publisher, version, language"; empty when there is none.
+// "name, publisher, version, location, language"; empty when there is none.
 std::string ProgramsEntry(const wchar_t* product_code) {
     const std::wstring key = std::wstring(L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\") + product_code;
     std::string entry;
-    for (const wchar_t* name : {L"DisplayName", L"Publisher", L"DisplayVersion"}) {
+    for (const wchar_t* name : {L"DisplayName", L"Publisher", L"DisplayVersion", L"InstallLocation"}) {
         wchar_t text[256] = {};
         DWORD size = sizeof text;
         if (RegGetValueW(HKEY_LOCAL_MACHINE, key.c_str(), name, RRF_RT_REG_SZ, nullptr, text, &size)) return "";
@@ -210,7 +214,7 @@ TEST_F(InstallerPackage, InstallsARunningProgramThatALaterVersionReplacesAndUnin
     ASSERT_EQ(Msiexec(L"/i", kInstaller), 0u);
     EXPECT_EQ(InstalledFiles(), (std::vector<std::string>{"LICENSE", "LIESMICH.txt", "Marsitel.exe"}));
     EXPECT_EQ(InstalledProducts(), std::vector<std::string>{Utf8(kProductCode)});
-    EXPECT_EQ(ProgramsEntry(kProductCode), "Marsitel, Marsitel-Team, 1.0.0, 1031");
+    EXPECT_EQ(ProgramsEntry(kProductCode), kEntry);
     // Installed programs show the icon that Windows Installer keeps.
     wchar_t icon[MAX_PATH] = {};
     DWORD length = MAX_PATH;
@@ -223,7 +227,7 @@ TEST_F(InstallerPackage, InstallsARunningProgramThatALaterVersionReplacesAndUnin
     ASSERT_EQ(Msiexec(L"/i", kLaterInstaller), 0u);
     EXPECT_EQ(InstalledProducts(), std::vector<std::string>{Utf8(kLaterProductCode)});
     EXPECT_EQ(ProgramsEntry(kProductCode), "");
-    EXPECT_EQ(ProgramsEntry(kLaterProductCode), "Marsitel, Marsitel-Team, 1.0.1, 1031");
+    EXPECT_EQ(ProgramsEntry(kLaterProductCode), kLaterEntry);
     EXPECT_EQ(VersionResource(InstallFolder() + L"Marsitel.exe").Text(L"FileVersion"), "1.0.1.0");
 
     EXPECT_EQ(Msiexec(L"/i", kInstaller), kInstallFailure) << "the downgrade must be refused";
