@@ -4,7 +4,8 @@
 
 # Windows Installer knows Marsitel by these codes, one for each architecture.
 # They never change: under another upgrade code, a later version would be
-# installed beside the earlier one instead of replacing it.
+# installed beside the earlier one instead of replacing it. Each package names
+# the other architecture's code too, to remove that installation.
 set(MARSITEL_UPGRADE_CODE_x86 "29D1F120-037E-4B06-B509-3D2A2BA06216")
 set(MARSITEL_UPGRADE_CODE_x64 "199B9B0E-8C31-40DF-A13A-729A8FD44DD4")
 
@@ -21,6 +22,13 @@ function(marsitel_write_msi)
         message(FATAL_ERROR "Set SOURCE_DATE_EPOCH: the installer package takes every time from it")
     endif()
     set(upgrade_code ${MARSITEL_UPGRADE_CODE_${ARG_ARCHITECTURE}})
+    if(ARG_ARCHITECTURE STREQUAL x64)
+        set(other_upgrade_code ${MARSITEL_UPGRADE_CODE_x86})
+        set(platform x64)
+    else()
+        set(other_upgrade_code ${MARSITEL_UPGRADE_CODE_x64})
+        set(platform Intel)
+    endif()
     set(description "${CMAKE_CURRENT_FUNCTION_LIST_DIR}/../packaging/Marsitel.wxs")
     set(icon "${CMAKE_CURRENT_FUNCTION_LIST_DIR}/../ui/res/marsitel.ico")
 
@@ -55,15 +63,11 @@ function(marsitel_write_msi)
         COMMAND "${CMAKE_COMMAND}" -E env TZ=UTC faketime -f "${frozen_clock}"
             wixl -a ${ARG_ARCHITECTURE} -o "${ARG_OUTPUT}"
             -D "Architecture=${ARG_ARCHITECTURE}" -D "Version=${ARG_VERSION}" -D "Description=${ARG_DESCRIPTION}"
-            -D "ProductCode={${product_code}}" -D "UpgradeCode={${upgrade_code}}" ${definitions}
+            -D "ProductCode={${product_code}}" -D "UpgradeCode={${upgrade_code}}"
+            -D "OtherUpgradeCode={${other_upgrade_code}}" ${definitions}
             "${description}"
         WORKING_DIRECTORY "${files}"
         COMMAND_ERROR_IS_FATAL ANY)
-    if(ARG_ARCHITECTURE STREQUAL x64)
-        set(platform x64)
-    else()
-        set(platform Intel)
-    endif()
     # The summary's language list is wixl's English unless set, and wixl
     # leaves the program's version out: Windows Installer would then take the
     # program for a document, which it overwrites only while unchanged.

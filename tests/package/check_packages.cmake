@@ -1,6 +1,6 @@
 # Checks the release packages in DIST_DIR and unpacks the archive of
-# ARCHITECTURE into UNPACK_DIR, beside the installer package of
-# INSTALLER_ARCHITECTURE, for the packaged program's own tests.
+# ARCHITECTURE into UNPACK_DIR, beside both installer packages, for the
+# packaged program's own tests.
 function(fail message)
     message(FATAL_ERROR "${message}")
 endfunction()
@@ -46,8 +46,10 @@ function(expect_same file expected what)
 endfunction()
 
 # folder: where msiextract puts the files (it names only the 32-bit Program
-# Files).
-function(check_installer a archive platform folder upgrade_code product_code)
+# Files). upgrade_rows: each package finds its own earlier versions to remove
+# and later ones to refuse the downgrade with the launch condition's message,
+# and the other architecture's installation, of any version, to remove.
+function(check_installer a archive platform folder name upgrade_code product_code upgrade_rows)
     set(installer "${DIST_DIR}/Marsitel-1.0.0-${a}.msi")
     expect_rows("${installer}" Property "ALLUSERS\t1
 ARPPRODUCTICON\tmarsitel.ico
@@ -55,16 +57,12 @@ ARPNOMODIFY\t1
 Manufacturer\tMarsitel-Team
 ProductLanguage\t1031
 ProductCode\t${product_code}
-ProductName\tMarsitel
+ProductName\t${name}
 ProductVersion\t1.0.0
 UpgradeCode\t${upgrade_code}
-SecureCustomProperties\tWIX_DOWNGRADE_DETECTED;WIX_UPGRADE_DETECTED
+SecureCustomProperties\tWIX_DOWNGRADE_DETECTED;WIX_UPGRADE_DETECTED;OTHER_ARCHITECTURE_DETECTED
 ")
-    # Earlier versions are found to be removed, later ones to refuse the
-    # downgrade with the launch condition's message.
-    expect_rows("${installer}" Upgrade "${upgrade_code}\t\t1.0.0\t\t1\t\tWIX_UPGRADE_DETECTED
-${upgrade_code}\t1.0.0\t\t\t2\t\tWIX_DOWNGRADE_DETECTED
-")
+    expect_rows("${installer}" Upgrade "${upgrade_rows}")
     expect_rows("${installer}" LaunchCondition "NOT WIX_DOWNGRADE_DETECTED\tEine neuere Version von Marsitel ist bereits installiert.
 ")
     expect_rows("${installer}" Shortcut "StartMenuShortcut\tProgramMenuFolder\tMarsitel\tProgram\tMarsitel\t\tMarsitel - Beziehungen in Baugruppen entfernen\t\tMarsitelIcon.exe\t\t\tINSTALLDIR\t\t\t\t
@@ -90,14 +88,22 @@ ${upgrade_code}\t1.0.0\t\t\t2\t\tWIX_DOWNGRADE_DETECTED
     expect_same("${extracted}/icon" "${SOURCE_DIR}/ui/res/marsitel.ico" "The icon under installed programs is not the program's")
     file(REMOVE_RECURSE "${extracted}")
 endfunction()
-check_installer(x86 win32 Intel "Program Files/Marsitel"
-    "{29D1F120-037E-4B06-B509-3D2A2BA06216}" "{BAF8A9A1-318C-5ADC-BBA2-5E1E2EDCE34E}")
-check_installer(x64 win64 x64 Marsitel
-    "{199B9B0E-8C31-40DF-A13A-729A8FD44DD4}" "{963D97D4-34B0-5737-9167-7E765844C3DE}")
+check_installer(x86 win32 Intel "Program Files/Marsitel" Marsitel
+    "{29D1F120-037E-4B06-B509-3D2A2BA06216}" "{BAF8A9A1-318C-5ADC-BBA2-5E1E2EDCE34E}"
+    "{199B9B0E-8C31-40DF-A13A-729A8FD44DD4}\t0.0.0\t\t\t256\t\tOTHER_ARCHITECTURE_DETECTED
+{29D1F120-037E-4B06-B509-3D2A2BA06216}\t\t1.0.0\t\t1\t\tWIX_UPGRADE_DETECTED
+{29D1F120-037E-4B06-B509-3D2A2BA06216}\t1.0.0\t\t\t2\t\tWIX_DOWNGRADE_DETECTED
+")
+check_installer(x64 win64 x64 Marsitel "Marsitel (64-Bit)"
+    "{199B9B0E-8C31-40DF-A13A-729A8FD44DD4}" "{963D97D4-34B0-5737-9167-7E765844C3DE}"
+    "{29D1F120-037E-4B06-B509-3D2A2BA06216}\t0.0.0\t\t\t256\t\tOTHER_ARCHITECTURE_DETECTED
+{199B9B0E-8C31-40DF-A13A-729A8FD44DD4}\t\t1.0.0\t\t1\t\tWIX_UPGRADE_DETECTED
+{199B9B0E-8C31-40DF-A13A-729A8FD44DD4}\t1.0.0\t\t\t2\t\tWIX_DOWNGRADE_DETECTED
+")
 
 file(REMOVE_RECURSE "${UNPACK_DIR}")
 file(ARCHIVE_EXTRACT INPUT "${DIST_DIR}/Marsitel-1.0.0-${ARCHITECTURE}.zip" DESTINATION "${UNPACK_DIR}")
-file(COPY "${DIST_DIR}/Marsitel-1.0.0-${INSTALLER_ARCHITECTURE}.msi" DESTINATION "${UNPACK_DIR}")
+file(COPY "${DIST_DIR}/Marsitel-1.0.0-x86.msi" "${DIST_DIR}/Marsitel-1.0.0-x64.msi" DESTINATION "${UNPACK_DIR}")
 
 # Text for Windows: a byte order mark, every line ended by CR LF. (Reading
 # text, CMake drops carriage returns: the bytes are looked at in hex.)

@@ -1,7 +1,8 @@
 // Marsitel.exe as it comes out of its release packages: its version
 // resource, and one full run against the simulated host from the archive,
-// from the installer package (installed, upgraded and removed as an IT
-// department does it: silently, per machine) and signed.
+// from the installer package (installed, upgraded, replaced by the other
+// architecture's and removed as an IT department does it: silently, per
+// machine) and signed.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -10,7 +11,9 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <memory>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "marsitel_app.h"
@@ -112,23 +115,30 @@ TEST(SignedProgram, RemovesAndGroundsThroughTheHostAndEndsCleanly) {
     RemovesAndGroundsThroughTheHostAndEndsCleanly(FolderBesideProgram(L"..\\signed\\") + L"Marsitel.exe");
 }
 
-// The installer package of this architecture, and the same program one
-// version later packaged by later_installer.cmake, with the codes Windows
-// Installer knows them by.
+// The installer package of this architecture, the same program one version
+// later packaged by later_installer.cmake, and the other architecture's
+// package, with the codes Windows Installer knows them by and their entries
+// under installed programs.
 #ifdef _WIN64
 constexpr wchar_t kInstaller[] = L"..\\packaged\\Marsitel-1.0.0-x64.msi";
 constexpr wchar_t kLaterInstaller[] = L"..\\later\\Marsitel-1.0.1-x64.msi";
-constexpr wchar_t kUpgradeCode[] = L"{199B9B0E-8C31-40DF-A13A-729A8FD44DD4}";
+constexpr wchar_t kOtherInstaller[] = L"..\\packaged\\Marsitel-1.0.0-x86.msi";
 constexpr wchar_t kProductCode[] = L"{963D97D4-34B0-5737-9167-7E765844C3DE}";
 constexpr wchar_t kLaterProductCode[] = L"{6FC8A262-0F6E-5142-8859-16BB8F29B3DC}";
+constexpr char kEntry[] = "Marsitel (64-Bit), Marsitel-Team, 1.0.0, C:\\Program Files\\Marsitel\\, 1031";
+constexpr char kLaterEntry[] = "Marsitel (64-Bit), Marsitel-Team, 1.0.1, C:\\Program Files\\Marsitel\\, 1031";
 #else
 constexpr wchar_t kInstaller[] = L"..\\packaged\\Marsitel-1.0.0-x86.msi";
 constexpr wchar_t kLaterInstaller[] = L"..\\later\\Marsitel-1.0.1-x86.msi";
-constexpr wchar_t kUpgradeCode[] = L"{29D1F120-037E-4B06-B509-3D2A2BA06216}";
+constexpr wchar_t kOtherInstaller[] = L"..\\packaged\\Marsitel-1.0.0-x64.msi";
 constexpr wchar_t kProductCode[] = L"{BAF8A9A1-318C-5ADC-BBA2-5E1E2EDCE34E}";
 constexpr wchar_t kLaterProductCode[] = L"{7FA5F464-52F7-58D9-A6A0-FF1995EDED5A}";
+constexpr char kEntry[] = "Marsitel, Marsitel-Team, 1.0.0, C:\\Program Files (x86)\\Marsitel\\, 1031";
+constexpr char kLaterEntry[] = "Marsitel, Marsitel-Team, 1.0.1, C:\\Program Files (x86)\\Marsitel\\, 1031";
 #endif
 constexpr DWORD kInstallFailure = 1603;
+const std::vector<std::string> kInstalledFiles{"LICENSE", "LIESMICH.txt", "Marsitel.exe"};
+const std::vector<std::string> kShortcut{"Marsitel.lnk"};
 
 bool RunningUnderWine() {
     const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
@@ -144,44 +154,61 @@ std::wstring ShellFolder(int id) {
 // (x86)" for 32-bit ones on 64-bit Windows, where the 32-bit package installs.
 std::wstring InstallFolder() { return ShellFolder(CSIDL_PROGRAM_FILES) + L"\\Marsitel\\"; }
 
-std::vector<std::string> InstalledFiles() {
+// The names in a folder that begin with prefix, sorted.
+std::vector<std::string> FileNames(const std::wstring& folder, const std::string& prefix = "") {
     std::vector<std::string> names;
     std::error_code missing;
-    for (const auto& file : std::filesystem::directory_iterator(InstallFolder(), missing)) {
-        names.push_back(file.path().filename().string());
+    for (const auto& file : std::filesystem::directory_iterator(folder, missing)) {
+        const std::string name = file.path().filename().string();
+        if (name.starts_with(prefix)) names.push_back(name);
     }
     std::sort(names.begin(), names.end());
     return names;
 }
 
-// A per-machine shortcut belongs in the common Start menu. Wine's installer
-// puts it in the user's, whatever the installation's scope (its
-// ProgramMenuFolder does not follow ALLUSERS).
-std::wstring StartMenuShortcut() {
-    return ShellFolder(RunningUnderWine() ? CSIDL_PROGRAMS : CSIDL_COMMON_PROGRAMS) + L"\\Marsitel.lnk";
+// Marsitel's shortcuts in the Start menu. A per-machine shortcut belongs in
+// the common one. Wine's installer puts it in the user's, whatever the
+// installation's scope (its ProgramMenuFolder does not follow ALLUSERS).
+std::vector<std::string> StartMenuShortcuts() {
+    return FileNames(ShellFolder(RunningUnderWine() ? CSIDL_PROGRAMS : CSIDL_COMMON_PROGRAMS), "Marsitel");
 }
 
-// The products of Marsitel's upgrade code that Windows Installer has installed.
+// The products that Windows Installer has installed under Marsitel's upgrade
+// codes, the x86 one's and the x64 one's.
 std::vector<std::string> InstalledProducts() {
     std::vector<std::string> codes;
     wchar_t code[39] = {};
-    for (DWORD i = 0; MsiEnumRelatedProductsW(kUpgradeCode, 0, i, code) == ERROR_SUCCESS; ++i) codes.push_back(Utf8(code));
+    for (const wchar_t* upgrade_code :
+         {L"{29D1F120-037E-4B06-B509-3D2A2BA06216}", L"{199B9B0E-8C31-40DF-A13A-729A8FD44DD4}"}) {
+        for (DWORD i = 0; MsiEnumRelatedProductsW(upgrade_code, 0, i, code) == ERROR_SUCCESS; ++i) {
+            codes.push_back(Utf8(code));
+        }
+    }
     return codes;
 }
 
+struct KeyCloser {
+    void operator()(HKEY key) const { RegCloseKey(key); }
+};
+
 // A product's entry under installed programs as the registry holds it, as
-// "name, publisher, version, language"; empty when there is none.
-std::string ProgramsEntry(const wchar_t* product_code) {
-    const std::wstring key = std::wstring(L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\") + product_code;
+// "name, publisher, version, location, language"; empty when there is none.
+// view: KEY_WOW64_32KEY for a 32-bit package's entry, read from a 64-bit
+// program.
+std::string ProgramsEntry(const wchar_t* product_code, REGSAM view = 0) {
+    const std::wstring path = std::wstring(L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\") + product_code;
+    HKEY opened = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ | view, &opened)) return "";
+    const std::unique_ptr<std::remove_pointer_t<HKEY>, KeyCloser> key(opened);
     std::string entry;
-    for (const wchar_t* name : {L"DisplayName", L"Publisher", L"DisplayVersion"}) {
+    for (const wchar_t* name : {L"DisplayName", L"Publisher", L"DisplayVersion", L"InstallLocation"}) {
         wchar_t text[256] = {};
         DWORD size = sizeof text;
-        if (RegGetValueW(HKEY_LOCAL_MACHINE, key.c_str(), name, RRF_RT_REG_SZ, nullptr, text, &size)) return "";
+        if (RegGetValueW(key.get(), nullptr, name, RRF_RT_REG_SZ, nullptr, text, &size)) return "";
         entry += Utf8(text) + ", ";
     }
     DWORD language = 0, size = sizeof language;
-    RegGetValueW(HKEY_LOCAL_MACHINE, key.c_str(), L"Language", RRF_RT_REG_DWORD, nullptr, &language, &size);
+    RegGetValueW(key.get(), nullptr, L"Language", RRF_RT_REG_DWORD, nullptr, &language, &size);
     return entry + std::to_string(language);
 }
 
@@ -194,36 +221,34 @@ DWORD Msiexec(const std::wstring& action, const wchar_t* installer) {
 }
 
 // Installs as IT departments do: silently, per machine. Each case starts and
-// ends with neither version installed.
+// ends with no package installed.
 class InstallerPackage : public testing::Test {
 protected:
-    void SetUp() override { RemoveBothVersions(); }
-    void TearDown() override { RemoveBothVersions(); }
+    void SetUp() override { RemoveEveryPackage(); }
+    void TearDown() override { RemoveEveryPackage(); }
 
-    static void RemoveBothVersions() {
-        Msiexec(L"/x", kInstaller);
-        Msiexec(L"/x", kLaterInstaller);
+    static void RemoveEveryPackage() {
+        for (const wchar_t* installer : {kInstaller, kLaterInstaller, kOtherInstaller}) Msiexec(L"/x", installer);
     }
 };
 
 TEST_F(InstallerPackage, InstallsARunningProgramThatALaterVersionReplacesAndUninstallLeavesNothing) {
     ASSERT_EQ(Msiexec(L"/i", kInstaller), 0u);
-    EXPECT_EQ(InstalledFiles(), (std::vector<std::string>{"LICENSE", "LIESMICH.txt", "Marsitel.exe"}));
+    EXPECT_EQ(FileNames(InstallFolder()), kInstalledFiles);
     EXPECT_EQ(InstalledProducts(), std::vector<std::string>{Utf8(kProductCode)});
-    EXPECT_EQ(ProgramsEntry(kProductCode), "Marsitel, Marsitel-Team, 1.0.0, 1031");
+    EXPECT_EQ(ProgramsEntry(kProductCode), kEntry);
     // Installed programs show the icon that Windows Installer keeps.
     wchar_t icon[MAX_PATH] = {};
     DWORD length = MAX_PATH;
     ASSERT_EQ(MsiGetProductInfoW(kProductCode, INSTALLPROPERTY_PRODUCTICON, icon, &length), 0u);
     EXPECT_TRUE(std::wstring(icon).ends_with(L"\\marsitel.ico") && std::filesystem::exists(icon)) << Utf8(icon);
-    EXPECT_TRUE(std::filesystem::exists(StartMenuShortcut()));
+    EXPECT_EQ(StartMenuShortcuts(), kShortcut);
     RemovesAndGroundsThroughTheHostAndEndsCleanly(InstallFolder() + L"Marsitel.exe");
     if (HasFatalFailure()) return;
 
     ASSERT_EQ(Msiexec(L"/i", kLaterInstaller), 0u);
     EXPECT_EQ(InstalledProducts(), std::vector<std::string>{Utf8(kLaterProductCode)});
-    EXPECT_EQ(ProgramsEntry(kProductCode), "");
-    EXPECT_EQ(ProgramsEntry(kLaterProductCode), "Marsitel, Marsitel-Team, 1.0.1, 1031");
+    EXPECT_EQ(ProgramsEntry(kLaterProductCode), kLaterEntry);
     EXPECT_EQ(VersionResource(InstallFolder() + L"Marsitel.exe").Text(L"FileVersion"), "1.0.1.0");
 
     EXPECT_EQ(Msiexec(L"/i", kInstaller), kInstallFailure) << "the downgrade must be refused";
@@ -232,9 +257,42 @@ TEST_F(InstallerPackage, InstallsARunningProgramThatALaterVersionReplacesAndUnin
     ASSERT_EQ(Msiexec(L"/x", kLaterInstaller), 0u);
     EXPECT_TRUE(InstalledProducts().empty());
     EXPECT_EQ(ProgramsEntry(kLaterProductCode), "");
-    EXPECT_FALSE(std::filesystem::exists(InstallFolder())) << testing::PrintToString(InstalledFiles());
-    EXPECT_FALSE(std::filesystem::exists(StartMenuShortcut()));
+    EXPECT_FALSE(std::filesystem::exists(InstallFolder())) << testing::PrintToString(FileNames(InstallFolder()));
+    EXPECT_TRUE(StartMenuShortcuts().empty());
 }
+
+#ifdef _WIN64
+// One Marsitel per machine: the 32-bit package, then the 64-bit one (its later
+// version) over it, then the 32-bit one again. Each removes the other
+// architecture's installation, whatever its version (the downgrade rule holds
+// per architecture), so one entry, one folder and one shortcut remain. The
+// 32-bit suite would install the same packages again.
+TEST_F(InstallerPackage, EitherArchitectureReplacesTheOtherOfAnyVersionAndUninstallLeavesNothing) {
+    const std::wstring folder32 = ShellFolder(CSIDL_PROGRAM_FILESX86) + L"\\Marsitel";
+    constexpr wchar_t kProductCode32[] = L"{BAF8A9A1-318C-5ADC-BBA2-5E1E2EDCE34E}";
+    ASSERT_EQ(Msiexec(L"/i", kOtherInstaller), 0u);
+    ASSERT_EQ(Msiexec(L"/i", kLaterInstaller), 0u);
+    EXPECT_EQ(InstalledProducts(), std::vector<std::string>{Utf8(kLaterProductCode)});
+    EXPECT_EQ(ProgramsEntry(kLaterProductCode), kLaterEntry);
+    EXPECT_EQ(FileNames(InstallFolder()), kInstalledFiles);
+    EXPECT_FALSE(std::filesystem::exists(folder32)) << testing::PrintToString(FileNames(folder32));
+    EXPECT_EQ(StartMenuShortcuts(), kShortcut);
+
+    ASSERT_EQ(Msiexec(L"/i", kOtherInstaller), 0u);
+    EXPECT_EQ(InstalledProducts(), std::vector<std::string>{Utf8(kProductCode32)});
+    EXPECT_EQ(ProgramsEntry(kProductCode32, KEY_WOW64_32KEY),
+              "Marsitel, Marsitel-Team, 1.0.0, C:\\Program Files (x86)\\Marsitel\\, 1031");
+    EXPECT_EQ(FileNames(folder32), kInstalledFiles);
+    EXPECT_FALSE(std::filesystem::exists(InstallFolder())) << testing::PrintToString(FileNames(InstallFolder()));
+    EXPECT_EQ(StartMenuShortcuts(), kShortcut);
+
+    ASSERT_EQ(Msiexec(L"/x", kOtherInstaller), 0u);
+    EXPECT_TRUE(InstalledProducts().empty());
+    EXPECT_EQ(ProgramsEntry(kProductCode32, KEY_WOW64_32KEY), "");
+    EXPECT_FALSE(std::filesystem::exists(folder32));
+    EXPECT_TRUE(StartMenuShortcuts().empty());
+}
+#endif
 
 }  // namespace
 }  // namespace marsitel::e2e
