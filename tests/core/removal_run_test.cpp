@@ -100,8 +100,12 @@ TEST(TraversalRules, LevelTenMeansAllLevelsAndSubAssembliesEndInAsmInAnyCase) {
 }
 
 // Depth, and an assembly's occurrences all before its first sub-assembly;
-// without grounding the assembly's relations are never fetched.
-TEST_F(HostTest, LevelsLimitTheDepthOfTheWalk) {
+// without grounding the assembly's relations are never fetched. The host
+// calls are what a user waits for, one round trip each: 16 a run, 7 an
+// assembly and 7 an occurrence, 2 a relation; from level 2 on, 1 more an
+// assembly and 3 more an occurrence for finding the sub-assemblies, and 2
+// to enter each.
+TEST_F(HostTest, LevelsLimitTheDepthOfTheWalkAndItsHostCalls) {
     const Lines top = {L"progress assembly Bearbeite Oben", L"progress occurrence Vorkommnis Bolzen:1",
                        L"progress occurrence Vorkommnis Mitte:1"};
     const Lines mid = {L"progress assembly Bearbeite Mitte", L"progress occurrence Vorkommnis Bolzen:1",
@@ -110,9 +114,10 @@ TEST_F(HostTest, LevelsLimitTheDepthOfTheWalk) {
     struct Case {
         std::int16_t level;
         Lines walk;
-        int mid_relations, low_relations, ground_reads;
+        int mid_relations, low_relations, ground_reads, host_calls;
     };
-    const Case cases[] = {{1, top, 1, 1, 2}, {2, Concat({top, mid}), 0, 1, 4}, {10, Concat({top, mid, low}), 0, 0, 5}};
+    const Case cases[] = {
+        {1, top, 1, 1, 2, 39}, {2, Concat({top, mid}), 0, 1, 4, 71}, {10, Concat({top, mid, low}), 0, 0, 5, 100}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.level);
         StartHost(kThreeLevels);
@@ -129,6 +134,7 @@ TEST_F(HostTest, LevelsLimitTheDepthOfTheWalk) {
         for (const auto& line : log_) EXPECT_EQ(line.find(L" get 16386"), std::wstring::npos) << line;
         EXPECT_EQ(options.level_reads, 1);
         EXPECT_EQ(options.ground_reads, c.ground_reads);
+        EXPECT_EQ(log_.size() - LinesStartingWith(L"progress").size(), static_cast<std::size_t>(c.host_calls));
         EXPECT_EQ(host_->ClientReferences(), 0);
     }
     // Only the sub-assembly's occurrence gives up its document.
