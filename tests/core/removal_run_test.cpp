@@ -7,7 +7,6 @@
 #include <iostream>
 #include <utility>
 
-#include "core/traversal.h"
 #include "host_fixture.h"
 
 namespace marsitel {
@@ -89,14 +88,6 @@ std::wstring BoltsScenario(int occurrences, int relations, const wchar_t* enumer
     for (int i = 1; i <= occurrences; ++i) text += L"occurrence Top.asm B:" + std::to_wstring(i) + L" Bolt.par\n";
     for (int i = 0; i < relations; ++i) text += i % 2 ? L"relation Top.asm mate B:1 B:2\n" : L"relation Top.asm axial B:1\n";
     return text + L"active Top.asm\n";
-}
-
-TEST(TraversalRules, LevelTenMeansAllLevelsAndSubAssembliesEndInAsmInAnyCase) {
-    EXPECT_EQ(DepthForLevel(10), 1000);
-    EXPECT_EQ(DepthForLevel(9), 9);
-    EXPECT_EQ(DepthForLevel(1), 1);
-    for (const wchar_t* text : {L"Getriebe.asm", L"GETRIEBE.ASM", L"aSm", L"Blech.pasm"}) EXPECT_TRUE(IsSubAssemblyText(text)) << text;
-    for (const wchar_t* text : {L"sm", L"", L"Getriebe.asm ", L"Welle.par"}) EXPECT_FALSE(IsSubAssemblyText(text)) << text;
 }
 
 // Depth, and an assembly's occurrences all before its first sub-assembly;

@@ -19,12 +19,6 @@ TEST(Layout, ScalesAboveNinetySixDpiAndKeepsAdjoiningBoxesAdjoining) {
     EXPECT_EQ(left.right, right.left);
 }
 
-TEST(Layout, BitmapFaceAsDesignedAt96DpiItsTrueTypeTwinAboveAndOtherFacesAsTheyAre) {
-    EXPECT_STREQ(FaceAt(L"MS Sans Serif", Layout(96)), L"MS Sans Serif");
-    EXPECT_STREQ(FaceAt(L"MS Sans Serif", Layout(120)), L"Microsoft Sans Serif");
-    EXPECT_STREQ(FaceAt(L"Arial", Layout(144)), L"Arial");
-}
-
 TEST(Layout, FloatTwipsOutOfAnyRangeDoNotOverflow) {
     const Layout at96(96);
     EXPECT_EQ(at96.PixelsFromFloat(std::numeric_limits<float>::quiet_NaN()), 0);
