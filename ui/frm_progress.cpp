@@ -19,13 +19,9 @@ const ControlDef kProgressControls[] = {
     {ControlKind::ProgressBar, progress_id::PB, {0, 720, 7575, 375}, L"", nullptr},
 };
 
-}  // namespace
-
 const TwipsRect kProgressClientTwips{0, 0, 7665, 1230};
 
-std::span<const ControlDef> ProgressControls() {
-    return kProgressControls;
-}
+}  // namespace
 
 void frmProgress::Create() {
     const SIZE client{layout_.Pixels(kProgressClientTwips.width), layout_.Pixels(kProgressClientTwips.height)};

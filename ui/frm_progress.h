@@ -30,8 +30,6 @@ public:
     void SetOccurrenceLine(std::wstring_view text) override;
     void Repaint() override;
 
-    const ProgressBar& bar() const noexcept { return bar_; }
-
 private:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     void MoveOuterCorner(int left, int top) noexcept;
@@ -40,8 +38,5 @@ private:
     ControlSet controls_;
     ProgressBar bar_;
 };
-
-extern const TwipsRect kProgressClientTwips;
-std::span<const ControlDef> ProgressControls();
 
 }  // namespace marsitel::ui
