@@ -52,7 +52,7 @@ private:
 constexpr int kLevelMin = 1;
 constexpr int kLevelMax = 10;
 constexpr int kLevelAll = 10;
-constexpr float kProgressCornerTwips = 1500.0f;
+constexpr POINT kProgressCornerTwips{1500, 1500};
 
 // The scroll bar's position runs from top to bottom; the level runs the other
 // way, so that the up arrow raises it.
@@ -153,8 +153,7 @@ void Dialog::Command1_Click() {
     ShowWindow(hwnd(), SW_HIDE);
     const FlagScope running(running_);
     progress_.Create();
-    progress_.SetTop(kProgressCornerTwips);
-    progress_.SetLeft(kProgressCornerTwips);
+    progress_.MoveTo(kProgressCornerTwips);
     progress_.SetAssemblyLine(L"");
     progress_.SetOccurrenceLine(L"");
     progress_.SetBarValue(0.0f);

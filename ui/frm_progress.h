@@ -18,8 +18,8 @@ public:
     // Creates the window hidden, in its design state.
     void Create();
 
-    void SetTop(float twips);
-    void SetLeft(float twips);
+    // Places the window's outer top-left corner, in twips from the screen's.
+    void MoveTo(POINT twips) noexcept;
     void SetCaption(std::wstring_view caption);
     void Show();
 
@@ -32,7 +32,6 @@ public:
 
 private:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
-    void MoveOuterCorner(int left, int top) noexcept;
 
     Layout layout_ = Layout::ForScreen();
     ControlSet controls_;
