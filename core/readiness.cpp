@@ -20,8 +20,11 @@
 namespace marsitel {
 namespace {
 
-constexpr wchar_t kHostNotRunning[] = L"Solid Edge läuft ja gar nicht!";
 constexpr wchar_t kNoAssemblyActive[] = L"Kein Assembly-Dokument aktiv";
+
+std::wstring HostNotRunning() {
+    return std::wstring(kHostName) + L" läuft ja gar nicht!";
+}
 
 // The number the failing step leaves behind; 0 when it succeeded.
 std::int32_t TrappedErrorNumber(const std::function<void()>& step) {
@@ -40,7 +43,7 @@ std::int32_t TrappedErrorNumber(const std::function<void()>& step) {
 std::wstring ReadinessWarning() {
     host::DispatchObject application;
     if (TrappedErrorNumber([&] { application = host::AttachToRunningObject(host::kHostProgId); }) != 0) {
-        return kHostNotRunning;
+        return HostNotRunning();
     }
     // A negative number (a bare failure status of the host) is passed over.
     if (TrappedErrorNumber([&] {
@@ -75,7 +78,7 @@ bool CheckHostReady() {
     } catch (const host::HostBusyError&) {
         throw;
     } catch (const std::exception&) {
-        warning = kHostNotRunning;
+        warning = HostNotRunning();
     }
     if (warning.empty()) return true;
     ShowWarning(warning);

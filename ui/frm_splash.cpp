@@ -71,10 +71,10 @@ bool frmSplash::IsVisible() const noexcept {
 }
 
 void frmSplash::Form_Load() {
-    controls_.SetText(lblVersion, L"Solid Edge V16");
+    controls_.SetText(lblVersion, std::wstring(kHostName) + L" V16");
     controls_.SetText(lblProductName, kAppTitle);
     controls_.SetText(lblCompany, kContactBlock);
-    controls_.SetText(lblCompanyProduct, L"Solid Edge Customizing");
+    controls_.SetText(lblCompanyProduct, std::wstring(kHostName) + L" Customizing");
     controls_.SetText(lblWarning, L"Keine Gewährleistung");
     controls_.SetText(lblPlatform, L"Demobeispiel für");
 }
