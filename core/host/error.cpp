@@ -5,8 +5,6 @@
 namespace marsitel {
 namespace {
 
-constexpr wchar_t kAutomationErrorText[] = L"Automatisierungsfehler";
-
 std::wstring TrimLineEnd(std::wstring text) {
     while (!text.empty() && (text.back() == L'\r' || text.back() == L'\n' || text.back() == L' ')) {
         text.pop_back();

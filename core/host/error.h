@@ -33,6 +33,10 @@ inline constexpr std::int32_t kTypeMismatch = 13;
 inline constexpr std::int32_t kObjectNotSet = 91;
 }  // namespace error_number
 
+// The description of a failure that names itself no better: a status the
+// system has no text for, or a host exception without a description.
+inline constexpr wchar_t kAutomationErrorText[] = L"Automatisierungsfehler";
+
 // The system's text for a failure status, without its line end.
 std::wstring SystemErrorText(HRESULT status);
 // A failure status as an error: the status itself, negative, with the

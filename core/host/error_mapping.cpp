@@ -31,8 +31,6 @@ namespace {
 constexpr wchar_t kTypeMismatchText[] = L"Typen unverträglich";
 constexpr wchar_t kOverflowText[] = L"Überlauf";
 constexpr wchar_t kObjectNotSetText[] = L"Objektvariable nicht festgelegt";
-// A host exception that names no failure and gives no description.
-constexpr wchar_t kAutomationErrorText[] = L"Automatisierungsfehler";
 
 // Takes the string and frees it, so that EXCEPINFO leaves nothing behind.
 std::wstring TakeString(BSTR& text) {
