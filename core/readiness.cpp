@@ -2,6 +2,8 @@
 // leaves an error number behind instead of ending the program. A host that
 // stays busy is not trapped: it runs and may well have an assembly active,
 // and neither warning would be true.
+#include "core/readiness.h"
+
 #include <windows.h>
 
 #include <exception>
@@ -15,7 +17,6 @@
 #include "core/host/error.h"
 #include "core/host/error_mapping.h"
 #include "core/host/host_objects.h"
-#include "core/removal.h"
 
 namespace marsitel {
 namespace {

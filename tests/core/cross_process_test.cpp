@@ -9,6 +9,7 @@
 #include "core/host/busy_host.h"
 #include "core/host/error_mapping.h"
 #include "core/host/host_objects.h"
+#include "core/readiness.h"
 #include "core/removal.h"
 #include "host_fixture.h"
 #include "simhost/model.h"

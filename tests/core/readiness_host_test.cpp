@@ -4,7 +4,6 @@
 
 #include <functional>
 
-#include "core/removal.h"
 #include "host_fixture.h"
 
 namespace marsitel {
