@@ -251,23 +251,6 @@ TEST_F(HostTest, ASecondFailureWhileResettingTheFlagDoesNotHideTheFirst) {
     EXPECT_EQ(host_->ClientReferences(), 0);
 }
 
-// A conversion that the object refuses is a type mismatch; one that fails
-// because the host has gone or cannot be reached carries that failure.
-TEST_F(HostTest, FailedConversionIsATypeMismatchOnlyWhenTheInterfaceIsMissing) {
-    const std::pair<HRESULT, std::int32_t> cases[] = {
-        {E_NOINTERFACE, 13}, {RPC_E_DISCONNECTED, -2147417848}, {static_cast<HRESULT>(0x800706BA), -2147023174}};
-    for (const auto& [status, number] : cases) {
-        SCOPED_TRACE(number);
-        StartHost(kThreeLevels).FailNthInterfaceQuery(L"occ", 2, status);
-        const auto error = Run(10, false);
-        ASSERT_TRUE(error);
-        EXPECT_EQ(error->number(), number);
-        EXPECT_EQ(error->description() == L"Typen unverträglich", number == 13) << error->description();
-        EXPECT_FALSE(error->description().empty());
-        EXPECT_EQ(host_->RelationCount(L"Top.asm"), 0) << "the first occurrence was done";
-    }
-}
-
 // Two levels, a sub-assembly placed twice, grounding, level "Alle": every
 // call of a clean run fails in turn. Invocations fail with a host error of
 // their own number; name look-ups, interface queries and enumerator steps,
