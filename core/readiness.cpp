@@ -14,7 +14,7 @@
 #include "core/input_queue.h"
 #include "core/host/busy_host.h"
 #include "core/host/dispatch.h"
-#include "core/host/error.h"
+#include "core/error.h"
 #include "core/host/error_mapping.h"
 #include "core/host/host_objects.h"
 

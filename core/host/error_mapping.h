@@ -6,7 +6,7 @@
 
 #include <chrono>
 
-#include "core/host/error.h"
+#include "core/error.h"
 
 namespace marsitel::host {
 

@@ -4,7 +4,7 @@
 // (MessagePending); Wine never does, so these tests ask it directly, as COM
 // would, with the notice the program uses.
 #include "core/host/busy_host.h"
-#include "core/host/error.h"
+#include "core/error.h"
 #include "ui/control_ids.h"
 #include "ui/frm_busy.h"
 #include "ui_test_support.h"

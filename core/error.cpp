@@ -1,4 +1,4 @@
-#include "core/host/error.h"
+#include "core/error.h"
 
 #include <iterator>
 

@@ -1,8 +1,8 @@
 #pragma once
 // The one error type of the program: a number and a description, as the
-// run-time error report shows them. Which failure gets which number is set
-// out in error_mapping.cpp; the system's texts for failure codes come from
-// error.cpp.
+// run-time error report shows them. Which failure of the host and of COM
+// gets which number is set out in core/host/error_mapping.cpp; the system's
+// texts for failure codes come from error.cpp.
 #include <windows.h>
 
 #include <cstdint>
