@@ -3,6 +3,7 @@
 #include "app/topmost.h"
 #include "app/splash_wait.h"
 #include "core/host/busy_host.h"
+#include "core/readiness.h"
 #include "core/removal.h"
 #include "ui/dialog.h"
 #include "ui/frm_splash.h"

@@ -12,7 +12,7 @@
 #include "bench/timed_progress.h"
 #include "core/app_title.h"
 #include "core/host/com_apartment.h"
-#include "core/host/error.h"
+#include "core/error.h"
 #include "core/removal.h"
 #include "core/run_options.h"
 #include "core/traversal.h"

@@ -2,6 +2,8 @@
 // leaves an error number behind instead of ending the program. A host that
 // stays busy is not trapped: it runs and may well have an assembly active,
 // and neither warning would be true.
+#include "core/readiness.h"
+
 #include <windows.h>
 
 #include <exception>
@@ -12,16 +14,18 @@
 #include "core/input_queue.h"
 #include "core/host/busy_host.h"
 #include "core/host/dispatch.h"
-#include "core/host/error.h"
+#include "core/error.h"
 #include "core/host/error_mapping.h"
 #include "core/host/host_objects.h"
-#include "core/removal.h"
 
 namespace marsitel {
 namespace {
 
-constexpr wchar_t kHostNotRunning[] = L"Solid Edge läuft ja gar nicht!";
 constexpr wchar_t kNoAssemblyActive[] = L"Kein Assembly-Dokument aktiv";
+
+std::wstring HostNotRunning() {
+    return std::wstring(kHostName) + L" läuft ja gar nicht!";
+}
 
 // The number the failing step leaves behind; 0 when it succeeded.
 std::int32_t TrappedErrorNumber(const std::function<void()>& step) {
@@ -40,7 +44,7 @@ std::int32_t TrappedErrorNumber(const std::function<void()>& step) {
 std::wstring ReadinessWarning() {
     host::DispatchObject application;
     if (TrappedErrorNumber([&] { application = host::AttachToRunningObject(host::kHostProgId); }) != 0) {
-        return kHostNotRunning;
+        return HostNotRunning();
     }
     // A negative number (a bare failure status of the host) is passed over.
     if (TrappedErrorNumber([&] {
@@ -75,7 +79,7 @@ bool CheckHostReady() {
     } catch (const host::HostBusyError&) {
         throw;
     } catch (const std::exception&) {
-        warning = kHostNotRunning;
+        warning = HostNotRunning();
     }
     if (warning.empty()) return true;
     ShowWarning(warning);

@@ -2,6 +2,7 @@
 
 #include "core/host/busy_host.h"
 #include "core/host/host_objects.h"
+#include "core/readiness.h"
 #include "core/traversal.h"
 
 namespace marsitel {

@@ -47,14 +47,6 @@ build_programs() {
     done
 }
 
-# simhost.exe may offer to slow its answers down, so that the progress window
-# stays up long enough for its picture.
-host_arguments() {
-    if timeout 60 bash scripts/wine-run.sh "$WINEPREFIX" "$bin/simhost.exe" --help 2>&1 | grep -q -- '--call-delay'; then
-        echo "--host-arg --call-delay --host-arg 20"
-    fi
-}
-
 pictures_as_png() {
     command -v convert >/dev/null 2>&1 || return 0
     local bmp
@@ -85,9 +77,7 @@ run_scripted_on_virtual_desktop() {
     rm -f "$result"
     driver=$("$WINELOADER" winepath -w "$bin/marsitel_demo_driver.exe")
     result_path=$("$WINELOADER" winepath -w "$result")
-    # shellcheck disable=SC2046
-    "$WINELOADER" explorer /desktop=MarsitelDemo,1024x768 "$driver" scripted --result-file "$result_path" \
-        $(host_arguments) || true
+    "$WINELOADER" explorer /desktop=MarsitelDemo,1024x768 "$driver" scripted --result-file "$result_path" || true
     local code
     code=$(tr -d '\r\n' 2>/dev/null <"$result" || echo "none")
     [ "$code" = 0 ] || { echo "demo: the scripted run ended with exit code $code" >&2; return 1; }
@@ -99,8 +89,7 @@ run_in_prefix() {
     trap wine_prefix_down EXIT
     rm -f "$demo"/*.bmp "$demo"/*.png
     if [ "$how" = interactive ]; then
-        # shellcheck disable=SC2046
-        bash scripts/wine-run.sh "$WINEPREFIX" "$bin/marsitel_demo_driver.exe" interactive $(host_arguments) || status=$?
+        bash scripts/wine-run.sh "$WINEPREFIX" "$bin/marsitel_demo_driver.exe" interactive || status=$?
         return $status
     fi
     run_scripted_on_virtual_desktop || status=$?

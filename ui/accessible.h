@@ -1,7 +1,7 @@
 #pragma once
 // What screen readers hear of a control whose own name or value is missing
-// or misleading: the name, and where given the value, answered by us; the
-// rest is the control's standard accessible object.
+// or misleading: the name, and where given the value, annotated through the
+// system's property services; the rest is the control's standard answer.
 #include <windows.h>
 #include <oleacc.h>
 #include <wrl/client.h>
@@ -17,12 +17,11 @@ struct AccessibleAnnotation {
     std::wstring (*value)(HWND control);
 };
 
-// From now on the control answers accessibility requests with the
-// annotation, which must outlive the control (a constant, as a rule). The
-// annotation goes to the system's property services; where they are not
-// implemented, the control answers WM_GETOBJECT itself. Without either the
-// control still works and keeps its standard answers, so a failure is not
-// reported.
+// From now on the system answers accessibility requests for the control
+// with the annotation, which must outlive the control (a constant, as a
+// rule), until the control goes. Where the property services are not
+// implemented (Wine) or fail, the control keeps its standard answers and
+// still works, so a failure is not reported.
 void Annotate(HWND control, const AccessibleAnnotation& annotation) noexcept;
 
 // Where Annotate finds the property services: the system's

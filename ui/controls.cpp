@@ -1,6 +1,6 @@
 #include "ui/controls.h"
 
-#include "core/host/error.h"
+#include "core/error.h"
 #include "ui/window.h"
 
 #include <commctrl.h>
@@ -8,7 +8,6 @@
 
 namespace marsitel::ui {
 
-const FontDef kStandardFont{L"MS Sans Serif", 825, FW_NORMAL};
 const FontDef kSansBold825{L"MS Sans Serif", 825, FW_BOLD};
 
 std::wstring ExpandLoneCarriageReturns(std::wstring_view text) {
@@ -21,6 +20,15 @@ std::wstring ExpandLoneCarriageReturns(std::wstring_view text) {
     return expanded;
 }
 
+namespace {
+
+// The standard font of the program's windows.
+const FontDef kStandardFont{L"MS Sans Serif", 825, FW_NORMAL};
+constexpr int kLineThicknessPixels = 2;
+// The window class of frames; a click on a frame's bare surface reaches its
+// parent as WM_COMMAND with BN_CLICKED and the frame's id.
+constexpr wchar_t kFrameClass[] = L"Marsitel.Frame";
+
 std::wstring WindowText(HWND window) {
     const int length = GetWindowTextLengthW(window);
     std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
@@ -28,8 +36,6 @@ std::wstring WindowText(HWND window) {
     text.resize(static_cast<std::size_t>(copied > 0 ? copied : 0));
     return text;
 }
-
-namespace {
 
 // Bitmap faces of the design, with a few fixed sizes drawn for 96 DPI, and
 // their TrueType twins of the same metrics, which scale cleanly.
@@ -40,8 +46,8 @@ const struct {
     {L"MS Sans Serif", L"Microsoft Sans Serif"},
 };
 
-}  // namespace
-
+// The face a font of the design is drawn with: as designed at 96 DPI, a
+// bitmap face's TrueType twin at any other DPI.
 const wchar_t* FaceAt(const wchar_t* face, const Layout& layout) noexcept {
     if (layout.dpi() == kDesignDpi) return face;
     for (const auto& twin : kScalableTwins) {
@@ -64,8 +70,6 @@ UniqueFont CreateFontFromDef(const FontDef& def, const Layout& layout) {
     if (!created) ThrowLastError();
     return created;
 }
-
-namespace {
 
 struct ControlClass {
     const wchar_t* className;
@@ -153,12 +157,12 @@ LRESULT CALLBACK FrameProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
     }
 }
 
-}  // namespace
-
 void RegisterFrameClass() {
     static const WindowClassDef kFrame{kFrameClass, CS_HREDRAW | CS_VREDRAW, COLOR_BTNFACE};
     RegisterWindowClass(kFrame, FrameProcedure);
 }
+
+}  // namespace
 
 HFONT ControlSet::FontFor(const FontDef* def, const Layout& layout) {
     const FontDef* key = def ? def : &kStandardFont;

@@ -39,22 +39,13 @@ struct ControlDef {
     int parentId = 0;  // 0: the window itself
 };
 
-inline constexpr int kLineThicknessPixels = 2;
-
-// The standard font of the program's windows, and its bold cut, which
-// buttons and headings use.
-extern const FontDef kStandardFont;
+// The bold cut of the program's standard font, which buttons and headings
+// use.
 extern const FontDef kSansBold825;
 
 // Label texts break lines at a lone carriage return. DrawText does not do
 // that on every system, so labels are drawn with every lone CR made a CR LF.
 std::wstring ExpandLoneCarriageReturns(std::wstring_view text);
-std::wstring WindowText(HWND window);
-
-// The face a font of the design is drawn with: as designed at 96 DPI, a
-// bitmap face's TrueType twin at any other DPI.
-const wchar_t* FaceAt(const wchar_t* face, const Layout& layout) noexcept;
-UniqueFont CreateFontFromDef(const FontDef& def, const Layout& layout);
 
 // The controls of one window, created from its table, with the fonts they use.
 class ControlSet {
@@ -62,7 +53,6 @@ public:
     void Create(HWND window, std::span<const ControlDef> table, const Layout& layout);
 
     HWND Handle(int id) const noexcept;
-    const ControlDef* Def(int id) const noexcept;
 
     // Sets a control's text; a label sized to its text is resized, keeping
     // its left edge, or its right edge when it is right-aligned.
@@ -72,6 +62,7 @@ public:
     bool DrawItem(const DRAWITEMSTRUCT& item) const;
 
 private:
+    const ControlDef* Def(int id) const noexcept;
     HFONT FontFor(const FontDef* def, const Layout& layout);
     HFONT StoredFont(const ControlDef& def) const noexcept;
     void FitToText(int id);
@@ -80,10 +71,5 @@ private:
     std::map<int, HWND> handles_;
     std::map<const FontDef*, UniqueFont> fonts_;
 };
-
-// The window class of frames; a click on a frame's bare surface reaches its
-// parent as WM_COMMAND with BN_CLICKED and the frame's id.
-void RegisterFrameClass();
-inline constexpr wchar_t kFrameClass[] = L"Marsitel.Frame";
 
 }  // namespace marsitel::ui

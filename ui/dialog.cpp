@@ -152,8 +152,7 @@ void Dialog::Command1_Click() {
     ShowWindow(hwnd(), SW_HIDE);
     const FlagScope running(running_);
     progress_.Create();
-    progress_.SetTop(static_cast<float>(kProgressCornerTwips));
-    progress_.SetLeft(static_cast<float>(kProgressCornerTwips));
+    progress_.MoveTo(kProgressCornerTwips);
     progress_.SetAssemblyLine(L"");
     progress_.SetOccurrenceLine(L"");
     progress_.SetBarValue(0.0f);

@@ -35,9 +35,6 @@ public:
     bool GroundAll() const override;
 
     const std::wstring& title() const noexcept { return m_title; }
-    const std::wstring& text() const noexcept { return m_text; }
-    // The progress window while a run is in progress.
-    const frmProgress* progress() const noexcept { return progress_.IsOpen() ? &progress_ : nullptr; }
 
 private:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;

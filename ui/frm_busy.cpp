@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <string>
 #include <string_view>
 
 namespace marsitel::ui {
@@ -20,11 +21,18 @@ constexpr DWORD kBusyExStyle = WS_EX_DLGMODALFRAME | WS_EX_TOPMOST | WS_EX_CONTR
 
 const ControlDef kBusyControls[] = {
     {ControlKind::PushButton, busy_id::cmdCancel, {1852, 1335, 1695, 375}, L"Abbrechen", &kSansBold825},
-    {ControlKind::Label, busy_id::lblBusy, {240, 240, 4920, 975},
-     L"Solid Edge ist beschäftigt. Ist dort noch ein Dialog offen? Marsitel wartet höchstens eine Minute, bis "
-     L"Solid Edge wieder antwortet. „Abbrechen“ beendet Marsitel; was bis dahin geändert wurde, bleibt geändert.",
-     nullptr},
+    {ControlKind::Label, busy_id::lblBusy, {240, 240, 4920, 975}, L"", nullptr},
 };
+
+// What the program waits for, what the button does and how long the wait
+// lasts at most.
+std::wstring BusyText() {
+    const std::wstring host = kHostName;
+    const std::wstring program = kAppTitle;
+    return host + L" ist beschäftigt. Ist dort noch ein Dialog offen? " + program +
+           L" wartet höchstens eine Minute, bis " + host + L" wieder antwortet. „Abbrechen“ beendet " + program +
+           L"; was bis dahin geändert wurde, bleibt geändert.";
+}
 
 const TwipsRect kBusyClientTwips{0, 0, 5400, 1875};
 
@@ -74,6 +82,7 @@ void frmBusy::Create() {
     const TopLevelDef def{&kBusyWindowClass, kAppTitle, kBusyStyle, kBusyExStyle, HiddenOwnerWindow()};
     CreateTopLevel(def, CentredOuterRect(client, kBusyStyle, kBusyExStyle));
     controls_.Create(hwnd(), kBusyControls, layout_);
+    controls_.SetText(busy_id::lblBusy, BusyText());
 }
 
 // Below the progress window during a run; at start-up, where the progress
@@ -86,8 +95,8 @@ POINT frmBusy::Place() const noexcept {
     if (const HWND progress = VisibleProgressWindow()) {
         GetWindowRect(progress, &anchor);
     } else {
-        const int corner = layout_.Pixels(kProgressCornerTwips);
-        anchor = RECT{corner, corner, corner + size.cx, corner};
+        const POINT corner{layout_.Pixels(kProgressCornerTwips.x), layout_.Pixels(kProgressCornerTwips.y)};
+        anchor = RECT{corner.x, corner.y, corner.x + size.cx, corner.y};
     }
     const RECT place = NoticeRectBeside(anchor, size, WorkAreaOf(anchor));
     return POINT{place.left, place.top};

@@ -19,13 +19,9 @@ const ControlDef kProgressControls[] = {
     {ControlKind::ProgressBar, progress_id::PB, {0, 720, 7575, 375}, L"", nullptr},
 };
 
-}  // namespace
-
 const TwipsRect kProgressClientTwips{0, 0, 7665, 1230};
 
-std::span<const ControlDef> ProgressControls() {
-    return kProgressControls;
-}
+}  // namespace
 
 void frmProgress::Create() {
     const SIZE client{layout_.Pixels(kProgressClientTwips.width), layout_.Pixels(kProgressClientTwips.height)};
@@ -38,20 +34,10 @@ void frmProgress::Create() {
     bar_.Attach(controls_.Handle(progress_id::PB));
 }
 
-void frmProgress::MoveOuterCorner(int left, int top) noexcept {
-    if (hwnd()) SetWindowPos(hwnd(), nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
-void frmProgress::SetTop(float twips) {
-    RECT outer{};
-    if (hwnd()) GetWindowRect(hwnd(), &outer);
-    MoveOuterCorner(outer.left, layout_.PixelsFromFloat(twips));
-}
-
-void frmProgress::SetLeft(float twips) {
-    RECT outer{};
-    if (hwnd()) GetWindowRect(hwnd(), &outer);
-    MoveOuterCorner(layout_.PixelsFromFloat(twips), outer.top);
+void frmProgress::MoveTo(POINT twips) noexcept {
+    if (!hwnd()) return;
+    SetWindowPos(hwnd(), nullptr, layout_.Pixels(twips.x), layout_.Pixels(twips.y), 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void frmProgress::SetCaption(std::wstring_view caption) {

@@ -18,8 +18,8 @@ public:
     // Creates the window hidden, in its design state.
     void Create();
 
-    void SetTop(float twips);
-    void SetLeft(float twips);
+    // Places the window's outer top-left corner, in twips from the screen's.
+    void MoveTo(POINT twips) noexcept;
     void SetCaption(std::wstring_view caption);
     void Show();
 
@@ -30,11 +30,8 @@ public:
     void SetOccurrenceLine(std::wstring_view text) override;
     void Repaint() override;
 
-    const ProgressBar& bar() const noexcept { return bar_; }
-
 private:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
-    void MoveOuterCorner(int left, int top) noexcept;
 
     Layout layout_ = Layout::ForScreen();
     ControlSet controls_;
@@ -42,10 +39,7 @@ private:
 };
 
 // Where the dialog puts the progress window's outer top-left corner during a
-// run, across and down.
-inline constexpr int kProgressCornerTwips = 1500;
-
-extern const TwipsRect kProgressClientTwips;
-std::span<const ControlDef> ProgressControls();
+// run.
+inline constexpr POINT kProgressCornerTwips{1500, 1500};
 
 }  // namespace marsitel::ui

@@ -39,14 +39,12 @@ const ControlDef kSplashControls[] = {
     {ControlKind::Label, lblWarning, {120, 3480, 5415, 195}, L"Warnung", &kArial825, Align::Left, kInFrame},
 };
 
-}  // namespace
-
 const TwipsRect kSplashClientTwips{0, 0, 6105, 4020};
-const wchar_t kContactBlock[] = L"CAD-Automatisierung und Zubehör\rMarsitel-Team\rinfo@marsitel.example.com";
+// The maker's contact block: business description, team, address, each
+// line ended by a lone carriage return but the last.
+constexpr wchar_t kContactBlock[] = L"CAD-Automatisierung und Zubehör\rMarsitel-Team\rinfo@marsitel.example.com";
 
-std::span<const ControlDef> SplashControls() {
-    return kSplashControls;
-}
+}  // namespace
 
 frmSplash::~frmSplash() {
     Destroy();
@@ -73,10 +71,10 @@ bool frmSplash::IsVisible() const noexcept {
 }
 
 void frmSplash::Form_Load() {
-    controls_.SetText(lblVersion, L"Solid Edge V16");
+    controls_.SetText(lblVersion, std::wstring(kHostName) + L" V16");
     controls_.SetText(lblProductName, kAppTitle);
     controls_.SetText(lblCompany, kContactBlock);
-    controls_.SetText(lblCompanyProduct, L"Solid Edge Customizing");
+    controls_.SetText(lblCompanyProduct, std::wstring(kHostName) + L" Customizing");
     controls_.SetText(lblWarning, L"Keine Gewährleistung");
     controls_.SetText(lblPlatform, L"Demobeispiel für");
 }

@@ -35,11 +35,4 @@ private:
     UniqueBitmap picture_;
 };
 
-extern const TwipsRect kSplashClientTwips;
-std::span<const ControlDef> SplashControls();
-
-// The maker's contact block: business description, team, address, each
-// line ended by a lone carriage return but the last.
-extern const wchar_t kContactBlock[];
-
 }  // namespace marsitel::ui

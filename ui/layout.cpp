@@ -2,8 +2,6 @@
 
 #include "ui/gdi.h"
 
-#include <cmath>
-
 namespace marsitel::ui {
 
 Layout Layout::ForScreen() noexcept {
@@ -14,15 +12,6 @@ Layout Layout::ForScreen() noexcept {
 
 int Layout::Pixels(int twips) const noexcept {
     return MulDiv(twips, dpi_, kTwipsPerInch);
-}
-
-int Layout::PixelsFromFloat(float twips) const noexcept {
-    if (!std::isfinite(twips)) return 0;
-    const double pixels = std::round(static_cast<double>(twips) * dpi_ / kTwipsPerInch);
-    constexpr double kLimit = 1 << 24;
-    if (pixels > kLimit) return static_cast<int>(kLimit);
-    if (pixels < -kLimit) return static_cast<int>(-kLimit);
-    return static_cast<int>(pixels);
 }
 
 RECT Layout::Rect(const TwipsRect& twips) const noexcept {

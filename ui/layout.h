@@ -30,7 +30,6 @@ public:
 
     int dpi() const noexcept { return dpi_; }
     int Pixels(int twips) const noexcept;
-    int PixelsFromFloat(float twips) const noexcept;
     RECT Rect(const TwipsRect& twips) const noexcept;
     // The LOGFONT height (negative: character height) of a point size.
     int FontHeight(int hundredthsOfPoint) const noexcept;

@@ -23,6 +23,12 @@ bool PreTranslate(MSG& message) {
     return false;
 }
 
+void RouteMessage(MSG& message) {
+    if (PreTranslate(message)) return;
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+}
+
 }  // namespace
 
 MessageFilter::MessageFilter() {
@@ -44,12 +50,6 @@ void RemoveMessageFilter(MessageFilter& filter) noexcept {
 
 bool IsWithin(HWND window, HWND root) noexcept {
     return root && window && (window == root || IsChild(root, window));
-}
-
-void RouteMessage(MSG& message) {
-    if (PreTranslate(message)) return;
-    TranslateMessage(&message);
-    DispatchMessageW(&message);
 }
 
 bool ProcessPendingMessages() {

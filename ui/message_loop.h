@@ -24,7 +24,6 @@ protected:
 void AddMessageFilter(MessageFilter& filter);
 void RemoveMessageFilter(MessageFilter& filter) noexcept;
 
-void RouteMessage(MSG& message);
 // Processes every message that is pending now. Returns false when WM_QUIT
 // was seen; it is posted again for the event loop.
 bool ProcessPendingMessages();

@@ -1,7 +1,7 @@
 #include "ui/program_end.h"
 
 #include "core/app_title.h"
-#include "core/host/error.h"
+#include "core/error.h"
 #include "core/host/error_mapping.h"
 #include "core/input_queue.h"
 

@@ -12,22 +12,18 @@ namespace marsitel::ui {
 
 class ProgressBar {
 public:
-    // The control's own steps, fine enough that every whole value of a
-    // realistic occurrence count has its own position.
-    static constexpr int kSteps = 10000;
-
     void Attach(HWND control);
     void SetMin(float value) noexcept;
     void SetMax(float value) noexcept;
     void SetValue(float value) noexcept;
 
-    float min() const noexcept { return min_; }
-    float max() const noexcept { return max_; }
-    float value() const noexcept { return value_; }
+private:
+    // The control's own steps, fine enough that every whole value of a
+    // realistic occurrence count has its own position.
+    static constexpr int kSteps = 10000;
+
     // The position shown, 0 to kSteps.
     int Position() const noexcept;
-
-private:
     void Show() noexcept;
 
     HWND control_ = nullptr;

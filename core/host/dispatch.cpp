@@ -143,8 +143,6 @@ std::wstring Value::Text() const {
 
 std::int32_t Value::Int32() const { return Converted(VT_I4).get().lVal; }
 
-std::int16_t Value::Int16() const { return Converted(VT_I2).get().iVal; }
-
 DispatchObject Value::Object() const { return ObjectFromVariant(value_.get()); }
 
 IDispatch& DispatchObject::Required() const {

@@ -43,8 +43,6 @@ public:
 
     std::wstring Text() const;
     std::int32_t Int32() const;
-    // A value outside -32,768..32,767 is error 6.
-    std::int16_t Int16() const;
     // An empty result or a null reference gives an empty object (as an
     // assignment of Nothing would); anything but an object is error 13.
     DispatchObject Object() const;

@@ -24,6 +24,8 @@
 //                        failure.
 #include "core/host/error_mapping.h"
 
+#include "core/app_title.h"
+
 #include <string>
 
 namespace marsitel::host {
@@ -32,8 +34,6 @@ namespace {
 constexpr wchar_t kTypeMismatchText[] = L"Typen unverträglich";
 constexpr wchar_t kOverflowText[] = L"Überlauf";
 constexpr wchar_t kObjectNotSetText[] = L"Objektvariable nicht festgelegt";
-// A host exception that names no failure and gives no description.
-constexpr wchar_t kAutomationErrorText[] = L"Automatisierungsfehler";
 
 // Takes the string and frees it, so that EXCEPINFO leaves nothing behind.
 std::wstring TakeString(BSTR& text) {
@@ -81,14 +81,16 @@ Error ErrorFromException(EXCEPINFO& info) {
 // that a line could break from its unit.
 HostBusyError HostStayedBusyError(HRESULT status) {
     return HostBusyError(static_cast<std::int32_t>(status),
-                         L"Solid Edge hat eine Minute lang nicht geantwortet, weil es beschäftigt war. Was bis dahin "
-                         L"geändert wurde, bleibt geändert.");
+                         std::wstring(kHostName) +
+                             L" hat eine Minute lang nicht geantwortet, weil es beschäftigt war. Was bis dahin "
+                             L"geändert wurde, bleibt geändert.");
 }
 
 BusyWaitStoppedError BusyWaitStopped(HRESULT status) {
     return BusyWaitStoppedError(static_cast<std::int32_t>(status),
-                                L"Abgebrochen, während Solid Edge beschäftigt war. Was bis dahin geändert wurde, "
-                                L"bleibt geändert. Marsitel wird beendet.");
+                                L"Abgebrochen, während " + std::wstring(kHostName) +
+                                    L" beschäftigt war. Was bis dahin geändert wurde, bleibt geändert. " + kAppTitle +
+                                    L" wird beendet.");
 }
 
 }  // namespace marsitel::host

@@ -4,7 +4,7 @@
 #include <windows.h>
 #include <oaidl.h>
 
-#include "core/host/error.h"
+#include "core/error.h"
 
 namespace marsitel::host {
 

@@ -1,5 +1,5 @@
 // The automation layer's own rules: error numbers and descriptions, result
-// conversions, the busy-host pauses.
+// conversions, a call the busy host's filter has given up.
 #include <gtest/gtest.h>
 
 #include <utility>
@@ -88,41 +88,11 @@ TEST(ValueConversion, FailuresAreTypeMismatchOverflowOrObjectNotSet) {
     EXPECT_EQ(ErrorNumber([] { TextValue(L"Welle").Int32(); }), 13);
     EXPECT_EQ(ErrorNumber([] { Int32Value(1).Object(); }), 13);
     EXPECT_EQ(ErrorNumber([] { MakeValue(VT_NULL, [](VARIANT&) {}).Text(); }), 13);
-    EXPECT_EQ(ErrorNumber([] { Int32Value(32768).Int16(); }), 6);
-    EXPECT_EQ(CheckedInt16(-32768), -32768);
-    EXPECT_EQ(CheckedInt16(32767), 32767);
-    EXPECT_EQ(ErrorNumber([] { CheckedInt16(-32769); }), 6);
 
     const DispatchObject nothing = MakeValue(VT_EMPTY, [](VARIANT&) {}).Object();
     EXPECT_TRUE(nothing.empty());
     EXPECT_TRUE(nothing.As(IID_IDispatch).empty());
     EXPECT_EQ(ErrorNumber([&] { nothing.Get(1); }), error_number::kObjectNotSet);
-}
-
-constexpr DWORD kCancelCall = 0xFFFFFFFF;
-
-// What COM hears from the filter about a call the host rejects "retry
-// later": the pause in milliseconds, half the time waited, from 100 up to
-// 1000, the last one ending at the bound; past the bound, -1. A call the
-// host rejects outright is given up at once.
-TEST(BusyHost, TheMessageFilterAnswersWithTheSchedulesPausesAndGivesUpAtTheBound) {
-    SetBusyLimit(milliseconds(60000));
-    BusyMessageFilter filter;
-    const struct {
-        DWORD waited;
-        DWORD answer;
-    } answers[] = {{0, 100},       {150, 100},     {600, 300},     {1500, 750},           {5000, 1000},
-                   {59500, 500},   {59950, 100},   {60000, kCancelCall}, {90000, kCancelCall}};
-    for (const auto& a : answers) {
-        EXPECT_EQ(filter.RetryRejectedCall(nullptr, a.waited, SERVERCALL_RETRYLATER), a.answer) << a.waited;
-    }
-    EXPECT_EQ(filter.RetryRejectedCall(nullptr, 0, SERVERCALL_REJECTED), kCancelCall);
-    EXPECT_EQ(filter.HandleInComingCall(CALLTYPE_TOPLEVEL, nullptr, 0, nullptr),
-              static_cast<DWORD>(SERVERCALL_ISHANDLED));
-    // The last call after a failure: three seconds, no notice.
-    const ShortBusyBound shortBound;
-    EXPECT_EQ(filter.RetryRejectedCall(nullptr, 2500, SERVERCALL_RETRYLATER), 500u);
-    EXPECT_EQ(filter.RetryRejectedCall(nullptr, 3000, SERVERCALL_RETRYLATER), kCancelCall);
 }
 
 // A call that the filter has given up reaches the caller as

@@ -9,6 +9,7 @@
 #include "core/host/busy_host.h"
 #include "core/host/error_mapping.h"
 #include "core/host/host_objects.h"
+#include "core/readiness.h"
 #include "core/removal.h"
 #include "host_fixture.h"
 #include "simhost/model.h"
@@ -19,9 +20,28 @@ namespace {
 
 using simhost::testing::SimhostProcess;
 
+// The notice of a busy host as a user who clicks "Abbrechen" as soon as it
+// shows.
+class StoppedAtOnce final : public host::BusyNotice {
+public:
+    void Show() noexcept override {
+        ++shows;
+        stopped = true;
+    }
+    void Hide() noexcept override {}
+    void ServeInput() noexcept override {}
+    bool StopRequested() const noexcept override { return stopped; }
+
+    int shows = 0;
+    bool stopped = false;
+};
+
 class CrossProcess : public ::testing::Test {
 protected:
-    void TearDown() override { host::SetBusyLimit(host::kDefaultBusyLimit); }
+    void TearDown() override {
+        host::SetBusyNotice(nullptr);
+        host::SetBusyLimit(host::kDefaultBusyLimit);
+    }
 
     // A whole run at level "Alle"; returns the host's state after it quit.
     simhost::Model RunAndQuit(SimhostProcess& process, bool ground) {
@@ -117,6 +137,24 @@ TEST_F(CrossProcess, BusySpellMidRunKeepsTheThreadAnsweringAndEndsAsACleanRunDoe
     EXPECT_EQ(std::count(journal.begin(), journal.end(), L"app\tcall\t63\t-\tS_OK"), 1);
     EXPECT_EQ(process.SavedState(), cleanState);
     EXPECT_EQ(process.ClientReferencesAtExit(), 0);
+}
+
+// The host busy for good from its 21st call, in the middle of the walk; the
+// user stops the wait. The host's flag is then set back under the short
+// bound: the notice does not come back and the busy report is not held up
+// for another minute.
+TEST_F(CrossProcess, AfterTheUserStopsTheWaitTheFlagResetGivesUpWithoutTheNoticeComingBack) {
+    StoppedAtOnce notice;
+    host::SetBusyNotice(&notice);
+    SimhostProcess process(SimhostProcess::Options{L"", {L"--hidden", L"--busy-at", L"20:1000000"}});
+    testing::FixedOptions options(10, true);
+    testing::RecordingProgress progress;
+    EXPECT_THROW(RunRelationRemoval(options, progress), host::HostBusyError);
+    EXPECT_EQ(notice.shows, 1);
+    process.Quit();
+    const auto journal = process.JournalLines();
+    EXPECT_EQ(journal.size(), 20u);
+    EXPECT_EQ(std::count(journal.begin(), journal.end(), L"app\tput\t73\tVT_BOOL -1\tS_OK"), 1);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <cwchar>
 #include <iterator>
 
+#include "core/readiness.h"
 #include "core/removal.h"
 
 namespace marsitel::testing {

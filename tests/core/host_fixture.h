@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "core/host/com_apartment.h"
-#include "core/host/error.h"
+#include "core/error.h"
 #include "core/progress_display.h"
 #include "core/run_options.h"
 #include "message_box_watcher.h"

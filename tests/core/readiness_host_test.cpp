@@ -4,7 +4,6 @@
 
 #include <functional>
 
-#include "core/removal.h"
 #include "host_fixture.h"
 
 namespace marsitel {
@@ -25,12 +24,15 @@ active Top.asm
 class Readiness : public HostTest {
 protected:
     // The boxes seen so far are `count`, the last one the warning `text`.
+    // During a run the topmost progress window is on screen: a warning that
+    // is not topmost itself opens behind it, and the program seems to hang.
     void ExpectWarnings(std::size_t count, const wchar_t* text) {
         ASSERT_EQ(watcher_.boxes().size(), count);
         EXPECT_EQ(watcher_.boxes().back().text, text);
         EXPECT_EQ(watcher_.boxes().back().caption, L"Marsitel");
         EXPECT_EQ(watcher_.boxes().back().icon, LoadIconW(nullptr, IDI_EXCLAMATION));
         EXPECT_EQ(watcher_.boxes().back().button_ids, std::vector<int>{IDOK});
+        EXPECT_TRUE(watcher_.boxes().back().topmost) << "behind the topmost progress window";
     }
 };
 

@@ -37,13 +37,30 @@ BOOL CALLBACK SurveyChild(HWND child, LPARAM context) {
 
 MessageBoxWatcher::MessageBoxWatcher() {
     hook_ = SetWindowsHookExW(WH_CBT, &MessageBoxWatcher::HookProcedure, nullptr, GetCurrentThreadId());
-    if (!hook_) throw std::runtime_error("SetWindowsHookEx failed");
+    init_hook_ = SetWindowsHookExW(WH_CALLWNDPROC, &MessageBoxWatcher::InitHookProcedure, nullptr,
+                                   GetCurrentThreadId());
+    if (!hook_ || !init_hook_) throw std::runtime_error("SetWindowsHookEx failed");
     active_watcher = this;
 }
 
 MessageBoxWatcher::~MessageBoxWatcher() {
     active_watcher = nullptr;
+    UnhookWindowsHookEx(init_hook_);
     UnhookWindowsHookEx(hook_);
+}
+
+// A message box's dialog is initialised with its MSGBOXPARAMSW, on Windows
+// and under Wine: its style says what the program asked for.
+LRESULT CALLBACK MessageBoxWatcher::InitHookProcedure(int code, WPARAM wparam, LPARAM lparam) {
+    const auto& message = *reinterpret_cast<const CWPSTRUCT*>(lparam);
+    if (code == HC_ACTION && active_watcher && message.message == WM_INITDIALOG && message.lParam &&
+        Text(message.hwnd, GetClassNameW) == kDialogClass) {
+        const auto& asked = *reinterpret_cast<const MSGBOXPARAMSW*>(message.lParam);
+        if (asked.cbSize == sizeof(MSGBOXPARAMSW) && (asked.dwStyle & MB_TOPMOST)) {
+            active_watcher->asked_topmost_ = message.hwnd;
+        }
+    }
+    return CallNextHookEx(nullptr, code, wparam, lparam);
 }
 
 LRESULT CALLBACK MessageBoxWatcher::HookProcedure(int code, WPARAM wparam, LPARAM lparam) {
@@ -70,6 +87,7 @@ void MessageBoxWatcher::Record(HWND box) {
     seen.caption = Text(box, GetWindowTextW);
     seen.text = Text(GetDlgItem(box, kMessageTextId), GetWindowTextW);
     EnumChildWindows(box, &SurveyChild, reinterpret_cast<LPARAM>(&seen));
+    seen.topmost = (GetWindowLongW(box, GWL_EXSTYLE) & WS_EX_TOPMOST) || box == asked_topmost_;
     boxes_.push_back(std::move(seen));
     PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, IDOK)));
 }

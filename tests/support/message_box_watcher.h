@@ -1,7 +1,7 @@
 #pragma once
 // Sees message boxes the way a person does: a CBT hook on the test thread
-// records each box's text, caption, icon and buttons as it is activated,
-// then presses its OK button.
+// records each box's text, caption, icon, buttons and place in the z-order
+// as it is activated, then presses its OK button.
 #include <windows.h>
 
 #include <string>
@@ -15,6 +15,10 @@ struct SeenMessageBox {
     std::wstring caption;
     HICON icon = nullptr;
     std::vector<int> button_ids;  // the visible buttons
+    // Above every window that is not topmost, and above the topmost windows
+    // that came before it: topmost itself, or asked to be (MB_TOPMOST),
+    // which Windows honours and Wine 8 ignores.
+    bool topmost = false;
     RECT outer{};                 // on the screen, as it stood when it went
     RECT ok{};
 };
@@ -30,10 +34,13 @@ public:
 
 private:
     static LRESULT CALLBACK HookProcedure(int code, WPARAM wparam, LPARAM lparam);
+    static LRESULT CALLBACK InitHookProcedure(int code, WPARAM wparam, LPARAM lparam);
     void Record(HWND box);
     void RecordPlace(HWND box) noexcept;
 
     HHOOK hook_ = nullptr;
+    HHOOK init_hook_ = nullptr;
+    HWND asked_topmost_ = nullptr;
     std::vector<SeenMessageBox> boxes_;
 };
 

@@ -103,8 +103,7 @@ TEST_F(BusyNoticeTest, ItStandsBelowTheProgressWindowOrWhereThatStandsDuringARun
 
     frmProgress progress;
     progress.Create();
-    progress.SetTop(1500.0f);
-    progress.SetLeft(1500.0f);
+    progress.MoveTo(POINT{1500, 1500});
     progress.Show();
     notice.Show();
     RECT anchor{};

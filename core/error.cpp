@@ -1,11 +1,9 @@
-#include "core/host/error.h"
+#include "core/error.h"
 
 #include <iterator>
 
 namespace marsitel {
 namespace {
-
-constexpr wchar_t kAutomationErrorText[] = L"Automatisierungsfehler";
 
 std::wstring TrimLineEnd(std::wstring text) {
     while (!text.empty() && (text.back() == L'\r' || text.back() == L'\n' || text.back() == L' ')) {

@@ -1,8 +1,8 @@
 #pragma once
 // The one error type of the program: a number and a description, as the
-// run-time error report shows them. Which failure gets which number is set
-// out in error_mapping.cpp; the system's texts for failure codes come from
-// error.cpp.
+// run-time error report shows them. Which failure of the host and of COM
+// gets which number is set out in core/host/error_mapping.cpp; the system's
+// texts for failure codes come from error.cpp.
 #include <windows.h>
 
 #include <cstdint>
@@ -32,6 +32,10 @@ inline constexpr std::int32_t kOutOfMemory = 7;
 inline constexpr std::int32_t kTypeMismatch = 13;
 inline constexpr std::int32_t kObjectNotSet = 91;
 }  // namespace error_number
+
+// The description of a failure that names itself no better: a status the
+// system has no text for, or a host exception without a description.
+inline constexpr wchar_t kAutomationErrorText[] = L"Automatisierungsfehler";
 
 // The system's text for a failure status, without its line end.
 std::wstring SystemErrorText(HRESULT status);
