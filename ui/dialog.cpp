@@ -18,6 +18,8 @@ using namespace dialog_id;
 
 // Creation order is the tab order: VScroll1, optionDelete, Command1,
 // Command2, Text3, OptionGround; the labels and lines take no focus.
+const TwipsRect kDialogClientTwips{0, 0, 7530, 5385};
+
 const ControlDef kDialogControls[] = {
     {ControlKind::VScrollBar, VScroll1, {1560, 2400, 255, 375}, L"", nullptr},
     {ControlKind::CheckBox, optionDelete, {1080, 3240, 2895, 615}, L"Alle Beziehungen löschen.", nullptr},
@@ -80,12 +82,6 @@ const struct {
 };
 
 }  // namespace
-
-const TwipsRect kDialogClientTwips{0, 0, 7530, 5385};
-
-std::span<const ControlDef> DialogControls() {
-    return kDialogControls;
-}
 
 Dialog::Dialog(DialogServices services) : services_(std::move(services)) {}
 

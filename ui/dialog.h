@@ -59,7 +59,4 @@ private:
     std::wstring m_text;
 };
 
-extern const TwipsRect kDialogClientTwips;
-std::span<const ControlDef> DialogControls();
-
 }  // namespace marsitel::ui

@@ -19,6 +19,7 @@
 #include "marsitel_app.h"
 #include "scenario_summary.h"
 #include "simhost/testing/simhost_process.h"
+#include "test_platform.h"
 #include "ui/control_ids.h"
 
 namespace marsitel::e2e {
@@ -45,11 +46,6 @@ public:
         return value ? Utf8(static_cast<const wchar_t*>(value)) : "<none>";
     }
 
-    VS_FIXEDFILEINFO Fixed() const {
-        const void* value = Query(L"\\");
-        return value ? *static_cast<const VS_FIXEDFILEINFO*>(value) : VS_FIXEDFILEINFO{};
-    }
-
 private:
     const void* Query(const wchar_t* path) const {
         void* value = nullptr;
@@ -60,20 +56,6 @@ private:
 
     std::vector<BYTE> data_;
 };
-
-TEST(PackagedProgram, CarriesTheVersionAndItsTextsWithUmlauts) {
-    const VersionResource version(PackagedProgram());
-    EXPECT_EQ(version.Text(L"FileVersion"), "1.0.0.0");
-    EXPECT_EQ(version.Text(L"ProductVersion"), "1.0.0.0");
-    EXPECT_EQ(version.Text(L"FileDescription"), "Marsitel - Beziehungen in Baugruppen entfernen");
-    EXPECT_EQ(version.Text(L"LegalCopyright"), Utf8(L"Freeware, ohne Gewährleistung"));
-    EXPECT_EQ(version.Text(L"CompanyName"), "Marsitel-Team");
-    const VS_FIXEDFILEINFO fixed = version.Fixed();
-    EXPECT_EQ(fixed.dwFileVersionMS, 0x00010000u);
-    EXPECT_EQ(fixed.dwFileVersionLS, 0u);
-    EXPECT_EQ(fixed.dwProductVersionMS, 0x00010000u);
-    EXPECT_EQ(fixed.dwProductVersionLS, 0u);
-}
 
 // Two parts tied to each other, one of them grounded.
 constexpr wchar_t kFrame[] = LR"(simhost-scenario 1
@@ -140,11 +122,6 @@ constexpr DWORD kInstallFailure = 1603;
 const std::vector<std::string> kInstalledFiles{"LICENSE", "LIESMICH.txt", "Marsitel.exe"};
 const std::vector<std::string> kShortcut{"Marsitel.lnk"};
 
-bool RunningUnderWine() {
-    const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
-    return ntdll && GetProcAddress(ntdll, "wine_get_version");
-}
-
 std::wstring ShellFolder(int id) {
     wchar_t path[MAX_PATH] = {};
     return SUCCEEDED(SHGetFolderPathW(nullptr, id, nullptr, SHGFP_TYPE_CURRENT, path)) ? path : L"<none>";
@@ -170,7 +147,7 @@ std::vector<std::string> FileNames(const std::wstring& folder, const std::string
 // the common one. Wine's installer puts it in the user's, whatever the
 // installation's scope (its ProgramMenuFolder does not follow ALLUSERS).
 std::vector<std::string> StartMenuShortcuts() {
-    return FileNames(ShellFolder(RunningUnderWine() ? CSIDL_PROGRAMS : CSIDL_COMMON_PROGRAMS), "Marsitel");
+    return FileNames(ShellFolder(marsitel::testing::RunningUnderWine() ? CSIDL_PROGRAMS : CSIDL_COMMON_PROGRAMS), "Marsitel");
 }
 
 // The products that Windows Installer has installed under Marsitel's upgrade
@@ -222,7 +199,7 @@ DWORD Msiexec(const std::wstring& action, const wchar_t* installer) {
 
 // Installs as IT departments do: silently, per machine. Each case starts and
 // ends with no package installed.
-class InstallerPackage : public testing::Test {
+class InstallerPackage : public ::testing::Test {
 protected:
     void SetUp() override { RemoveEveryPackage(); }
     void TearDown() override { RemoveEveryPackage(); }
@@ -250,6 +227,9 @@ TEST_F(InstallerPackage, InstallsARunningProgramThatALaterVersionReplacesAndUnin
     EXPECT_EQ(InstalledProducts(), std::vector<std::string>{Utf8(kLaterProductCode)});
     EXPECT_EQ(ProgramsEntry(kLaterProductCode), kLaterEntry);
     EXPECT_EQ(VersionResource(InstallFolder() + L"Marsitel.exe").Text(L"FileVersion"), "1.0.1.0");
+    // The resource's umlauts survive the resource compiler's code page.
+    EXPECT_EQ(VersionResource(InstallFolder() + L"Marsitel.exe").Text(L"LegalCopyright"),
+              Utf8(L"Freeware, ohne Gewährleistung"));
 
     EXPECT_EQ(Msiexec(L"/i", kInstaller), kInstallFailure) << "the downgrade must be refused";
     EXPECT_EQ(InstalledProducts(), std::vector<std::string>{Utf8(kLaterProductCode)});
@@ -257,7 +237,7 @@ TEST_F(InstallerPackage, InstallsARunningProgramThatALaterVersionReplacesAndUnin
     ASSERT_EQ(Msiexec(L"/x", kLaterInstaller), 0u);
     EXPECT_TRUE(InstalledProducts().empty());
     EXPECT_EQ(ProgramsEntry(kLaterProductCode), "");
-    EXPECT_FALSE(std::filesystem::exists(InstallFolder())) << testing::PrintToString(FileNames(InstallFolder()));
+    EXPECT_FALSE(std::filesystem::exists(InstallFolder())) << ::testing::PrintToString(FileNames(InstallFolder()));
     EXPECT_TRUE(StartMenuShortcuts().empty());
 }
 
@@ -275,7 +255,7 @@ TEST_F(InstallerPackage, EitherArchitectureReplacesTheOtherOfAnyVersionAndUninst
     EXPECT_EQ(InstalledProducts(), std::vector<std::string>{Utf8(kLaterProductCode)});
     EXPECT_EQ(ProgramsEntry(kLaterProductCode), kLaterEntry);
     EXPECT_EQ(FileNames(InstallFolder()), kInstalledFiles);
-    EXPECT_FALSE(std::filesystem::exists(folder32)) << testing::PrintToString(FileNames(folder32));
+    EXPECT_FALSE(std::filesystem::exists(folder32)) << ::testing::PrintToString(FileNames(folder32));
     EXPECT_EQ(StartMenuShortcuts(), kShortcut);
 
     ASSERT_EQ(Msiexec(L"/i", kOtherInstaller), 0u);
@@ -283,7 +263,7 @@ TEST_F(InstallerPackage, EitherArchitectureReplacesTheOtherOfAnyVersionAndUninst
     EXPECT_EQ(ProgramsEntry(kProductCode32, KEY_WOW64_32KEY),
               "Marsitel, Marsitel-Team, 1.0.0, C:\\Program Files (x86)\\Marsitel\\, 1031");
     EXPECT_EQ(FileNames(folder32), kInstalledFiles);
-    EXPECT_FALSE(std::filesystem::exists(InstallFolder())) << testing::PrintToString(FileNames(InstallFolder()));
+    EXPECT_FALSE(std::filesystem::exists(InstallFolder())) << ::testing::PrintToString(FileNames(InstallFolder()));
     EXPECT_EQ(StartMenuShortcuts(), kShortcut);
 
     ASSERT_EQ(Msiexec(L"/x", kOtherInstaller), 0u);

@@ -7,7 +7,6 @@
 #include "core/host/error_mapping.h"
 #include "ui/control_ids.h"
 #include "ui/frm_busy.h"
-#include "ui/frm_progress.h"
 #include "ui/program_end.h"
 #include "ui_test_support.h"
 
@@ -91,34 +90,10 @@ TEST_F(BusyNoticeTest, ItShowsTopmostWithoutTakingTheForegroundOrTheFocusAndGive
     DestroyWindow(other);
 }
 
-// Where it stands: at start-up where the progress window stands during a
-// run, during a run directly below it, left edges aligned.
-TEST_F(BusyNoticeTest, ItStandsBelowTheProgressWindowOrWhereThatStandsDuringARun) {
-    notice.Show();
-    RECT outer{};
-    GetWindowRect(notice.hwnd(), &outer);
-    EXPECT_EQ(outer.left, 100);
-    EXPECT_EQ(outer.top, 100);
-    notice.Hide();
-
-    frmProgress progress;
-    progress.Create();
-    progress.MoveTo(POINT{1500, 1500});
-    progress.Show();
-    notice.Show();
-    RECT anchor{};
-    GetWindowRect(progress.hwnd(), &anchor);
-    GetWindowRect(notice.hwnd(), &outer);
-    EXPECT_EQ(outer.left, 100);
-    EXPECT_EQ(outer.top, anchor.bottom);
-    notice.Hide();
-}
-
-// The same in literal pixels: the progress window's outer rectangle during
-// a run and the notice's outer size at 96 DPI (511 by 82 and 360 by 125
-// client pixels, with a dialog frame and caption), at 120 DPI (958 by 154
-// and 675 by 234) and at 144 DPI (767 by 123 and 540 by 188), on a 1280 by 1024 screen whose taskbar takes the
-// bottom 40 pixels.
+// Where it stands, in literal pixels (the end-to-end tests see it on the
+// screen): below the progress window's outer rectangle during a run, given
+// the notice's outer size, at 96, 120 and 144 DPI, on a 1280 by 1024 screen
+// whose taskbar takes the bottom 40 pixels.
 TEST(BusyNoticePlace, BelowTheProgressWindowAboveWhereNoRoomIsLeftAndAlwaysInTheWorkArea) {
     const RECT work{0, 0, 1280, 984};
     const struct {
@@ -148,19 +123,12 @@ TEST_F(BusyNoticeTest, InputQueuedBeforeItShowsIsDroppedAfterwardsItsButtonWorks
     notice.ServeInput();
     EXPECT_FALSE(notice.StopRequested()) << "input typed before the notice came pressed its button";
 
-    const struct {
-        const char* name;
-        WORD key;  // 0: a click
-    } ways[] = {{"click", 0}, {"Space", VK_SPACE}, {"Enter", VK_RETURN}, {"Escape", VK_ESCAPE}};
-    for (const auto& way : ways) {
+    // A click (0), Space, Enter and Escape.
+    for (const WORD key : {WORD{0}, WORD{VK_SPACE}, WORD{VK_RETURN}, WORD{VK_ESCAPE}}) {
         notice.Show();
-        if (way.key) {
-            QueueKey(way.key);
-        } else {
-            QueueClick();
-        }
+        key ? QueueKey(key) : QueueClick();
         notice.ServeInput();
-        EXPECT_TRUE(notice.StopRequested()) << way.name;
+        EXPECT_TRUE(notice.StopRequested()) << key;
         notice.Hide();
     }
     // Showing it again forgets the last request.

@@ -1,15 +1,12 @@
 #include "ui_test_support.h"
 
-#include <oleacc.h>
-#include <wrl/client.h>
-
 #include <cstdlib>
 
-#include "core/host/com_apartment.h"
 #include "ui/message_loop.h"
 #include "ui/program_end.h"
 
 namespace marsitel::ui::testing {
+
 ProgramEndRecorder::ProgramEndRecorder() {
     SetProgramEndHandler([this](unsigned code) { exitCodes_.push_back(code); });
 }
@@ -36,26 +33,6 @@ LOGFONTW FontOf(HWND control) {
     const auto handle = reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0));
     if (handle) GetObjectW(handle, sizeof font, &font);
     return font;
-}
-
-AccessibleView ReadAccessible(HWND control) {
-    const host::ComApartment apartment;
-    AccessibleView view;
-    {
-        Microsoft::WRL::ComPtr<IAccessible> object;
-        if (SUCCEEDED(AccessibleObjectFromWindow(control, static_cast<DWORD>(OBJID_CLIENT), IID_PPV_ARGS(&object)))) {
-            VARIANT self{};
-            self.vt = VT_I4;
-            self.lVal = CHILDID_SELF;
-            BSTR name = nullptr;
-            BSTR value = nullptr;
-            if (SUCCEEDED(object->get_accName(self, &name)) && name) view.name = name;
-            if (SUCCEEDED(object->get_accValue(self, &value)) && value) view.value = value;
-            SysFreeString(name);
-            SysFreeString(value);
-        }
-    }
-    return view;
 }
 
 std::wstring TextOf(HWND window) {

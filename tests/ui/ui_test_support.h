@@ -35,13 +35,6 @@ private:
 RECT RectInParent(HWND control);
 RECT ClientRect(HWND window);
 LOGFONTW FontOf(HWND control);
-// What a screen reader reads of a control: the name and value of its client
-// object, through AccessibleObjectFromWindow.
-struct AccessibleView {
-    std::wstring name;
-    std::wstring value;
-};
-AccessibleView ReadAccessible(HWND control);
 std::wstring TextOf(HWND window);
 DWORD StyleOf(HWND window);
 DWORD ExStyleOf(HWND window);

@@ -7,7 +7,8 @@ plate, the picture of parts joined and fixed in place.
 - marsitel.ico: the application icon, the same drawing on a transparent
   ground at 16, 24, 32, 48 (32-bit DIBs with alpha) and 256 pixels (PNG).
 
-Standard library only:  python3 make_pictures.py [output folder]
+Standard library only:  python3 scripts/make_pictures.py [output folder]
+(the output folder defaults to ui/res/, where the program takes them from)
 """
 import math
 import os
@@ -205,7 +206,8 @@ def icon_bytes():
 
 
 def main():
-    folder = sys.argv[1] if len(sys.argv) > 1 else os.path.dirname(os.path.abspath(__file__))
+    here = os.path.dirname(os.path.abspath(__file__))
+    folder = sys.argv[1] if len(sys.argv) > 1 else os.path.join(here, '..', 'ui', 'res')
     data = bitmap_bytes()
     assert len(data) == 48166, len(data)
     with open(os.path.join(folder, 'splash.bmp'), 'wb') as f:
