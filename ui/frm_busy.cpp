@@ -42,19 +42,19 @@ bool IsNonClientMouse(UINT message) {
     return message >= WM_NCMOUSEMOVE && message <= WM_NCXBUTTONDBLCLK;
 }
 
+// Takes the window if it is the progress window, shown: a run is on.
+BOOL CALLBACK TakeVisibleProgressWindow(HWND window, LPARAM found) {
+    wchar_t className[64] = {};
+    GetClassNameW(window, className, static_cast<int>(std::size(className)));
+    if (std::wstring_view(className) != kProgressClass || !IsWindowVisible(window)) return TRUE;
+    *reinterpret_cast<HWND*>(found) = window;
+    return FALSE;
+}
+
 // The progress window of this thread while a run shows it.
 HWND VisibleProgressWindow() noexcept {
     HWND found = nullptr;
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND window, LPARAM result) -> BOOL {
-            wchar_t className[64] = {};
-            GetClassNameW(window, className, static_cast<int>(std::size(className)));
-            if (std::wstring_view(className) != kProgressClass || !IsWindowVisible(window)) return TRUE;
-            *reinterpret_cast<HWND*>(result) = window;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&found));
+    EnumThreadWindows(GetCurrentThreadId(), &TakeVisibleProgressWindow, reinterpret_cast<LPARAM>(&found));
     return found;
 }
 
