@@ -14,6 +14,7 @@
 #include "marsitel_app.h"
 #include "scenario_summary.h"
 #include "simhost/testing/simhost_process.h"
+#include "test_platform.h"
 #include "ui/control_ids.h"
 
 namespace marsitel::e2e {
@@ -120,7 +121,7 @@ std::ostream& operator<<(std::ostream& out, const FullRunCase& c) {
     return out << "level " << Utf8(c.level) << (c.ground ? " with grounding" : " without grounding");
 }
 
-class E2eFullRun : public testing::TestWithParam<FullRunCase> {};
+class E2eFullRun : public ::testing::TestWithParam<FullRunCase> {};
 
 TEST_P(E2eFullRun, ChangesTheHostAsChosenAndReturnsToTheDialog) {
     const FullRunCase& c = GetParam();
@@ -153,7 +154,7 @@ TEST_P(E2eFullRun, ChangesTheHostAsChosenAndReturnsToTheDialog) {
 // included; "Alle" reaches Kappe two levels down. Grounding adds one ground
 // relation per occurrence of every assembly processed.
 INSTANTIATE_TEST_SUITE_P(LevelsAndGrounding, E2eFullRun,
-                         testing::Values(FullRunCase{L"1", false, {0, 0, 2, 0, 1, 1}},
+                         ::testing::Values(FullRunCase{L"1", false, {0, 0, 2, 0, 1, 1}},
                                          FullRunCase{L"1", true, {3, 3, 2, 0, 1, 1}},
                                          FullRunCase{L"Alle", false, {0, 0, 0, 0, 0, 0}},
                                          FullRunCase{L"Alle", true, {3, 3, 3, 3, 1, 1}}));
@@ -245,7 +246,7 @@ TEST(E2eStartUp, ASecondStartDuringTheSplashBringsTheFirstCopysSplashToTheFront)
     const HWND elsewhere =
         CreateWindowExW(0, L"STATIC", L"", WS_POPUP | WS_VISIBLE, 0, 0, 100, 100, nullptr, nullptr, nullptr, nullptr);
     ASSERT_NE(elsewhere, nullptr);
-    if (!SetForegroundWindow(elsewhere)) GTEST_SKIP() << "Windows' foreground lock kept the test from its own window";
+    MARSITEL_SKIP_IF_WINDOWS_REFUSED_THE_FOREGROUND(SetForegroundWindow(elsewhere));
 
     MarsitelApp second;
     ASSERT_TRUE(second.Process().WaitForExit(kWindowWait));
@@ -378,7 +379,7 @@ void ExpectCleanGroundedState(const ScenarioSummary& after) {
 // typed while the program is held up (the host busy for about 1.5 s right
 // after the run's first calls): the key was typed before the report
 // appeared, so it must not close it.
-class E2eKeysBeforeReport : public testing::TestWithParam<KeysDuringRun> {};
+class E2eKeysBeforeReport : public ::testing::TestWithParam<KeysDuringRun> {};
 
 TEST_P(E2eKeysBeforeReport, DoNotCloseItUnread) {
     SimhostProcess host(HostWith(ThreeRelationsEach(), {L"--hidden", L"--busy-at", L"20:8", L"--fail",
@@ -412,7 +413,7 @@ TEST_P(E2eKeysBeforeReport, DoNotCloseItUnread) {
 }
 
 INSTANTIATE_TEST_SUITE_P(SpaceAndEnter, E2eKeysBeforeReport,
-                         testing::Values(KeysDuringRun{"Space", {VK_SPACE}}, KeysDuringRun{"Enter", {VK_RETURN}}));
+                         ::testing::Values(KeysDuringRun{"Space", {VK_SPACE}}, KeysDuringRun{"Enter", {VK_RETURN}}));
 
 // The host's own dialog, as a busy host has one open while the notice
 // shows: a window of another process than Marsitel, foreground, with the
@@ -458,8 +459,6 @@ private:
     std::jthread thread_;
 };
 
-constexpr char kForegroundRefused[] = "Windows' foreground lock kept the host's dialog out of the foreground";
-
 constexpr wchar_t kNoticeText[] =
     L"Solid Edge ist beschäftigt. Ist dort noch ein Dialog offen? Marsitel wartet höchstens eine Minute, bis "
     L"Solid Edge wieder antwortet. „Abbrechen“ beendet Marsitel; was bis dahin geändert wurde, bleibt geändert.";
@@ -485,7 +484,7 @@ TEST(E2eBusyHost, TheNoticeLeavesTheForegroundToTheHostsDialogAndTheRunEndsAsACl
     ASSERT_NO_FATAL_FAILURE(StartGroundedRunAtAllLevels(app));
     ASSERT_TRUE(WaitForCallsServed(host, kSpellStart));
     const auto spellStart = std::chrono::steady_clock::now();
-    if (!hostDialog.TakeForeground()) GTEST_SKIP() << kForegroundRefused;
+    MARSITEL_SKIP_IF_WINDOWS_REFUSED_THE_FOREGROUND(hostDialog.TakeForeground());
     const HWND notice = WaitForVisibleTopLevel(app.Id(), marsitel::ui::kBusyClass);
     ASSERT_NE(notice, nullptr) << "no notice";
     const auto shown = std::chrono::steady_clock::now();
@@ -511,8 +510,8 @@ TEST(E2eBusyHost, TheNoticeLeavesTheForegroundToTheHostsDialogAndTheRunEndsAsACl
     const auto gone = std::chrono::steady_clock::now();
     EXPECT_EQ(GetForegroundWindow(), hostDialog.Window()) << "the notice took the foreground as it went";
     const auto ms = [](auto duration) { return std::chrono::duration_cast<Millis>(duration).count(); };
-    testing::Test::RecordProperty("notice_after_ms", static_cast<int>(ms(shown - spellStart)));
-    testing::Test::RecordProperty("notice_gone_after_ms", static_cast<int>(ms(gone - answered)));
+    ::testing::Test::RecordProperty("notice_after_ms", static_cast<int>(ms(shown - spellStart)));
+    ::testing::Test::RecordProperty("notice_gone_after_ms", static_cast<int>(ms(gone - answered)));
 
     const RunWatch run = app.Watch(RunWatch{}, false, false);
     ASSERT_TRUE(run.finished) << "message box: " << run.message_box << ", process ended: " << run.process_ended;
@@ -559,7 +558,7 @@ TEST(E2eStartUp, AHostBusyFromTheStartGetsTheNoticeAndAbbrechenEndsWithTheWarnin
     MarsitelApp app;
     ForeignDialog hostDialog;
     ASSERT_TRUE(app.DismissSplash());
-    if (!hostDialog.TakeForeground()) GTEST_SKIP() << kForegroundRefused;
+    MARSITEL_SKIP_IF_WINDOWS_REFUSED_THE_FOREGROUND(hostDialog.TakeForeground());
     const HWND notice = WaitForVisibleTopLevel(app.Id(), marsitel::ui::kBusyClass);
     ASSERT_NE(notice, nullptr) << "no notice";
     EXPECT_EQ(OuterRect(notice).left, 100);
@@ -578,7 +577,7 @@ TEST(E2eStartUp, AHostBusyFromTheStartGetsTheNoticeAndAbbrechenEndsWithTheWarnin
     EXPECT_TRUE(host.JournalLines().empty());
 }
 
-class E2eKeysDuringRun : public testing::TestWithParam<KeysDuringRun> {};
+class E2eKeysDuringRun : public ::testing::TestWithParam<KeysDuringRun> {};
 
 // Keys typed while the run keeps the program busy (the host busy for about
 // two seconds in the middle of the built-in scenario leaves time to type)
@@ -615,7 +614,7 @@ TEST_P(E2eKeysDuringRun, AreDroppedWhenTheRunEnds) {
 }
 
 INSTANTIATE_TEST_SUITE_P(SpaceAndAltF4, E2eKeysDuringRun,
-                         testing::Values(KeysDuringRun{"Space", {VK_SPACE}},
+                         ::testing::Values(KeysDuringRun{"Space", {VK_SPACE}},
                                          KeysDuringRun{"AltF4", {VK_MENU, VK_F4}}));
 
 }  // namespace

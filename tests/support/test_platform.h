@@ -20,5 +20,10 @@ inline bool RunningUnderWine() {
 
 #define MARSITEL_SKIP_UNLESS_WINE(reason) \
     if (!::marsitel::testing::RunningUnderWine()) GTEST_SKIP() << "holds under Wine only: " << (reason)
-#define MARSITEL_SKIP_UNLESS_WINDOWS(reason) \
-    if (::marsitel::testing::RunningUnderWine()) GTEST_SKIP() << "holds on Windows only: " << (reason)
+// Windows' foreground lock may refuse a test the foreground it sets up: the
+// case is then skipped. Wine never refuses, so there a refusal fails.
+#define MARSITEL_SKIP_IF_WINDOWS_REFUSED_THE_FOREGROUND(granted)                                              \
+    if (!(granted)) {                                                                                     \
+        if (::marsitel::testing::RunningUnderWine()) FAIL() << "the foreground was refused under Wine";   \
+        GTEST_SKIP() << "Windows' foreground lock kept the test from the window it put in front";         \
+    }
