@@ -1,5 +1,7 @@
 #include "core/input_queue.h"
 
+#include "core/app_title.h"
+
 namespace marsitel {
 namespace {
 
@@ -38,6 +40,10 @@ void DiscardPendingInput() noexcept {
 int ShowFreshMessageBox(HWND owner, const wchar_t* text, const wchar_t* caption, UINT flags) noexcept {
     DiscardPendingInput();
     return MessageBoxW(owner, text, caption, flags);
+}
+
+void ShowFreshWarning(const wchar_t* text) noexcept {
+    ShowFreshMessageBox(nullptr, text, kAppTitle, MB_ICONEXCLAMATION | MB_OK | MB_TOPMOST | MB_SETFOREGROUND);
 }
 
 }  // namespace marsitel

@@ -16,4 +16,10 @@ void DiscardPendingInput() noexcept;
 // before it appeared does not answer it.
 int ShowFreshMessageBox(HWND owner, const wchar_t* text, const wchar_t* caption, UINT flags) noexcept;
 
+// A warning of the program's: exclamation mark, OK, the program's title, from
+// an empty input queue. Topmost, since the program's own windows are: during
+// a run an ordinary box would open behind the progress window and the
+// program would seem to hang.
+void ShowFreshWarning(const wchar_t* text) noexcept;
+
 }  // namespace marsitel

@@ -62,13 +62,6 @@ std::wstring ReadinessWarning() {
     return {};
 }
 
-void ShowWarning(const std::wstring& text) {
-    // During a run the topmost progress window is on screen; an ordinary
-    // box would open behind it and the program would seem to hang. A key
-    // typed while the host was asked must not close the box unread.
-    ShowFreshMessageBox(nullptr, text.c_str(), kAppTitle, MB_ICONEXCLAMATION | MB_OK | MB_TOPMOST | MB_SETFOREGROUND);
-}
-
 }  // namespace
 
 bool CheckHostReady() {
@@ -82,7 +75,7 @@ bool CheckHostReady() {
         warning = HostNotRunning();
     }
     if (warning.empty()) return true;
-    ShowWarning(warning);
+    ShowFreshWarning(warning.c_str());
     return false;
 }
 

@@ -58,15 +58,6 @@ HWND VisibleProgressWindow() noexcept {
     return found;
 }
 
-RECT WorkAreaOf(const RECT& rect) noexcept {
-    MONITORINFO monitor{};
-    monitor.cbSize = sizeof monitor;
-    if (!GetMonitorInfoW(MonitorFromRect(&rect, MONITOR_DEFAULTTONEAREST), &monitor)) {
-        return RECT{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-    }
-    return monitor.rcWork;
-}
-
 }  // namespace
 
 RECT NoticeRectBeside(const RECT& anchor, SIZE size, const RECT& work) noexcept {
@@ -98,7 +89,7 @@ POINT frmBusy::Place() const noexcept {
         const POINT corner{layout_.Pixels(kProgressCornerTwips.x), layout_.Pixels(kProgressCornerTwips.y)};
         anchor = RECT{corner.x, corner.y, corner.x + size.cx, corner.y};
     }
-    const RECT place = NoticeRectBeside(anchor, size, WorkAreaOf(anchor));
+    const RECT place = NoticeRectBeside(anchor, size, WorkAreaOf(MonitorFromRect(&anchor, MONITOR_DEFAULTTONEAREST)));
     return POINT{place.left, place.top};
 }
 

@@ -54,13 +54,6 @@ std::wstring ShownDescription(const std::wstring& description) {
     return BreakLongWords(description.size() > kLongestDescription ? CutAtBlank(description) : description);
 }
 
-void ReportStoppedWait(const std::wstring& text) noexcept {
-    // What the user chose is no failure of the program's: a warning, as the
-    // program's other warnings are shown.
-    ShowFreshMessageBox(nullptr, text.c_str(), kAppTitle, MB_ICONEXCLAMATION | MB_OK | MB_TOPMOST | MB_SETFOREGROUND);
-    EndProgram(1);
-}
-
 }  // namespace
 
 void EndProgram(unsigned exitCode) noexcept {
@@ -100,7 +93,9 @@ void ReportCurrentException() noexcept {
     try {
         throw;
     } catch (const host::BusyWaitStoppedError& stop) {
-        ReportStoppedWait(stop.description());
+        // What the user chose is no failure of the program's: a warning.
+        ShowFreshWarning(stop.description().c_str());
+        EndProgram(1);
     } catch (const Error& error) {
         ReportRuntimeError(error.number(), error.description());
     } catch (const std::bad_alloc&) {

@@ -98,12 +98,16 @@ RECT OuterRectAt(POINT topLeft, SIZE client, DWORD style, DWORD exStyle) noexcep
     return rect;
 }
 
+RECT WorkAreaOf(HMONITOR monitor) noexcept {
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    if (GetMonitorInfoW(monitor, &info)) return info.rcWork;
+    return RECT{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+}
+
 RECT CentredOuterRect(SIZE client, DWORD style, DWORD exStyle) noexcept {
     RECT outer = OuterRectAt(POINT{0, 0}, client, style, exStyle);
-    RECT area{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-    MONITORINFO monitor{};
-    monitor.cbSize = sizeof monitor;
-    if (GetMonitorInfoW(MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY), &monitor)) area = monitor.rcWork;
+    const RECT area = WorkAreaOf(MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY));
     const int width = outer.right - outer.left;
     const int height = outer.bottom - outer.top;
     const int left = area.left + (area.right - area.left - width) / 2;

@@ -48,6 +48,8 @@ private:
 void RegisterWindowClass(const WindowClassDef& def, WNDPROC procedure);
 HINSTANCE ProgramInstance() noexcept;
 
+// The monitor's work area: the screen less the taskbar and docked bars.
+RECT WorkAreaOf(HMONITOR monitor) noexcept;
 // The outer rectangle of a window whose client area has the given size,
 // centred on the primary monitor's work area.
 RECT CentredOuterRect(SIZE client, DWORD style, DWORD exStyle) noexcept;
