@@ -7,13 +7,10 @@
 #include "core/host/error_mapping.h"
 #include "ui/control_ids.h"
 #include "ui/frm_busy.h"
-#include "ui/program_end.h"
 #include "test_platform.h"
 #include "ui_test_support.h"
 
 #include <gtest/gtest.h>
-
-#include <functional>
 
 namespace marsitel::ui {
 namespace {
@@ -44,22 +41,6 @@ protected:
     void QueueKey(WORD key) const {
         PostMessageW(Button(), WM_KEYDOWN, key, 0);
         PostMessageW(Button(), WM_KEYUP, key, 0xC0000000);
-    }
-
-    // The box with which the program ends after `wait`, and that it ends
-    // with exit code 1.
-    SeenMessageBox ReportOfTheEnd(const std::function<void()>& wait) {
-        ProgramEndRecorder ends;
-        MessageBoxWatcher boxes;
-        try {
-            wait();
-            ADD_FAILURE() << "the wait went on";
-        } catch (...) {
-            ReportCurrentException();
-        }
-        EXPECT_EQ(ends.exitCodes(), std::vector<unsigned>{1});
-        EXPECT_EQ(boxes.boxes().size(), 1u);
-        return boxes.boxes().empty() ? SeenMessageBox{} : boxes.boxes()[0];
     }
 
     frmBusy notice;
@@ -228,7 +209,7 @@ TEST_F(BusyNoticeTest, OnTheProgramsOwnLoopTheButtonEndsTheWaitBeforeTheHostIsAs
         }
         return RPC_E_CALL_REJECTED;
     };
-    const SeenMessageBox report = ReportOfTheEnd([&] { host::CallWhileBusy(refused); });
+    const SeenMessageBox report = TheBoxTheProgramEndsWith([&] { host::CallWhileBusy(refused); });
     EXPECT_EQ(report.text, L"Abgebrochen, während Solid Edge beschäftigt war. Was bis dahin geändert wurde, bleibt "
                            L"geändert. Marsitel wird beendet.");
     EXPECT_EQ(report.icon, LoadIconW(nullptr, IDI_EXCLAMATION));
@@ -245,7 +226,8 @@ TEST_F(BusyNoticeTest, OnTheProgramsOwnLoopTheButtonEndsTheWaitBeforeTheHostIsAs
 // run-time error report, its number that of the rejection.
 TEST_F(BusyNoticeTest, AtTheBoundTheWaitEndsWithTheErrorReport) {
     host::SetBusyLimit(milliseconds{1500});
-    const SeenMessageBox report = ReportOfTheEnd([] { host::CallWhileBusy([] { return RPC_E_SERVERCALL_RETRYLATER; }); });
+    const SeenMessageBox report =
+        TheBoxTheProgramEndsWith([] { host::CallWhileBusy([] { return RPC_E_SERVERCALL_RETRYLATER; }); });
     host::SetBusyLimit(host::kDefaultBusyLimit);
     EXPECT_EQ(report.text, L"Laufzeitfehler '-2147417846':\r\n\r\nSolid Edge hat eine Minute lang nicht geantwortet, "
                            L"weil es beschäftigt war. Was bis dahin geändert wurde, bleibt geändert.");

@@ -22,12 +22,7 @@ bool Inside(const RECT& inner, const RECT& outer) {
 }
 
 SeenMessageBox ReportOf(const std::wstring& description) {
-    ProgramEndRecorder ends;
-    MessageBoxWatcher boxes;
-    ReportRuntimeError(4711, description);
-    EXPECT_EQ(ends.exitCodes(), std::vector<unsigned>{1});
-    EXPECT_EQ(boxes.boxes().size(), 1u);
-    return boxes.boxes().empty() ? SeenMessageBox{} : boxes.boxes()[0];
+    return TheBoxTheProgramEndsWith([&] { ReportRuntimeError(4711, description); });
 }
 
 // Set in the child process of the test at 144 DPI: the DPI it must run at.

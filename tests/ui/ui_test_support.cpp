@@ -15,6 +15,19 @@ ProgramEndRecorder::~ProgramEndRecorder() {
     SetProgramEndHandler(nullptr);
 }
 
+SeenMessageBox TheBoxTheProgramEndsWith(const std::function<void()>& ending) {
+    ProgramEndRecorder ends;
+    MessageBoxWatcher boxes;
+    try {
+        ending();
+    } catch (...) {
+        ReportCurrentException();
+    }
+    EXPECT_EQ(ends.exitCodes(), std::vector<unsigned>{1});
+    EXPECT_EQ(boxes.boxes().size(), 1u);
+    return boxes.boxes().empty() ? SeenMessageBox{} : boxes.boxes()[0];
+}
+
 RECT RectInParent(HWND control) {
     RECT rect{};
     GetWindowRect(control, &rect);

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,9 @@ private:
     std::vector<unsigned> exitCodes_;
 };
 
+// The one box shown while `ending` runs, which must end the program with
+// exit code 1; what it throws is reported as the window procedures do.
+SeenMessageBox TheBoxTheProgramEndsWith(const std::function<void()>& ending);
 // A control's rectangle in its parent's client coordinates.
 RECT RectInParent(HWND control);
 RECT ClientRect(HWND window);
