@@ -11,10 +11,36 @@ display_usable() {
     fi
 }
 
-wine_can_run_32bit() {
-    # Some kernels run no 32-bit user code at all; Wine's 32-bit side is
-    # then installed but cannot start.
-    /usr/lib/wine/wine --version >/dev/null 2>&1
+# The name under which scripts/setup.sh registers an emulator for i386
+# programs with binfmt_misc.
+i386_binfmt_name=qemu-i386
+
+# How Wine's 32-bit side runs here: "native"; "emulated", by an emulator
+# registered for i386 programs with binfmt_misc (the kernel asks binfmt_misc
+# before its own loader, so such an entry is used even where the kernel runs
+# 32-bit code itself); or "none", where the kernel runs no 32-bit code (some
+# virtual machines have IA-32 emulation switched off) and nothing stands in.
+wine_32bit_mode() {
+    if ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
+        echo none
+    elif i386_emulator_registered; then
+        echo emulated
+    else
+        echo native
+    fi
+}
+
+# True when an enabled binfmt_misc entry takes ELF files of 32-bit class for
+# machine 3 (EM_386, bytes 18 and 19).
+i386_emulator_registered() {
+    local entry
+    for entry in /proc/sys/fs/binfmt_misc/*; do
+        case ${entry##*/} in register|status|"*") continue ;; esac
+        awk '$0 == "enabled" { on = 1 } $1 == "offset" { at = $2 } $1 == "magic" { magic = $2 }
+             END { exit !(on && at == 0 && substr(magic, 1, 10) == "7f454c4601" && substr(magic, 37, 4) == "0300") }' \
+            "$entry" 2>/dev/null && return 0
+    done
+    return 1
 }
 
 wine_prefix_up() {
@@ -25,6 +51,17 @@ wine_prefix_up() {
     # tests create.
     export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
     export WINELOADER=/usr/lib/wine/wine64
+    # A prefix made while Wine's 32-bit side could not start lacks its
+    # 32-bit system files for good (wineboot -u does not add them): 32-bit
+    # programs then fail at once, "could not load kernel32.dll". Once that
+    # side starts (an emulator registered since), the prefix is made anew.
+    if [ -f "$WINEPREFIX/system.reg" ] && [ ! -f "$WINEPREFIX/drive_c/windows/syswow64/kernel32.dll" ] &&
+        [ "$(wine_32bit_mode)" != none ]; then
+        echo "Making Wine prefix $WINEPREFIX anew: it has no 32-bit system files"
+        /usr/lib/wine/wineserver -k >/dev/null 2>&1 || true
+        /usr/lib/wine/wineserver -w >/dev/null 2>&1 || true
+        rm -rf "$WINEPREFIX"
+    fi
     mkdir -p "$WINEPREFIX"
     # One wineserver for the whole run: starting one per test costs seconds.
     /usr/lib/wine/wineserver -p 2>/dev/null || true  # one may be up already
@@ -79,7 +116,7 @@ wine_fonts_linked() {
 wine_rpcss_running() {
     local pid
     for pid in $(pgrep -f 'rpcss.exe'); do
-        tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" && return 0
+        tr '\0' '\n' 2>/dev/null <"/proc/$pid/environ" | grep -qxF "WINEPREFIX=$WINEPREFIX" && return 0
     done
     return 1
 }
