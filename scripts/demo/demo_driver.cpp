@@ -3,6 +3,7 @@
 //   marsitel_demo_driver interactive [--host-arg ARG]...   a person works the dialog
 //   marsitel_demo_driver scripted [--host-arg ARG]...      one run as a person would do it,
 //                                                          with pictures in <build>/demo/
+//   --program PATH       the Marsitel.exe to start (default: the one beside the driver)
 //   --result-file PATH   the exit code is written there too (a program started
 //                        by Wine's virtual desktop has no one to hand it to)
 #include <windows.h>
@@ -31,6 +32,7 @@ struct Options {
     bool scripted = false;
     std::vector<std::wstring> host_args;
     std::wstring result_file;
+    std::wstring program;
 };
 
 void Print(const std::wstring& text) {
@@ -48,6 +50,15 @@ std::wstring ReadUtf8File(const std::wstring& path) {
     std::wstring wide(static_cast<std::size_t>(size), L'\0');
     MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), size);
     return wide;
+}
+
+// The host's state before: the scenario file passed on to it, else its
+// built-in scenario.
+std::wstring StateBefore(const std::vector<std::wstring>& host_args) {
+    for (std::size_t i = 0; i + 1 < host_args.size(); ++i) {
+        if (host_args[i] == L"--scenario") return ReadUtf8File(host_args[i + 1]);
+    }
+    return simhost::Host::BuiltIn()->Save();
 }
 
 std::wstring Quoted(const std::wstring& arg) { return L"\"" + arg + L"\""; }
@@ -133,6 +144,7 @@ bool ScriptedRun(MarsitelApp& app, const std::wstring& folder) {
                                 : L"  the run was over before the progress window could be seen\n");
     }
     for (const auto& line : run.assembly_lines) Print(L"  progress: " + line + L"\n");
+    if (!run.busy_notice.empty()) Print(L"  busy notice: " + run.busy_notice + L"\n");
     if (!Step(run.finished, L"run finished, completion text shown")) return false;
     Print(L"  Label1: " + app.DialogText(ids::Label1) + L"\n");
     wchar_t seconds[32];
@@ -143,6 +155,15 @@ bool ScriptedRun(MarsitelApp& app, const std::wstring& folder) {
 
     app.ClickEnd();
     return Step(app.Process().WaitForExit(kWindowWait), L"End ended the program");
+}
+
+// A warning or an error report that stopped the scripted run: what it says,
+// then OK, as a person would, and the program's end.
+void ConfirmMessageBox(MarsitelApp& app) {
+    const auto box = WaitForMessageBox(app.Id(), Millis{0});
+    if (!box) return;
+    Print(L"  message box: " + box->text + L"\n");
+    if (Step(PressOk(*box), L"message box confirmed")) app.Process().WaitForExit(kWindowWait);
 }
 
 int Run(const Options& options) {
@@ -172,9 +193,10 @@ int Run(const Options& options) {
     bool ok = true;
     {
         Print(L"Starting Marsitel\n");
-        MarsitelApp app(options.scripted);
+        MarsitelApp app(options.scripted, options.program);
         if (options.scripted) {
             ok = ScriptedRun(app, folder);
+            if (!ok) ConfirmMessageBox(app);
         } else {
             Print(L"Work the dialog; the demo goes on when Marsitel has ended.\n");
             app.Process().WaitForExit(Millis{INFINITE});
@@ -187,7 +209,7 @@ int Run(const Options& options) {
         return 2;
     }
 
-    const ScenarioSummary before = Summarize(simhost::Host::BuiltIn()->Save());
+    const ScenarioSummary before = Summarize(StateBefore(options.host_args));
     const ScenarioSummary after = Summarize(ReadUtf8File(saved_state));
     Print(L"\nThe host's assemblies before and after:\n" + FormatBeforeAfter(before, after));
     return ok ? 0 : 1;
@@ -200,6 +222,7 @@ Options ParseArguments(int argc, wchar_t** argv) {
         if (arg == L"scripted") options.scripted = true;
         else if (arg == L"--host-arg" && i + 1 < argc) options.host_args.push_back(argv[++i]);
         else if (arg == L"--result-file" && i + 1 < argc) options.result_file = argv[++i];
+        else if (arg == L"--program" && i + 1 < argc) options.program = argv[++i];
     }
     return options;
 }

@@ -140,6 +140,13 @@ void UniqueHandle::reset(HANDLE handle) {
     handle_ = handle;
 }
 
+Millis ScaledWait(Millis wait) {
+    wchar_t text[16] = {};
+    const DWORD length = GetEnvironmentVariableW(L"MARSITEL_DRIVER_WAIT_FACTOR", text, static_cast<DWORD>(std::size(text)));
+    const long factor = length > 0 && length < std::size(text) ? std::wcstol(text, nullptr, 10) : 1;
+    return factor > 1 ? wait * factor : wait;
+}
+
 bool WaitUntil(const std::function<bool()>& done, Millis timeout, Millis interval) {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     for (;;) {

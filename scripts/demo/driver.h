@@ -17,9 +17,12 @@ namespace marsitel::e2e {
 using Millis = std::chrono::milliseconds;
 
 // Generous bounds: a shared machine under Wine can be slow, and a bound is
-// only reached when something is wrong.
-inline constexpr Millis kWindowWait{30000};
-inline constexpr Millis kRunWait{120000};
+// only reached when something is wrong. A program that runs under an
+// emulator starts and answers many times slower: a whole number in
+// MARSITEL_DRIVER_WAIT_FACTOR multiplies every bound.
+Millis ScaledWait(Millis wait);
+inline const Millis kWindowWait = ScaledWait(Millis{30000});
+inline const Millis kRunWait = ScaledWait(Millis{120000});
 
 class UniqueHandle {
 public:

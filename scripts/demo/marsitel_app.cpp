@@ -76,7 +76,12 @@ bool MarsitelApp::DismissSplash(const std::wstring& picture_folder) {
 }
 
 HWND MarsitelApp::WaitForDialog() {
-    dialog_ = WaitForVisibleTopLevel(Id(), marsitel::ui::kDialogClass);
+    WaitUntil(
+        [&] {
+            dialog_ = VisibleTopLevel(Id(), marsitel::ui::kDialogClass);
+            return dialog_ || FindMessageBox(Id()) || !process_.Running();
+        },
+        kWindowWait);
     return dialog_;
 }
 
@@ -151,6 +156,12 @@ RunWatch MarsitelApp::Watch(RunWatch watch, bool completion_text_before, bool ta
                 if (take_pictures && !watch.progress_picture && !watch.occurrence_lines.empty()) {
                     auto picture = CaptureWindow(watch.progress);
                     if (picture && !picture->Uniform() && IsVisible(watch.progress)) watch.progress_picture = std::move(picture);
+                }
+            }
+            if (watch.busy_notice.empty()) {
+                if (const HWND notice = VisibleTopLevel(Id(), marsitel::ui::kBusyClass)) {
+                    std::wstring text = WindowText(Control(notice, marsitel::ui::busy_id::lblBusy));
+                    if (text != kNoAnswer) watch.busy_notice = std::move(text);
                 }
             }
             if (FindMessageBox(Id())) return watch.message_box = true;

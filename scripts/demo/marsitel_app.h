@@ -29,6 +29,7 @@ struct RunWatch {
     std::vector<std::wstring> assembly_lines;     // distinct texts, in the order seen
     std::vector<std::wstring> occurrence_lines;
     std::optional<Image> progress_picture;        // the last complete picture taken while it showed
+    std::wstring busy_notice;                     // the text of the busy notice, if one showed
     bool message_box = false;                     // stopped because a message box showed
     bool finished = false;                        // dialog back with the completion text
     bool process_ended = false;
@@ -48,6 +49,7 @@ public:
     // Presses a character key on the splash, as a person who does not want
     // to wait would, and waits until it has gone.
     bool DismissSplash(const std::wstring& picture_folder = {});
+    // Gives up early when a message box shows instead or the program ends.
     HWND WaitForDialog();
     HWND Dialog() const { return dialog_; }
     HWND DialogControl(int id) const;
