@@ -472,6 +472,10 @@ constexpr wchar_t kNoticeText[] =
     L"Solid Edge ist beschäftigt. Ist dort noch ein Dialog offen? Marsitel wartet höchstens eine Minute, bis "
     L"Solid Edge wieder antwortet. „Abbrechen“ beendet Marsitel; was bis dahin geändert wurde, bleibt geändert.";
 
+long long MillisBetween(std::chrono::steady_clock::time_point from, std::chrono::steady_clock::time_point to) {
+    return std::chrono::duration_cast<Millis>(to - from).count();
+}
+
 RECT OuterRect(HWND window) {
     RECT rect{};
     GetWindowRect(window, &rect);
@@ -518,9 +522,8 @@ TEST(E2eBusyHost, TheNoticeLeavesTheForegroundToTheHostsDialogAndTheRunEndsAsACl
     ASSERT_TRUE(WaitUntilGoneOrHidden(notice));
     const auto gone = std::chrono::steady_clock::now();
     EXPECT_EQ(GetForegroundWindow(), hostDialog.Window()) << "the notice took the foreground as it went";
-    const auto ms = [](auto duration) { return std::chrono::duration_cast<Millis>(duration).count(); };
-    ::testing::Test::RecordProperty("notice_after_ms", static_cast<int>(ms(shown - spellStart)));
-    ::testing::Test::RecordProperty("notice_gone_after_ms", static_cast<int>(ms(gone - answered)));
+    ::testing::Test::RecordProperty("notice_after_ms", static_cast<int>(MillisBetween(spellStart, shown)));
+    ::testing::Test::RecordProperty("notice_gone_after_ms", static_cast<int>(MillisBetween(answered, gone)));
 
     const RunWatch run = app.Watch(RunWatch{}, false, false);
     ASSERT_TRUE(run.finished) << "message box: " << run.message_box << ", process ended: " << run.process_ended;
@@ -532,38 +535,75 @@ TEST(E2eBusyHost, TheNoticeLeavesTheForegroundToTheHostsDialogAndTheRunEndsAsACl
 constexpr wchar_t kStoppedWarning[] =
     L"Abgebrochen, während Solid Edge beschäftigt war. Was bis dahin geändert wurde, bleibt geändert. Marsitel "
     L"wird beendet.";
+constexpr wchar_t kUnansweredNoticeText[] =
+    L"Solid Edge antwortet nicht. Vielleicht rechnet es noch. Marsitel wartet, bis Solid Edge antwortet. "
+    L"„Abbrechen“ beendet Marsitel; was bis dahin geändert wurde, bleibt geändert.";
+constexpr wchar_t kUnansweredWarning[] =
+    L"Abgebrochen, während Solid Edge nicht antwortete. Was bis dahin geändert wurde, bleibt geändert. Marsitel "
+    L"wird beendet.";
 
-// "Abbrechen" clicked with the mouse while the host stays busy: a warning,
-// not a run-time error; the flag's reset given up after its short bound,
-// no closing call.
-TEST(E2eBusyHost, AbbrechenEndsTheWaitWithAWarningAndExitCode1) {
-    constexpr std::size_t kSpellStart = 60;
-    SimhostProcess host(HostWith(L"", {L"--hidden", L"--busy-at", L"60:1000000"}));
-    MarsitelApp app;
-    OpenDialog(app);
-    ASSERT_TRUE(app.Tick(ids::optionDelete, true));
-    app.ClickExecute();
-    const HWND notice = WaitForVisibleTopLevel(app.Id(), marsitel::ui::kBusyClass);
-    ASSERT_NE(notice, nullptr) << "no notice";
-    MouseClick(Control(notice, marsitel::ui::busy_id::cmdCancel));
+// A host that holds the program up: it refuses every call as busy, or it
+// takes a call and does not answer for two minutes.
+struct HeldUp {
+    const char* name;
+    const wchar_t* option;  // the simulated host's, with its length
+    const wchar_t* length;
+    const wchar_t* warning;
+    // How soon after the click the warning must show: after a refused call
+    // the host's flag is first set back, for three seconds at most.
+    Millis bound;
+};
 
-    const auto box = WaitForMessageBox(app.Id(), kRunWait);
-    ASSERT_TRUE(box.has_value()) << "no report";
-    EXPECT_EQ(Utf8(box->text), Utf8(kStoppedWarning));
-    ExpectBox(*box, BoxIcon::Exclamation);
-    EXPECT_FALSE(IsVisible(notice));
-    ASSERT_TRUE(PressOk(*box));
-    ASSERT_TRUE(app.Process().WaitForExit(kWindowWait));
-    EXPECT_EQ(app.Process().ExitCode(), 1u);
-    EXPECT_EQ(host.JournalLines().size(), kSpellStart) << "the host answered nothing after the spell began";
+std::ostream& operator<<(std::ostream& out, const HeldUp& held) { return out << held.name; }
+
+// Once `calls` calls have been served.
+std::vector<std::wstring> HoldAfter(const HeldUp& held, int calls) {
+    return {L"--hidden", held.option, std::to_wstring(calls) + L":" + held.length};
 }
 
-// A host busy from its first call at start-up: the notice where the
-// progress window stands during a run (1500 twips from the screen's
-// corner), the foreground left where it is; Abbrechen gives the warning,
-// neither readiness warning, and no dialog.
-TEST(E2eStartUp, AHostBusyFromTheStartGetsTheNoticeAndAbbrechenEndsWithTheWarning) {
-    SimhostProcess host(HostWith(kLayered, {L"--hidden", L"--busy", L"1000000"}));
+// Clicks "Abbrechen" with the mouse: a warning, not a run-time error, within
+// the bound, and the program gone within 5 seconds of its OK, without its
+// dialog. Records how long each took.
+void ExpectAbbrechenToEndTheProgram(MarsitelApp& app, HWND notice, const HeldUp& held) {
+    MouseClick(Control(notice, marsitel::ui::busy_id::cmdCancel));
+    const auto clicked = std::chrono::steady_clock::now();
+    const auto box = WaitForMessageBox(app.Id(), held.bound);
+    ASSERT_TRUE(box.has_value()) << "no warning within " << held.bound.count() << " ms of the click";
+    const auto warned = std::chrono::steady_clock::now();
+    EXPECT_EQ(Utf8(box->text), Utf8(held.warning));
+    ExpectBox(*box, BoxIcon::Exclamation);
+    EXPECT_FALSE(IsVisible(notice));
+    EXPECT_FALSE(app.AnyDialogVisible());
+    ASSERT_TRUE(PressOk(*box));
+    const auto confirmed = std::chrono::steady_clock::now();
+    EXPECT_TRUE(app.Process().WaitForExit(Millis{5000})) << "still running 5 s after the warning's OK";
+    EXPECT_EQ(app.Process().ExitCode(), 1u);
+    ::testing::Test::RecordProperty("warning_after_click_ms", static_cast<int>(MillisBetween(clicked, warned)));
+    ::testing::Test::RecordProperty("gone_after_ok_ms",
+                                    static_cast<int>(MillisBetween(confirmed, std::chrono::steady_clock::now())));
+}
+
+class E2eHeldUp : public ::testing::TestWithParam<HeldUp> {};
+
+// In the middle of a run. The host answers nothing more, and the program
+// does not wait for it.
+TEST_P(E2eHeldUp, AbbrechenEndsTheProgramWithTheWarningWhileTheHostStillHoldsItUp) {
+    SimhostProcess host(HostWith(L"", HoldAfter(GetParam(), 60)));
+    MarsitelApp app;
+    ASSERT_NO_FATAL_FAILURE(StartGroundedRunAtAllLevels(app));
+    const HWND notice = WaitForVisibleTopLevel(app.Id(), marsitel::ui::kBusyClass);
+    ASSERT_NE(notice, nullptr) << "no notice";
+    ExpectAbbrechenToEndTheProgram(app, notice, GetParam());
+    EXPECT_TRUE(host.Running());
+    EXPECT_EQ(host.JournalLines().size(), 60u) << "the host answered after it began to hold up";
+    host.Kill();
+}
+
+// From the first call of the readiness check at start-up: the notice where
+// the progress window stands during a run (1500 twips from the screen's
+// corner), the foreground left where it is; neither readiness warning.
+TEST_P(E2eHeldUp, AtStartUpTheNoticeStandsWhereTheProgressWindowWouldAndAbbrechenEndsTheProgram) {
+    SimhostProcess host(HostWith(kLayered, HoldAfter(GetParam(), 0)));
     MarsitelApp app;
     ForeignDialog hostDialog;
     ASSERT_TRUE(app.DismissSplash());
@@ -573,17 +613,48 @@ TEST(E2eStartUp, AHostBusyFromTheStartGetsTheNoticeAndAbbrechenEndsWithTheWarnin
     EXPECT_EQ(OuterRect(notice).left, 100);
     EXPECT_EQ(OuterRect(notice).top, 100);
     EXPECT_EQ(GetForegroundWindow(), hostDialog.Window());
-    MouseClick(Control(notice, marsitel::ui::busy_id::cmdCancel));
-
-    const auto box = WaitForMessageBox(app.Id(), kRunWait);
-    ASSERT_TRUE(box.has_value()) << "no report";
-    EXPECT_EQ(Utf8(box->text), Utf8(kStoppedWarning));
-    ExpectBox(*box, BoxIcon::Exclamation);
-    EXPECT_FALSE(app.AnyDialogVisible());
-    ASSERT_TRUE(PressOk(*box));
-    ASSERT_TRUE(app.Process().WaitForExit(kWindowWait));
-    EXPECT_EQ(app.Process().ExitCode(), 1u);
+    ExpectAbbrechenToEndTheProgram(app, notice, GetParam());
     EXPECT_TRUE(host.JournalLines().empty());
+    host.Kill();
+}
+
+INSTANTIATE_TEST_SUITE_P(RefusingAndNotAnswering, E2eHeldUp,
+                         ::testing::Values(HeldUp{"Refusing", L"--busy-at", L"1000000", kStoppedWarning, kRunWait},
+                                           HeldUp{"NotAnswering", L"--hang-at", L"120000", kUnansweredWarning,
+                                                  Millis{5000}}));
+
+// The host takes the 61st call of the run and answers it only 20 seconds
+// later, as a host does that computes. Nothing is typed or clicked: the
+// notice comes 5 to 6.5 seconds after the call went out, leaves the
+// foreground where it is, goes once the host answers, and the run ends as a
+// clean run does.
+TEST(E2eUnansweredHost, TheNoticeComesByItselfAndGoesWhenTheHostAnswersAndTheRunEndsAsACleanRunDoes) {
+    constexpr std::size_t kHangAt = 60;
+    SimhostProcess host(HostWith(L"", {L"--hidden", L"--hang-at", L"60:20000"}));
+    MarsitelApp app;
+    ForeignDialog hostDialog;
+    ASSERT_NO_FATAL_FAILURE(StartGroundedRunAtAllLevels(app));
+    ASSERT_TRUE(WaitForCallsServed(host, kHangAt));
+    const auto out = std::chrono::steady_clock::now();
+    MARSITEL_SKIP_IF_WINDOWS_REFUSED_THE_FOREGROUND(hostDialog.TakeForeground());
+    const HWND notice = WaitForVisibleTopLevel(app.Id(), marsitel::ui::kBusyClass, Millis{10000});
+    const auto shown = std::chrono::steady_clock::now();
+    ASSERT_NE(notice, nullptr) << "no notice within 10 s";
+    EXPECT_GE(shown - out, Millis{5000});
+    EXPECT_LE(shown - out, Millis{6500});
+    ::testing::Test::RecordProperty("notice_after_ms", static_cast<int>(MillisBetween(out, shown)));
+    EXPECT_EQ(Utf8(WindowText(Control(notice, marsitel::ui::busy_id::lblBusy))), Utf8(kUnansweredNoticeText));
+    EXPECT_EQ(GetForegroundWindow(), hostDialog.Window());
+    EXPECT_EQ(host.JournalLines().size(), kHangAt);
+    SaveWindowPicture(notice, ScreenshotDirectory(), L"unanswered-notice");
+
+    ASSERT_TRUE(WaitUntilGoneOrHidden(notice, kRunWait));
+    EXPECT_GT(host.JournalLines().size(), kHangAt) << "the notice went before the host answered";
+    const RunWatch run = app.Watch(RunWatch{}, false, false);
+    ASSERT_TRUE(run.finished) << "message box: " << run.message_box << ", process ended: " << run.process_ended;
+    EndAndExpectCleanExit(app);
+    ExpectCleanGroundedState(StateAfterQuit(host));
+    EXPECT_EQ(host.ClientReferencesAtExit(), 0) << Utf8(host.ClientReferencesLine());
 }
 
 class E2eKeysDuringRun : public ::testing::TestWithParam<KeysDuringRun> {};
