@@ -468,10 +468,6 @@ private:
     std::jthread thread_;
 };
 
-constexpr wchar_t kNoticeText[] =
-    L"Solid Edge ist beschäftigt. Ist dort noch ein Dialog offen? Marsitel wartet höchstens eine Minute, bis "
-    L"Solid Edge wieder antwortet. „Abbrechen“ beendet Marsitel; was bis dahin geändert wurde, bleibt geändert.";
-
 long long MillisBetween(std::chrono::steady_clock::time_point from, std::chrono::steady_clock::time_point to) {
     return std::chrono::duration_cast<Millis>(to - from).count();
 }
@@ -482,56 +478,9 @@ RECT OuterRect(HWND window) {
     return rect;
 }
 
-// A busy spell of twelve refused calls, about six seconds, in the middle of
-// the run, while the user works in the host's dialog: the notice comes
-// below the progress window and leaves the foreground and the keyboard
-// there, Enter typed into that dialog does not end the wait, and the run
-// ends as a clean run does once the host answers. How long it took the
-// notice to come and go is recorded, not asserted.
-TEST(E2eBusyHost, TheNoticeLeavesTheForegroundToTheHostsDialogAndTheRunEndsAsACleanRunDoes) {
-    constexpr std::size_t kSpellStart = 60;
-    SimhostProcess host(HostWith(L"", {L"--hidden", L"--busy-at", L"60:12"}));
-    MarsitelApp app;
-    ForeignDialog hostDialog;
-    ASSERT_NE(hostDialog.Edit(), nullptr);
-    ASSERT_NO_FATAL_FAILURE(StartGroundedRunAtAllLevels(app));
-    ASSERT_TRUE(WaitForCallsServed(host, kSpellStart));
-    const auto spellStart = std::chrono::steady_clock::now();
-    MARSITEL_SKIP_IF_WINDOWS_REFUSED_THE_FOREGROUND(hostDialog.TakeForeground());
-    const HWND notice = WaitForVisibleTopLevel(app.Id(), marsitel::ui::kBusyClass);
-    ASSERT_NE(notice, nullptr) << "no notice";
-    const auto shown = std::chrono::steady_clock::now();
-    EXPECT_EQ(host.JournalLines().size(), kSpellStart) << "the notice came only after the host answered";
-    EXPECT_EQ(Utf8(WindowText(Control(notice, marsitel::ui::busy_id::lblBusy))), Utf8(kNoticeText));
-    EXPECT_TRUE(GetWindowLongW(notice, GWL_EXSTYLE) & WS_EX_TOPMOST);
-    EXPECT_EQ(GetForegroundWindow(), hostDialog.Window());
-    EXPECT_EQ(FocusOf(hostDialog.Window()), hostDialog.Edit());
-    // Directly below the progress window, left edges aligned.
-    const RECT progress = OuterRect(VisibleTopLevel(app.Id(), marsitel::ui::kProgressClass));
-    EXPECT_EQ(OuterRect(notice).left, progress.left);
-    EXPECT_EQ(OuterRect(notice).top, progress.bottom);
-    SaveWindowPicture(notice, ScreenshotDirectory(), L"busy-notice");
-
-    TypeKeys({VK_RETURN});
-    EXPECT_TRUE(WaitUntil([&] { return WindowText(hostDialog.Edit()) == L"\r\n"; }, kWindowWait))
-        << "Enter did not reach the host's dialog";
-    EXPECT_TRUE(IsVisible(notice)) << "Enter meant for the host's dialog ended the wait";
-
-    ASSERT_TRUE(WaitForCallsServed(host, kSpellStart + 1));
-    const auto answered = std::chrono::steady_clock::now();
-    ASSERT_TRUE(WaitUntilGoneOrHidden(notice));
-    const auto gone = std::chrono::steady_clock::now();
-    EXPECT_EQ(GetForegroundWindow(), hostDialog.Window()) << "the notice took the foreground as it went";
-    ::testing::Test::RecordProperty("notice_after_ms", static_cast<int>(MillisBetween(spellStart, shown)));
-    ::testing::Test::RecordProperty("notice_gone_after_ms", static_cast<int>(MillisBetween(answered, gone)));
-
-    const RunWatch run = app.Watch(RunWatch{}, false, false);
-    ASSERT_TRUE(run.finished) << "message box: " << run.message_box << ", process ended: " << run.process_ended;
-    EndAndExpectCleanExit(app);
-    ExpectCleanGroundedState(StateAfterQuit(host));
-    EXPECT_EQ(host.ClientReferencesAtExit(), 0) << Utf8(host.ClientReferencesLine());
-}
-
+constexpr wchar_t kBusyNoticeText[] =
+    L"Solid Edge ist beschäftigt. Ist dort noch ein Dialog offen? Marsitel wartet höchstens eine Minute, bis "
+    L"Solid Edge wieder antwortet. „Abbrechen“ beendet Marsitel; was bis dahin geändert wurde, bleibt geändert.";
 constexpr wchar_t kStoppedWarning[] =
     L"Abgebrochen, während Solid Edge beschäftigt war. Was bis dahin geändert wurde, bleibt geändert. Marsitel "
     L"wird beendet.";
@@ -542,23 +491,26 @@ constexpr wchar_t kUnansweredWarning[] =
     L"Abgebrochen, während Solid Edge nicht antwortete. Was bis dahin geändert wurde, bleibt geändert. Marsitel "
     L"wird beendet.";
 
-// A host that holds the program up: it refuses every call as busy, or it
-// takes a call and does not answer for two minutes.
+// A host that holds the program up: it refuses calls as busy, or it takes a
+// call and does not answer.
 struct HeldUp {
     const char* name;
-    const wchar_t* option;  // the simulated host's, with its length
-    const wchar_t* length;
+    const wchar_t* option;  // the simulated host's
+    const wchar_t* spell;   // a hold-up that ends by itself: refusals, or milliseconds
+    const wchar_t* notice;
+    Millis noticeFrom, noticeBy;  // after the hold-up began
     const wchar_t* warning;
     // How soon after the click the warning must show: after a refused call
     // the host's flag is first set back, for three seconds at most.
-    Millis bound;
+    Millis warningBy;
 };
 
 std::ostream& operator<<(std::ostream& out, const HeldUp& held) { return out << held.name; }
 
-// Once `calls` calls have been served.
-std::vector<std::wstring> HoldAfter(const HeldUp& held, int calls) {
-    return {L"--hidden", held.option, std::to_wstring(calls) + L":" + held.length};
+// Once `calls` calls have been served, for `length`: two minutes at the
+// least unless given.
+std::vector<std::wstring> HoldAfter(const HeldUp& held, int calls, const wchar_t* length = L"1000000") {
+    return {L"--hidden", held.option, std::to_wstring(calls) + L":" + length};
 }
 
 // Clicks "Abbrechen" with the mouse: a warning, not a run-time error, within
@@ -567,8 +519,8 @@ std::vector<std::wstring> HoldAfter(const HeldUp& held, int calls) {
 void ExpectAbbrechenToEndTheProgram(MarsitelApp& app, HWND notice, const HeldUp& held) {
     MouseClick(Control(notice, marsitel::ui::busy_id::cmdCancel));
     const auto clicked = std::chrono::steady_clock::now();
-    const auto box = WaitForMessageBox(app.Id(), held.bound);
-    ASSERT_TRUE(box.has_value()) << "no warning within " << held.bound.count() << " ms of the click";
+    const auto box = WaitForMessageBox(app.Id(), held.warningBy);
+    ASSERT_TRUE(box.has_value()) << "no warning within " << held.warningBy.count() << " ms of the click";
     const auto warned = std::chrono::steady_clock::now();
     EXPECT_EQ(Utf8(box->text), Utf8(held.warning));
     ExpectBox(*box, BoxIcon::Exclamation);
@@ -584,6 +536,55 @@ void ExpectAbbrechenToEndTheProgram(MarsitelApp& app, HWND notice, const HeldUp&
 }
 
 class E2eHeldUp : public ::testing::TestWithParam<HeldUp> {};
+
+// In the middle of a run, while the user works in the host's dialog. Nothing
+// is clicked: the notice comes by itself below the progress window, leaves
+// the foreground and the keyboard in that dialog, where Enter goes on to
+// arrive and ends no wait, goes once the host answers, and the run ends as a
+// clean run does.
+TEST_P(E2eHeldUp, TheNoticeComesAndGoesByItselfAndTheRunEndsAsACleanRunDoes) {
+    const HeldUp& held = GetParam();
+    SimhostProcess host(HostWith(L"", HoldAfter(held, 60, held.spell)));
+    MarsitelApp app;
+    ForeignDialog hostDialog;
+    ASSERT_NE(hostDialog.Edit(), nullptr);
+    ASSERT_NO_FATAL_FAILURE(StartGroundedRunAtAllLevels(app));
+    ASSERT_TRUE(WaitForCallsServed(host, 60));
+    const auto heldUp = std::chrono::steady_clock::now();
+    MARSITEL_SKIP_IF_WINDOWS_REFUSED_THE_FOREGROUND(hostDialog.TakeForeground());
+    const HWND notice = WaitForVisibleTopLevel(app.Id(), marsitel::ui::kBusyClass, Millis{10000});
+    const auto shown = std::chrono::steady_clock::now();
+    ASSERT_NE(notice, nullptr) << "no notice within 10 s";
+    EXPECT_EQ(host.JournalLines().size(), 60u) << "the notice came only after the host answered";
+    EXPECT_GE(shown - heldUp, held.noticeFrom);
+    EXPECT_LE(shown - heldUp, held.noticeBy);
+    EXPECT_EQ(Utf8(WindowText(Control(notice, marsitel::ui::busy_id::lblBusy))), Utf8(held.notice));
+    EXPECT_TRUE(GetWindowLongW(notice, GWL_EXSTYLE) & WS_EX_TOPMOST);
+    EXPECT_EQ(GetForegroundWindow(), hostDialog.Window());
+    EXPECT_EQ(FocusOf(hostDialog.Window()), hostDialog.Edit());
+    const RECT progress = OuterRect(VisibleTopLevel(app.Id(), marsitel::ui::kProgressClass));
+    EXPECT_EQ(OuterRect(notice).left, progress.left);
+    EXPECT_EQ(OuterRect(notice).top, progress.bottom);
+    SaveWindowPicture(notice, ScreenshotDirectory(), L"notice-" + std::wstring(held.option + 2));
+
+    TypeKeys({VK_RETURN});
+    EXPECT_TRUE(WaitUntil([&] { return WindowText(hostDialog.Edit()) == L"\r\n"; }, kWindowWait))
+        << "Enter did not reach the host's dialog";
+    EXPECT_TRUE(IsVisible(notice)) << "Enter meant for the host's dialog ended the wait";
+    ASSERT_TRUE(WaitForCallsServed(host, 61));
+    const auto answered = std::chrono::steady_clock::now();
+    ASSERT_TRUE(WaitUntilGoneOrHidden(notice));
+    EXPECT_EQ(GetForegroundWindow(), hostDialog.Window()) << "the notice took the foreground as it went";
+    ::testing::Test::RecordProperty("notice_after_ms", static_cast<int>(MillisBetween(heldUp, shown)));
+    ::testing::Test::RecordProperty("notice_gone_after_ms",
+                                    static_cast<int>(MillisBetween(answered, std::chrono::steady_clock::now())));
+
+    const RunWatch run = app.Watch(RunWatch{}, false, false);
+    ASSERT_TRUE(run.finished) << "message box: " << run.message_box << ", process ended: " << run.process_ended;
+    EndAndExpectCleanExit(app);
+    ExpectCleanGroundedState(StateAfterQuit(host));
+    EXPECT_EQ(host.ClientReferencesAtExit(), 0) << Utf8(host.ClientReferencesLine());
+}
 
 // In the middle of a run. The host answers nothing more, and the program
 // does not wait for it.
@@ -618,44 +619,13 @@ TEST_P(E2eHeldUp, AtStartUpTheNoticeStandsWhereTheProgressWindowWouldAndAbbreche
     host.Kill();
 }
 
+// Twelve refusals last about six seconds; the notice of a refusing host
+// comes after two, that of one that does not answer after five.
 INSTANTIATE_TEST_SUITE_P(RefusingAndNotAnswering, E2eHeldUp,
-                         ::testing::Values(HeldUp{"Refusing", L"--busy-at", L"1000000", kStoppedWarning, kRunWait},
-                                           HeldUp{"NotAnswering", L"--hang-at", L"120000", kUnansweredWarning,
-                                                  Millis{5000}}));
-
-// The host takes the 61st call of the run and answers it only 20 seconds
-// later, as a host does that computes. Nothing is typed or clicked: the
-// notice comes 5 to 6.5 seconds after the call went out, leaves the
-// foreground where it is, goes once the host answers, and the run ends as a
-// clean run does.
-TEST(E2eUnansweredHost, TheNoticeComesByItselfAndGoesWhenTheHostAnswersAndTheRunEndsAsACleanRunDoes) {
-    constexpr std::size_t kHangAt = 60;
-    SimhostProcess host(HostWith(L"", {L"--hidden", L"--hang-at", L"60:20000"}));
-    MarsitelApp app;
-    ForeignDialog hostDialog;
-    ASSERT_NO_FATAL_FAILURE(StartGroundedRunAtAllLevels(app));
-    ASSERT_TRUE(WaitForCallsServed(host, kHangAt));
-    const auto out = std::chrono::steady_clock::now();
-    MARSITEL_SKIP_IF_WINDOWS_REFUSED_THE_FOREGROUND(hostDialog.TakeForeground());
-    const HWND notice = WaitForVisibleTopLevel(app.Id(), marsitel::ui::kBusyClass, Millis{10000});
-    const auto shown = std::chrono::steady_clock::now();
-    ASSERT_NE(notice, nullptr) << "no notice within 10 s";
-    EXPECT_GE(shown - out, Millis{5000});
-    EXPECT_LE(shown - out, Millis{6500});
-    ::testing::Test::RecordProperty("notice_after_ms", static_cast<int>(MillisBetween(out, shown)));
-    EXPECT_EQ(Utf8(WindowText(Control(notice, marsitel::ui::busy_id::lblBusy))), Utf8(kUnansweredNoticeText));
-    EXPECT_EQ(GetForegroundWindow(), hostDialog.Window());
-    EXPECT_EQ(host.JournalLines().size(), kHangAt);
-    SaveWindowPicture(notice, ScreenshotDirectory(), L"unanswered-notice");
-
-    ASSERT_TRUE(WaitUntilGoneOrHidden(notice, kRunWait));
-    EXPECT_GT(host.JournalLines().size(), kHangAt) << "the notice went before the host answered";
-    const RunWatch run = app.Watch(RunWatch{}, false, false);
-    ASSERT_TRUE(run.finished) << "message box: " << run.message_box << ", process ended: " << run.process_ended;
-    EndAndExpectCleanExit(app);
-    ExpectCleanGroundedState(StateAfterQuit(host));
-    EXPECT_EQ(host.ClientReferencesAtExit(), 0) << Utf8(host.ClientReferencesLine());
-}
+                         ::testing::Values(HeldUp{"Refusing", L"--busy-at", L"12", kBusyNoticeText, Millis{2000},
+                                                  Millis{4000}, kStoppedWarning, kRunWait},
+                                           HeldUp{"NotAnswering", L"--hang-at", L"20000", kUnansweredNoticeText,
+                                                  Millis{5000}, Millis{6500}, kUnansweredWarning, Millis{5000}}));
 
 class E2eKeysDuringRun : public ::testing::TestWithParam<KeysDuringRun> {};
 
