@@ -178,7 +178,8 @@ DWORD BusyWait::WhileOut(milliseconds elapsed) noexcept {
         End(BusyEnd::BoundReached);
         return kCancelPending;
     }
-    if (elapsed >= kUnansweredNoticeDelay) ShowNotice(BusyReason::NotAnswering);
+    // Since its last retry, where COM retried it, the host has had the call.
+    if (elapsed - retryAt_ >= kUnansweredNoticeDelay) ShowNotice(BusyReason::NotAnswering);
     return kKeepWaiting;
 }
 

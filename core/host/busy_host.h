@@ -138,6 +138,7 @@ private:
     std::chrono::steady_clock::time_point start_;
     BusyWait* outer_;
     bool shortBound_;
+    // When COM sends the call again after a rejection, counted as COM counts.
     std::chrono::milliseconds retryAt_{0};
     bool showsNotice_ = false;
     BusyEnd end_ = BusyEnd::None;

@@ -160,6 +160,16 @@ TEST_F(BusyNoticeTest, OnWindowsPathTheFilterShowsTheNoticeServesItsButtonAndEnd
         EXPECT_TRUE(Showing());
     }
     EXPECT_FALSE(Showing()) << "the notice outlived its wait";
+    {
+        // Refused until COM's retry at 3 s, then taken and not answered: the
+        // notice says so five seconds after that retry.
+        host::BusyWait wait;
+        EXPECT_EQ(filter.RetryRejectedCall(nullptr, 2000, SERVERCALL_RETRYLATER), 1000u);
+        EXPECT_EQ(filter.MessagePending(nullptr, 7999, PENDINGTYPE_TOPLEVEL), kKeepWaiting);
+        EXPECT_TRUE(TextOf(GetDlgItem(notice.hwnd(), id::lblBusy)).starts_with(L"Solid Edge ist beschäftigt."));
+        EXPECT_EQ(filter.MessagePending(nullptr, 8000, PENDINGTYPE_TOPLEVEL), kKeepWaiting);
+        EXPECT_TRUE(TextOf(GetDlgItem(notice.hwnd(), id::lblBusy)).starts_with(L"Solid Edge antwortet nicht."));
+    }
     DestroyWindow(other);
 }
 
