@@ -18,6 +18,11 @@ constexpr DWORD kCancelCall = static_cast<DWORD>(-1);
 // MessagePending's answers.
 constexpr DWORD kKeepWaiting = PENDINGMSG_WAITDEFPROCESS;
 constexpr DWORD kCancelPending = PENDINGMSG_CANCELCALL;
+// The ticker's interval: how soon after its delay the notice shows, and how
+// soon a click on it is seen, while a call is out.
+constexpr milliseconds kPendingCallTick{250};
+// The message the ticker posts; a thread message, which no window receives.
+constexpr UINT kPendingCallTickMessage = WM_APP + 0x4D;
 
 std::atomic<long long> busyLimitMs{kDefaultBusyLimit.count()};
 

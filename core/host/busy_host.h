@@ -46,11 +46,6 @@ inline constexpr std::chrono::milliseconds kUnansweredNoticeDelay{5'000};
 // The bound of a last call after a failure (see ShortBusyBound), whether the
 // host refuses it or takes it and does not come back.
 inline constexpr std::chrono::milliseconds kShortBusyLimit{3'000};
-// The ticker's interval: how soon after its delay the notice shows, and how
-// soon a click on it is seen, while a call is out.
-inline constexpr std::chrono::milliseconds kPendingCallTick{250};
-// The message the ticker posts; a thread message, which no window receives.
-inline constexpr UINT kPendingCallTickMessage = WM_APP + 0x4D;
 
 // The bound applies to every host call of the process; tests shorten it.
 std::chrono::milliseconds BusyLimit();
@@ -162,10 +157,9 @@ HRESULT CallWhileBusy(Request&& request) {
     }
 }
 
-// Posts kPendingCallTickMessage to the thread that started it, every tick,
-// while a host call of that thread is out, and after the host has been
-// given up on (see BusyFilterScope): the message that makes COM ask the
-// filter about the call.
+// Posts a message to the thread that started it, every tick, while a host
+// call of that thread is out and after the host has been given up on (see
+// BusyFilterScope): the message that makes COM ask the filter about the call.
 class PendingCallTicker {
 public:
     PendingCallTicker() = default;
