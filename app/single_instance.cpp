@@ -1,11 +1,11 @@
 #include "app/single_instance.h"
 
+#include "core/unique_handle.h"
 #include "ui/control_ids.h"
 
 #include <windows.h>
 
 #include <iterator>
-#include <memory>
 #include <string_view>
 
 namespace marsitel {
@@ -18,11 +18,6 @@ constexpr const wchar_t* kOwnClasses[] = {ui::kSplashClass, ui::kDialogClass, ui
 // not yet created): how often and how long to look for its next one.
 constexpr int kLooks = 100;
 constexpr DWORD kLookIntervalMs = 50;
-
-struct HandleCloser {
-    void operator()(HANDLE handle) const noexcept { CloseHandle(handle); }
-};
-using UniqueHandle = std::unique_ptr<void, HandleCloser>;
 
 // The first copy's claim, held until the process ends; ending abandons it.
 UniqueHandle& Claim() {
@@ -95,17 +90,34 @@ bool TakeOver(UniqueHandle claim) noexcept {
     return false;
 }
 
+// True when the running copy has ended and left the claim to this one.
+bool ClaimLeftToUs(const UniqueHandle& claim) noexcept {
+    if (!claim) return false;
+    const DWORD wait = WaitForSingleObject(claim.get(), 0);
+    return wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED;
+}
+
 }  // namespace
+
+ClaimAnswer ClaimAnswerOf(bool created, DWORD lastError) noexcept {
+    if (created) return lastError == ERROR_ALREADY_EXISTS ? ClaimAnswer::AnotherCopy : ClaimAnswer::First;
+    return lastError == ERROR_ACCESS_DENIED ? ClaimAnswer::AnotherCopy : ClaimAnswer::Unknown;
+}
 
 bool HandedOverToRunningCopy() noexcept {
     UniqueHandle claim(CreateMutexW(nullptr, TRUE, kClaimName));
-    // Without a claim there is no telling: the program runs as it always did.
-    if (!claim) return false;
-    if (GetLastError() != ERROR_ALREADY_EXISTS) return TakeOver(std::move(claim));
+    switch (ClaimAnswerOf(claim != nullptr, GetLastError())) {
+    case ClaimAnswer::First:
+        return TakeOver(std::move(claim));
+    case ClaimAnswer::Unknown:
+        // No telling: the program runs as it always did.
+        return false;
+    case ClaimAnswer::AnotherCopy:
+        break;
+    }
     for (int look = 0; look < kLooks; ++look) {
         // The running copy has ended meanwhile: this one is the first now.
-        const DWORD wait = WaitForSingleObject(claim.get(), 0);
-        if (wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED) return TakeOver(std::move(claim));
+        if (ClaimLeftToUs(claim)) return TakeOver(std::move(claim));
         if (const HWND front = FrontWindowOf(RunningCopy())) {
             BringToFront(front);
             return true;

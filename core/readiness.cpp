@@ -15,6 +15,7 @@
 #include "core/host/busy_host.h"
 #include "core/host/dispatch.h"
 #include "core/error.h"
+#include "core/elevation.h"
 #include "core/host/error_mapping.h"
 #include "core/host/host_objects.h"
 
@@ -24,7 +25,7 @@ namespace {
 constexpr wchar_t kNoAssemblyActive[] = L"Kein Assembly-Dokument aktiv";
 
 std::wstring HostNotRunning() {
-    return std::wstring(kHostName) + L" läuft ja gar nicht!";
+    return HostNotRunningWarning(RunsElevated());
 }
 
 // The number the failing step leaves behind; 0 when it succeeded.
@@ -63,6 +64,16 @@ std::wstring ReadinessWarning() {
 }
 
 }  // namespace
+
+std::wstring HostNotRunningWarning(bool elevated) {
+    const std::wstring host = kHostName;
+    std::wstring warning = host + L" läuft ja gar nicht!";
+    if (elevated) {
+        warning += L" " + std::wstring(kAppTitle) + L" läuft mit Administratorrechten und erreicht kein " + host +
+                   L", das ohne Administratorrechte gestartet wurde.";
+    }
+    return warning;
+}
 
 bool CheckHostReady() {
     std::wstring warning;

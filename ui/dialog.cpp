@@ -114,7 +114,13 @@ bool Dialog::Form_Load() {
     m_text += L"\r";
     m_text += L"\rDas Programm wurde in diese Version nicht mit anpassbaren Baugruppen getestet";
     m_text += L"\rKeine Gewährleistung ";
-    if (!services_.checkHostReady()) {
+    // The check waits for the host, and a click sent to the hidden dialog
+    // meanwhile would start a run inside that wait.
+    const bool ready = [this] {
+        const FlagScope running(running_);
+        return services_.checkHostReady();
+    }();
+    if (!ready) {
         EndProgram(0);
         return false;
     }

@@ -4,6 +4,7 @@
 #include "core/input_queue.h"
 #include "ui/control_ids.h"
 #include "ui/frm_progress.h"
+#include "ui/program_end.h"
 
 #include <algorithm>
 #include <iterator>
@@ -25,13 +26,17 @@ const ControlDef kBusyControls[] = {
 };
 
 // What the program waits for, what the button does and how long the wait
-// lasts at most.
-std::wstring BusyText() {
+// lasts at most: a minute for a host that refuses calls, and no bound for
+// one that computes.
+std::wstring BusyText(host::BusyReason reason) {
     const std::wstring host = kHostName;
     const std::wstring program = kAppTitle;
-    return host + L" ist beschäftigt. Ist dort noch ein Dialog offen? " + program +
-           L" wartet höchstens eine Minute, bis " + host + L" wieder antwortet. „Abbrechen“ beendet " + program +
-           L"; was bis dahin geändert wurde, bleibt geändert.";
+    const std::wstring waiting = reason == host::BusyReason::Refusing
+                                     ? host + L" ist beschäftigt. Ist dort noch ein Dialog offen? " + program +
+                                           L" wartet höchstens eine Minute, bis " + host + L" wieder antwortet."
+                                     : host + L" antwortet nicht. Vielleicht rechnet es noch. " + program +
+                                           L" wartet, bis " + host + L" antwortet.";
+    return waiting + L" „Abbrechen“ beendet " + program + L"; was bis dahin geändert wurde, bleibt geändert.";
 }
 
 const TwipsRect kBusyClientTwips{0, 0, 5400, 1875};
@@ -73,7 +78,6 @@ void frmBusy::Create() {
     const TopLevelDef def{&kBusyWindowClass, kAppTitle, kBusyStyle, kBusyExStyle, HiddenOwnerWindow()};
     CreateTopLevel(def, CentredOuterRect(client, kBusyStyle, kBusyExStyle));
     controls_.Create(hwnd(), kBusyControls, layout_);
-    controls_.SetText(busy_id::lblBusy, BusyText());
 }
 
 // Below the progress window during a run; at start-up, where the progress
@@ -93,12 +97,17 @@ POINT frmBusy::Place() const noexcept {
     return POINT{place.left, place.top};
 }
 
-void frmBusy::Show() noexcept {
+void frmBusy::Show(host::BusyReason reason) noexcept {
     try {
         if (!hwnd()) Create();
+        controls_.SetText(busy_id::lblBusy, BusyText(reason));
     } catch (...) {
-        // Without its notice the wait goes on as before: unseen, bounded.
+        // Without its notice the wait goes on as before: unseen.
         Destroy();
+        return;
+    }
+    if (IsWindowVisible(hwnd())) {
+        RedrawWindow(hwnd(), nullptr, nullptr, kRedrawAll);
         return;
     }
     // What was typed before the notice came does not press its button.
@@ -122,6 +131,12 @@ void frmBusy::Hide() noexcept {
         SetWindowPos(hwnd(), nullptr, 0, 0, 0, 0,
                      SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_HIDEWINDOW);
     }
+}
+
+void frmBusy::EndWithWarning(const std::wstring& warning) noexcept {
+    Hide();
+    ShowFreshWarning(warning.c_str());
+    EndProgram(1);
 }
 
 void frmBusy::ServeInput() noexcept {

@@ -1,7 +1,7 @@
 #pragma once
-// frmBusy: the notice on screen while the host keeps refusing calls as busy.
-// It tells the user what the program waits for and offers one button,
-// "Abbrechen", which ends the wait. The automation layer shows and hides it
+// frmBusy: the notice on screen while the host keeps refusing calls as busy,
+// or does not answer a call it has taken. It tells the user what the program
+// waits for and offers one button, "Abbrechen", which ends the wait. The automation layer shows and hides it
 // from inside a host call, where no message loop runs: the notice serves its
 // own input when asked to.
 //
@@ -19,10 +19,11 @@ class frmBusy final : public Window, public host::BusyNotice {
 public:
     ~frmBusy() override { Destroy(); }
 
-    void Show() noexcept override;
+    void Show(host::BusyReason reason) noexcept override;
     void Hide() noexcept override;
     void ServeInput() noexcept override;
     bool StopRequested() const noexcept override { return stopRequested_; }
+    void EndWithWarning(const std::wstring& warning) noexcept override;
 
 private:
     void Create();

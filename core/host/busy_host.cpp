@@ -15,6 +15,14 @@ constexpr milliseconds kLongestPause{1000};
 // RetryRejectedCall: -1 cancels the call; from 100 on, COM waits that many
 // milliseconds before it retries.
 constexpr DWORD kCancelCall = static_cast<DWORD>(-1);
+// MessagePending's answers.
+constexpr DWORD kKeepWaiting = PENDINGMSG_WAITDEFPROCESS;
+constexpr DWORD kCancelPending = PENDINGMSG_CANCELCALL;
+// The ticker's interval: how soon after its delay the notice shows, and how
+// soon a click on it is seen, while a call is out.
+constexpr milliseconds kPendingCallTick{250};
+// The message the ticker posts; a thread message, which no window receives.
+constexpr UINT kPendingCallTickMessage = WM_APP + 0x4D;
 
 std::atomic<long long> busyLimitMs{kDefaultBusyLimit.count()};
 
@@ -23,8 +31,12 @@ std::atomic<long long> busyLimitMs{kDefaultBusyLimit.count()};
 struct ThreadBusyState {
     BusyNotice* notice = nullptr;
     bool noticeShown = false;
+    BusyReason noticeReason = BusyReason::Refusing;
     bool shortBound = false;
     BusyWait* current = nullptr;
+    PendingCallTicker* ticker = nullptr;
+    // The user stopped a wait for a host that did not answer.
+    bool hostGivenUp = false;
 };
 
 thread_local ThreadBusyState threadState;
@@ -35,6 +47,34 @@ milliseconds LimitInForce() {
 
 bool StopRequested() noexcept {
     return threadState.noticeShown && threadState.notice->StopRequested();
+}
+
+void GiveUpOnHost() noexcept {
+    threadState.hostGivenUp = true;
+    // Releases of host objects may wait for it too: COM must go on asking.
+    if (threadState.ticker) threadState.ticker->KeepTicking();
+}
+
+// Ends the program from inside a wait for a host that has been given up on.
+void EndForHostGivenUp() noexcept {
+    if (!threadState.notice) return;
+    try {
+        threadState.notice->EndWithWarning(UnansweredWaitStopped(RPC_E_CALL_CANCELED).description());
+    } catch (...) {
+        // Without memory for the text the wait is cancelled all the same.
+    }
+}
+
+// MessagePending's answer for whatever COM waits for, `elapsed` after it
+// began: the thread's current host call, a release of a host object, or
+// nothing of the host's.
+DWORD DecideWhileOut(milliseconds elapsed) noexcept {
+    BusyWait* wait = threadState.current;
+    if (threadState.hostGivenUp && !(wait && wait->WithinShortBound())) {
+        EndForHostGivenUp();
+        return kCancelPending;
+    }
+    return wait ? wait->WhileOut(elapsed) : kKeepWaiting;
 }
 
 }  // namespace
@@ -70,14 +110,19 @@ ShortBusyBound::~ShortBusyBound() {
 }
 
 void ServeWhileWaiting() noexcept {
-    // Peeking also delivers the messages sent from other threads.
+    // Peeking also delivers the messages sent from other threads. The
+    // ticker's messages have done their work once COM has asked.
     MSG message;
     while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE | PM_QS_PAINT)) DispatchMessageW(&message);
+    while (PeekMessageW(&message, nullptr, kPendingCallTickMessage, kPendingCallTickMessage, PM_REMOVE)) {
+    }
     if (threadState.noticeShown) threadState.notice->ServeInput();
 }
 
-BusyWait::BusyWait() noexcept : start_(Clock::now()), outer_(threadState.current) {
+BusyWait::BusyWait() noexcept
+    : start_(Clock::now()), outer_(threadState.current), shortBound_(threadState.shortBound) {
     threadState.current = this;
+    if (threadState.ticker) threadState.ticker->SetCallOut(true);
 }
 
 BusyWait::~BusyWait() {
@@ -86,6 +131,7 @@ BusyWait::~BusyWait() {
         threadState.notice->Hide();
     }
     threadState.current = outer_;
+    if (threadState.ticker) threadState.ticker->SetCallOut(outer_ != nullptr);
 }
 
 milliseconds BusyWait::Elapsed() const noexcept {
@@ -97,17 +143,49 @@ std::nullopt_t BusyWait::End(BusyEnd end) noexcept {
     return std::nullopt;
 }
 
+void BusyWait::ShowNotice(BusyReason reason) noexcept {
+    if (shortBound_ || !threadState.notice) return;
+    if (threadState.noticeShown && threadState.noticeReason == reason) return;
+    threadState.notice->Show(reason);
+    threadState.noticeShown = true;
+    threadState.noticeReason = reason;
+    showsNotice_ = true;
+}
+
 std::optional<milliseconds> BusyWait::Decide(milliseconds elapsed, bool refusedForGood) noexcept {
     if (refusedForGood) return End(BusyEnd::RefusedForGood);
     if (StopRequested()) return End(BusyEnd::Stopped);
     const auto pause = BusyRetryPause(elapsed);
     if (!pause) return End(BusyEnd::BoundReached);
-    if (elapsed >= kBusyNoticeDelay && !threadState.shortBound && threadState.notice && !threadState.noticeShown) {
-        threadState.notice->Show();
-        threadState.noticeShown = true;
-        showsNotice_ = true;
-    }
+    if (elapsed >= kBusyNoticeDelay) ShowNotice(BusyReason::Refusing);
     return pause;
+}
+
+std::optional<milliseconds> BusyWait::DecideRetry(milliseconds elapsed, bool refusedForGood) noexcept {
+    const auto pause = Decide(elapsed, refusedForGood);
+    if (pause) retryAt_ = elapsed + *pause;
+    return pause;
+}
+
+DWORD BusyWait::WhileOut(milliseconds elapsed) noexcept {
+    // Asked again about a call it was told to cancel: COM has not let it go.
+    if (end_ != BusyEnd::None) return kCancelPending;
+    // COM holds a rejected call back until its retry; the next
+    // RetryRejectedCall decides about it.
+    if (elapsed < retryAt_) return kKeepWaiting;
+    if (StopRequested()) {
+        End(BusyEnd::StoppedUnanswered);
+        GiveUpOnHost();
+        return kCancelPending;
+    }
+    if (shortBound_) {
+        if (elapsed < LimitInForce()) return kKeepWaiting;
+        End(BusyEnd::BoundReached);
+        return kCancelPending;
+    }
+    // Since its last retry, where COM retried it, the host has had the call.
+    if (elapsed - retryAt_ >= kUnansweredNoticeDelay) ShowNotice(BusyReason::NotAnswering);
+    return kKeepWaiting;
 }
 
 void BusyWait::WaitOut(milliseconds pause) noexcept {
@@ -139,9 +217,15 @@ void BusyWait::AfterRejection(HRESULT status) {
         throw ErrorFromStatus(status);
     case BusyEnd::Stopped:
         throw BusyWaitStopped(status);
+    case BusyEnd::StoppedUnanswered:
+        throw UnansweredWaitStopped(status);
     case BusyEnd::BoundReached:
         throw HostStayedBusyError(status);
     }
+}
+
+void BusyWait::AfterCancel(HRESULT status) const {
+    if (end_ == BusyEnd::StoppedUnanswered) throw UnansweredWaitStopped(status);
 }
 
 HRESULT STDMETHODCALLTYPE BusyMessageFilter::QueryInterface(REFIID iid, void** object) noexcept {
@@ -171,7 +255,7 @@ DWORD STDMETHODCALLTYPE BusyMessageFilter::RetryRejectedCall(HTASK, DWORD tickCo
         // COM need not report a click on the notice's button through
         // MessagePending while it waits before a retry: it is looked for here.
         ServeWhileWaiting();
-        pause = wait->Decide(elapsed, refusedForGood);
+        pause = wait->DecideRetry(elapsed, refusedForGood);
     } else if (!refusedForGood) {
         pause = BusyRetryPause(elapsed);
     }
@@ -179,17 +263,47 @@ DWORD STDMETHODCALLTYPE BusyMessageFilter::RetryRejectedCall(HTASK, DWORD tickCo
 }
 
 // COM dispatches paint itself when told to wait, and drops or keeps input;
-// what else may run while a call waits is served here.
-DWORD STDMETHODCALLTYPE BusyMessageFilter::MessagePending(HTASK, DWORD, DWORD) noexcept {
+// what else may run while a call waits is served here. `tickCount` counts
+// from the call's beginning.
+DWORD STDMETHODCALLTYPE BusyMessageFilter::MessagePending(HTASK, DWORD tickCount, DWORD) noexcept {
     ServeWhileWaiting();
-    return PENDINGMSG_WAITDEFPROCESS;
+    return DecideWhileOut(milliseconds(tickCount));
 }
 
-BusyFilterScope::BusyFilterScope() {
+void CALLBACK PendingCallTicker::Tick(PTP_CALLBACK_INSTANCE, void* ticker, PTP_TIMER) noexcept {
+    const auto& self = *static_cast<const PendingCallTicker*>(ticker);
+    if (self.callOut_ || self.keepTicking_) PostThreadMessageW(self.thread_, kPendingCallTickMessage, 0, 0);
+}
+
+void PendingCallTicker::TimerCloser::operator()(PTP_TIMER timer) const noexcept {
+    SetThreadpoolTimer(timer, nullptr, 0, 0);
+    WaitForThreadpoolTimerCallbacks(timer, TRUE);
+    CloseThreadpoolTimer(timer);
+}
+
+void PendingCallTicker::Start() noexcept {
+    thread_ = GetCurrentThreadId();
+    timer_.reset(CreateThreadpoolTimer(&PendingCallTicker::Tick, this, nullptr));
+    if (!timer_) return;
+    // A due time relative to now, in 100-nanosecond units, is negative.
+    ULARGE_INTEGER due{};
+    due.QuadPart = static_cast<ULONGLONG>(-static_cast<LONGLONG>(kPendingCallTick.count()) * 10'000);
+    FILETIME dueTime{due.LowPart, due.HighPart};
+    SetThreadpoolTimer(timer_.get(), &dueTime, static_cast<DWORD>(kPendingCallTick.count()), 0);
+}
+
+BusyFilterScope::BusyFilterScope() : outermost_(threadState.ticker == nullptr) {
     registered_ = SUCCEEDED(CoRegisterMessageFilter(&filter_, previous_.GetAddressOf()));
+    if (!outermost_) return;
+    ticker_.Start();
+    threadState.ticker = &ticker_;
 }
 
 BusyFilterScope::~BusyFilterScope() {
+    if (outermost_) {
+        threadState.ticker = nullptr;
+        threadState.hostGivenUp = false;
+    }
     if (!registered_) return;
     Microsoft::WRL::ComPtr<IMessageFilter> ours;
     CoRegisterMessageFilter(previous_.Get(), ours.GetAddressOf());

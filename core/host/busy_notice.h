@@ -1,22 +1,34 @@
 #pragma once
-// What the user sees while the host keeps refusing calls as busy: a notice
-// that says so, with one button that ends the wait. The waiting itself is
-// the automation layer's (busy_host.h); the window is the user interface's.
-// Both run on the user-interface thread, inside a host call.
+// What the user sees while the host keeps refusing calls as busy, or does
+// not answer a call it has taken: a notice that says so, with one button
+// that ends the wait. The waiting itself is the automation layer's
+// (busy_host.h); the window is the user interface's. Both run on the
+// user-interface thread, inside a host call.
+#include <string>
 
 namespace marsitel::host {
+
+enum class BusyReason {
+    Refusing,      // the host rejects the calls as busy
+    NotAnswering,  // the host has taken a call and not come back
+};
 
 class BusyNotice {
 public:
     // Brings the notice on screen, above every window, from an empty input
-    // queue, and forgets an earlier request to stop waiting.
-    virtual void Show() noexcept = 0;
+    // queue, and forgets an earlier request to stop waiting. Shown already,
+    // it only changes its text to the reason.
+    virtual void Show(BusyReason reason) noexcept = 0;
     virtual void Hide() noexcept = 0;
     // Serves the input meant for the notice, so that its button works by
     // mouse and keyboard; any other input stays queued.
     virtual void ServeInput() noexcept = 0;
     // True once the user has asked, since Show, to stop waiting.
     virtual bool StopRequested() const noexcept = 0;
+    // Shows the warning and ends the program from where the thread waits:
+    // for a host that does not answer, where returning to the caller would
+    // mean waiting for it again.
+    virtual void EndWithWarning(const std::wstring& warning) noexcept = 0;
 
 protected:
     BusyNotice() = default;

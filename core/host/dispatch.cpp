@@ -255,8 +255,10 @@ DispatchObject AttachToRunningObject(std::wstring_view progId) {
     const std::wstring name(progId);
     CLSID classId{};
     ThrowIfFailed(CLSIDFromProgID(name.c_str(), &classId));
+    // Taking the running object reaches the host too, which may refuse
+    // while it is busy or not answer.
     ComPtr<IUnknown> running;
-    ThrowIfFailed(GetActiveObject(classId, nullptr, &running));
+    ThrowIfFailed(CallWhileBusy([&] { return GetActiveObject(classId, nullptr, running.ReleaseAndGetAddressOf()); }));
     ComPtr<IDispatch> dispatch;
     ThrowIfConversionFailed(CallWhileBusy([&] { return running->QueryInterface(IID_PPV_ARGS(&dispatch)); }));
     return DispatchObject(std::move(dispatch));

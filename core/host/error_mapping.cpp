@@ -19,7 +19,9 @@
 //   busy host            the bare failure of the rejection, with a text
 //                        saying that the host stayed busy until the bound;
 //                        when the user stopped the wait, a text that says
-//                        so, which is shown as a warning. A host that
+//                        so, which is shown as a warning; the same for a
+//                        call that the host took and did not answer, which
+//                        the user cancelled. A host that
 //                        rejects a call outright (not as busy) is a bare
 //                        failure.
 #include "core/host/error_mapping.h"
@@ -51,6 +53,14 @@ std::int32_t NumberFromException(const EXCEPINFO& info) {
     if (info.wCode != 0) return info.wCode;
     if (IsControlFacility(info.scode)) return HRESULT_CODE(info.scode);
     return static_cast<std::int32_t>(info.scode);
+}
+
+// The warning of a wait that the user stopped, while the host was as `what`
+// says.
+BusyWaitStoppedError StoppedWhile(HRESULT status, const wchar_t* what) {
+    return BusyWaitStoppedError(static_cast<std::int32_t>(status),
+                                L"Abgebrochen, während " + std::wstring(kHostName) + what +
+                                    L". Was bis dahin geändert wurde, bleibt geändert. " + kAppTitle + L" wird beendet.");
 }
 
 }  // namespace
@@ -86,11 +96,8 @@ HostBusyError HostStayedBusyError(HRESULT status) {
                              L"geändert wurde, bleibt geändert.");
 }
 
-BusyWaitStoppedError BusyWaitStopped(HRESULT status) {
-    return BusyWaitStoppedError(static_cast<std::int32_t>(status),
-                                L"Abgebrochen, während " + std::wstring(kHostName) +
-                                    L" beschäftigt war. Was bis dahin geändert wurde, bleibt geändert. " + kAppTitle +
-                                    L" wird beendet.");
-}
+BusyWaitStoppedError BusyWaitStopped(HRESULT status) { return StoppedWhile(status, L" beschäftigt war"); }
+
+BusyWaitStoppedError UnansweredWaitStopped(HRESULT status) { return StoppedWhile(status, L" nicht antwortete"); }
 
 }  // namespace marsitel::host

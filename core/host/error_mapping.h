@@ -32,5 +32,7 @@ Error ErrorFromException(EXCEPINFO& info);
 HostBusyError HostStayedBusyError(HRESULT status);
 // The user ended the wait while the host rejected calls as busy.
 BusyWaitStoppedError BusyWaitStopped(HRESULT status);
+// The user ended the wait while the host had a call and did not answer it.
+BusyWaitStoppedError UnansweredWaitStopped(HRESULT status);
 
 }  // namespace marsitel::host

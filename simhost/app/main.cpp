@@ -123,6 +123,7 @@ std::unique_ptr<Host> CreateHost(const ProgramOptions& o) {
     }
     host->RejectNextCallsBusy(o.busy);
     if (o.busy_at) host->RejectCallsBusyAfter(o.busy_at->after, o.busy_at->count);
+    if (o.hang_at) host->HangAfter(o.hang_at->after, o.hang_at->milliseconds);
     return host;
 }
 

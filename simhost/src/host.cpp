@@ -309,6 +309,10 @@ void Host::RejectCallsBusyAfter(std::size_t served, int count) {
     state_->busy_spell_after = served;
     state_->busy_spell_remaining = count < 0 ? 0 : count;
 }
+void Host::HangAfter(std::size_t served, DWORD milliseconds) {
+    state_->hang_after = served;
+    state_->hang_ms = milliseconds;
+}
 void Host::SetActiveDocument(std::optional<std::wstring> doctext) {
     if (doctext && !state_->model.Find(*doctext)) throw std::invalid_argument("unknown document");
     state_->model.active = std::move(doctext);

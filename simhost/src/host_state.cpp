@@ -155,6 +155,13 @@ std::wstring ObjectId::Name() const {
 
 void HostState::Arrive() {
     if (on_limit && call_limit > 0 && calls_served >= call_limit) on_limit();
+    if (hang_ms > 0 && calls_served >= hang_after) {
+        const DWORD hang = hang_ms;
+        hang_ms = 0;
+        // The host's one thread sleeps: it answers this call late and serves
+        // nothing else meanwhile, as a host stuck in a long computation.
+        Sleep(hang);
+    }
 }
 
 void HostState::Record(JournalEntry entry) {

@@ -75,6 +75,8 @@ public:
     std::size_t busy_spell_after = 0;
     int busy_spell_remaining = 0;
     std::size_t busy_rejections = 0;
+    std::size_t hang_after = 0;
+    DWORD hang_ms = 0;  // 0: no hang due
     std::size_t live_skips = 0;
     bool walk_flag = false;
     std::set<HostObject*> live_objects;
@@ -85,7 +87,8 @@ public:
     std::size_t call_limit = 0;
     std::function<void()> on_limit;
 
-    // Called as a call arrives, before anything is done for it.
+    // Called as a call arrives, before anything is done for it. Holds the
+    // thread for the hang when one is due.
     void Arrive();
     void Record(JournalEntry entry);
     // The failure to inject into this call, if one is due.

@@ -38,6 +38,8 @@ Usage: simhost [options]
                           (SERVERCALL_RETRYLATER)
   --busy-at K:N           once K calls have been served, reject the next N
                           incoming calls as busy (a busy spell mid-run)
+  --hang-at K:MS          once K calls have been served, answer the next call
+                          only after MS milliseconds, serving nothing meanwhile
   --exit-after K          end the process abruptly when call K+1 arrives
   --no-document           no document open (ActiveDocument fails, Count is 0)
   --active DOCTEXT        make DOCTEXT the active document
@@ -122,6 +124,15 @@ BusySpellOption ParseBusySpell(const std::wstring& option, const std::wstring& t
     return spell;
 }
 
+HangOption ParseHang(const std::wstring& option, const std::wstring& text) {
+    const auto parts = SplitFault(option, text, 2);
+    HangOption hang;
+    hang.after = static_cast<std::size_t>(ParseCount(option, parts[0]));
+    hang.milliseconds = static_cast<DWORD>(ParseCount(option, parts[1]));
+    if (hang.milliseconds == 0) throw UsageError(option + L" expects a hang of at least 1 millisecond");
+    return hang;
+}
+
 GeneratorOptions ParseGenerator(const std::wstring& option, const std::wstring& text) {
     std::vector<int> values;
     std::size_t start = 0;
@@ -180,6 +191,8 @@ ProgramOptions ParseProgramOptions(const std::vector<std::wstring>& args) {
             o.busy = ParseCount(a, value());
         } else if (a == L"--busy-at") {
             o.busy_at = ParseBusySpell(a, value());
+        } else if (a == L"--hang-at") {
+            o.hang_at = ParseHang(a, value());
         } else if (a == L"--exit-after") {
             o.exit_after = static_cast<std::size_t>(ParseCount(a, value()));
             if (o.exit_after == 0) throw UsageError(a + L" expects at least 1");

@@ -24,13 +24,14 @@ using simhost::testing::SimhostProcess;
 // shows.
 class StoppedAtOnce final : public host::BusyNotice {
 public:
-    void Show() noexcept override {
+    void Show(host::BusyReason) noexcept override {
         ++shows;
         stopped = true;
     }
     void Hide() noexcept override {}
     void ServeInput() noexcept override {}
     bool StopRequested() const noexcept override { return stopped; }
+    void EndWithWarning(const std::wstring&) noexcept override {}
 
     int shows = 0;
     bool stopped = false;

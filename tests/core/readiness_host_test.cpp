@@ -4,6 +4,7 @@
 
 #include <functional>
 
+#include "core/readiness.h"
 #include "host_fixture.h"
 
 namespace marsitel {
@@ -74,6 +75,16 @@ TEST_F(Readiness, RunStopsAfterTheWarningWithTheHostUntouched) {
     EXPECT_TRUE(LinesStartingWith(L"progress").empty());
     EXPECT_TRUE(LinesStartingWith(L"app put").empty());
     EXPECT_EQ(host_->RelationCount(L"Top.asm"), 1);
+}
+
+// Windows keeps the running objects of elevated and normal processes apart:
+// only an elevated program is told that a host started normally is out of
+// its reach.
+TEST(HostNotRunningWarning, NamesTheAdministratorRightsOnlyWhenTheProgramHasThem) {
+    EXPECT_EQ(HostNotRunningWarning(false), L"Solid Edge läuft ja gar nicht!");
+    EXPECT_EQ(HostNotRunningWarning(true), L"Solid Edge läuft ja gar nicht! Marsitel läuft mit Administratorrechten "
+                                           L"und erreicht kein Solid Edge, das ohne Administratorrechte gestartet "
+                                           L"wurde.");
 }
 
 }  // namespace

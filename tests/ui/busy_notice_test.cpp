@@ -20,6 +20,8 @@ namespace id = busy_id;
 using std::chrono::milliseconds;
 
 constexpr DWORD kCancelCall = 0xFFFFFFFF;
+constexpr DWORD kKeepWaiting = PENDINGMSG_WAITDEFPROCESS;
+constexpr DWORD kCancelPending = PENDINGMSG_CANCELCALL;
 
 class BusyNoticeTest : public ::testing::Test {
 protected:
@@ -57,7 +59,7 @@ TEST_F(BusyNoticeTest, ItShowsTopmostWithoutTakingTheForegroundOrTheFocusAndGive
     ASSERT_NE(other, nullptr);
     MARSITEL_SKIP_IF_WINDOWS_REFUSED_THE_FOREGROUND(SetForegroundWindow(other));
     SetFocus(other);
-    notice.Show();
+    notice.Show(host::BusyReason::Refusing);
     ASSERT_TRUE(Showing());
     EXPECT_TRUE(ExStyleOf(notice.hwnd()) & WS_EX_TOPMOST);
     EXPECT_EQ(GetForegroundWindow(), other);
@@ -94,24 +96,24 @@ TEST(BusyNoticePlace, BelowTheProgressWindowAboveWhereNoRoomIsLeftAndAlwaysInThe
 }
 
 TEST_F(BusyNoticeTest, InputQueuedBeforeItShowsIsDroppedAfterwardsItsButtonWorksByMouseAndKeys) {
-    notice.Show();
+    notice.Show(host::BusyReason::Refusing);
     notice.Hide();
     QueueKey(VK_RETURN);
     QueueClick();
-    notice.Show();
+    notice.Show(host::BusyReason::Refusing);
     notice.ServeInput();
     EXPECT_FALSE(notice.StopRequested()) << "input typed before the notice came pressed its button";
 
     // A click (0), Space, Enter and Escape.
     for (const WORD key : {WORD{0}, WORD{VK_SPACE}, WORD{VK_RETURN}, WORD{VK_ESCAPE}}) {
-        notice.Show();
+        notice.Show(host::BusyReason::Refusing);
         key ? QueueKey(key) : QueueClick();
         notice.ServeInput();
         EXPECT_TRUE(notice.StopRequested()) << key;
         notice.Hide();
     }
     // Showing it again forgets the last request.
-    notice.Show();
+    notice.Show(host::BusyReason::Refusing);
     EXPECT_FALSE(notice.StopRequested());
 }
 
@@ -158,16 +160,62 @@ TEST_F(BusyNoticeTest, OnWindowsPathTheFilterShowsTheNoticeServesItsButtonAndEnd
         EXPECT_TRUE(Showing());
     }
     EXPECT_FALSE(Showing()) << "the notice outlived its wait";
+    {
+        // Refused until COM's retry at 3 s, then taken and not answered: the
+        // notice says so five seconds after that retry.
+        host::BusyWait wait;
+        EXPECT_EQ(filter.RetryRejectedCall(nullptr, 2000, SERVERCALL_RETRYLATER), 1000u);
+        EXPECT_EQ(filter.MessagePending(nullptr, 7999, PENDINGTYPE_TOPLEVEL), kKeepWaiting);
+        EXPECT_TRUE(TextOf(GetDlgItem(notice.hwnd(), id::lblBusy)).starts_with(L"Solid Edge ist beschäftigt."));
+        EXPECT_EQ(filter.MessagePending(nullptr, 8000, PENDINGTYPE_TOPLEVEL), kKeepWaiting);
+        EXPECT_TRUE(TextOf(GetDlgItem(notice.hwnd(), id::lblBusy)).starts_with(L"Solid Edge antwortet nicht."));
+    }
     DestroyWindow(other);
 }
 
 // After a failure the program resets the host's flag under a short bound,
 // so that the report of the failure is not held back: the notice, whose
-// button would end a wait that ends by itself within seconds, stays away.
-TEST_F(BusyNoticeTest, NoNoticeWhileTheFlagIsResetAfterAFailure) {
+// button would end a wait that ends by itself within seconds, stays away,
+// and a reset that the host has taken and not answered is cancelled at the
+// bound as a refused one is given up.
+TEST_F(BusyNoticeTest, NoNoticeWhileTheFlagIsResetAfterAFailureAndAnUnansweredResetEndsAtTheBound) {
     const host::ShortBusyBound shortBound;
     host::BusyWait wait;
     EXPECT_EQ(filter.RetryRejectedCall(nullptr, 2500, SERVERCALL_RETRYLATER), 500u);
+    EXPECT_EQ(filter.MessagePending(nullptr, 2999, PENDINGTYPE_TOPLEVEL), kKeepWaiting);
+    EXPECT_EQ(filter.MessagePending(nullptr, 3000, PENDINGTYPE_TOPLEVEL), kCancelPending);
+    EXPECT_FALSE(Showing());
+}
+
+// COM's questions while the host has taken a call and not answered, with
+// literal ticks: no host call out, nothing; the notice from five seconds
+// on, with its own text; the call cancelled once the user has asked to
+// stop, and the stop's warning when the cancelled call comes back. Should
+// COM ask once more about the cancelled call (Wine's does not let it go),
+// the program ends there with the same warning.
+TEST_F(BusyNoticeTest, WhileTheHostDoesNotAnswerTheNoticeComesAtFiveSecondsAndItsButtonCancelsTheCall) {
+    constexpr wchar_t kStopped[] = L"Abgebrochen, während Solid Edge nicht antwortete. Was bis dahin geändert "
+                                   L"wurde, bleibt geändert. Marsitel wird beendet.";
+    const host::BusyFilterScope scope;
+    EXPECT_EQ(filter.MessagePending(nullptr, 60000, PENDINGTYPE_TOPLEVEL), kKeepWaiting);
+    EXPECT_FALSE(Showing());
+    host::BusyWait wait;
+    EXPECT_EQ(filter.MessagePending(nullptr, 4999, PENDINGTYPE_TOPLEVEL), kKeepWaiting);
+    EXPECT_FALSE(Showing());
+    EXPECT_EQ(filter.MessagePending(nullptr, 5000, PENDINGTYPE_TOPLEVEL), kKeepWaiting);
+    ASSERT_TRUE(Showing());
+    EXPECT_EQ(TextOf(GetDlgItem(notice.hwnd(), id::lblBusy)),
+              L"Solid Edge antwortet nicht. Vielleicht rechnet es noch. Marsitel wartet, bis Solid Edge antwortet. "
+              L"„Abbrechen“ beendet Marsitel; was bis dahin geändert wurde, bleibt geändert.");
+    EXPECT_EQ(filter.MessagePending(nullptr, 90000, PENDINGTYPE_TOPLEVEL), kKeepWaiting) << "no bound";
+
+    QueueClick();
+    EXPECT_EQ(filter.MessagePending(nullptr, 90250, PENDINGTYPE_TOPLEVEL), kCancelPending);
+    EXPECT_EQ(TheBoxTheProgramEndsWith([&] { wait.AfterCancel(RPC_E_CALL_CANCELED); }).text, kStopped);
+    const SeenMessageBox end =
+        TheBoxTheProgramEndsWith([&] { filter.MessagePending(nullptr, 90500, PENDINGTYPE_TOPLEVEL); });
+    EXPECT_EQ(end.text, kStopped);
+    EXPECT_EQ(end.icon, LoadIconW(nullptr, IDI_EXCLAMATION));
     EXPECT_FALSE(Showing());
 }
 
@@ -178,7 +226,7 @@ TEST_F(BusyNoticeTest, APressOnItsCaptionLeavesInputForOtherWindowsQueued) {
     const HWND other = CreateWindowExW(0, L"STATIC", L"", WS_POPUP | WS_VISIBLE, 0, 0, 20, 20, nullptr, nullptr,
                                        nullptr, nullptr);
     ASSERT_NE(other, nullptr);
-    notice.Show();
+    notice.Show(host::BusyReason::Refusing);
     SetForegroundWindow(notice.hwnd());
     RECT caption{};
     GetWindowRect(notice.hwnd(), &caption);

@@ -41,6 +41,7 @@ protected:
         DialogServices services;
         services.checkHostReady = [this] {
             ++hostChecks;
+            if (hostCheckAction) hostCheckAction();
             return hostReady;
         };
         services.runRelationRemoval = [this](const RunOptions& options, ProgressDisplay& progress) {
@@ -95,6 +96,7 @@ protected:
     int hostChecks = 0;
     std::vector<RunView> runs;
     std::vector<HWND> topmostCalls;
+    std::function<void()> hostCheckAction;
     std::function<void(const RunOptions&, ProgressDisplay&)> runAction;
     ProgramEndRecorder ends;
     std::unique_ptr<Dialog> dialog;
@@ -286,15 +288,23 @@ TEST_F(DialogTest, ExecutePreparesTheProgressWindowRunsAndShowsTheCompletionText
 }
 
 // A screen reader's default action or a test tool clicks a button of the
-// hidden dialog while a run lasts; the title bar's Close can be sent too.
-TEST_F(DialogTest, NothingSentToTheHiddenDialogStartsASecondRunOrEndsTheProgramMidRun) {
-    Load();
-    Click(id::optionDelete);
-    runAction = [this](const RunOptions&, ProgressDisplay&) {
-        if (runs.size() > 1) return;  // a run inside the run: recorded, not repeated
+// hidden dialog while it waits for the host: in the load step's readiness
+// check, and while a run lasts. The title bar's Close can be sent too.
+TEST_F(DialogTest, NothingSentToTheHiddenDialogStartsARunOrEndsTheProgramWhileItWaitsForTheHost) {
+    const auto clickEverything = [this] {
         Click(id::Command1);
         Click(id::Command2);
         SendMessageW(dialog->hwnd(), WM_CLOSE, 0, 0);
+    };
+    hostCheckAction = [&] {
+        CheckDlgButton(dialog->hwnd(), id::optionDelete, BST_CHECKED);
+        clickEverything();
+    };
+    Load();
+    EXPECT_TRUE(runs.empty()) << "a run started inside the load step's check";
+    runAction = [&](const RunOptions&, ProgressDisplay&) {
+        if (runs.size() > 1) return;  // a run inside the run: recorded, not repeated
+        clickEverything();
     };
     Click(id::Command1);
     EXPECT_EQ(runs.size(), 1u);

@@ -1,3 +1,4 @@
+#include "app/single_instance.h"
 #include "app/splash_wait.h"
 #include "ui/control_ids.h"
 #include "ui/frm_splash.h"
@@ -167,6 +168,15 @@ TEST(SplashWait, TestsBeforeProcessingAndEndsWhenTheSplashCloses) {
     EXPECT_TRUE(lingering.IsVisible());
     DestroyWindow(target);
     DiscardQuit();
+}
+
+// A copy started with administrator rights makes its claim closed to
+// copies without them: refused, a second copy still knows that one runs.
+TEST(SingleInstance, TheAnswerToTheClaimTellsWhetherAnotherCopyRuns) {
+    EXPECT_EQ(ClaimAnswerOf(true, ERROR_SUCCESS), ClaimAnswer::First);
+    EXPECT_EQ(ClaimAnswerOf(true, ERROR_ALREADY_EXISTS), ClaimAnswer::AnotherCopy);
+    EXPECT_EQ(ClaimAnswerOf(false, ERROR_ACCESS_DENIED), ClaimAnswer::AnotherCopy);
+    EXPECT_EQ(ClaimAnswerOf(false, ERROR_INVALID_HANDLE), ClaimAnswer::Unknown);
 }
 
 }  // namespace

@@ -138,6 +138,9 @@ public:
     // Once `served` calls have been served, the next `count` calls are
     // rejected as busy: a busy spell in the middle of a client's work.
     void RejectCallsBusyAfter(std::size_t served, int count);
+    // Once `served` calls have been served, the next call is answered only
+    // after `milliseconds`; the host's thread serves nothing meanwhile.
+    void HangAfter(std::size_t served, DWORD milliseconds);
     void SetActiveDocument(std::optional<std::wstring> doctext);
     void SetEnumeratorMode(EnumeratorMode mode);
 

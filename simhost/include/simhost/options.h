@@ -28,6 +28,11 @@ struct BusySpellOption {
     int count = 0;
 };
 
+struct HangOption {
+    std::size_t after = 0;
+    DWORD milliseconds = 0;
+};
+
 struct ProgramOptions {
     bool help = false;
     std::optional<std::wstring> scenario_file;
@@ -40,6 +45,7 @@ struct ProgramOptions {
     std::vector<QueryFaultOption> query_faults;
     int busy = 0;
     std::optional<BusySpellOption> busy_at;
+    std::optional<HangOption> hang_at;
     std::size_t exit_after = 0;  // 0: never
     bool no_document = false;
     std::optional<std::wstring> active;
