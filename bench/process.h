@@ -3,17 +3,11 @@
 #include <windows.h>
 
 #include <filesystem>
-#include <memory>
 #include <string>
 
-namespace marsitel::bench {
+#include "shared/unique_handle.h"
 
-struct HandleCloser {
-    void operator()(HANDLE handle) const noexcept {
-        if (handle && handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
-    }
-};
-using UniqueHandle = std::unique_ptr<void, HandleCloser>;
+namespace marsitel::bench {
 
 // A unique name for a named event of this benchmark run.
 std::wstring UniqueEventName(const wchar_t* purpose);

@@ -11,6 +11,7 @@
 
 #include "bench/process.h"
 #include "bench/synthetic_assembly.h"
+#include "shared/utf8.h"
 
 namespace marsitel::bench {
 namespace {
@@ -28,18 +29,6 @@ double Median(std::vector<double> values) {
     std::sort(values.begin(), values.end());
     const std::size_t middle = values.size() / 2;
     return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
-}
-
-void WriteUtf8(const fs::path& file, const std::wstring& text) {
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    std::string bytes(static_cast<std::size_t>(WideCharToMultiByte(CP_UTF8, 0, text.data(),
-                                                                  static_cast<int>(text.size()), nullptr, 0,
-                                                                  nullptr, nullptr)),
-                      '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data(),
-                        static_cast<int>(bytes.size()), nullptr, nullptr);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (!out) throw std::runtime_error("cannot write " + file.string());
 }
 
 CallCounts CountJournal(const fs::path& file) {
@@ -124,8 +113,6 @@ RemovalSample MeasureOnce(const Folders& folders, const fs::path& scenario, int 
     return sample;
 }
 
-std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
-
 void CheckOutcome(const SyntheticAssembly& assembly, RemovalSample& sample) {
     if (!sample.problem.empty()) return;
     if (sample.relations_left != 0) {
@@ -201,14 +188,16 @@ std::vector<RemovalRow> MeasureRemoval(const Folders& folders, const std::vector
     for (const int size : sizes) {
         const SyntheticAssembly assembly = MakeSyntheticAssembly(ShapeForOccurrences(size));
         const fs::path scenario = folders.output / (L"assembly_" + std::to_wstring(size) + L".txt");
-        WriteUtf8(scenario, assembly.scenario);
+        if (!WriteUtf8File(scenario, assembly.scenario)) {
+            throw std::runtime_error("cannot write " + scenario.string());
+        }
         std::vector<RemovalSample> ours, reference;
         for (int run = 1; run <= runs; ++run) {
             for (const Client client : {Client::Ours, Client::Reference}) {
                 RemovalSample sample = MeasureOnce(folders, scenario, size, client);
                 CheckOutcome(assembly, sample);
                 std::printf("  %5d occurrences, run %d, %-9s %8.3f s, %zu host calls%s%s\n", size, run,
-                            Narrow(ClientName(client)).c_str(), sample.client.wall_seconds, sample.calls.total(),
+                            ToUtf8(ClientName(client)).c_str(), sample.client.wall_seconds, sample.calls.total(),
                             sample.problem.empty() ? "" : ", PROBLEM: ", sample.problem.c_str());
                 std::fflush(stdout);
                 (client == Client::Ours ? ours : reference).push_back(std::move(sample));
@@ -227,7 +216,7 @@ void PrintRemovalTable(const std::vector<RemovalRow>& rows, int runs) {
     const RemovalRow* ours = nullptr;
     for (const RemovalRow& row : rows) {
         std::printf("%-10s %6d %6.0f %8.3f %7.2f %8.0f%s %9.2f %9.2f %6.1f %6.1f %8.1f %8.1f %7.1f\n",
-                    Narrow(ClientName(row.client)).c_str(), row.occurrences, row.relations, row.wall_seconds,
+                    ToUtf8(ClientName(row.client)).c_str(), row.occurrences, row.relations, row.wall_seconds,
                     PerUnit(row.wall_seconds * 1000, row.occurrences), row.calls, row.calls_vary ? "*" : " ",
                     PerUnit(row.calls, row.occurrences), PerUnit(row.calls, row.relations), row.cpu_share * 100,
                     row.thread_cpu_share * 100, row.repaint_share * 100, row.peak_working_set_mib, row.host_cpu_share * 100);
@@ -248,7 +237,7 @@ void PrintRemovalTable(const std::vector<RemovalRow>& rows, int runs) {
     }
     for (const RemovalRow& row : rows) {
         for (const std::string& problem : row.problems) {
-            std::printf("PROBLEM (%d occurrences, %s): %s\n", row.size, Narrow(ClientName(row.client)).c_str(),
+            std::printf("PROBLEM (%d occurrences, %s): %s\n", row.size, ToUtf8(ClientName(row.client)).c_str(),
                         problem.c_str());
         }
     }
@@ -259,10 +248,10 @@ void WriteRemovalCsv(const std::vector<RemovalRow>& rows, const std::filesystem:
     std::ofstream out(file, std::ios::trunc);
     out << "size,client,runs,occurrences,relations,wall_s,ms_per_occurrence,host_calls,calls_per_occurrence,"
            "calls_per_relation,cpu_s,cpu_beyond_reference_s,cpu_share,ui_thread_cpu_share,repaint_share,other_progress_share,peak_working_set_mib,host_cpu_share";
-    for (const wchar_t* kind : kCountedKinds) out << ",calls_" << Narrow(kind);
+    for (const wchar_t* kind : kCountedKinds) out << ",calls_" << ToUtf8(kind);
     out << ",problems\n";
     for (const RemovalRow& row : rows) {
-        out << row.size << ',' << Narrow(ClientName(row.client)) << ',' << row.runs << ',' << row.occurrences << ','
+        out << row.size << ',' << ToUtf8(ClientName(row.client)) << ',' << row.runs << ',' << row.occurrences << ','
             << row.relations << ',' << row.wall_seconds << ',' << PerUnit(row.wall_seconds * 1000, row.occurrences)
             << ',' << row.calls << ',' << PerUnit(row.calls, row.occurrences) << ','
             << PerUnit(row.calls, row.relations) << ',' << row.cpu_seconds << ','

@@ -14,7 +14,6 @@
 #include <filesystem>
 #include <fstream>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -36,27 +35,16 @@ struct Options {
 };
 
 void Print(const std::wstring& text) {
-    const std::string bytes = Utf8(text);
+    const std::string bytes = ToUtf8(text);
     DWORD written = 0;
     WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-}
-
-std::wstring ReadUtf8File(const std::wstring& path) {
-    std::ifstream in(std::filesystem::path(path), std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    const std::string text = bytes.str();
-    const int size = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(size), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), size);
-    return wide;
 }
 
 // The host's state before: the scenario file passed on to it, else its
 // built-in scenario.
 std::wstring StateBefore(const std::vector<std::wstring>& host_args) {
     for (std::size_t i = 0; i + 1 < host_args.size(); ++i) {
-        if (host_args[i] == L"--scenario") return ReadUtf8File(host_args[i + 1]);
+        if (host_args[i] == L"--scenario") return ReadUtf8File(host_args[i + 1]).value_or(L"");
     }
     return simhost::Host::BuiltIn()->Save();
 }
@@ -210,7 +198,7 @@ int Run(const Options& options) {
     }
 
     const ScenarioSummary before = Summarize(StateBefore(options.host_args));
-    const ScenarioSummary after = Summarize(ReadUtf8File(saved_state));
+    const ScenarioSummary after = Summarize(ReadUtf8File(saved_state).value_or(L""));
     Print(L"\nThe host's assemblies before and after:\n" + FormatBeforeAfter(before, after));
     return ok ? 0 : 1;
 }

@@ -116,30 +116,6 @@ MessageBoxView ReadMessageBox(HWND box) {
 
 }  // namespace
 
-std::string Utf8(std::wstring_view text) {
-    std::string out;
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-    out.resize(static_cast<std::size_t>(size));
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size, nullptr, nullptr);
-    return out;
-}
-
-UniqueHandle& UniqueHandle::operator=(UniqueHandle&& other) noexcept {
-    if (this != &other) reset(other.release());
-    return *this;
-}
-
-HANDLE UniqueHandle::release() {
-    HANDLE handle = handle_;
-    handle_ = nullptr;
-    return handle;
-}
-
-void UniqueHandle::reset(HANDLE handle) {
-    if (*this) CloseHandle(handle_);
-    handle_ = handle;
-}
-
 Millis ScaledWait(Millis wait) {
     wchar_t text[16] = {};
     const DWORD length = GetEnvironmentVariableW(L"MARSITEL_DRIVER_WAIT_FACTOR", text, static_cast<DWORD>(std::size(text)));
@@ -185,7 +161,7 @@ ChildProcess::ChildProcess(const std::wstring& program, const std::wstring& argu
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
     if (!CreateProcessW(program.c_str(), command_line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
-        throw std::runtime_error("cannot start " + Utf8(program) + " (error " + std::to_string(GetLastError()) + ")");
+        throw std::runtime_error("cannot start " + ToUtf8(program) + " (error " + std::to_string(GetLastError()) + ")");
     }
     CloseHandle(info.hThread);
     process_.reset(info.hProcess);

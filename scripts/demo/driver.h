@@ -12,6 +12,9 @@
 #include <string_view>
 #include <vector>
 
+#include "shared/unique_handle.h"
+#include "shared/utf8.h"
+
 namespace marsitel::e2e {
 
 using Millis = std::chrono::milliseconds;
@@ -23,27 +26,6 @@ using Millis = std::chrono::milliseconds;
 Millis ScaledWait(Millis wait);
 inline const Millis kWindowWait = ScaledWait(Millis{30000});
 inline const Millis kRunWait = ScaledWait(Millis{120000});
-
-class UniqueHandle {
-public:
-    UniqueHandle() = default;
-    explicit UniqueHandle(HANDLE handle) : handle_(handle) {}
-    UniqueHandle(UniqueHandle&& other) noexcept : handle_(other.release()) {}
-    UniqueHandle& operator=(UniqueHandle&& other) noexcept;
-    UniqueHandle(const UniqueHandle&) = delete;
-    UniqueHandle& operator=(const UniqueHandle&) = delete;
-    ~UniqueHandle() { reset(); }
-
-    HANDLE get() const { return handle_; }
-    explicit operator bool() const { return handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE; }
-    HANDLE release();
-    void reset(HANDLE handle = nullptr);
-
-private:
-    HANDLE handle_ = nullptr;
-};
-
-std::string Utf8(std::wstring_view text);
 
 // Polls `done` at a short interval until it holds or `timeout` has passed.
 bool WaitUntil(const std::function<bool()>& done, Millis timeout, Millis interval = Millis{5});

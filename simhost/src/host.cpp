@@ -13,6 +13,7 @@
 #include "com_ptr.h"
 #include "host_state.h"
 #include "registry.h"
+#include "shared/utf8.h"
 #include "simhost/interface_ids.h"
 #include "typelib.h"
 
@@ -27,10 +28,6 @@ constexpr wchar_t kProgIdDescription[] = L"simhost: simulated host application";
 constexpr HRESULT kRpcServerUnavailable = static_cast<HRESULT>(0x800706BA);
 constexpr int kRegisterAttempts = 100;
 constexpr DWORD kRegisterRetryMs = 100;
-
-std::string Narrow(const std::wstring& text) {
-    return ToUtf8(text);
-}
 
 std::wstring ProgIdPath() {
     return std::wstring(kClassesPath) + kProgId;
@@ -112,10 +109,10 @@ HRESULT RegisterRunningObject(IUnknown* object, DWORD& cookie) {
 }  // namespace
 
 RegistrationRefused::RegistrationRefused(std::wstring message)
-    : std::runtime_error(Narrow(message)), message_(std::move(message)) {}
+    : std::runtime_error(marsitel::ToUtf8(message)), message_(std::move(message)) {}
 
 RegistrationError::RegistrationError(std::wstring message, long hresult)
-    : std::runtime_error(Narrow(message)), message_(std::move(message)), hresult_(hresult) {}
+    : std::runtime_error(marsitel::ToUtf8(message)), message_(std::move(message)), hresult_(hresult) {}
 
 struct Host::Registration {
     ComPtr<IDispatch> application;

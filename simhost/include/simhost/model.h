@@ -93,8 +93,4 @@ struct GeneratorOptions {
 // visit has real work. Throws std::invalid_argument on unusable options.
 Model GenerateModel(const GeneratorOptions& options);
 
-// UTF-8 <-> UTF-16 for files.
-std::wstring FromUtf8(std::string_view text);
-std::string ToUtf8(std::wstring_view text);
-
 }  // namespace simhost

@@ -7,7 +7,7 @@
 #include <iterator>
 #include <stdexcept>
 
-#include "simhost/model.h"
+#include "shared/utf8.h"
 
 namespace simhost::testing {
 
@@ -30,12 +30,7 @@ std::wstring TempDirectory() {
     return dir;
 }
 
-std::wstring ReadFileText(const std::wstring& path) {
-    std::ifstream in(std::filesystem::path(path), std::ios::binary);
-    if (!in) return {};
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    return FromUtf8(bytes);
-}
+std::wstring ReadFileText(const std::wstring& path) { return marsitel::ReadUtf8File(path).value_or(L""); }
 
 std::vector<std::wstring> Lines(const std::wstring& text) {
     std::vector<std::wstring> lines;
@@ -86,9 +81,9 @@ SimhostProcess::SimhostProcess(Options options) {
     ready_name_ = L"Local\\" + unique + L"-ready";
     if (!options.scenario_text.empty()) {
         scenario_file_ = stem + L"-scenario.txt";
-        std::ofstream out(std::filesystem::path(scenario_file_), std::ios::binary);
-        out << ToUtf8(options.scenario_text);
-        if (!out) throw std::runtime_error("cannot write the scenario file");
+        if (!marsitel::WriteUtf8File(scenario_file_, options.scenario_text)) {
+            throw std::runtime_error("cannot write the scenario file");
+        }
     }
     quit_ = CreateEventW(nullptr, TRUE, FALSE, quit_name_.c_str());
     ready_event_ = CreateEventW(nullptr, TRUE, FALSE, ready_name_.c_str());
@@ -119,7 +114,7 @@ SimhostProcess::SimhostProcess(Options options) {
     if (!ready_ && options.expect_ready) {
         std::string message = "simhost.exe did not become ready";
         if (result == WAIT_OBJECT_0 + 1) message += " (exit code " + std::to_string(ExitCode()) + ")";
-        message += ": " + ToUtf8(ErrorOutput());
+        message += ": " + marsitel::ToUtf8(ErrorOutput());
         Kill();
         throw std::runtime_error(message);
     }
