@@ -11,11 +11,11 @@
 #include "bench/reference_client.h"
 #include "bench/timed_progress.h"
 #include "core/app_title.h"
-#include "core/host/com_apartment.h"
 #include "core/error.h"
 #include "core/removal.h"
 #include "core/run_options.h"
 #include "core/traversal.h"
+#include "shared/com.h"
 #include "ui/frm_progress.h"
 
 namespace marsitel::bench {
@@ -91,7 +91,7 @@ const wchar_t* ClientName(Client client) { return client == Client::Ours ? L"our
 int RunClientProcess(Client client, const std::filesystem::path& result_file) {
     ClientResult result;
     try {
-        host::ComApartment apartment;
+        ComApartment apartment;
         ui::frmProgress window;
         window.Create();
         window.SetCaption(kAppTitle);
@@ -119,7 +119,7 @@ int RunClientProcess(Client client, const std::filesystem::path& result_file) {
 }
 
 ProgressCost MeasureProgressWindow(int occurrences) {
-    host::ComApartment apartment;
+    ComApartment apartment;
     ui::frmProgress window;
     window.Create();
     window.SetCaption(kAppTitle);

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "shared/com.h"
 #include "shared/unique_handle.h"
 #include "shared/utf8.h"
 #include "simhost/host.h"
@@ -24,18 +25,6 @@ using namespace simhost;
 using marsitel::FromUtf8;
 using marsitel::ToUtf8;
 using marsitel::UniqueHandle;
-
-class ComScope {
-public:
-    ComScope() : hr_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
-    ~ComScope() {
-        if (SUCCEEDED(hr_)) CoUninitialize();
-    }
-    HRESULT result() const { return hr_; }
-
-private:
-    HRESULT hr_;
-};
 
 // Messages go to stderr, and to a message box when a person may be watching.
 void Report(const std::wstring& text, bool hidden) {
@@ -154,7 +143,7 @@ void MessageLoop(HANDLE quit) {
 }
 
 int Run(const ProgramOptions& o) {
-    ComScope com;
+    const marsitel::ComApartment com;
     if (FAILED(com.result())) {
         Report(L"COM could not be initialised.", o.hidden);
         return exit_code::kRegistration;

@@ -10,15 +10,16 @@
 #include <algorithm>
 #include <wrl/client.h>
 
-#include "com_ptr.h"
 #include "host_state.h"
 #include "registry.h"
+#include "shared/com.h"
 #include "shared/utf8.h"
 #include "simhost/interface_ids.h"
 #include "typelib.h"
 
 namespace simhost {
 
+using marsitel::Adopt;
 using Microsoft::WRL::ComPtr;
 
 namespace {

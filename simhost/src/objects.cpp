@@ -28,12 +28,15 @@
 #include <cwctype>
 #include <stdexcept>
 
-#include "com_ptr.h"
 #include "host_state.h"
+#include "shared/com.h"
+#include "shared/variant.h"
 #include "simhost/interface_ids.h"
-#include "variant.h"
 
 namespace simhost {
+
+using marsitel::Adopt;
+using marsitel::Variant;
 
 namespace {
 
@@ -130,7 +133,7 @@ bool ArgumentAsLong(const VARIANT& arg, long& out) {
         case VT_UI8: case VT_INT: case VT_UINT: break;
         default: return false;
     }
-    if (FAILED(VariantChangeType(copy.put_in_place(), copy.put_in_place(), 0, VT_I4))) return false;
+    if (FAILED(VariantChangeType(copy.address(), copy.address(), 0, VT_I4))) return false;
     out = copy.get().lVal;
     return true;
 }
@@ -224,7 +227,7 @@ private:
 Variant DispatchValue(IDispatch* object) {
     Variant v;
     v.put()->vt = VT_DISPATCH;
-    v.put_in_place()->pdispVal = object;
+    v.address()->pdispVal = object;
     return v;
 }
 
@@ -336,7 +339,7 @@ Outcome RelsCount(DispatchObject& self, const DISPPARAMS&, bool) {
 Outcome RelsNewEnum(DispatchObject& self, const DISPPARAMS&, bool) {
     Outcome o;
     o.value.put()->vt = VT_UNKNOWN;
-    o.value.put_in_place()->punkVal = NewRelationEnumerator(self.SharedState(), self.Id());
+    o.value.address()->punkVal = NewRelationEnumerator(self.SharedState(), self.Id());
     return o;
 }
 Outcome RelsAddGround(DispatchObject& self, const DISPPARAMS& params, bool) {
