@@ -1,11 +1,11 @@
 #include "ui/layout.h"
 
-#include "ui/gdi.h"
+#include "shared/gdi.h"
 
 namespace marsitel::ui {
 
 Layout Layout::ForScreen() noexcept {
-    ScreenDC screen;
+    const WindowDC screen;
     const int dpi = screen.get() ? GetDeviceCaps(screen.get(), LOGPIXELSY) : 0;
     return Layout(dpi > 0 ? dpi : kDesignDpi);
 }
