@@ -7,7 +7,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "bench/process.h"
+#include "bench/cpu_time.h"
 #include "bench/reference_client.h"
 #include "bench/timed_progress.h"
 #include "core/app_title.h"
@@ -39,11 +39,7 @@ std::uint64_t PeakWorkingSet() {
 
 double ThreadCpuSeconds() {
     FILETIME created, exited, kernel, user;
-    if (!GetThreadTimes(GetCurrentThread(), &created, &exited, &kernel, &user)) return 0.0;
-    const auto seconds = [](const FILETIME& t) {
-        return static_cast<double>((static_cast<std::uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 1e7;
-    };
-    return seconds(kernel) + seconds(user);
+    return GetThreadTimes(GetCurrentThread(), &created, &exited, &kernel, &user) ? CpuSeconds(kernel, user) : 0.0;
 }
 
 std::string Narrow(const std::wstring& text) {

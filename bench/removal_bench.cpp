@@ -9,8 +9,10 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "bench/process.h"
+#include "bench/cpu_time.h"
 #include "bench/synthetic_assembly.h"
+#include "shared/child_process.h"
+#include "shared/unique_handle.h"
 #include "shared/utf8.h"
 
 namespace marsitel::bench {
@@ -19,10 +21,23 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr DWORD kHostReadyTimeoutMs = 120'000;
-constexpr DWORD kClientTimeoutMs = 3'600'000;
-constexpr DWORD kHostExitTimeoutMs = 120'000;
+constexpr std::chrono::milliseconds kClientTimeout{3'600'000};
+constexpr std::chrono::milliseconds kHostExitTimeout{120'000};
 constexpr double kMebibyte = 1024.0 * 1024.0;
 const wchar_t* const kCountedKinds[] = {L"get", L"call", L"put", L"names", L"qi", L"enum", L"release"};
+
+// A unique name for a named event of this benchmark run.
+std::wstring UniqueEventName(const wchar_t* purpose) {
+    static long counter = 0;
+    return L"MarsitelBench." + std::wstring(purpose) + L'.' + std::to_wstring(GetCurrentProcessId()) + L'.' +
+           std::to_wstring(++counter);
+}
+
+UniqueHandle CreateNamedEvent(const std::wstring& name) {
+    UniqueHandle event(CreateEventW(nullptr, TRUE, FALSE, name.c_str()));
+    if (!event) throw std::runtime_error("CreateEvent failed");
+    return event;
+}
 
 double Median(std::vector<double> values) {
     if (values.empty()) return 0;
@@ -69,7 +84,7 @@ RunFiles FilesFor(const Folders& folders, int size, Client client) {
 }
 
 void WaitUntilReady(const ChildProcess& host, HANDLE ready) {
-    const HANDLE either[] = {ready, host.handle()};
+    const HANDLE either[] = {ready, host.Handle()};
     const DWORD which = WaitForMultipleObjects(2, either, FALSE, kHostReadyTimeoutMs);
     if (which == WAIT_OBJECT_0) return;
     if (which == WAIT_OBJECT_0 + 1) {
@@ -86,25 +101,25 @@ RemovalSample MeasureOnce(const Folders& folders, const fs::path& scenario, int 
     const UniqueHandle quit = CreateNamedEvent(quit_name);
 
     ChildProcess host(folders.programs / L"simhost.exe",
-                      L"--scenario " + Quoted(scenario.wstring()) + L" --journal " + Quoted(files.journal.wstring()) +
-                          L" --save " + Quoted(files.saved_state.wstring()) + L" --ready-event " + ready_name +
-                          L" --quit-event " + quit_name + L" --hidden");
+                      {L"--scenario", scenario.wstring(), L"--journal", files.journal.wstring(), L"--save",
+                       files.saved_state.wstring(), L"--ready-event", ready_name, L"--quit-event", quit_name,
+                       L"--hidden"});
     WaitUntilReady(host, ready.get());
 
     RemovalSample sample;
     {
         ChildProcess runner(folders.programs / L"marsitel_bench.exe",
-                            std::wstring(L"client ") + ClientName(client) + L' ' + Quoted(files.result.wstring()));
-        if (!runner.WaitForExit(kClientTimeoutMs)) sample.problem = "the client did not finish";
+                            {L"client", ClientName(client), files.result.wstring()});
+        if (!runner.WaitForExit(kClientTimeout)) sample.problem = "the client did not finish";
     }
     // Read while the host still runs: Wine reports no times for a process
     // that has ended.
-    sample.host_cpu_seconds = host.CpuSeconds();
+    sample.host_cpu_seconds = ProcessCpuSeconds(host.Handle());
     sample.client = ReadClientResult(files.result);
     if (!sample.client.ok && sample.problem.empty()) sample.problem = "client: " + sample.client.error;
 
     SetEvent(quit.get());
-    if (!host.WaitForExit(kHostExitTimeoutMs)) {
+    if (!host.WaitForExit(kHostExitTimeout)) {
         host.Kill();
         sample.problem = "simhost.exe did not quit";
     }

@@ -19,6 +19,7 @@
 
 #include "marsitel_app.h"
 #include "scenario_summary.h"
+#include "shared/utf8.h"
 #include "simhost/host.h"
 #include "ui/control_ids.h"
 
@@ -49,8 +50,6 @@ std::wstring StateBefore(const std::vector<std::wstring>& host_args) {
     return simhost::Host::BuiltIn()->Save();
 }
 
-std::wstring Quoted(const std::wstring& arg) { return L"\"" + arg + L"\""; }
-
 // The host's main window: its largest visible top-level window.
 HWND HostWindow(DWORD process_id) {
     HWND best = nullptr;
@@ -72,7 +71,7 @@ public:
     DemoHost(const std::wstring& saved_state, const std::vector<std::wstring>& extra_args)
         : ready_(CreateEventW(nullptr, TRUE, FALSE, EventName(L"Ready").c_str())),
           quit_(CreateEventW(nullptr, TRUE, FALSE, EventName(L"Quit").c_str())),
-          process_(ProgramDirectory() + L"simhost.exe", Arguments(saved_state, extra_args)) {}
+          process_(RunningProgram().parent_path() / L"simhost.exe", Arguments(saved_state, extra_args)) {}
 
     // A fresh Wine prefix starts its services on first use: the first
     // registration may take long.
@@ -92,10 +91,11 @@ private:
     static std::wstring EventName(const wchar_t* what) {
         return std::wstring(L"Local\\MarsitelDemo.") + what + L"." + std::to_wstring(GetCurrentProcessId());
     }
-    static std::wstring Arguments(const std::wstring& saved_state, const std::vector<std::wstring>& extra_args) {
-        std::wstring args = L"--save " + Quoted(saved_state) + L" --ready-event " + Quoted(EventName(L"Ready")) +
-                            L" --quit-event " + Quoted(EventName(L"Quit"));
-        for (const auto& arg : extra_args) args += L" " + Quoted(arg);
+    static std::vector<std::wstring> Arguments(const std::wstring& saved_state,
+                                               const std::vector<std::wstring>& extra_args) {
+        std::vector<std::wstring> args{L"--save", saved_state, L"--ready-event", EventName(L"Ready"),
+                                       L"--quit-event", EventName(L"Quit")};
+        args.insert(args.end(), extra_args.begin(), extra_args.end());
         return args;
     }
 

@@ -12,8 +12,7 @@
 #include <string_view>
 #include <vector>
 
-#include "shared/unique_handle.h"
-#include "shared/utf8.h"
+#include "shared/child_process.h"
 
 namespace marsitel::e2e {
 
@@ -30,32 +29,9 @@ inline const Millis kRunWait = ScaledWait(Millis{120000});
 // Polls `done` at a short interval until it holds or `timeout` has passed.
 bool WaitUntil(const std::function<bool()>& done, Millis timeout, Millis interval = Millis{5});
 
-// The folder of the running program, with a trailing backslash.
-std::wstring ProgramDirectory();
-// A folder beside it ("..\\demo\\" gives <build>\\demo\\), as a full path.
+// A folder beside the running program ("..\\demo\\" gives <build>\\demo\\),
+// as a full path.
 std::wstring FolderBesideProgram(const std::wstring& relative);
-
-// A process started by the driver. The destructor kills it if it still runs,
-// so a failing test never leaves a window behind.
-class ChildProcess {
-public:
-    ChildProcess(const std::wstring& program, const std::wstring& arguments);
-    ChildProcess(ChildProcess&&) noexcept = default;
-    ChildProcess& operator=(ChildProcess&&) noexcept = default;
-    ~ChildProcess();
-
-    DWORD Id() const { return id_; }
-    HANDLE Handle() const { return process_.get(); }
-    bool Running() const;
-    bool WaitForExit(Millis timeout) const;
-    // Valid once the process has ended.
-    DWORD ExitCode() const;
-    void Kill();
-
-private:
-    UniqueHandle process_;
-    DWORD id_ = 0;
-};
 
 std::wstring ClassName(HWND window);
 // What WindowText gives when the window did not answer (gone, or its thread

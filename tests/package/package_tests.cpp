@@ -193,8 +193,7 @@ std::string ProgramsEntry(const wchar_t* product_code, REGSAM view = 0) {
 DWORD Msiexec(const std::wstring& action, const wchar_t* installer) {
     wchar_t system[MAX_PATH] = {};
     GetSystemDirectoryW(system, MAX_PATH);
-    ChildProcess msiexec(std::wstring(system) + L"\\msiexec.exe",
-                         action + L" \"" + FolderBesideProgram(installer) + L"\" /qn");
+    ChildProcess msiexec(std::wstring(system) + L"\\msiexec.exe", {action, FolderBesideProgram(installer), L"/qn"});
     return msiexec.WaitForExit(kRunWait) ? msiexec.ExitCode() : WAIT_TIMEOUT;
 }
 
