@@ -9,7 +9,7 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "bench/cpu_time.h"
+#include "bench/timing.h"
 #include "bench/synthetic_assembly.h"
 #include "shared/child_process.h"
 #include "shared/unique_handle.h"
@@ -188,8 +188,9 @@ RemovalRow Summarise(int size, Client client, const SyntheticAssembly& assembly,
 
 double PerUnit(double value, double units) { return units > 0 ? value / units : 0; }
 
-}  // namespace
-
+// Our processor time beyond the reference client's for the same size:
+// what our own code costs, since both pay the same proxy and RPC work for
+// their calls. Zero for the reference's row and when no reference ran.
 double CpuBeyondReference(const std::vector<RemovalRow>& rows, const RemovalRow& row) {
     if (row.client != Client::Ours) return 0;
     for (const RemovalRow& other : rows) {
@@ -197,6 +198,8 @@ double CpuBeyondReference(const std::vector<RemovalRow>& rows, const RemovalRow&
     }
     return 0;
 }
+
+}  // namespace
 
 std::vector<RemovalRow> MeasureRemoval(const Folders& folders, const std::vector<int>& sizes, int runs) {
     std::vector<RemovalRow> rows;

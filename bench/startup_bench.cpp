@@ -7,8 +7,7 @@
 #include <fstream>
 #include <stdexcept>
 
-#include "bench/cpu_time.h"
-#include "bench/timed_progress.h"
+#include "bench/timing.h"
 #include "shared/child_process.h"
 #include "ui/control_ids.h"
 

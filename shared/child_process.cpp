@@ -1,6 +1,7 @@
 #include "shared/child_process.h"
 
 #include <stdexcept>
+#include <string_view>
 
 #include "shared/utf8.h"
 
@@ -9,15 +10,9 @@ namespace {
 
 constexpr std::chrono::milliseconds kKillWait{60'000};
 
-std::wstring CommandLine(const std::filesystem::path& program, const std::vector<std::wstring>& arguments) {
-    std::wstring line = QuotedArgument(program.wstring());
-    for (const std::wstring& argument : arguments) line += L' ' + QuotedArgument(argument);
-    return line;
-}
-
-}  // namespace
-
-std::wstring QuotedArgument(std::wstring_view argument) {
+// One argument as it is without blanks, tabs and quotes, else in quotes,
+// with each quote and the backslashes before it escaped.
+std::wstring Quoted(std::wstring_view argument) {
     if (!argument.empty() && argument.find_first_of(L" \t\"") == std::wstring_view::npos) {
         return std::wstring(argument);
     }
@@ -36,6 +31,14 @@ std::wstring QuotedArgument(std::wstring_view argument) {
     quoted.append(backslashes * 2, L'\\');
     return quoted + L'"';
 }
+
+std::wstring CommandLine(const std::filesystem::path& program, const std::vector<std::wstring>& arguments) {
+    std::wstring line = Quoted(program.wstring());
+    for (const std::wstring& argument : arguments) line += L' ' + Quoted(argument);
+    return line;
+}
+
+}  // namespace
 
 std::filesystem::path RunningProgram() {
     std::wstring path(MAX_PATH, L'\0');

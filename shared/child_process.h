@@ -1,23 +1,17 @@
 #pragma once
 // Another program started as a child process, with a command line that
-// hands it exactly the arguments given.
+// hands it exactly the arguments given (as CommandLineToArgvW and the C
+// runtime read a command line).
 #include <windows.h>
 
 #include <chrono>
 #include <filesystem>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "shared/unique_handle.h"
 
 namespace marsitel {
-
-// One argument as a command line carries it, so that CommandLineToArgvW
-// and the C runtime give it back unchanged: as it is without blanks, tabs
-// and quotes, else in quotes, with each quote and the backslashes before
-// it escaped.
-std::wstring QuotedArgument(std::wstring_view argument);
 
 // The file of the running program.
 std::filesystem::path RunningProgram();

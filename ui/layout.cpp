@@ -3,6 +3,11 @@
 #include "shared/gdi.h"
 
 namespace marsitel::ui {
+namespace {
+
+constexpr int kTwipsPerInch = 1440;
+
+}  // namespace
 
 Layout Layout::ForScreen() noexcept {
     const WindowDC screen;

@@ -31,6 +31,12 @@ std::vector<HWND> Children(HWND parent) {
     return found;
 }
 
+std::wstring ClassName(HWND window) {
+    wchar_t name[256] = {};
+    GetClassNameW(window, name, static_cast<int>(std::size(name)));
+    return name;
+}
+
 struct TopLevelSearch {
     DWORD process_id;
     std::wstring_view class_name;
@@ -139,12 +145,6 @@ std::wstring FolderBesideProgram(const std::wstring& relative) {
     if (length == 0 || length >= full.size()) return joined;
     full.resize(length);
     return full;
-}
-
-std::wstring ClassName(HWND window) {
-    wchar_t name[256] = {};
-    GetClassNameW(window, name, static_cast<int>(std::size(name)));
-    return name;
 }
 
 std::wstring WindowText(HWND window) {

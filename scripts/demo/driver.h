@@ -33,7 +33,6 @@ bool WaitUntil(const std::function<bool()>& done, Millis timeout, Millis interva
 // as a full path.
 std::wstring FolderBesideProgram(const std::wstring& relative);
 
-std::wstring ClassName(HWND window);
 // What WindowText gives when the window did not answer (gone, or its thread
 // busy for seconds).
 inline constexpr wchar_t kNoAnswer[] = L"<no answer>";

@@ -123,7 +123,6 @@ struct Host::Registration {
     bool running = false;
     ComPtr<IMessageFilter> previous_filter;
     bool filter_installed = false;
-    std::wstring scope;
 };
 
 Host::Host(Model model) : state_(std::make_shared<HostState>(std::move(model))) {}
@@ -166,7 +165,6 @@ void Host::Register() {
         LONG rc = WriteClassKeys(HKEY_CURRENT_USER);
         r.class_roots.push_back(HKEY_CURRENT_USER);
         if (rc != ERROR_SUCCESS) throw RegistrationError(L"Cannot write the per-user class registration.", HRESULT_FROM_WIN32(rc));
-        r.scope = L"user";
         if (!ProgIdResolvesToUs()) {
             rc = WriteClassKeys(HKEY_LOCAL_MACHINE);
             r.class_roots.push_back(HKEY_LOCAL_MACHINE);
@@ -174,7 +172,6 @@ void Host::Register() {
                 throw RegistrationError(L"The per-user registration does not resolve and the machine-wide one cannot be written.",
                                         HRESULT_FROM_WIN32(rc));
             }
-            r.scope = L"machine";
             if (!ProgIdResolvesToUs()) {
                 throw RegistrationError(std::wstring(L"The ProgID ") + kProgId + L" does not resolve after registration.", E_FAIL);
             }
@@ -221,20 +218,12 @@ void Host::Revoke() {
     registration_.reset();
 }
 
-bool Host::Registered() const {
-    return registration_ && registration_->running;
-}
-
 void Host::RemoveRegistryEntries() noexcept {
     if (!registration_) return;
     Registration& r = *registration_;
     r.type_library.reset();
     for (HKEY root : r.class_roots) RemoveClassKeys(root);
     r.class_roots.clear();
-}
-
-std::wstring Host::RegistrationScope() const {
-    return registration_ ? registration_->scope : std::wstring();
 }
 
 ComPtr<IDispatch> Host::NewApplicationReference() {
@@ -279,9 +268,6 @@ std::size_t Host::LiveEnumeratorSkips() const {
 }
 bool Host::WalkFlag() const {
     return state_->walk_flag;
-}
-std::size_t Host::BusyRejections() const {
-    return state_->busy_rejections;
 }
 
 void Host::FailNthCall(const std::wstring& object_kind, const std::wstring& member, int nth, HostFailure failure) {

@@ -204,7 +204,6 @@ bool HostState::TakeBusyRejection() {
     } else {
         return false;
     }
-    ++busy_rejections;
     return true;
 }
 

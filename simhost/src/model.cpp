@@ -67,14 +67,6 @@ std::vector<int> Model::RelationIds(std::wstring_view assembly, int occurrence) 
     return ids;
 }
 
-const Relation* Model::FindRelation(std::wstring_view assembly, int id) const {
-    const Document* doc = Find(assembly);
-    if (!doc) return nullptr;
-    auto it = std::find_if(doc->relations.begin(), doc->relations.end(),
-                           [&](const Relation& r) { return r.id == id; });
-    return it == doc->relations.end() ? nullptr : &*it;
-}
-
 bool Model::DeleteRelation(std::wstring_view assembly, int id) {
     Document* doc = Find(assembly);
     if (!doc) return false;

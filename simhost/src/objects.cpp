@@ -140,11 +140,7 @@ bool ArgumentAsLong(const VARIANT& arg, long& out) {
 
 class RelationEnumerator;
 
-}  // namespace
-
 IUnknown* NewRelationEnumerator(const std::shared_ptr<HostState>& state, const ObjectId& collection);
-
-namespace {
 
 class DispatchObject final : public IDispatch, public HostObject {
 public:
@@ -701,11 +697,11 @@ private:
     ULONG refs_ = 1;
 };
 
-}  // namespace
-
 IUnknown* NewRelationEnumerator(const std::shared_ptr<HostState>& state, const ObjectId& collection) {
     return static_cast<IEnumVARIANT*>(new RelationEnumerator(state, collection));
 }
+
+}  // namespace
 
 IDispatch* NewDispatchObject(const std::shared_ptr<HostState>& state, ObjectId id) {
     return static_cast<IDispatch*>(new DispatchObject(state, std::move(id)));

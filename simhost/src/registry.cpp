@@ -5,6 +5,23 @@
 #include <cwchar>
 
 namespace simhost {
+namespace {
+
+// A registry key, closed when its owner goes.
+class RegKey {
+public:
+    RegKey() = default;
+    ~RegKey() {
+        if (key_) RegCloseKey(key_);
+    }
+    RegKey(const RegKey&) = delete;
+    RegKey& operator=(const RegKey&) = delete;
+    HKEY get() const { return key_; }
+    HKEY* put() { return &key_; }
+
+private:
+    HKEY key_ = nullptr;
+};
 
 std::optional<std::wstring> ReadValue(HKEY root, const std::wstring& path, const wchar_t* name) {
     RegKey key;
@@ -22,6 +39,8 @@ std::optional<std::wstring> ReadValue(HKEY root, const std::wstring& path, const
     value.resize(wcsnlen(value.c_str(), value.size()));
     return value;
 }
+
+}  // namespace
 
 std::optional<std::wstring> ReadDefault(HKEY root, const std::wstring& path) {
     return ReadValue(root, path, nullptr);

@@ -63,7 +63,6 @@ public:
     // Relation ids of an assembly, in order; with occurrence > 0 only those
     // that involve that occurrence.
     std::vector<int> RelationIds(std::wstring_view assembly, int occurrence = 0) const;
-    const Relation* FindRelation(std::wstring_view assembly, int id) const;
     // False when the relation no longer exists.
     bool DeleteRelation(std::wstring_view assembly, int id);
     // Appends a ground relation and returns its id.

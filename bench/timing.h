@@ -1,10 +1,27 @@
 #pragma once
-// Processor time, user and kernel together, in seconds.
+// Time as the benchmark measures it: wall time by the performance counter,
+// and processor time, user and kernel together, in seconds.
 #include <windows.h>
 
 #include <cstdint>
 
 namespace marsitel::bench {
+
+class Stopwatch {
+public:
+    Stopwatch() noexcept { QueryPerformanceFrequency(&frequency_); }
+    std::int64_t Ticks() const noexcept {
+        LARGE_INTEGER now;
+        QueryPerformanceCounter(&now);
+        return now.QuadPart;
+    }
+    double Seconds(std::int64_t ticks) const noexcept {
+        return static_cast<double>(ticks) / static_cast<double>(frequency_.QuadPart);
+    }
+
+private:
+    LARGE_INTEGER frequency_;
+};
 
 inline double CpuSeconds(const FILETIME& kernel, const FILETIME& user) noexcept {
     const auto seconds = [](const FILETIME& time) {
