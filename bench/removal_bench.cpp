@@ -39,13 +39,6 @@ UniqueHandle CreateNamedEvent(const std::wstring& name) {
     return event;
 }
 
-double Median(std::vector<double> values) {
-    if (values.empty()) return 0;
-    std::sort(values.begin(), values.end());
-    const std::size_t middle = values.size() / 2;
-    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
-}
-
 CallCounts CountJournal(const fs::path& file) {
     CallCounts counts;
     std::ifstream in(file, std::ios::binary);

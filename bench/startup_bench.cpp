@@ -67,13 +67,6 @@ StartupSample MeasureOnce(const std::filesystem::path& program) {
     return sample;
 }
 
-double Median(std::vector<double> values) {
-    if (values.empty()) return 0;
-    std::sort(values.begin(), values.end());
-    const std::size_t middle = values.size() / 2;
-    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
-}
-
 }  // namespace
 
 StartupRow MeasureStartup(const std::filesystem::path& programs, int runs) {

@@ -1,9 +1,12 @@
 #pragma once
 // Time as the benchmark measures it: wall time by the performance counter,
-// and processor time, user and kernel together, in seconds.
+// processor time (user and kernel together) in seconds, and the median of
+// several runs, which the tables show.
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <vector>
 
 namespace marsitel::bench {
 
@@ -33,6 +36,13 @@ inline double CpuSeconds(const FILETIME& kernel, const FILETIME& user) noexcept 
 inline double ProcessCpuSeconds(HANDLE process) noexcept {
     FILETIME created, exited, kernel, user;
     return GetProcessTimes(process, &created, &exited, &kernel, &user) ? CpuSeconds(kernel, user) : 0.0;
+}
+
+inline double Median(std::vector<double> values) {
+    if (values.empty()) return 0;
+    std::sort(values.begin(), values.end());
+    const std::size_t middle = values.size() / 2;
+    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
 }
 
 }  // namespace marsitel::bench
