@@ -11,13 +11,12 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <memory>
 #include <string>
-#include <type_traits>
 #include <vector>
 
 #include "marsitel_app.h"
 #include "scenario_summary.h"
+#include "shared/unique_handle.h"
 #include "shared/utf8.h"
 #include "simhost/testing/simhost_process.h"
 #include "test_platform.h"
@@ -165,10 +164,6 @@ std::vector<std::string> InstalledProducts() {
     return codes;
 }
 
-struct KeyCloser {
-    void operator()(HKEY key) const { RegCloseKey(key); }
-};
-
 // A product's entry under installed programs as the registry holds it, as
 // "name, publisher, version, location, language"; empty when there is none.
 // view: KEY_WOW64_32KEY for a 32-bit package's entry, read from a 64-bit
@@ -177,7 +172,7 @@ std::string ProgramsEntry(const wchar_t* product_code, REGSAM view = 0) {
     const std::wstring path = std::wstring(L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\") + product_code;
     HKEY opened = nullptr;
     if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ | view, &opened)) return "";
-    const std::unique_ptr<std::remove_pointer_t<HKEY>, KeyCloser> key(opened);
+    const UniqueKey key(opened);
     std::string entry;
     for (const wchar_t* name : {L"DisplayName", L"Publisher", L"DisplayVersion", L"InstallLocation"}) {
         wchar_t text[256] = {};

@@ -2,6 +2,7 @@
 // whole log in words, or one endless word. The box, its number and its OK
 // stay on the screen.
 #include "shared/child_process.h"
+#include "shared/unique_handle.h"
 #include "ui/program_end.h"
 #include "test_platform.h"
 #include "ui_test_support.h"
@@ -79,6 +80,7 @@ TEST(ErrorReport, UnderWineAt144DpiTooTheBoxesFitTheScreen) {
     MARSITEL_SKIP_UNLESS_WINE("Windows takes a new system DPI only at the next sign-in");
     HKEY desktop = nullptr;
     ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", 0, KEY_SET_VALUE, &desktop), ERROR_SUCCESS);
+    const UniqueKey owned(desktop);
     const DWORD dpi = 144;
     RegSetValueExW(desktop, L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi), sizeof dpi);
     SetEnvironmentVariableW(kDpiVariable, L"144");
@@ -92,7 +94,6 @@ TEST(ErrorReport, UnderWineAt144DpiTooTheBoxesFitTheScreen) {
     DWORD exitCode = 1;
     if (started && child->WaitForExit(std::chrono::milliseconds(60000))) exitCode = child->ExitCode();
     RegDeleteValueW(desktop, L"LogPixels");
-    RegCloseKey(desktop);
     ASSERT_TRUE(started);
     EXPECT_EQ(exitCode, 0u) << "a box did not fit the screen at 144 DPI";
 }
