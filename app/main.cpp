@@ -2,7 +2,7 @@
 // for the host's automation objects, start-up, then the event loop.
 #include "app/single_instance.h"
 #include "app/startup.h"
-#include "core/host/com_apartment.h"
+#include "shared/com.h"
 #include "ui/message_loop.h"
 #include "ui/program_end.h"
 
@@ -12,7 +12,7 @@
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     if (marsitel::HandedOverToRunningCopy()) return 0;
-    marsitel::host::ComApartment apartment;
+    marsitel::ComApartment apartment;
     std::optional<marsitel::ProgramWindows> windows;
     try {
         windows.emplace();

@@ -1,6 +1,6 @@
 #include "app/single_instance.h"
 
-#include "core/unique_handle.h"
+#include "shared/unique_handle.h"
 #include "ui/control_ids.h"
 
 #include <windows.h>

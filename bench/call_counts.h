@@ -20,7 +20,6 @@ public:
 
     std::size_t total() const noexcept { return total_; }
     std::size_t OfKind(const std::wstring& kind) const;
-    const std::map<std::wstring, std::size_t>& by_kind() const noexcept { return by_kind_; }
     // "Delete" calls the host answered without an error.
     std::size_t relations_deleted() const noexcept { return relations_deleted_; }
     // Calls the host answered with an error.

@@ -7,15 +7,15 @@
 #include <fstream>
 #include <sstream>
 
-#include "bench/process.h"
 #include "bench/reference_client.h"
-#include "bench/timed_progress.h"
+#include "bench/timing.h"
 #include "core/app_title.h"
-#include "core/host/com_apartment.h"
 #include "core/error.h"
+#include "core/progress_display.h"
 #include "core/removal.h"
 #include "core/run_options.h"
 #include "core/traversal.h"
+#include "shared/com.h"
 #include "ui/frm_progress.h"
 
 namespace marsitel::bench {
@@ -30,6 +30,44 @@ public:
     bool GroundAll() const override { return true; }
 };
 
+// Passes every write on to the real progress window and keeps the time the
+// window spends in them: the repaints apart, since the run asks for one
+// whole-window repaint per occurrence.
+class TimedProgress final : public ProgressDisplay {
+public:
+    explicit TimedProgress(ProgressDisplay& window) : window_(window) {}
+
+    void SetBarMin(float value) override { Timed(writes_, [&] { window_.SetBarMin(value); }); }
+    void SetBarMax(float value) override { Timed(writes_, [&] { window_.SetBarMax(value); }); }
+    void SetBarValue(float value) override { Timed(writes_, [&] { window_.SetBarValue(value); }); }
+    void SetAssemblyLine(std::wstring_view text) override { Timed(writes_, [&] { window_.SetAssemblyLine(text); }); }
+    void SetOccurrenceLine(std::wstring_view text) override {
+        Timed(writes_, [&] { window_.SetOccurrenceLine(text); });
+    }
+    void Repaint() override {
+        ++repaints_;
+        Timed(repaint_ticks_, [&] { window_.Repaint(); });
+    }
+
+    double RepaintSeconds() const noexcept { return clock_.Seconds(repaint_ticks_); }
+    double WriteSeconds() const noexcept { return clock_.Seconds(writes_); }
+    long Repaints() const noexcept { return repaints_; }
+
+private:
+    template <typename Write>
+    void Timed(std::int64_t& sum, Write write) {
+        const std::int64_t start = clock_.Ticks();
+        write();
+        sum += clock_.Ticks() - start;
+    }
+
+    ProgressDisplay& window_;
+    Stopwatch clock_;
+    std::int64_t repaint_ticks_ = 0;
+    std::int64_t writes_ = 0;
+    long repaints_ = 0;
+};
+
 std::uint64_t PeakWorkingSet() {
     PROCESS_MEMORY_COUNTERS counters{};
     counters.cb = sizeof(counters);
@@ -39,11 +77,7 @@ std::uint64_t PeakWorkingSet() {
 
 double ThreadCpuSeconds() {
     FILETIME created, exited, kernel, user;
-    if (!GetThreadTimes(GetCurrentThread(), &created, &exited, &kernel, &user)) return 0.0;
-    const auto seconds = [](const FILETIME& t) {
-        return static_cast<double>((static_cast<std::uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 1e7;
-    };
-    return seconds(kernel) + seconds(user);
+    return GetThreadTimes(GetCurrentThread(), &created, &exited, &kernel, &user) ? CpuSeconds(kernel, user) : 0.0;
 }
 
 std::string Narrow(const std::wstring& text) {
@@ -91,7 +125,7 @@ const wchar_t* ClientName(Client client) { return client == Client::Ours ? L"our
 int RunClientProcess(Client client, const std::filesystem::path& result_file) {
     ClientResult result;
     try {
-        host::ComApartment apartment;
+        ComApartment apartment;
         ui::frmProgress window;
         window.Create();
         window.SetCaption(kAppTitle);
@@ -119,7 +153,7 @@ int RunClientProcess(Client client, const std::filesystem::path& result_file) {
 }
 
 ProgressCost MeasureProgressWindow(int occurrences) {
-    host::ComApartment apartment;
+    ComApartment apartment;
     ui::frmProgress window;
     window.Create();
     window.SetCaption(kAppTitle);

@@ -17,14 +17,15 @@
 #include <vector>
 
 #include "bench/client_run.h"
-#include "bench/process.h"
 #include "bench/removal_bench.h"
 #include "bench/startup_bench.h"
+#include "shared/child_process.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using namespace marsitel::bench;
+using marsitel::RunningProgram;
 
 constexpr int kProgressRounds = 1000;
 
@@ -51,7 +52,7 @@ std::vector<int> ParseSizes(const wchar_t* text) {
 
 Settings ParseSettings(int argc, wchar_t** argv) {
     Settings settings;
-    settings.output = ProgramFolder().parent_path() / L"bench";
+    settings.output = RunningProgram().parent_path().parent_path() / L"bench";
     for (int i = 1; i < argc; ++i) {
         const std::wstring option = argv[i];
         const bool has_value = i + 1 < argc;
@@ -74,7 +75,7 @@ Settings ParseSettings(int argc, wchar_t** argv) {
 }
 
 int RunBenchmark(const Settings& settings) {
-    const Folders folders{ProgramFolder(), settings.output};
+    const Folders folders{RunningProgram().parent_path(), settings.output};
     fs::create_directories(folders.output);
     if (settings.removal) {
         std::printf("Relation removal against simhost.exe (%d run%s per size)\n", settings.runs,

@@ -10,12 +10,11 @@
 #include <vector>
 
 #include "core/host/host_objects.h"
-#include "core/host/variant.h"
+#include "shared/variant.h"
 
 namespace marsitel::bench {
 namespace {
 
-using host::Variant;
 using Microsoft::WRL::ComPtr;
 
 constexpr wchar_t kAssemblyLinePrefix[] = L"Bearbeite ";

@@ -9,8 +9,11 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "bench/process.h"
+#include "bench/timing.h"
 #include "bench/synthetic_assembly.h"
+#include "shared/child_process.h"
+#include "shared/unique_handle.h"
+#include "shared/utf8.h"
 
 namespace marsitel::bench {
 namespace {
@@ -18,28 +21,22 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr DWORD kHostReadyTimeoutMs = 120'000;
-constexpr DWORD kClientTimeoutMs = 3'600'000;
-constexpr DWORD kHostExitTimeoutMs = 120'000;
+constexpr std::chrono::milliseconds kClientTimeout{3'600'000};
+constexpr std::chrono::milliseconds kHostExitTimeout{120'000};
 constexpr double kMebibyte = 1024.0 * 1024.0;
 const wchar_t* const kCountedKinds[] = {L"get", L"call", L"put", L"names", L"qi", L"enum", L"release"};
 
-double Median(std::vector<double> values) {
-    if (values.empty()) return 0;
-    std::sort(values.begin(), values.end());
-    const std::size_t middle = values.size() / 2;
-    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+// A unique name for a named event of this benchmark run.
+std::wstring UniqueEventName(const wchar_t* purpose) {
+    static long counter = 0;
+    return L"MarsitelBench." + std::wstring(purpose) + L'.' + std::to_wstring(GetCurrentProcessId()) + L'.' +
+           std::to_wstring(++counter);
 }
 
-void WriteUtf8(const fs::path& file, const std::wstring& text) {
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    std::string bytes(static_cast<std::size_t>(WideCharToMultiByte(CP_UTF8, 0, text.data(),
-                                                                  static_cast<int>(text.size()), nullptr, 0,
-                                                                  nullptr, nullptr)),
-                      '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data(),
-                        static_cast<int>(bytes.size()), nullptr, nullptr);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (!out) throw std::runtime_error("cannot write " + file.string());
+UniqueHandle CreateNamedEvent(const std::wstring& name) {
+    UniqueHandle event(CreateEventW(nullptr, TRUE, FALSE, name.c_str()));
+    if (!event) throw std::runtime_error("CreateEvent failed");
+    return event;
 }
 
 CallCounts CountJournal(const fs::path& file) {
@@ -80,7 +77,7 @@ RunFiles FilesFor(const Folders& folders, int size, Client client) {
 }
 
 void WaitUntilReady(const ChildProcess& host, HANDLE ready) {
-    const HANDLE either[] = {ready, host.handle()};
+    const HANDLE either[] = {ready, host.Handle()};
     const DWORD which = WaitForMultipleObjects(2, either, FALSE, kHostReadyTimeoutMs);
     if (which == WAIT_OBJECT_0) return;
     if (which == WAIT_OBJECT_0 + 1) {
@@ -97,25 +94,25 @@ RemovalSample MeasureOnce(const Folders& folders, const fs::path& scenario, int 
     const UniqueHandle quit = CreateNamedEvent(quit_name);
 
     ChildProcess host(folders.programs / L"simhost.exe",
-                      L"--scenario " + Quoted(scenario.wstring()) + L" --journal " + Quoted(files.journal.wstring()) +
-                          L" --save " + Quoted(files.saved_state.wstring()) + L" --ready-event " + ready_name +
-                          L" --quit-event " + quit_name + L" --hidden");
+                      {L"--scenario", scenario.wstring(), L"--journal", files.journal.wstring(), L"--save",
+                       files.saved_state.wstring(), L"--ready-event", ready_name, L"--quit-event", quit_name,
+                       L"--hidden"});
     WaitUntilReady(host, ready.get());
 
     RemovalSample sample;
     {
         ChildProcess runner(folders.programs / L"marsitel_bench.exe",
-                            std::wstring(L"client ") + ClientName(client) + L' ' + Quoted(files.result.wstring()));
-        if (!runner.WaitForExit(kClientTimeoutMs)) sample.problem = "the client did not finish";
+                            {L"client", ClientName(client), files.result.wstring()});
+        if (!runner.WaitForExit(kClientTimeout)) sample.problem = "the client did not finish";
     }
     // Read while the host still runs: Wine reports no times for a process
     // that has ended.
-    sample.host_cpu_seconds = host.CpuSeconds();
+    sample.host_cpu_seconds = ProcessCpuSeconds(host.Handle());
     sample.client = ReadClientResult(files.result);
     if (!sample.client.ok && sample.problem.empty()) sample.problem = "client: " + sample.client.error;
 
     SetEvent(quit.get());
-    if (!host.WaitForExit(kHostExitTimeoutMs)) {
+    if (!host.WaitForExit(kHostExitTimeout)) {
         host.Kill();
         sample.problem = "simhost.exe did not quit";
     }
@@ -123,8 +120,6 @@ RemovalSample MeasureOnce(const Folders& folders, const fs::path& scenario, int 
     CountRelationsLeft(files.saved_state, sample);
     return sample;
 }
-
-std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
 
 void CheckOutcome(const SyntheticAssembly& assembly, RemovalSample& sample) {
     if (!sample.problem.empty()) return;
@@ -186,8 +181,9 @@ RemovalRow Summarise(int size, Client client, const SyntheticAssembly& assembly,
 
 double PerUnit(double value, double units) { return units > 0 ? value / units : 0; }
 
-}  // namespace
-
+// Our processor time beyond the reference client's for the same size:
+// what our own code costs, since both pay the same proxy and RPC work for
+// their calls. Zero for the reference's row and when no reference ran.
 double CpuBeyondReference(const std::vector<RemovalRow>& rows, const RemovalRow& row) {
     if (row.client != Client::Ours) return 0;
     for (const RemovalRow& other : rows) {
@@ -196,19 +192,23 @@ double CpuBeyondReference(const std::vector<RemovalRow>& rows, const RemovalRow&
     return 0;
 }
 
+}  // namespace
+
 std::vector<RemovalRow> MeasureRemoval(const Folders& folders, const std::vector<int>& sizes, int runs) {
     std::vector<RemovalRow> rows;
     for (const int size : sizes) {
         const SyntheticAssembly assembly = MakeSyntheticAssembly(ShapeForOccurrences(size));
         const fs::path scenario = folders.output / (L"assembly_" + std::to_wstring(size) + L".txt");
-        WriteUtf8(scenario, assembly.scenario);
+        if (!WriteUtf8File(scenario, assembly.scenario)) {
+            throw std::runtime_error("cannot write " + scenario.string());
+        }
         std::vector<RemovalSample> ours, reference;
         for (int run = 1; run <= runs; ++run) {
             for (const Client client : {Client::Ours, Client::Reference}) {
                 RemovalSample sample = MeasureOnce(folders, scenario, size, client);
                 CheckOutcome(assembly, sample);
                 std::printf("  %5d occurrences, run %d, %-9s %8.3f s, %zu host calls%s%s\n", size, run,
-                            Narrow(ClientName(client)).c_str(), sample.client.wall_seconds, sample.calls.total(),
+                            ToUtf8(ClientName(client)).c_str(), sample.client.wall_seconds, sample.calls.total(),
                             sample.problem.empty() ? "" : ", PROBLEM: ", sample.problem.c_str());
                 std::fflush(stdout);
                 (client == Client::Ours ? ours : reference).push_back(std::move(sample));
@@ -227,7 +227,7 @@ void PrintRemovalTable(const std::vector<RemovalRow>& rows, int runs) {
     const RemovalRow* ours = nullptr;
     for (const RemovalRow& row : rows) {
         std::printf("%-10s %6d %6.0f %8.3f %7.2f %8.0f%s %9.2f %9.2f %6.1f %6.1f %8.1f %8.1f %7.1f\n",
-                    Narrow(ClientName(row.client)).c_str(), row.occurrences, row.relations, row.wall_seconds,
+                    ToUtf8(ClientName(row.client)).c_str(), row.occurrences, row.relations, row.wall_seconds,
                     PerUnit(row.wall_seconds * 1000, row.occurrences), row.calls, row.calls_vary ? "*" : " ",
                     PerUnit(row.calls, row.occurrences), PerUnit(row.calls, row.relations), row.cpu_share * 100,
                     row.thread_cpu_share * 100, row.repaint_share * 100, row.peak_working_set_mib, row.host_cpu_share * 100);
@@ -248,7 +248,7 @@ void PrintRemovalTable(const std::vector<RemovalRow>& rows, int runs) {
     }
     for (const RemovalRow& row : rows) {
         for (const std::string& problem : row.problems) {
-            std::printf("PROBLEM (%d occurrences, %s): %s\n", row.size, Narrow(ClientName(row.client)).c_str(),
+            std::printf("PROBLEM (%d occurrences, %s): %s\n", row.size, ToUtf8(ClientName(row.client)).c_str(),
                         problem.c_str());
         }
     }
@@ -259,10 +259,10 @@ void WriteRemovalCsv(const std::vector<RemovalRow>& rows, const std::filesystem:
     std::ofstream out(file, std::ios::trunc);
     out << "size,client,runs,occurrences,relations,wall_s,ms_per_occurrence,host_calls,calls_per_occurrence,"
            "calls_per_relation,cpu_s,cpu_beyond_reference_s,cpu_share,ui_thread_cpu_share,repaint_share,other_progress_share,peak_working_set_mib,host_cpu_share";
-    for (const wchar_t* kind : kCountedKinds) out << ",calls_" << Narrow(kind);
+    for (const wchar_t* kind : kCountedKinds) out << ",calls_" << ToUtf8(kind);
     out << ",problems\n";
     for (const RemovalRow& row : rows) {
-        out << row.size << ',' << Narrow(ClientName(row.client)) << ',' << row.runs << ',' << row.occurrences << ','
+        out << row.size << ',' << ToUtf8(ClientName(row.client)) << ',' << row.runs << ',' << row.occurrences << ','
             << row.relations << ',' << row.wall_seconds << ',' << PerUnit(row.wall_seconds * 1000, row.occurrences)
             << ',' << row.calls << ',' << PerUnit(row.calls, row.occurrences) << ','
             << PerUnit(row.calls, row.relations) << ',' << row.cpu_seconds << ','

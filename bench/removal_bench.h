@@ -46,11 +46,6 @@ struct RemovalRow {
     std::vector<std::string> problems;
 };
 
-// Our processor time beyond the reference client's for the same size:
-// what our own code costs, since both pay the same proxy and RPC work for
-// their calls. Zero for the reference's row and when no reference ran.
-double CpuBeyondReference(const std::vector<RemovalRow>& rows, const RemovalRow& row);
-
 // Measures every size; prints progress lines to standard output.
 std::vector<RemovalRow> MeasureRemoval(const Folders& folders, const std::vector<int>& sizes, int runs);
 

@@ -7,8 +7,8 @@
 #include <fstream>
 #include <stdexcept>
 
-#include "bench/process.h"
-#include "bench/timed_progress.h"
+#include "bench/timing.h"
+#include "shared/child_process.h"
 #include "ui/control_ids.h"
 
 namespace marsitel::bench {
@@ -16,8 +16,8 @@ namespace {
 
 constexpr double kSplashAppearBound = 60.0;
 constexpr double kSplashWaitBound = 30.0;
-constexpr DWORD kAppearPollMs = 1;
-constexpr DWORD kWaitPollMs = 20;
+constexpr std::chrono::milliseconds kAppearPoll{1};
+constexpr std::chrono::milliseconds kWaitPoll{20};
 
 struct StartupSample {
     double to_splash = 0;
@@ -39,10 +39,10 @@ StartupSample MeasureOnce(const std::filesystem::path& program) {
     }
     const Stopwatch clock;
     const std::int64_t start = clock.Ticks();
-    ChildProcess marsitel(program, L"");
+    ChildProcess marsitel(program, {});
     HWND splash = nullptr;
     while (!(splash = VisibleSplash())) {
-        if (marsitel.WaitForExit(kAppearPollMs)) {
+        if (marsitel.WaitForExit(kAppearPoll)) {
             sample.problem = "Marsitel.exe ended before its splash appeared";
             return sample;
         }
@@ -52,26 +52,19 @@ StartupSample MeasureOnce(const std::filesystem::path& program) {
         }
     }
     const std::int64_t shown = clock.Ticks();
-    const double cpu_when_shown = marsitel.CpuSeconds();
+    const double cpu_when_shown = ProcessCpuSeconds(marsitel.Handle());
     sample.to_splash = clock.Seconds(shown - start);
     while (IsWindow(splash) && IsWindowVisible(splash)) {
-        if (marsitel.WaitForExit(kWaitPollMs)) break;
+        if (marsitel.WaitForExit(kWaitPoll)) break;
         if (clock.Seconds(clock.Ticks() - shown) > kSplashWaitBound) {
             sample.problem = "the splash stayed";
             break;
         }
     }
     sample.wait = clock.Seconds(clock.Ticks() - shown);
-    sample.wait_cpu = marsitel.CpuSeconds() - cpu_when_shown;
+    sample.wait_cpu = ProcessCpuSeconds(marsitel.Handle()) - cpu_when_shown;
     marsitel.Kill();
     return sample;
-}
-
-double Median(std::vector<double> values) {
-    if (values.empty()) return 0;
-    std::sort(values.begin(), values.end());
-    const std::size_t middle = values.size() / 2;
-    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
 }
 
 }  // namespace

@@ -1,63 +1,23 @@
 #include "bench/synthetic_assembly.h"
 
 #include <algorithm>
-#include <array>
+#include <iterator>
 #include <stdexcept>
 #include <vector>
+
+#include "simhost/model.h"
 
 namespace marsitel::bench {
 namespace {
 
-constexpr std::array<const wchar_t*, 4> kRelationKinds = {L"mate", L"planar", L"axial", L"angle"};
+constexpr wchar_t kPartDoctext[] = L"Schraube.par";
 
 struct AssemblyDocument {
     const wchar_t* doctext;
     const wchar_t* display_name;
     int parts;
-    const AssemblyDocument* sub_assembly;  // placed `placements` times after the parts, or none
-    int visits;                            // how often a complete run enters it
+    int visits;  // how often a complete run enters it
 };
-
-constexpr wchar_t kPartDoctext[] = L"Schraube.par";
-constexpr wchar_t kPartName[] = L"Schraube";
-
-std::wstring OccurrenceName(const wchar_t* base, int index) { return std::wstring(base) + L':' + std::to_wstring(index); }
-
-std::wstring BaseName(const wchar_t* doctext) {
-    std::wstring name(doctext);
-    return name.substr(0, name.find(L'.'));
-}
-
-std::vector<std::wstring> OccurrenceNames(const AssemblyDocument& document, int placements) {
-    std::vector<std::wstring> names;
-    for (int k = 1; k <= document.parts; ++k) names.push_back(OccurrenceName(kPartName, k));
-    if (document.sub_assembly) {
-        const std::wstring base = BaseName(document.sub_assembly->doctext);
-        for (int k = 1; k <= placements; ++k) names.push_back(OccurrenceName(base.c_str(), k));
-    }
-    return names;
-}
-
-void AppendOccurrences(std::wstring& text, const AssemblyDocument& document, const std::vector<std::wstring>& names) {
-    for (std::size_t i = 0; i < names.size(); ++i) {
-        const bool is_part = static_cast<int>(i) < document.parts;
-        text += L"occurrence " + std::wstring(document.doctext) + L' ' + names[i] + L' ' +
-                (is_part ? kPartDoctext : document.sub_assembly->doctext) + L'\n';
-    }
-}
-
-void AppendRelations(std::wstring& text, const AssemblyDocument& document, const std::vector<std::wstring>& names,
-                     int per_occurrence) {
-    const std::size_t n = names.size();
-    for (std::size_t i = 0; i < n; ++i) {
-        for (int r = 0; r < per_occurrence; ++r) {
-            text += L"relation " + std::wstring(document.doctext) + L' ' + kRelationKinds[r % kRelationKinds.size()] +
-                    L' ' + names[i];
-            if (n > 1) text += L' ' + names[(i + 1) % n];
-            text += L'\n';
-        }
-    }
-}
 
 }  // namespace
 
@@ -79,34 +39,32 @@ SyntheticAssembly MakeSyntheticAssembly(const AssemblyShape& shape) {
         throw std::invalid_argument("unusable assembly shape");
     }
     const int p = shape.placements;
-    const AssemblyDocument lower{L"Lager.asm", L"Lagerblock", shape.lower_parts, nullptr, p * p};
-    const AssemblyDocument middle{L"Rahmen.asm", L"Rahmen", shape.middle_parts, &lower, p};
-    const AssemblyDocument top{L"Gesamt.asm", L"Gesamtbaugruppe", shape.top_parts, &middle, 1};
-    const AssemblyDocument* documents[] = {&top, &middle, &lower};
-
+    // Each places the next one `p` times after its parts.
+    const AssemblyDocument levels[] = {{L"Gesamt.asm", L"Gesamtbaugruppe", shape.top_parts, 1},
+                                       {L"Rahmen.asm", L"Rahmen", shape.middle_parts, p},
+                                       {L"Lager.asm", L"Lagerblock", shape.lower_parts, p * p}};
+    std::vector<simhost::SyntheticDocument> documents;
     SyntheticAssembly result;
-    std::wstring& text = result.scenario;
-    text = L"simhost-scenario 1\nenumerator snapshot\n";
-    for (const AssemblyDocument* document : documents) {
-        text += L"document " + std::wstring(document->doctext) + L" assembly \"" + document->display_name + L"\"\n";
-    }
-    text += std::wstring(L"document ") + kPartDoctext + L" part " + kPartName + L'\n';
-    for (const AssemblyDocument* document : documents) {
-        const std::vector<std::wstring> names = OccurrenceNames(*document, p);
-        AppendOccurrences(text, *document, names);
-        AppendRelations(text, *document, names, shape.relations_per_occurrence);
+    for (std::size_t i = 0; i < std::size(levels); ++i) {
+        const AssemblyDocument& level = levels[i];
+        const bool places_next = i + 1 < std::size(levels);
+        documents.push_back({level.doctext, level.display_name, true, {{kPartDoctext, level.parts}}});
+        if (places_next) documents.back().places.push_back({levels[i + 1].doctext, p});
 
-        const int n = static_cast<int>(names.size());
-        result.occurrences_processed += n * document->visits;
+        const int n = level.parts + (places_next ? p : 0);
+        result.occurrences_processed += n * level.visits;
         result.distinct_occurrences += n;
         // The first visit deletes the generated relations, every later one
         // the ground relations the visit before it added.
-        result.relations_deleted += n * shape.relations_per_occurrence + n * (document->visits - 1);
-        result.grounds_added += n * document->visits;
-        result.assembly_visits += document->visits;
-        if (document->sub_assembly) result.sub_assembly_occurrences_entered += p * document->visits;
+        result.relations_deleted += n * shape.relations_per_occurrence + n * (level.visits - 1);
+        result.grounds_added += n * level.visits;
+        result.assembly_visits += level.visits;
+        if (places_next) result.sub_assembly_occurrences_entered += p * level.visits;
     }
-    text += std::wstring(L"active ") + top.doctext + L'\n';
+    documents.push_back({kPartDoctext, L"Schraube", false, {}});
+    simhost::Model model = simhost::SyntheticModel(documents, shape.relations_per_occurrence);
+    model.active = levels[0].doctext;
+    result.scenario = simhost::SaveScenario(model);
     return result;
 }
 

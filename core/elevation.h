@@ -4,7 +4,7 @@
 // apart, so this decides which hosts the program can reach.
 #include <windows.h>
 
-#include "core/unique_handle.h"
+#include "shared/unique_handle.h"
 
 namespace marsitel {
 

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <string>
+#include <string_view>
 
 namespace marsitel {
 namespace {
@@ -31,6 +32,14 @@ void DeleteAllRelations(const host::HostRelations& relations) {
     for (const auto& relation : relations.ReadAll()) relation.Delete();
 }
 
+// True when the last three characters, upper-cased, are "ASM".
+bool IsSubAssemblyText(std::wstring_view documentText) {
+    if (documentText.size() < kAssemblySuffix.size()) return false;
+    std::wstring suffix(documentText.substr(documentText.size() - kAssemblySuffix.size()));
+    CharUpperBuffW(suffix.data(), static_cast<DWORD>(suffix.size()));
+    return suffix == kAssemblySuffix;
+}
+
 void VisitSubAssemblies(const host::HostOccurrences& occurrences, std::int16_t levels, const RunOptions& options,
                         ProgressDisplay& progress) {
     const std::int16_t count = host::CheckedInt16(occurrences.Count());
@@ -46,13 +55,6 @@ void VisitSubAssemblies(const host::HostOccurrences& occurrences, std::int16_t l
 }  // namespace
 
 std::int16_t DepthForLevel(std::int16_t level) { return level == kAllLevelsPosition ? kAllLevelsDepth : level; }
-
-bool IsSubAssemblyText(std::wstring_view documentText) {
-    if (documentText.size() < kAssemblySuffix.size()) return false;
-    std::wstring suffix(documentText.substr(documentText.size() - kAssemblySuffix.size()));
-    CharUpperBuffW(suffix.data(), static_cast<DWORD>(suffix.size()));
-    return suffix == kAssemblySuffix;
-}
 
 void ProcessAssembly(const host::HostAssembly& assembly, std::int16_t levels, const RunOptions& options,
                      ProgressDisplay& progress) {

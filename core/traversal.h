@@ -2,7 +2,6 @@
 // The walk of one removal run: assemblies visited depth-first, and the
 // relations of each assembly's own occurrences deleted (and grounded).
 #include <cstdint>
-#include <string_view>
 
 #include "core/host/host_objects.h"
 #include "core/progress_display.h"
@@ -12,9 +11,6 @@ namespace marsitel {
 
 // The level selector's value as a depth: 10 stands for all levels.
 std::int16_t DepthForLevel(std::int16_t level);
-
-// True when the last three characters, upper-cased, are "ASM".
-bool IsSubAssemblyText(std::wstring_view documentText);
 
 // Visits `assembly` and, while `levels` is above 1, every sub-assembly
 // placed in it. Throws marsitel::Error; what was done before stays done.

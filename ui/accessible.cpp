@@ -9,6 +9,8 @@
 #include <atomic>
 #include <memory>
 
+#include "shared/com.h"
+
 namespace marsitel::ui {
 namespace {
 
@@ -39,11 +41,7 @@ public:
         } catch (...) {
             return nullptr;
         }
-        // Adopted, not attached: MinGW's ComPtr::Attach adds a reference that
-        // nothing would release.
-        ComPtr<ValueServer> server;
-        *server.GetAddressOf() = created.release();
-        return server;
+        return Adopt(created.release());
     }
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) noexcept override {

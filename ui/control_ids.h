@@ -1,5 +1,5 @@
 #pragma once
-// Window class names and control ids of the three windows. Tools that drive
+// Window class names and control ids of the four windows. Tools that drive
 // the program from outside (the end-to-end tests, the demo) find the windows
 // and controls by these.
 

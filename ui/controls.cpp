@@ -224,15 +224,14 @@ void ControlSet::SetText(int id, std::wstring_view text) {
 void ControlSet::FitToText(int id) {
     const HWND control = Handle(id);
     const ControlDef* def = Def(id);
-    const HDC dc = GetDC(control);
-    if (!dc) ThrowLastError();
     RECT extent{0, 0, 0, 0};
     {
-        SelectedObject font(dc, StoredFont(*def));
+        const WindowDC dc(control);
+        if (!dc.get()) ThrowLastError();
+        SelectedObject font(dc.get(), StoredFont(*def));
         const std::wstring text = ExpandLoneCarriageReturns(WindowText(control));
-        DrawTextW(dc, text.c_str(), -1, &extent, DT_CALCRECT | DT_NOPREFIX | DT_EXPANDTABS);
+        DrawTextW(dc.get(), text.c_str(), -1, &extent, DT_CALCRECT | DT_NOPREFIX | DT_EXPANDTABS);
     }
-    ReleaseDC(control, dc);
     RECT box;
     GetWindowRect(control, &box);
     MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&box), 2);

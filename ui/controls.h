@@ -1,7 +1,7 @@
 #pragma once
 // Controls created from layout tables: one row per control, in creation
 // order, which is also the tab order and the z-order (earlier rows on top).
-#include "ui/gdi.h"
+#include "shared/gdi.h"
 #include "ui/layout.h"
 
 #include <windows.h>

@@ -3,7 +3,7 @@
 // on a click on OK or on its frame, and on any character key, which it sees
 // before the control that has the focus.
 #include "ui/controls.h"
-#include "ui/gdi.h"
+#include "shared/gdi.h"
 #include "ui/message_loop.h"
 #include "ui/window.h"
 

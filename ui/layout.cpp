@@ -1,11 +1,16 @@
 #include "ui/layout.h"
 
-#include "ui/gdi.h"
+#include "shared/gdi.h"
 
 namespace marsitel::ui {
+namespace {
+
+constexpr int kTwipsPerInch = 1440;
+
+}  // namespace
 
 Layout Layout::ForScreen() noexcept {
-    ScreenDC screen;
+    const WindowDC screen;
     const int dpi = screen.get() ? GetDeviceCaps(screen.get(), LOGPIXELSY) : 0;
     return Layout(dpi > 0 ? dpi : kDesignDpi);
 }

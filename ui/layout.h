@@ -5,7 +5,6 @@
 
 namespace marsitel::ui {
 
-inline constexpr int kTwipsPerInch = 1440;
 // The DPI the windows were designed at.
 inline constexpr int kDesignDpi = 96;
 

@@ -54,6 +54,13 @@ std::wstring ShownDescription(const std::wstring& description) {
     return BreakLongWords(description.size() > kLongestDescription ? CutAtBlank(description) : description);
 }
 
+// "Laufzeitfehler '<number>':", an empty line, then the description: of a
+// very long one its first thousand characters or so, cut at a blank and
+// ended with "…", and a word too long for any line broken.
+std::wstring FormatRuntimeErrorText(std::int32_t number, const std::wstring& description) {
+    return L"Laufzeitfehler '" + std::to_wstring(number) + L"':\r\n\r\n" + ShownDescription(description);
+}
+
 }  // namespace
 
 void EndProgram(unsigned exitCode) noexcept {
@@ -70,10 +77,6 @@ void EndProgram(unsigned exitCode) noexcept {
 
 void SetProgramEndHandler(std::function<void(unsigned)> handler) {
     EndHandler() = std::move(handler);
-}
-
-std::wstring FormatRuntimeErrorText(std::int32_t number, const std::wstring& description) {
-    return L"Laufzeitfehler '" + std::to_wstring(number) + L"':\r\n\r\n" + ShownDescription(description);
 }
 
 void ReportRuntimeError(std::int32_t number, const std::wstring& description) noexcept {

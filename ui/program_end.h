@@ -12,11 +12,6 @@ namespace marsitel::ui {
 void EndProgram(unsigned exitCode) noexcept;
 void SetProgramEndHandler(std::function<void(unsigned)> handler);
 
-// "Laufzeitfehler '<number>':", an empty line, then the description: of a
-// very long one its first thousand characters or so, cut at a blank and
-// ended with "…", and a word too long for any line broken.
-std::wstring FormatRuntimeErrorText(std::int32_t number, const std::wstring& description);
-
 // Shows the run-time error report and ends the program with exit code 1.
 void ReportRuntimeError(std::int32_t number, const std::wstring& description) noexcept;
 

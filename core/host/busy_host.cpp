@@ -10,6 +10,15 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
 
+// How long the host may refuse before the notice shows: a short hiccup
+// passes unseen.
+constexpr milliseconds kBusyNoticeDelay{2'000};
+// How long a call may be out without an answer before the notice shows:
+// the delay after which Windows' own busy dialog traditionally appears.
+constexpr milliseconds kUnansweredNoticeDelay{5'000};
+// The bound of a last call after a failure (see ShortBusyBound), whether the
+// host refuses it or takes it and does not come back.
+constexpr milliseconds kShortBusyLimit{3'000};
 constexpr milliseconds kFirstPause{100};
 constexpr milliseconds kLongestPause{1000};
 // RetryRejectedCall: -1 cancels the call; from 100 on, COM waits that many
@@ -41,8 +50,35 @@ struct ThreadBusyState {
 
 thread_local ThreadBusyState threadState;
 
+milliseconds BusyLimit() { return milliseconds(busyLimitMs.load()); }
+
 milliseconds LimitInForce() {
     return threadState.shortBound ? std::min(kShortBusyLimit, BusyLimit()) : BusyLimit();
+}
+
+// The pause before the next attempt of a call that the host has been
+// rejecting for `elapsed`: it grows with the time already waited, so that a
+// short hiccup costs little and a long recompute is not flooded with calls;
+// none once the bound in force on this thread is used up.
+std::optional<milliseconds> BusyRetryPause(milliseconds elapsed) {
+    const auto limit = LimitInForce();
+    if (elapsed >= limit) return std::nullopt;
+    const auto pause = std::clamp(elapsed / 2, kFirstPause, kLongestPause);
+    // The last pause ends at the bound, so that the call is tried once more then.
+    return std::min(pause, std::max(limit - elapsed, kFirstPause));
+}
+
+// Serves, once, what may be served while a host call waits: paint, messages
+// sent from other threads, and the notice's input while it shows. Input
+// meant for any other window, and posted messages, stay queued.
+void ServeWhileWaiting() noexcept {
+    // Peeking also delivers the messages sent from other threads. The
+    // ticker's messages have done their work once COM has asked.
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE | PM_QS_PAINT)) DispatchMessageW(&message);
+    while (PeekMessageW(&message, nullptr, kPendingCallTickMessage, kPendingCallTickMessage, PM_REMOVE)) {
+    }
+    if (threadState.noticeShown) threadState.notice->ServeInput();
 }
 
 bool StopRequested() noexcept {
@@ -79,17 +115,7 @@ DWORD DecideWhileOut(milliseconds elapsed) noexcept {
 
 }  // namespace
 
-milliseconds BusyLimit() { return milliseconds(busyLimitMs.load()); }
-
 void SetBusyLimit(milliseconds limit) { busyLimitMs.store(limit.count()); }
-
-std::optional<milliseconds> BusyRetryPause(milliseconds elapsed) {
-    const auto limit = LimitInForce();
-    if (elapsed >= limit) return std::nullopt;
-    const auto pause = std::clamp(elapsed / 2, kFirstPause, kLongestPause);
-    // The last pause ends at the bound, so that the call is tried once more then.
-    return std::min(pause, std::max(limit - elapsed, kFirstPause));
-}
 
 bool IsBusyRejection(HRESULT status) {
     return status == RPC_E_CALL_REJECTED || status == RPC_E_SERVERCALL_RETRYLATER;
@@ -107,16 +133,6 @@ ShortBusyBound::ShortBusyBound() noexcept : outer_(threadState.shortBound) {
 
 ShortBusyBound::~ShortBusyBound() {
     threadState.shortBound = outer_;
-}
-
-void ServeWhileWaiting() noexcept {
-    // Peeking also delivers the messages sent from other threads. The
-    // ticker's messages have done their work once COM has asked.
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE | PM_QS_PAINT)) DispatchMessageW(&message);
-    while (PeekMessageW(&message, nullptr, kPendingCallTickMessage, kPendingCallTickMessage, PM_REMOVE)) {
-    }
-    if (threadState.noticeShown) threadState.notice->ServeInput();
 }
 
 BusyWait::BusyWait() noexcept

@@ -37,25 +37,9 @@
 namespace marsitel::host {
 
 inline constexpr std::chrono::milliseconds kDefaultBusyLimit{60'000};
-// How long the host may refuse before the notice shows: a short hiccup
-// passes unseen.
-inline constexpr std::chrono::milliseconds kBusyNoticeDelay{2'000};
-// How long a call may be out without an answer before the notice shows:
-// the delay after which Windows' own busy dialog traditionally appears.
-inline constexpr std::chrono::milliseconds kUnansweredNoticeDelay{5'000};
-// The bound of a last call after a failure (see ShortBusyBound), whether the
-// host refuses it or takes it and does not come back.
-inline constexpr std::chrono::milliseconds kShortBusyLimit{3'000};
 
 // The bound applies to every host call of the process; tests shorten it.
-std::chrono::milliseconds BusyLimit();
 void SetBusyLimit(std::chrono::milliseconds limit);
-
-// The pause before the next attempt of a call that the host has been
-// rejecting for `elapsed`: it grows with the time already waited, so that a
-// short hiccup costs little and a long recompute is not flooded with calls;
-// none once the bound in force on this thread is used up.
-std::optional<std::chrono::milliseconds> BusyRetryPause(std::chrono::milliseconds elapsed);
 
 bool IsBusyRejection(HRESULT status);
 
@@ -63,7 +47,7 @@ bool IsBusyRejection(HRESULT status);
 // unseen. The notice must outlive its registration.
 void SetBusyNotice(BusyNotice* notice) noexcept;
 
-// While it lives, the calls of this thread are bounded by kShortBusyLimit
+// While it lives, the calls of this thread are bounded by three seconds
 // and wait without the notice: for a last call after a failure, which must
 // not hold back the report of that failure.
 class ShortBusyBound {
@@ -138,11 +122,6 @@ private:
     bool showsNotice_ = false;
     BusyEnd end_ = BusyEnd::None;
 };
-
-// Serves, once, what may be served while a host call waits: paint, messages
-// sent from other threads, and the notice's input while it shows. Input
-// meant for any other window, and posted messages, stay queued.
-void ServeWhileWaiting() noexcept;
 
 // Runs one COM request, again while the host rejects it as busy; throws
 // marsitel::Error when the wait ends without an answer.

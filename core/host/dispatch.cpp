@@ -217,8 +217,7 @@ DispatchObject DispatchObject::As(const IID& interfaceId) const {
     // Relied on here: every interface asked for is one of the host's, and
     // those are dispatch (dual) interfaces, so the pointer QueryInterface
     // returns begins with IDispatch's methods and is invoked as an IDispatch
-    // from now on. It goes straight into the ComPtr (MinGW's ComPtr::Attach
-    // adds a reference).
+    // from now on.
     ComPtr<IDispatch> converted;
     const HRESULT status = CallWhileBusy([&] {
         return object_->QueryInterface(interfaceId, reinterpret_cast<void**>(converted.ReleaseAndGetAddressOf()));

@@ -14,7 +14,7 @@
 
 #include <wrl/client.h>
 
-#include "core/host/variant.h"
+#include "shared/variant.h"
 
 namespace marsitel::host {
 

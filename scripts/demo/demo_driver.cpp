@@ -14,12 +14,12 @@
 #include <filesystem>
 #include <fstream>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "marsitel_app.h"
 #include "scenario_summary.h"
+#include "shared/utf8.h"
 #include "simhost/host.h"
 #include "ui/control_ids.h"
 
@@ -36,32 +36,19 @@ struct Options {
 };
 
 void Print(const std::wstring& text) {
-    const std::string bytes = Utf8(text);
+    const std::string bytes = ToUtf8(text);
     DWORD written = 0;
     WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-}
-
-std::wstring ReadUtf8File(const std::wstring& path) {
-    std::ifstream in(std::filesystem::path(path), std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    const std::string text = bytes.str();
-    const int size = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(size), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), size);
-    return wide;
 }
 
 // The host's state before: the scenario file passed on to it, else its
 // built-in scenario.
 std::wstring StateBefore(const std::vector<std::wstring>& host_args) {
     for (std::size_t i = 0; i + 1 < host_args.size(); ++i) {
-        if (host_args[i] == L"--scenario") return ReadUtf8File(host_args[i + 1]);
+        if (host_args[i] == L"--scenario") return ReadUtf8File(host_args[i + 1]).value_or(L"");
     }
     return simhost::Host::BuiltIn()->Save();
 }
-
-std::wstring Quoted(const std::wstring& arg) { return L"\"" + arg + L"\""; }
 
 // The host's main window: its largest visible top-level window.
 HWND HostWindow(DWORD process_id) {
@@ -84,7 +71,7 @@ public:
     DemoHost(const std::wstring& saved_state, const std::vector<std::wstring>& extra_args)
         : ready_(CreateEventW(nullptr, TRUE, FALSE, EventName(L"Ready").c_str())),
           quit_(CreateEventW(nullptr, TRUE, FALSE, EventName(L"Quit").c_str())),
-          process_(ProgramDirectory() + L"simhost.exe", Arguments(saved_state, extra_args)) {}
+          process_(RunningProgram().parent_path() / L"simhost.exe", Arguments(saved_state, extra_args)) {}
 
     // A fresh Wine prefix starts its services on first use: the first
     // registration may take long.
@@ -104,10 +91,11 @@ private:
     static std::wstring EventName(const wchar_t* what) {
         return std::wstring(L"Local\\MarsitelDemo.") + what + L"." + std::to_wstring(GetCurrentProcessId());
     }
-    static std::wstring Arguments(const std::wstring& saved_state, const std::vector<std::wstring>& extra_args) {
-        std::wstring args = L"--save " + Quoted(saved_state) + L" --ready-event " + Quoted(EventName(L"Ready")) +
-                            L" --quit-event " + Quoted(EventName(L"Quit"));
-        for (const auto& arg : extra_args) args += L" " + Quoted(arg);
+    static std::vector<std::wstring> Arguments(const std::wstring& saved_state,
+                                               const std::vector<std::wstring>& extra_args) {
+        std::vector<std::wstring> args{L"--save", saved_state, L"--ready-event", EventName(L"Ready"),
+                                       L"--quit-event", EventName(L"Quit")};
+        args.insert(args.end(), extra_args.begin(), extra_args.end());
         return args;
     }
 
@@ -210,7 +198,7 @@ int Run(const Options& options) {
     }
 
     const ScenarioSummary before = Summarize(StateBefore(options.host_args));
-    const ScenarioSummary after = Summarize(ReadUtf8File(saved_state));
+    const ScenarioSummary after = Summarize(ReadUtf8File(saved_state).value_or(L""));
     Print(L"\nThe host's assemblies before and after:\n" + FormatBeforeAfter(before, after));
     return ok ? 0 : 1;
 }

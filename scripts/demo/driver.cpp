@@ -31,6 +31,12 @@ std::vector<HWND> Children(HWND parent) {
     return found;
 }
 
+std::wstring ClassName(HWND window) {
+    wchar_t name[256] = {};
+    GetClassNameW(window, name, static_cast<int>(std::size(name)));
+    return name;
+}
+
 struct TopLevelSearch {
     DWORD process_id;
     std::wstring_view class_name;
@@ -116,30 +122,6 @@ MessageBoxView ReadMessageBox(HWND box) {
 
 }  // namespace
 
-std::string Utf8(std::wstring_view text) {
-    std::string out;
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-    out.resize(static_cast<std::size_t>(size));
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size, nullptr, nullptr);
-    return out;
-}
-
-UniqueHandle& UniqueHandle::operator=(UniqueHandle&& other) noexcept {
-    if (this != &other) reset(other.release());
-    return *this;
-}
-
-HANDLE UniqueHandle::release() {
-    HANDLE handle = handle_;
-    handle_ = nullptr;
-    return handle;
-}
-
-void UniqueHandle::reset(HANDLE handle) {
-    if (*this) CloseHandle(handle_);
-    handle_ = handle;
-}
-
 Millis ScaledWait(Millis wait) {
     wchar_t text[16] = {};
     const DWORD length = GetEnvironmentVariableW(L"MARSITEL_DRIVER_WAIT_FACTOR", text, static_cast<DWORD>(std::size(text)));
@@ -156,67 +138,13 @@ bool WaitUntil(const std::function<bool()>& done, Millis timeout, Millis interva
     }
 }
 
-std::wstring ProgramDirectory() {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (length < path.size()) {
-            path.resize(length);
-            break;
-        }
-        path.resize(path.size() * 2);
-    }
-    return path.substr(0, path.find_last_of(L"\\/") + 1);
-}
-
 std::wstring FolderBesideProgram(const std::wstring& relative) {
-    const std::wstring joined = ProgramDirectory() + relative;
+    const std::wstring joined = RunningProgram().parent_path().wstring() + L'\\' + relative;
     std::wstring full(MAX_PATH, L'\0');
     const DWORD length = GetFullPathNameW(joined.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
     if (length == 0 || length >= full.size()) return joined;
     full.resize(length);
     return full;
-}
-
-ChildProcess::ChildProcess(const std::wstring& program, const std::wstring& arguments) {
-    std::wstring command_line = L"\"" + program + L"\"";
-    if (!arguments.empty()) command_line += L" " + arguments;
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION info{};
-    if (!CreateProcessW(program.c_str(), command_line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
-        throw std::runtime_error("cannot start " + Utf8(program) + " (error " + std::to_string(GetLastError()) + ")");
-    }
-    CloseHandle(info.hThread);
-    process_.reset(info.hProcess);
-    id_ = info.dwProcessId;
-}
-
-ChildProcess::~ChildProcess() {
-    if (process_ && Running()) Kill();
-}
-
-bool ChildProcess::Running() const { return WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT; }
-
-bool ChildProcess::WaitForExit(Millis timeout) const {
-    return WaitForSingleObject(process_.get(), static_cast<DWORD>(timeout.count())) == WAIT_OBJECT_0;
-}
-
-DWORD ChildProcess::ExitCode() const {
-    DWORD code = 0;
-    GetExitCodeProcess(process_.get(), &code);
-    return code;
-}
-
-void ChildProcess::Kill() {
-    TerminateProcess(process_.get(), 1);
-    WaitForSingleObject(process_.get(), static_cast<DWORD>(kWindowWait.count()));
-}
-
-std::wstring ClassName(HWND window) {
-    wchar_t name[256] = {};
-    GetClassNameW(window, name, static_cast<int>(std::size(name)));
-    return name;
 }
 
 std::wstring WindowText(HWND window) {

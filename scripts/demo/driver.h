@@ -12,6 +12,8 @@
 #include <string_view>
 #include <vector>
 
+#include "shared/child_process.h"
+
 namespace marsitel::e2e {
 
 using Millis = std::chrono::milliseconds;
@@ -24,58 +26,13 @@ Millis ScaledWait(Millis wait);
 inline const Millis kWindowWait = ScaledWait(Millis{30000});
 inline const Millis kRunWait = ScaledWait(Millis{120000});
 
-class UniqueHandle {
-public:
-    UniqueHandle() = default;
-    explicit UniqueHandle(HANDLE handle) : handle_(handle) {}
-    UniqueHandle(UniqueHandle&& other) noexcept : handle_(other.release()) {}
-    UniqueHandle& operator=(UniqueHandle&& other) noexcept;
-    UniqueHandle(const UniqueHandle&) = delete;
-    UniqueHandle& operator=(const UniqueHandle&) = delete;
-    ~UniqueHandle() { reset(); }
-
-    HANDLE get() const { return handle_; }
-    explicit operator bool() const { return handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE; }
-    HANDLE release();
-    void reset(HANDLE handle = nullptr);
-
-private:
-    HANDLE handle_ = nullptr;
-};
-
-std::string Utf8(std::wstring_view text);
-
 // Polls `done` at a short interval until it holds or `timeout` has passed.
 bool WaitUntil(const std::function<bool()>& done, Millis timeout, Millis interval = Millis{5});
 
-// The folder of the running program, with a trailing backslash.
-std::wstring ProgramDirectory();
-// A folder beside it ("..\\demo\\" gives <build>\\demo\\), as a full path.
+// A folder beside the running program ("..\\demo\\" gives <build>\\demo\\),
+// as a full path.
 std::wstring FolderBesideProgram(const std::wstring& relative);
 
-// A process started by the driver. The destructor kills it if it still runs,
-// so a failing test never leaves a window behind.
-class ChildProcess {
-public:
-    ChildProcess(const std::wstring& program, const std::wstring& arguments);
-    ChildProcess(ChildProcess&&) noexcept = default;
-    ChildProcess& operator=(ChildProcess&&) noexcept = default;
-    ~ChildProcess();
-
-    DWORD Id() const { return id_; }
-    HANDLE Handle() const { return process_.get(); }
-    bool Running() const;
-    bool WaitForExit(Millis timeout) const;
-    // Valid once the process has ended.
-    DWORD ExitCode() const;
-    void Kill();
-
-private:
-    UniqueHandle process_;
-    DWORD id_ = 0;
-};
-
-std::wstring ClassName(HWND window);
 // What WindowText gives when the window did not answer (gone, or its thread
 // busy for seconds).
 inline constexpr wchar_t kNoAnswer[] = L"<no answer>";

@@ -36,7 +36,7 @@ void AddDistinct(std::vector<std::wstring>& seen, std::wstring text) {
 // Wine reads the frame setting when a program starts, so it is settled first.
 std::wstring ProgramToStart(bool frames_in_pictures, const std::wstring& program) {
     LetWineDrawWindowFrames(frames_in_pictures);
-    return program.empty() ? ProgramDirectory() + L"Marsitel.exe" : program;
+    return program.empty() ? (RunningProgram().parent_path() / L"Marsitel.exe").wstring() : program;
 }
 
 }  // namespace
@@ -63,7 +63,7 @@ bool SaveWindowPicture(HWND window, const std::wstring& folder, const std::wstri
 }
 
 MarsitelApp::MarsitelApp(bool frames_in_pictures, const std::wstring& program)
-    : process_(ProgramToStart(frames_in_pictures, program), L"") {}
+    : process_(ProgramToStart(frames_in_pictures, program), {}) {}
 
 HWND MarsitelApp::WaitForSplash() { return WaitForVisibleTopLevel(Id(), marsitel::ui::kSplashClass); }
 

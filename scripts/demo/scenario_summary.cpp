@@ -31,8 +31,6 @@ DocumentCounts* Find(std::vector<DocumentCounts>& documents, std::wstring_view d
     return it == documents.end() ? nullptr : &*it;
 }
 
-}  // namespace
-
 std::vector<std::wstring> SplitTokens(std::wstring_view line) {
     std::vector<std::wstring> tokens;
     std::size_t i = 0;
@@ -55,6 +53,8 @@ std::vector<std::wstring> SplitTokens(std::wstring_view line) {
     }
     return tokens;
 }
+
+}  // namespace
 
 DocumentCounts ScenarioSummary::Of(std::wstring_view doctext) const {
     for (const auto& d : documents) {

@@ -33,6 +33,4 @@ ScenarioSummary Summarize(std::wstring_view scenario_text);
 // with a closing line of the totals.
 std::wstring FormatBeforeAfter(const ScenarioSummary& before, const ScenarioSummary& after);
 
-std::vector<std::wstring> SplitTokens(std::wstring_view line);
-
 }  // namespace marsitel::e2e

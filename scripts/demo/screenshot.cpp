@@ -5,41 +5,10 @@
 #include <filesystem>
 #include <fstream>
 
+#include "shared/gdi.h"
+
 namespace marsitel::e2e {
 namespace {
-
-struct ScreenDc {
-    HDC dc = GetDC(nullptr);
-    ScreenDc() = default;
-    ScreenDc(const ScreenDc&) = delete;
-    ScreenDc& operator=(const ScreenDc&) = delete;
-    ~ScreenDc() { if (dc) ReleaseDC(nullptr, dc); }
-};
-
-struct MemoryDc {
-    HDC dc;
-    explicit MemoryDc(HDC compatible) : dc(CreateCompatibleDC(compatible)) {}
-    MemoryDc(const MemoryDc&) = delete;
-    MemoryDc& operator=(const MemoryDc&) = delete;
-    ~MemoryDc() { if (dc) DeleteDC(dc); }
-};
-
-struct Bitmap {
-    HBITMAP bitmap;
-    Bitmap(HDC compatible, int width, int height) : bitmap(CreateCompatibleBitmap(compatible, width, height)) {}
-    Bitmap(const Bitmap&) = delete;
-    Bitmap& operator=(const Bitmap&) = delete;
-    ~Bitmap() { if (bitmap) DeleteObject(bitmap); }
-};
-
-struct Selection {
-    HDC dc;
-    HGDIOBJ previous;
-    Selection(HDC target, HGDIOBJ object) : dc(target), previous(SelectObject(target, object)) {}
-    Selection(const Selection&) = delete;
-    Selection& operator=(const Selection&) = delete;
-    ~Selection() { SelectObject(dc, previous); }
-};
 
 constexpr int kBytesPerPixel = 3;
 
@@ -65,14 +34,14 @@ std::optional<Image> CaptureScreenRect(const RECT& rect) {
     const int height = rect.bottom - rect.top;
     if (width <= 0 || height <= 0) return std::nullopt;
 
-    ScreenDc screen;
-    if (!screen.dc) return std::nullopt;
-    MemoryDc memory(screen.dc);
-    Bitmap bitmap(screen.dc, width, height);
-    if (!memory.dc || !bitmap.bitmap) return std::nullopt;
+    const WindowDC screen;
+    if (!screen.get()) return std::nullopt;
+    const MemoryDC memory(screen.get());
+    const UniqueBitmap bitmap(CreateCompatibleBitmap(screen.get(), width, height));
+    if (!memory.get() || !bitmap) return std::nullopt;
     {
-        Selection selected(memory.dc, bitmap.bitmap);
-        if (!BitBlt(memory.dc, 0, 0, width, height, screen.dc, rect.left, rect.top, SRCCOPY)) return std::nullopt;
+        const SelectedObject selected(memory.get(), bitmap.get());
+        if (!BitBlt(memory.get(), 0, 0, width, height, screen.get(), rect.left, rect.top, SRCCOPY)) return std::nullopt;
     }
 
     BITMAPINFO info{};
@@ -84,7 +53,7 @@ std::optional<Image> CaptureScreenRect(const RECT& rect) {
     info.bmiHeader.biCompression = BI_RGB;
     const int row_bytes = PaddedRowBytes(width);
     std::vector<std::uint8_t> padded(static_cast<std::size_t>(row_bytes) * height);
-    if (GetDIBits(memory.dc, bitmap.bitmap, 0, height, padded.data(), &info, DIB_RGB_COLORS) != height) {
+    if (GetDIBits(memory.get(), bitmap.get(), 0, height, padded.data(), &info, DIB_RGB_COLORS) != height) {
         return std::nullopt;
     }
 

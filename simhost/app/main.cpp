@@ -8,11 +8,13 @@
 #include <cwchar>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "shared/com.h"
+#include "shared/unique_handle.h"
+#include "shared/utf8.h"
 #include "simhost/host.h"
 #include "simhost/host_window.h"
 #include "simhost/options.h"
@@ -20,52 +22,15 @@
 namespace {
 
 using namespace simhost;
-
-class HandleOwner {
-public:
-    explicit HandleOwner(HANDLE h = nullptr) : h_(h) {}
-    ~HandleOwner() {
-        if (h_) CloseHandle(h_);
-    }
-    HandleOwner(const HandleOwner&) = delete;
-    HandleOwner& operator=(const HandleOwner&) = delete;
-    HANDLE get() const { return h_; }
-
-private:
-    HANDLE h_;
-};
-
-class ComScope {
-public:
-    ComScope() : hr_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
-    ~ComScope() {
-        if (SUCCEEDED(hr_)) CoUninitialize();
-    }
-    HRESULT result() const { return hr_; }
-
-private:
-    HRESULT hr_;
-};
+using marsitel::FromUtf8;
+using marsitel::ToUtf8;
+using marsitel::UniqueHandle;
 
 // Messages go to stderr, and to a message box when a person may be watching.
 void Report(const std::wstring& text, bool hidden) {
     std::fputs(ToUtf8(L"simhost: " + text + L"\n").c_str(), stderr);
     std::fflush(stderr);
     if (!hidden) MessageBoxW(nullptr, text.c_str(), L"simhost", MB_OK | MB_ICONEXCLAMATION);
-}
-
-std::wstring ReadUtf8File(const std::wstring& path) {
-    std::ifstream in(std::filesystem::path(path), std::ios::binary);
-    if (!in) throw UsageError(L"cannot read \"" + path + L"\"");
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (bytes.size() >= 3 && bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) bytes.erase(0, 3);
-    return FromUtf8(bytes);
-}
-
-bool WriteUtf8File(const std::wstring& path, const std::wstring& text) {
-    std::ofstream out(std::filesystem::path(path), std::ios::binary | std::ios::trunc);
-    out << ToUtf8(text);
-    return static_cast<bool>(out);
 }
 
 // Appends journal lines as calls arrive; flushed per line, so that a test
@@ -88,7 +53,9 @@ std::unique_ptr<Host> CreateHost(const ProgramOptions& o) {
     std::unique_ptr<Host> host;
     if (o.scenario_file) {
         try {
-            host = Host::FromScenario(ReadUtf8File(*o.scenario_file));
+            const auto text = marsitel::ReadUtf8File(*o.scenario_file);
+            if (!text) throw UsageError(L"cannot read \"" + *o.scenario_file + L"\"");
+            host = Host::FromScenario(*text);
         } catch (const ScenarioError& e) {
             throw UsageError(*o.scenario_file + L": " + e.Text());
         }
@@ -176,7 +143,7 @@ void MessageLoop(HANDLE quit) {
 }
 
 int Run(const ProgramOptions& o) {
-    ComScope com;
+    const marsitel::ComApartment com;
     if (FAILED(com.result())) {
         Report(L"COM could not be initialised.", o.hidden);
         return exit_code::kRegistration;
@@ -184,8 +151,8 @@ int Run(const ProgramOptions& o) {
     std::unique_ptr<Host> host = CreateHost(o);
     std::unique_ptr<JournalFile> journal;
     if (o.journal_file) journal = std::make_unique<JournalFile>(*o.journal_file);
-    HandleOwner quit(o.quit_event ? OpenNamedEvent(*o.quit_event) : nullptr);
-    HandleOwner ready(o.ready_event ? OpenNamedEvent(*o.ready_event) : nullptr);
+    const UniqueHandle quit(o.quit_event ? OpenNamedEvent(*o.quit_event) : nullptr);
+    const UniqueHandle ready(o.ready_event ? OpenNamedEvent(*o.ready_event) : nullptr);
 
     try {
         host->Register();
@@ -220,7 +187,7 @@ int Run(const ProgramOptions& o) {
     host->SetCallObserver(nullptr);
     host->Revoke();
     if (journal) journal->Write(ReferencesLine(*host));
-    if (o.save_file && !WriteUtf8File(*o.save_file, host->Save())) {
+    if (o.save_file && !marsitel::WriteUtf8File(*o.save_file, host->Save())) {
         Report(L"cannot write the state to \"" + *o.save_file + L"\"", o.hidden);
     }
     return exit_code::kClean;

@@ -1,5 +1,4 @@
-// Synthetic assemblies for the benchmark. Every sub-assembly is a document
-// of its own, so a client's walk finds relations to delete at every visit.
+// Synthetic assemblies, for simhost --generate and for the benchmark.
 #include <stdexcept>
 
 #include "simhost/model.h"
@@ -11,69 +10,65 @@ namespace {
 constexpr long long kMaxOccurrences = 2'000'000;
 constexpr const wchar_t* kKinds[] = {L"mate", L"planar", L"axial", L"angle"};
 
-class Generator {
-public:
-    explicit Generator(const GeneratorOptions& o) : o_(o) {}
-
-    Model Run() {
-        model_.enumerator = o_.enumerator;
-        for (int k = 1; k <= o_.occurrences_per_assembly; ++k) {
-            Document part;
-            part.doctext = L"Teil_" + std::to_wstring(k) + L".par";
-            part.display_name = L"Teil " + std::to_wstring(k);
-            model_.documents.push_back(std::move(part));
-        }
-        std::wstring top = Assembly(L"", 1);
-        model_.active = top;
-        return std::move(model_);
+Document Synthetic(const SyntheticDocument& source, int relations_per_occurrence) {
+    Document document{source.doctext, source.assembly, source.display_name, {}, {}};
+    for (const auto& [placed, times] : source.places) {
+        const std::wstring base = placed.substr(0, placed.rfind(L'.'));
+        for (int k = 1; k <= times; ++k) document.occurrences.push_back({base + L':' + std::to_wstring(k), placed});
     }
+    const int n = static_cast<int>(document.occurrences.size());
+    for (int i = 1; i <= n; ++i) {
+        for (int r = 0; r < relations_per_occurrence; ++r) {
+            Relation relation{document.next_relation_id++, kKinds[r % 4], {i}};
+            if (n > 1) relation.occurrences.push_back(i % n + 1);
+            document.relations.push_back(std::move(relation));
+        }
+    }
+    return document;
+}
+
+// The documents of GenerateModel: the parts first, then each assembly after
+// the sub-assemblies it places, so that each is declared before it is placed.
+class TreeShape {
+public:
+    explicit TreeShape(const GeneratorOptions& o) : o_(o) {
+        for (int k = 1; k <= o_.occurrences_per_assembly; ++k) {
+            documents_.push_back({L"Teil_" + std::to_wstring(k) + L".par", L"Teil " + std::to_wstring(k), false, {}});
+        }
+        Assembly(L"", 1);
+    }
+    const std::vector<SyntheticDocument>& documents() const { return documents_; }
 
 private:
-    // Creates the assembly at `path` (depth `level`) and everything below it;
-    // sub-assemblies come first so that each is declared before it is placed.
-    std::wstring Assembly(const std::wstring& path, int level) {
-        std::vector<std::wstring> children;
-        if (level < o_.depth) {
-            for (int j = 1; j <= o_.fan_out; ++j) {
-                children.push_back(Assembly(path + L"_" + std::to_wstring(j), level + 1));
-            }
+    // The assembly at `path` (depth `level`) and everything below it.
+    void Assembly(const std::wstring& path, int level) {
+        SyntheticDocument document{path.empty() ? L"Generiert.asm" : L"Baugruppe" + path + L".asm",
+                                   path.empty() ? L"Generierte Baugruppe" : L"Baugruppe" + path, true, {}};
+        const int children = level < o_.depth ? o_.fan_out : 0;
+        for (int k = 1; k <= o_.occurrences_per_assembly - children; ++k) {
+            document.places.push_back({L"Teil_" + std::to_wstring(k) + L".par", 1});
         }
-        Document doc;
-        doc.assembly = true;
-        doc.doctext = path.empty() ? L"Generiert.asm" : L"Baugruppe" + path + L".asm";
-        doc.display_name = path.empty() ? L"Generierte Baugruppe" : L"Baugruppe" + path;
-        int parts = o_.occurrences_per_assembly - static_cast<int>(children.size());
-        for (int k = 1; k <= parts; ++k) {
-            doc.occurrences.push_back(
-                Occurrence{L"Teil_" + std::to_wstring(k) + L":1", L"Teil_" + std::to_wstring(k) + L".par"});
+        for (int j = 1; j <= children; ++j) {
+            const std::wstring child = path + L"_" + std::to_wstring(j);
+            Assembly(child, level + 1);
+            document.places.push_back({documents_.back().doctext, 1});
         }
-        for (std::size_t j = 0; j < children.size(); ++j) {
-            doc.occurrences.push_back(Occurrence{children[j].substr(0, children[j].size() - 4) + L":1", children[j]});
-        }
-        AddRelations(doc);
-        model_.documents.push_back(std::move(doc));
-        return model_.documents.back().doctext;
-    }
-
-    void AddRelations(Document& doc) {
-        int n = static_cast<int>(doc.occurrences.size());
-        for (int i = 1; i <= n; ++i) {
-            for (int r = 0; r < o_.relations_per_occurrence; ++r) {
-                Relation rel;
-                rel.id = doc.next_relation_id++;
-                rel.kind = kKinds[r % 4];
-                rel.occurrences = {i};
-                if (n > 1) rel.occurrences.push_back(i % n + 1);
-                doc.relations.push_back(std::move(rel));
-            }
-        }
+        documents_.push_back(std::move(document));
     }
 
     const GeneratorOptions& o_;
-    Model model_;
+    std::vector<SyntheticDocument> documents_;
 };
 
 }  // namespace
+
+Model SyntheticModel(const std::vector<SyntheticDocument>& documents, int relations_per_occurrence) {
+    Model model;
+    for (const SyntheticDocument& document : documents) {
+        model.documents.push_back(Synthetic(document, relations_per_occurrence));
+    }
+    return model;
+}
 
 Model GenerateModel(const GeneratorOptions& o) {
     if (o.occurrences_per_assembly < 0 || o.relations_per_occurrence < 0 || o.depth < 1 || o.fan_out < 0) {
@@ -93,7 +88,11 @@ Model GenerateModel(const GeneratorOptions& o) {
     }
     GeneratorOptions fixed = o;
     if (fixed.depth == 1) fixed.fan_out = 0;
-    return Generator(fixed).Run();
+    const TreeShape shape(fixed);
+    Model model = SyntheticModel(shape.documents(), fixed.relations_per_occurrence);
+    model.enumerator = fixed.enumerator;
+    model.active = shape.documents().back().doctext;
+    return model;
 }
 
 }  // namespace simhost

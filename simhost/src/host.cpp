@@ -10,14 +10,16 @@
 #include <algorithm>
 #include <wrl/client.h>
 
-#include "com_ptr.h"
 #include "host_state.h"
 #include "registry.h"
+#include "shared/com.h"
+#include "shared/utf8.h"
 #include "simhost/interface_ids.h"
 #include "typelib.h"
 
 namespace simhost {
 
+using marsitel::Adopt;
 using Microsoft::WRL::ComPtr;
 
 namespace {
@@ -27,10 +29,6 @@ constexpr wchar_t kProgIdDescription[] = L"simhost: simulated host application";
 constexpr HRESULT kRpcServerUnavailable = static_cast<HRESULT>(0x800706BA);
 constexpr int kRegisterAttempts = 100;
 constexpr DWORD kRegisterRetryMs = 100;
-
-std::string Narrow(const std::wstring& text) {
-    return ToUtf8(text);
-}
 
 std::wstring ProgIdPath() {
     return std::wstring(kClassesPath) + kProgId;
@@ -112,10 +110,10 @@ HRESULT RegisterRunningObject(IUnknown* object, DWORD& cookie) {
 }  // namespace
 
 RegistrationRefused::RegistrationRefused(std::wstring message)
-    : std::runtime_error(Narrow(message)), message_(std::move(message)) {}
+    : std::runtime_error(marsitel::ToUtf8(message)), message_(std::move(message)) {}
 
 RegistrationError::RegistrationError(std::wstring message, long hresult)
-    : std::runtime_error(Narrow(message)), message_(std::move(message)), hresult_(hresult) {}
+    : std::runtime_error(marsitel::ToUtf8(message)), message_(std::move(message)), hresult_(hresult) {}
 
 struct Host::Registration {
     ComPtr<IDispatch> application;
@@ -125,7 +123,6 @@ struct Host::Registration {
     bool running = false;
     ComPtr<IMessageFilter> previous_filter;
     bool filter_installed = false;
-    std::wstring scope;
 };
 
 Host::Host(Model model) : state_(std::make_shared<HostState>(std::move(model))) {}
@@ -168,7 +165,6 @@ void Host::Register() {
         LONG rc = WriteClassKeys(HKEY_CURRENT_USER);
         r.class_roots.push_back(HKEY_CURRENT_USER);
         if (rc != ERROR_SUCCESS) throw RegistrationError(L"Cannot write the per-user class registration.", HRESULT_FROM_WIN32(rc));
-        r.scope = L"user";
         if (!ProgIdResolvesToUs()) {
             rc = WriteClassKeys(HKEY_LOCAL_MACHINE);
             r.class_roots.push_back(HKEY_LOCAL_MACHINE);
@@ -176,7 +172,6 @@ void Host::Register() {
                 throw RegistrationError(L"The per-user registration does not resolve and the machine-wide one cannot be written.",
                                         HRESULT_FROM_WIN32(rc));
             }
-            r.scope = L"machine";
             if (!ProgIdResolvesToUs()) {
                 throw RegistrationError(std::wstring(L"The ProgID ") + kProgId + L" does not resolve after registration.", E_FAIL);
             }
@@ -223,20 +218,12 @@ void Host::Revoke() {
     registration_.reset();
 }
 
-bool Host::Registered() const {
-    return registration_ && registration_->running;
-}
-
 void Host::RemoveRegistryEntries() noexcept {
     if (!registration_) return;
     Registration& r = *registration_;
     r.type_library.reset();
     for (HKEY root : r.class_roots) RemoveClassKeys(root);
     r.class_roots.clear();
-}
-
-std::wstring Host::RegistrationScope() const {
-    return registration_ ? registration_->scope : std::wstring();
 }
 
 ComPtr<IDispatch> Host::NewApplicationReference() {
@@ -281,9 +268,6 @@ std::size_t Host::LiveEnumeratorSkips() const {
 }
 bool Host::WalkFlag() const {
     return state_->walk_flag;
-}
-std::size_t Host::BusyRejections() const {
-    return state_->busy_rejections;
 }
 
 void Host::FailNthCall(const std::wstring& object_kind, const std::wstring& member, int nth, HostFailure failure) {

@@ -1,16 +1,18 @@
 #include "host_state.h"
 
-#include "com_ptr.h"
-
 #include <wrl/client.h>
 
 #include <cstdio>
 #include <stdexcept>
 
+#include "shared/com.h"
+#include "shared/variant.h"
 #include "simhost/interface_ids.h"
-#include "variant.h"
 
 namespace simhost {
+
+using marsitel::Adopt;
+using marsitel::Variant;
 
 namespace {
 
@@ -202,7 +204,6 @@ bool HostState::TakeBusyRejection() {
     } else {
         return false;
     }
-    ++busy_rejections;
     return true;
 }
 

@@ -74,7 +74,6 @@ public:
     int busy_remaining = 0;
     std::size_t busy_spell_after = 0;
     int busy_spell_remaining = 0;
-    std::size_t busy_rejections = 0;
     std::size_t hang_after = 0;
     DWORD hang_ms = 0;  // 0: no hang due
     std::size_t live_skips = 0;

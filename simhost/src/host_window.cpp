@@ -102,7 +102,6 @@ HostWindow::~HostWindow() {
         SetWindowLongPtrW(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&DefWindowProcW));
         DestroyWindow(window_);
     }
-    if (font_) DeleteObject(font_);
 }
 
 void HostWindow::Show() {
@@ -114,7 +113,7 @@ void HostWindow::CreateChildren() {
     NONCLIENTMETRICSW metrics{};
     metrics.cbSize = sizeof(metrics);
     if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0)) {
-        font_ = CreateFontIndirectW(&metrics.lfMessageFont);
+        font_.reset(CreateFontIndirectW(&metrics.lfMessageFont));
     }
     tree_ = CreateWindowExW(WS_EX_CLIENTEDGE, WC_TREEVIEWW, L"",
                             WS_CHILD | WS_VISIBLE | WS_TABSTOP | TVS_HASLINES | TVS_HASBUTTONS | TVS_LINESATROOT |
@@ -122,7 +121,7 @@ void HostWindow::CreateChildren() {
                             0, 0, 0, 0, window_, nullptr, GetModuleHandleW(nullptr), nullptr);
     status_ = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_LEFT | SS_CENTERIMAGE, 0, 0, 0, 0,
                               window_, nullptr, GetModuleHandleW(nullptr), nullptr);
-    for (HWND child : {tree_, status_}) SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+    for (HWND child : {tree_, status_}) SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
 }
 
 void HostWindow::Layout() {

@@ -1,7 +1,5 @@
 #include "simhost/model.h"
 
-#include <windows.h>
-
 #include <algorithm>
 #include <set>
 
@@ -69,14 +67,6 @@ std::vector<int> Model::RelationIds(std::wstring_view assembly, int occurrence) 
     return ids;
 }
 
-const Relation* Model::FindRelation(std::wstring_view assembly, int id) const {
-    const Document* doc = Find(assembly);
-    if (!doc) return nullptr;
-    auto it = std::find_if(doc->relations.begin(), doc->relations.end(),
-                           [&](const Relation& r) { return r.id == id; });
-    return it == doc->relations.end() ? nullptr : &*it;
-}
-
 bool Model::DeleteRelation(std::wstring_view assembly, int id) {
     Document* doc = Find(assembly);
     if (!doc) return false;
@@ -115,24 +105,6 @@ int Model::GroundCount(std::wstring_view assembly) const {
 
 int Model::OccurrenceRelationCount(std::wstring_view assembly, int occurrence) const {
     return static_cast<int>(RelationIds(assembly, occurrence).size());
-}
-
-std::wstring FromUtf8(std::string_view text) {
-    if (text.empty()) return {};
-    int n = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring out(static_cast<std::size_t>(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n);
-    return out;
-}
-
-std::string ToUtf8(std::wstring_view text) {
-    if (text.empty()) return {};
-    int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n,
-                        nullptr, nullptr);
-    return out;
 }
 
 }  // namespace simhost

@@ -28,12 +28,15 @@
 #include <cwctype>
 #include <stdexcept>
 
-#include "com_ptr.h"
 #include "host_state.h"
+#include "shared/com.h"
+#include "shared/variant.h"
 #include "simhost/interface_ids.h"
-#include "variant.h"
 
 namespace simhost {
+
+using marsitel::Adopt;
+using marsitel::Variant;
 
 namespace {
 
@@ -130,18 +133,14 @@ bool ArgumentAsLong(const VARIANT& arg, long& out) {
         case VT_UI8: case VT_INT: case VT_UINT: break;
         default: return false;
     }
-    if (FAILED(VariantChangeType(copy.put_in_place(), copy.put_in_place(), 0, VT_I4))) return false;
+    if (FAILED(VariantChangeType(copy.address(), copy.address(), 0, VT_I4))) return false;
     out = copy.get().lVal;
     return true;
 }
 
 class RelationEnumerator;
 
-}  // namespace
-
 IUnknown* NewRelationEnumerator(const std::shared_ptr<HostState>& state, const ObjectId& collection);
-
-namespace {
 
 class DispatchObject final : public IDispatch, public HostObject {
 public:
@@ -224,7 +223,7 @@ private:
 Variant DispatchValue(IDispatch* object) {
     Variant v;
     v.put()->vt = VT_DISPATCH;
-    v.put_in_place()->pdispVal = object;
+    v.address()->pdispVal = object;
     return v;
 }
 
@@ -336,7 +335,7 @@ Outcome RelsCount(DispatchObject& self, const DISPPARAMS&, bool) {
 Outcome RelsNewEnum(DispatchObject& self, const DISPPARAMS&, bool) {
     Outcome o;
     o.value.put()->vt = VT_UNKNOWN;
-    o.value.put_in_place()->punkVal = NewRelationEnumerator(self.SharedState(), self.Id());
+    o.value.address()->punkVal = NewRelationEnumerator(self.SharedState(), self.Id());
     return o;
 }
 Outcome RelsAddGround(DispatchObject& self, const DISPPARAMS& params, bool) {
@@ -698,11 +697,11 @@ private:
     ULONG refs_ = 1;
 };
 
-}  // namespace
-
 IUnknown* NewRelationEnumerator(const std::shared_ptr<HostState>& state, const ObjectId& collection) {
     return static_cast<IEnumVARIANT*>(new RelationEnumerator(state, collection));
 }
+
+}  // namespace
 
 IDispatch* NewDispatchObject(const std::shared_ptr<HostState>& state, ObjectId id) {
     return static_cast<IDispatch*>(new DispatchObject(state, std::move(id)));

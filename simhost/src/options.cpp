@@ -2,6 +2,8 @@
 
 #include <cwchar>
 
+#include "shared/utf8.h"
+
 namespace simhost {
 
 namespace {
@@ -153,7 +155,7 @@ GeneratorOptions ParseGenerator(const std::wstring& option, const std::wstring& 
 
 }  // namespace
 
-UsageError::UsageError(std::wstring message) : std::runtime_error(ToUtf8(message)), message_(std::move(message)) {}
+UsageError::UsageError(std::wstring message) : std::runtime_error(marsitel::ToUtf8(message)), message_(std::move(message)) {}
 
 std::wstring ProgramHelpText() {
     return kHelp;

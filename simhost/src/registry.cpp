@@ -4,11 +4,20 @@
 
 #include <cwchar>
 
+#include "shared/unique_handle.h"
+
 namespace simhost {
+namespace {
+
+// Null when the key cannot be opened for reading.
+marsitel::UniqueKey OpenKey(HKEY root, const std::wstring& path) {
+    HKEY key = nullptr;
+    return marsitel::UniqueKey(RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) == ERROR_SUCCESS ? key : nullptr);
+}
 
 std::optional<std::wstring> ReadValue(HKEY root, const std::wstring& path, const wchar_t* name) {
-    RegKey key;
-    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS) return std::nullopt;
+    const marsitel::UniqueKey key = OpenKey(root, path);
+    if (!key) return std::nullopt;
     DWORD type = 0, bytes = 0;
     LONG rc = RegQueryValueExW(key.get(), name, nullptr, &type, nullptr, &bytes);
     if (rc == ERROR_FILE_NOT_FOUND) return std::wstring();
@@ -23,19 +32,21 @@ std::optional<std::wstring> ReadValue(HKEY root, const std::wstring& path, const
     return value;
 }
 
+}  // namespace
+
 std::optional<std::wstring> ReadDefault(HKEY root, const std::wstring& path) {
     return ReadValue(root, path, nullptr);
 }
 
 bool KeyExists(HKEY root, const std::wstring& path) {
-    RegKey key;
-    return RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS;
+    return OpenKey(root, path) != nullptr;
 }
 
 LONG WriteValue(HKEY root, const std::wstring& path, const wchar_t* name, const std::wstring& value) {
-    RegKey key;
-    LONG rc = RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, key.put(), nullptr);
+    HKEY created = nullptr;
+    const LONG rc = RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &created, nullptr);
     if (rc != ERROR_SUCCESS) return rc;
+    const marsitel::UniqueKey key(created);
     return RegSetValueExW(key.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                           static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
 }

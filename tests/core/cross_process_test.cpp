@@ -55,7 +55,7 @@ protected:
         return simhost::ParseScenario(process.SavedState());
     }
 
-    host::ComApartment apartment_;
+    ComApartment apartment_;
     testing::MessageBoxWatcher watcher_;
 };
 

@@ -14,11 +14,11 @@
 #include <string_view>
 #include <vector>
 
-#include "core/host/com_apartment.h"
 #include "core/error.h"
 #include "core/progress_display.h"
 #include "core/run_options.h"
 #include "message_box_watcher.h"
+#include "shared/com.h"
 #include "simhost/host.h"
 
 namespace marsitel::testing {
@@ -90,7 +90,7 @@ protected:
     int CountLines(std::wstring_view line) const;
 
     // Each test runs in a single-threaded apartment, as the program's UI thread does.
-    host::ComApartment apartment_;
+    ComApartment apartment_;
     std::unique_ptr<simhost::Host> host_;
     MessageBoxWatcher watcher_;
     Lines log_;

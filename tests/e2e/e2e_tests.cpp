@@ -14,6 +14,7 @@
 #include "core/elevation.h"
 #include "marsitel_app.h"
 #include "scenario_summary.h"
+#include "shared/utf8.h"
 #include "simhost/testing/simhost_process.h"
 #include "test_platform.h"
 #include "ui/control_ids.h"
@@ -114,7 +115,7 @@ void EndAndExpectCleanExit(MarsitelApp& app) {
 
 // A message box as the program's warnings and error reports show it.
 void ExpectBox(const MessageBoxView& box, BoxIcon icon) {
-    EXPECT_EQ(Utf8(box.caption), Utf8(kAppTitle));
+    EXPECT_EQ(ToUtf8(box.caption), ToUtf8(kAppTitle));
     EXPECT_EQ(box.icon, icon) << ToString(box.icon);
     EXPECT_EQ(box.buttons.size(), 1u);
 }
@@ -127,7 +128,7 @@ struct FullRunCase {
 };
 
 std::ostream& operator<<(std::ostream& out, const FullRunCase& c) {
-    return out << "level " << Utf8(c.level) << (c.ground ? " with grounding" : " without grounding");
+    return out << "level " << ToUtf8(c.level) << (c.ground ? " with grounding" : " without grounding");
 }
 
 class E2eFullRun : public ::testing::TestWithParam<FullRunCase> {};
@@ -137,19 +138,19 @@ TEST_P(E2eFullRun, ChangesTheHostAsChosenAndReturnsToTheDialog) {
     SimhostProcess host(HostWith(kLayered));
     MarsitelApp app;
     OpenDialog(app);
-    EXPECT_EQ(Utf8(WindowText(app.Dialog())), Utf8(kDialogTitle));
+    EXPECT_EQ(ToUtf8(WindowText(app.Dialog())), ToUtf8(kDialogTitle));
     ASSERT_TRUE(app.SetLevel(c.level));
     ASSERT_TRUE(app.Tick(ids::optionDelete, true));
     ASSERT_TRUE(app.Tick(ids::OptionGround, c.ground));
     const RunWatch run = app.ExecuteAndWatch();
     ASSERT_TRUE(run.finished) << "message box: " << run.message_box << ", process ended: " << run.process_ended;
-    EXPECT_EQ(Utf8(app.Level()), Utf8(c.level)) << "the options must stay as they were";
+    EXPECT_EQ(ToUtf8(app.Level()), ToUtf8(c.level)) << "the options must stay as they were";
     EXPECT_TRUE(app.Ticked(ids::optionDelete));
     EXPECT_EQ(app.Ticked(ids::OptionGround), c.ground);
 
     // Idle again, Marsitel holds nothing of the host.
     const ScenarioSummary after = StateAfterQuit(host);
-    EXPECT_EQ(host.ClientReferencesAtExit(), 0) << Utf8(host.ClientReferencesLine());
+    EXPECT_EQ(host.ClientReferencesAtExit(), 0) << ToUtf8(host.ClientReferencesLine());
     EndAndExpectCleanExit(app);
     std::array<int, 6> counts{};
     for (std::size_t i = 0; const wchar_t* assembly : {L"Getriebe.asm", L"Deckel.asm", L"Kappe.asm"}) {
@@ -180,11 +181,11 @@ TEST(E2eRuns, SecondRunShowsAFreshProgressWindowAndTheCompletionTextAgain) {
     const RunWatch first = app.ExecuteAndWatch(true);
     ASSERT_TRUE(first.finished);
     ASSERT_TRUE(first.progress_seen) << "the progress window never showed";
-    EXPECT_EQ(Utf8(first.progress_caption), Utf8(kDialogTitle));
+    EXPECT_EQ(ToUtf8(first.progress_caption), ToUtf8(kDialogTitle));
     ASSERT_FALSE(first.assembly_lines.empty());
-    EXPECT_EQ(Utf8(first.assembly_lines.back()), Utf8(L"Bearbeite Große Baugruppe"));
+    EXPECT_EQ(ToUtf8(first.assembly_lines.back()), ToUtf8(L"Bearbeite Große Baugruppe"));
     ASSERT_FALSE(first.occurrence_lines.empty());
-    EXPECT_EQ(Utf8(first.occurrence_lines.front().substr(0, 11)), "Vorkommnis ");
+    EXPECT_EQ(ToUtf8(first.occurrence_lines.front().substr(0, 11)), "Vorkommnis ");
     EXPECT_FALSE(IsWindow(first.progress)) << "the progress window must be closed after the run";
     if (first.progress_picture) SaveBitmapFile(*first.progress_picture, pictures + L"progress.bmp");
     SaveWindowPicture(app.Dialog(), pictures, L"dialog-after-run");
@@ -193,7 +194,7 @@ TEST(E2eRuns, SecondRunShowsAFreshProgressWindowAndTheCompletionTextAgain) {
     ASSERT_TRUE(second.finished);
     ASSERT_TRUE(second.progress_seen) << "the second run showed no progress window";
     EXPECT_NE(second.progress, first.progress);
-    EXPECT_EQ(Utf8(app.DialogText(ids::Label1)), Utf8(kCompletionText));
+    EXPECT_EQ(ToUtf8(app.DialogText(ids::Label1)), ToUtf8(kCompletionText));
     EndAndExpectCleanExit(app);
 
     const DocumentCounts after = StateAfterQuit(host).Of(L"Gross.asm");
@@ -207,7 +208,7 @@ TEST(E2eStartUp, WithoutARunningHostWarnsAndEndsWithoutShowingTheDialog) {
     const auto box = WaitForMessageBox(app.Id());
     ASSERT_TRUE(box.has_value()) << "no warning";
     EXPECT_FALSE(app.AnyDialogVisible());
-    EXPECT_EQ(Utf8(box->text), Utf8(HostNotRunningText()));
+    EXPECT_EQ(ToUtf8(box->text), ToUtf8(HostNotRunningText()));
     ExpectBox(*box, BoxIcon::Exclamation);
     SaveWindowPicture(box->window, ScreenshotDirectory(), L"warning-host-not-running");
 
@@ -276,7 +277,7 @@ TEST(E2eRuns, HostGoneBeforeExecuteWarnsWhileTheProgressWindowShowsThenCompletes
     ASSERT_TRUE(run.message_box) << "no warning";
     const auto box = FindMessageBox(app.Id());
     ASSERT_TRUE(box.has_value());
-    EXPECT_EQ(Utf8(box->text), Utf8(HostNotRunningText()));
+    EXPECT_EQ(ToUtf8(box->text), ToUtf8(HostNotRunningText()));
     EXPECT_TRUE(VisibleTopLevel(app.Id(), marsitel::ui::kProgressClass)) << "the progress window must show meanwhile";
     EXPECT_FALSE(IsVisible(app.Dialog()));
 
@@ -303,7 +304,7 @@ TEST(E2eRuns, HostErrorMidRunEndsTheProgramWithTheErrorReportAndKeepsWhatWasDone
         {{L"--exit-after", L"22"}, L"Laufzeitfehler '-[0-9]+':\n\n[^\n][\\s\\S]*", -1},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(Utf8(c.host_args[0]));
+        SCOPED_TRACE(ToUtf8(c.host_args[0]));
         SimhostProcess host(HostWith(kLayered, c.host_args));
         MarsitelApp app;
         OpenDialog(app);
@@ -312,16 +313,16 @@ TEST(E2eRuns, HostErrorMidRunEndsTheProgramWithTheErrorReportAndKeepsWhatWasDone
         ASSERT_TRUE(app.ExecuteAndWatch().message_box) << "no error report";
         const auto box = FindMessageBox(app.Id());
         ASSERT_TRUE(box.has_value());
-        EXPECT_TRUE(std::regex_match(box->text, std::wregex(c.report))) << Utf8(box->text);
+        EXPECT_TRUE(std::regex_match(box->text, std::wregex(c.report))) << ToUtf8(box->text);
         ExpectBox(*box, BoxIcon::Error);
-        EXPECT_NE(Utf8(app.DialogText(ids::Label1)), Utf8(kCompletionText));
+        EXPECT_NE(ToUtf8(app.DialogText(ids::Label1)), ToUtf8(kCompletionText));
         SaveWindowPicture(box->window, ScreenshotDirectory(), L"error-report" + c.host_args[0]);
 
         ASSERT_TRUE(PressOk(*box));
         ASSERT_TRUE(app.Process().WaitForExit(kWindowWait));
         EXPECT_NE(app.Process().ExitCode(), 0u);
         if (c.getriebe_relations < 0) {
-            EXPECT_TRUE(host.WaitForExit(static_cast<DWORD>(kWindowWait.count())));
+            EXPECT_TRUE(host.WaitForExit(kWindowWait));
             continue;
         }
         ASSERT_TRUE(host.Running()) << "the host must survive the client's end";
@@ -341,7 +342,7 @@ TEST(E2eRuns, TheTitleBarsCloseEndsTheProgramCleanlyAndLeavesTheHostAsItWas) {
     OpenDialog(app);
     ASSERT_TRUE(app.Tick(ids::optionDelete, true));
     const ScenarioSummary after = StateAfterQuit(host);
-    EXPECT_EQ(host.ClientReferencesAtExit(), 0) << Utf8(host.ClientReferencesLine());
+    EXPECT_EQ(host.ClientReferencesAtExit(), 0) << ToUtf8(host.ClientReferencesLine());
     PostMessageW(app.Dialog(), WM_SYSCOMMAND, SC_CLOSE, 0);
     ASSERT_TRUE(app.Process().WaitForExit(kWindowWait)) << "closing did not end the program";
     EXPECT_EQ(app.Process().ExitCode(), 0u);
@@ -378,8 +379,8 @@ void ExpectCleanGroundedState(const ScenarioSummary& after) {
     for (const DocumentCounts& document : after.documents) {
         if (!document.assembly) continue;
         ++assemblies;
-        EXPECT_EQ(document.relations, document.occurrences) << Utf8(document.doctext);
-        EXPECT_EQ(document.grounds, document.occurrences) << Utf8(document.doctext);
+        EXPECT_EQ(document.relations, document.occurrences) << ToUtf8(document.doctext);
+        EXPECT_EQ(document.grounds, document.occurrences) << ToUtf8(document.doctext);
     }
     EXPECT_GT(assemblies, 2);
 }
@@ -404,7 +405,7 @@ TEST_P(E2eKeysBeforeReport, DoNotCloseItUnread) {
 
     const auto box = WaitForMessageBox(app.Id(), kRunWait);
     ASSERT_TRUE(box.has_value()) << "no report; process ended: " << !app.Process().Running();
-    EXPECT_EQ(Utf8(box->text), "Laufzeitfehler '4711':\n\nBeziehung ist gesperrt");
+    EXPECT_EQ(ToUtf8(box->text), "Laufzeitfehler '4711':\n\nBeziehung ist gesperrt");
     ExpectBox(*box, BoxIcon::Error);
     // Stands until confirmed.
     EXPECT_FALSE(WaitUntil([&] { return !IsWindow(box->window); }, Millis{1500}));
@@ -522,7 +523,7 @@ void ExpectAbbrechenToEndTheProgram(MarsitelApp& app, HWND notice, const HeldUp&
     const auto box = WaitForMessageBox(app.Id(), held.warningBy);
     ASSERT_TRUE(box.has_value()) << "no warning within " << held.warningBy.count() << " ms of the click";
     const auto warned = std::chrono::steady_clock::now();
-    EXPECT_EQ(Utf8(box->text), Utf8(held.warning));
+    EXPECT_EQ(ToUtf8(box->text), ToUtf8(held.warning));
     ExpectBox(*box, BoxIcon::Exclamation);
     EXPECT_FALSE(IsVisible(notice));
     EXPECT_FALSE(app.AnyDialogVisible());
@@ -558,7 +559,7 @@ TEST_P(E2eHeldUp, TheNoticeComesAndGoesByItselfAndTheRunEndsAsACleanRunDoes) {
     EXPECT_EQ(host.JournalLines().size(), 60u) << "the notice came only after the host answered";
     EXPECT_GE(shown - heldUp, held.noticeFrom);
     EXPECT_LE(shown - heldUp, held.noticeBy);
-    EXPECT_EQ(Utf8(WindowText(Control(notice, marsitel::ui::busy_id::lblBusy))), Utf8(held.notice));
+    EXPECT_EQ(ToUtf8(WindowText(Control(notice, marsitel::ui::busy_id::lblBusy))), ToUtf8(held.notice));
     EXPECT_TRUE(GetWindowLongW(notice, GWL_EXSTYLE) & WS_EX_TOPMOST);
     EXPECT_EQ(GetForegroundWindow(), hostDialog.Window());
     EXPECT_EQ(FocusOf(hostDialog.Window()), hostDialog.Edit());
@@ -583,7 +584,7 @@ TEST_P(E2eHeldUp, TheNoticeComesAndGoesByItselfAndTheRunEndsAsACleanRunDoes) {
     ASSERT_TRUE(run.finished) << "message box: " << run.message_box << ", process ended: " << run.process_ended;
     EndAndExpectCleanExit(app);
     ExpectCleanGroundedState(StateAfterQuit(host));
-    EXPECT_EQ(host.ClientReferencesAtExit(), 0) << Utf8(host.ClientReferencesLine());
+    EXPECT_EQ(host.ClientReferencesAtExit(), 0) << ToUtf8(host.ClientReferencesLine());
 }
 
 // In the middle of a run. The host answers nothing more, and the program
@@ -654,7 +655,7 @@ TEST_P(E2eKeysDuringRun, AreDroppedWhenTheRunEnds) {
                           kRunWait));
     ASSERT_TRUE(app.Process().Running()) << "the program ended";
     EXPECT_TRUE(IsVisible(app.Dialog()));
-    EXPECT_EQ(Utf8(app.DialogText(ids::Label1)), Utf8(kCompletionText));
+    EXPECT_EQ(ToUtf8(app.DialogText(ids::Label1)), ToUtf8(kCompletionText));
     EndAndExpectCleanExit(app);
 
     const ScenarioSummary after = StateAfterQuit(host);

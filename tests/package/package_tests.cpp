@@ -11,13 +11,13 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <memory>
 #include <string>
-#include <type_traits>
 #include <vector>
 
 #include "marsitel_app.h"
 #include "scenario_summary.h"
+#include "shared/unique_handle.h"
+#include "shared/utf8.h"
 #include "simhost/testing/simhost_process.h"
 #include "test_platform.h"
 #include "ui/control_ids.h"
@@ -43,7 +43,7 @@ public:
     std::string Text(const wchar_t* name) const {
         const std::wstring path = std::wstring(L"\\StringFileInfo\\040704B0\\") + name;
         const void* value = Query(path.c_str());
-        return value ? Utf8(static_cast<const wchar_t*>(value)) : "<none>";
+        return value ? ToUtf8(static_cast<const wchar_t*>(value)) : "<none>";
     }
 
 private:
@@ -158,15 +158,11 @@ std::vector<std::string> InstalledProducts() {
     for (const wchar_t* upgrade_code :
          {L"{29D1F120-037E-4B06-B509-3D2A2BA06216}", L"{199B9B0E-8C31-40DF-A13A-729A8FD44DD4}"}) {
         for (DWORD i = 0; MsiEnumRelatedProductsW(upgrade_code, 0, i, code) == ERROR_SUCCESS; ++i) {
-            codes.push_back(Utf8(code));
+            codes.push_back(ToUtf8(code));
         }
     }
     return codes;
 }
-
-struct KeyCloser {
-    void operator()(HKEY key) const { RegCloseKey(key); }
-};
 
 // A product's entry under installed programs as the registry holds it, as
 // "name, publisher, version, location, language"; empty when there is none.
@@ -176,13 +172,13 @@ std::string ProgramsEntry(const wchar_t* product_code, REGSAM view = 0) {
     const std::wstring path = std::wstring(L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\") + product_code;
     HKEY opened = nullptr;
     if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ | view, &opened)) return "";
-    const std::unique_ptr<std::remove_pointer_t<HKEY>, KeyCloser> key(opened);
+    const UniqueKey key(opened);
     std::string entry;
     for (const wchar_t* name : {L"DisplayName", L"Publisher", L"DisplayVersion", L"InstallLocation"}) {
         wchar_t text[256] = {};
         DWORD size = sizeof text;
         if (RegGetValueW(key.get(), nullptr, name, RRF_RT_REG_SZ, nullptr, text, &size)) return "";
-        entry += Utf8(text) + ", ";
+        entry += ToUtf8(text) + ", ";
     }
     DWORD language = 0, size = sizeof language;
     RegGetValueW(key.get(), nullptr, L"Language", RRF_RT_REG_DWORD, nullptr, &language, &size);
@@ -192,8 +188,7 @@ std::string ProgramsEntry(const wchar_t* product_code, REGSAM view = 0) {
 DWORD Msiexec(const std::wstring& action, const wchar_t* installer) {
     wchar_t system[MAX_PATH] = {};
     GetSystemDirectoryW(system, MAX_PATH);
-    ChildProcess msiexec(std::wstring(system) + L"\\msiexec.exe",
-                         action + L" \"" + FolderBesideProgram(installer) + L"\" /qn");
+    ChildProcess msiexec(std::wstring(system) + L"\\msiexec.exe", {action, FolderBesideProgram(installer), L"/qn"});
     return msiexec.WaitForExit(kRunWait) ? msiexec.ExitCode() : WAIT_TIMEOUT;
 }
 
@@ -212,27 +207,27 @@ protected:
 TEST_F(InstallerPackage, InstallsARunningProgramThatALaterVersionReplacesAndUninstallLeavesNothing) {
     ASSERT_EQ(Msiexec(L"/i", kInstaller), 0u);
     EXPECT_EQ(FileNames(InstallFolder()), kInstalledFiles);
-    EXPECT_EQ(InstalledProducts(), std::vector<std::string>{Utf8(kProductCode)});
+    EXPECT_EQ(InstalledProducts(), std::vector<std::string>{ToUtf8(kProductCode)});
     EXPECT_EQ(ProgramsEntry(kProductCode), kEntry);
     // Installed programs show the icon that Windows Installer keeps.
     wchar_t icon[MAX_PATH] = {};
     DWORD length = MAX_PATH;
     ASSERT_EQ(MsiGetProductInfoW(kProductCode, INSTALLPROPERTY_PRODUCTICON, icon, &length), 0u);
-    EXPECT_TRUE(std::wstring(icon).ends_with(L"\\marsitel.ico") && std::filesystem::exists(icon)) << Utf8(icon);
+    EXPECT_TRUE(std::wstring(icon).ends_with(L"\\marsitel.ico") && std::filesystem::exists(icon)) << ToUtf8(icon);
     EXPECT_EQ(StartMenuShortcuts(), kShortcut);
     RemovesAndGroundsThroughTheHostAndEndsCleanly(InstallFolder() + L"Marsitel.exe");
     if (HasFatalFailure()) return;
 
     ASSERT_EQ(Msiexec(L"/i", kLaterInstaller), 0u);
-    EXPECT_EQ(InstalledProducts(), std::vector<std::string>{Utf8(kLaterProductCode)});
+    EXPECT_EQ(InstalledProducts(), std::vector<std::string>{ToUtf8(kLaterProductCode)});
     EXPECT_EQ(ProgramsEntry(kLaterProductCode), kLaterEntry);
     EXPECT_EQ(VersionResource(InstallFolder() + L"Marsitel.exe").Text(L"FileVersion"), "1.0.1.0");
     // The resource's umlauts survive the resource compiler's code page.
     EXPECT_EQ(VersionResource(InstallFolder() + L"Marsitel.exe").Text(L"LegalCopyright"),
-              Utf8(L"Freeware, ohne Gewährleistung"));
+              ToUtf8(L"Freeware, ohne Gewährleistung"));
 
     EXPECT_EQ(Msiexec(L"/i", kInstaller), kInstallFailure) << "the downgrade must be refused";
-    EXPECT_EQ(InstalledProducts(), std::vector<std::string>{Utf8(kLaterProductCode)});
+    EXPECT_EQ(InstalledProducts(), std::vector<std::string>{ToUtf8(kLaterProductCode)});
 
     ASSERT_EQ(Msiexec(L"/x", kLaterInstaller), 0u);
     EXPECT_TRUE(InstalledProducts().empty());
@@ -252,14 +247,14 @@ TEST_F(InstallerPackage, EitherArchitectureReplacesTheOtherOfAnyVersionAndUninst
     constexpr wchar_t kProductCode32[] = L"{BAF8A9A1-318C-5ADC-BBA2-5E1E2EDCE34E}";
     ASSERT_EQ(Msiexec(L"/i", kOtherInstaller), 0u);
     ASSERT_EQ(Msiexec(L"/i", kLaterInstaller), 0u);
-    EXPECT_EQ(InstalledProducts(), std::vector<std::string>{Utf8(kLaterProductCode)});
+    EXPECT_EQ(InstalledProducts(), std::vector<std::string>{ToUtf8(kLaterProductCode)});
     EXPECT_EQ(ProgramsEntry(kLaterProductCode), kLaterEntry);
     EXPECT_EQ(FileNames(InstallFolder()), kInstalledFiles);
     EXPECT_FALSE(std::filesystem::exists(folder32)) << ::testing::PrintToString(FileNames(folder32));
     EXPECT_EQ(StartMenuShortcuts(), kShortcut);
 
     ASSERT_EQ(Msiexec(L"/i", kOtherInstaller), 0u);
-    EXPECT_EQ(InstalledProducts(), std::vector<std::string>{Utf8(kProductCode32)});
+    EXPECT_EQ(InstalledProducts(), std::vector<std::string>{ToUtf8(kProductCode32)});
     EXPECT_EQ(ProgramsEntry(kProductCode32, KEY_WOW64_32KEY),
               "Marsitel, Marsitel-Team, 1.0.0, C:\\Program Files (x86)\\Marsitel\\, 1031");
     EXPECT_EQ(FileNames(folder32), kInstalledFiles);

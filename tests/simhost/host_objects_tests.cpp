@@ -11,7 +11,7 @@
 
 #include <vector>
 
-#include "core/host/com_apartment.h"
+#include "shared/com.h"
 #include "simhost/host.h"
 #include "simhost/interface_ids.h"
 
@@ -127,7 +127,7 @@ protected:
         return GetObject(Occurrence(index).Get(), dispid::kOccurrenceRelations);
     }
 
-    marsitel::host::ComApartment apartment;
+    marsitel::ComApartment apartment;
     std::unique_ptr<Host> host;
     ComPtr<IDispatch> app, assembly, occurrences;
 };

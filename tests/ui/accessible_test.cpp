@@ -1,7 +1,7 @@
 // The level selector's names and value for screen readers, through the
 // system's property services. Wine has none, so a stand-in records what
 // the program gives them.
-#include "core/host/com_apartment.h"
+#include "shared/com.h"
 #include "ui/accessible.h"
 #include "ui/control_ids.h"
 #include "ui/dialog.h"
@@ -118,7 +118,7 @@ protected:
         }
     }
 
-    const host::ComApartment apartment;
+    const ComApartment apartment;
     RecordingServices services;
     std::unique_ptr<Dialog> dialog;
 };

@@ -1,13 +1,19 @@
 // The run-time error report with what a host may put into a description: a
 // whole log in words, or one endless word. The box, its number and its OK
 // stay on the screen.
+#include "shared/child_process.h"
+#include "shared/unique_handle.h"
 #include "ui/program_end.h"
 #include "test_platform.h"
 #include "ui_test_support.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <optional>
+#include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace marsitel::ui {
 namespace {
@@ -74,27 +80,20 @@ TEST(ErrorReport, UnderWineAt144DpiTooTheBoxesFitTheScreen) {
     MARSITEL_SKIP_UNLESS_WINE("Windows takes a new system DPI only at the next sign-in");
     HKEY desktop = nullptr;
     ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", 0, KEY_SET_VALUE, &desktop), ERROR_SUCCESS);
+    const UniqueKey owned(desktop);
     const DWORD dpi = 144;
     RegSetValueExW(desktop, L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi), sizeof dpi);
     SetEnvironmentVariableW(kDpiVariable, L"144");
-    wchar_t program[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, program, MAX_PATH);
-    std::wstring commandLine = L"\"" + std::wstring(program) + L"\" --gtest_filter=ErrorReport.*Fits*";
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION child{};
-    const BOOL started = CreateProcessW(program, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                                        &startup, &child);
-    SetEnvironmentVariableW(kDpiVariable, nullptr);
-    DWORD exitCode = 1;
-    if (started) {
-        WaitForSingleObject(child.hProcess, 60000);
-        GetExitCodeProcess(child.hProcess, &exitCode);
-        CloseHandle(child.hThread);
-        CloseHandle(child.hProcess);
+    std::optional<ChildProcess> child;
+    try {
+        child.emplace(RunningProgram(), std::vector<std::wstring>{L"--gtest_filter=ErrorReport.*Fits*"});
+    } catch (const std::runtime_error&) {
     }
+    SetEnvironmentVariableW(kDpiVariable, nullptr);
+    const bool started = child.has_value();
+    DWORD exitCode = 1;
+    if (started && child->WaitForExit(std::chrono::milliseconds(60000))) exitCode = child->ExitCode();
     RegDeleteValueW(desktop, L"LogPixels");
-    RegCloseKey(desktop);
     ASSERT_TRUE(started);
     EXPECT_EQ(exitCode, 0u) << "a box did not fit the screen at 144 DPI";
 }

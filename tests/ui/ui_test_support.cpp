@@ -41,13 +41,6 @@ RECT ClientRect(HWND window) {
     return rect;
 }
 
-LOGFONTW FontOf(HWND control) {
-    LOGFONTW font{};
-    const auto handle = reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0));
-    if (handle) GetObjectW(handle, sizeof font, &font);
-    return font;
-}
-
 std::wstring TextOf(HWND window) {
     wchar_t buffer[1024] = {};
     GetWindowTextW(window, buffer, 1024);

@@ -38,7 +38,6 @@ SeenMessageBox TheBoxTheProgramEndsWith(const std::function<void()>& ending);
 // A control's rectangle in its parent's client coordinates.
 RECT RectInParent(HWND control);
 RECT ClientRect(HWND window);
-LOGFONTW FontOf(HWND control);
 std::wstring TextOf(HWND window);
 DWORD StyleOf(HWND window);
 DWORD ExStyleOf(HWND window);

@@ -92,12 +92,9 @@ public:
     void Register();
     // Undoes what Register() did; also done by the destructor.
     void Revoke();
-    bool Registered() const;
     // Removes only the registry entries, leaving the running object table
     // alone: for an abrupt end of the process.
     void RemoveRegistryEntries() noexcept;
-    // Where the class registration went: L"user" or L"machine" (empty before Register).
-    std::wstring RegistrationScope() const;
 
     // A new application object, as GetActiveObject would give it; for tests
     // that call the host without registering it. Counts as a client reference.
@@ -121,7 +118,6 @@ public:
     std::size_t LiveEnumeratorSkips() const;
     // The Boolean application property 73.
     bool WalkFlag() const;
-    std::size_t BusyRejections() const;
 
     void FailNthCall(const std::wstring& object_kind, const std::wstring& member, int nth, HostFailure failure);
     // The nth query for one of the host's interfaces on objects of the kind

@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "shared/gdi.h"
 #include "simhost/host.h"
 
 namespace simhost {
@@ -35,7 +36,7 @@ private:
     HWND window_ = nullptr;
     HWND tree_ = nullptr;
     HWND status_ = nullptr;
-    HFONT font_ = nullptr;
+    marsitel::UniqueFont font_;
     bool changed_ = true;
 };
 

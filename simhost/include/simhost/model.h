@@ -6,6 +6,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace simhost {
@@ -62,7 +63,6 @@ public:
     // Relation ids of an assembly, in order; with occurrence > 0 only those
     // that involve that occurrence.
     std::vector<int> RelationIds(std::wstring_view assembly, int occurrence = 0) const;
-    const Relation* FindRelation(std::wstring_view assembly, int id) const;
     // False when the relation no longer exists.
     bool DeleteRelation(std::wstring_view assembly, int id);
     // Appends a ground relation and returns its id.
@@ -82,6 +82,20 @@ std::wstring SaveScenario(const Model& model);
 // The built-in German machine assembly used when no scenario is given.
 std::wstring_view BuiltInScenarioText();
 
+// A document of a synthetic assembly. An assembly places each document of
+// `places` as often as given, in that order; its occurrences are named after
+// the placed document and numbered ("Teil_1:1", "Rahmen:2").
+struct SyntheticDocument {
+    std::wstring doctext;
+    std::wstring display_name;
+    bool assembly = false;
+    std::vector<std::pair<std::wstring, int>> places;  // doctext, how often
+};
+// The documents in the order given, none active. Each occurrence of an
+// assembly gets `relations_per_occurrence` relations with the next one (the
+// last with the first), of the kinds mate, planar, axial and angle in turn.
+Model SyntheticModel(const std::vector<SyntheticDocument>& documents, int relations_per_occurrence);
+
 struct GeneratorOptions {
     int occurrences_per_assembly = 10;
     int relations_per_occurrence = 2;  // relations created per occurrence, each with the next one
@@ -92,9 +106,5 @@ struct GeneratorOptions {
 // Every assembly below the top is its own document (no sharing), so each
 // visit has real work. Throws std::invalid_argument on unusable options.
 Model GenerateModel(const GeneratorOptions& options);
-
-// UTF-8 <-> UTF-16 for files.
-std::wstring FromUtf8(std::string_view text);
-std::string ToUtf8(std::wstring_view text);
 
 }  // namespace simhost

@@ -4,8 +4,13 @@
 // state and the journal.
 #include <windows.h>
 
+#include <chrono>
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "shared/child_process.h"
+#include "shared/unique_handle.h"
 
 namespace simhost::testing {
 
@@ -13,15 +18,11 @@ class SimhostProcess {
 public:
     struct Options {
         std::wstring scenario_text;  // empty: the built-in scenario
-        std::vector<std::wstring> extra_args;  // quoted when they hold blanks
-        // When false, a process that ends before it is ready is no failure
-        // (to test refusals); check ExitCode() and ErrorOutput().
-        bool expect_ready = true;
-        std::wstring program{};  // empty: simhost.exe next to this program
+        std::vector<std::wstring> extra_args;
     };
 
-    // Throws std::runtime_error when the program cannot start or (with
-    // expect_ready) does not become ready within a bounded time.
+    // Throws std::runtime_error when the program cannot start or does not
+    // become ready within a bounded time.
     explicit SimhostProcess(Options options);
     ~SimhostProcess();
     SimhostProcess(const SimhostProcess&) = delete;
@@ -31,29 +32,22 @@ public:
     void Quit();
     void Kill();
     // Waits (bounded) for the process to end by itself.
-    bool WaitForExit(DWORD milliseconds);
-    DWORD ExitCode() const;
+    bool WaitForExit(std::chrono::milliseconds timeout);
     bool Running() const;
-    bool Ready() const { return ready_; }
-    DWORD ProcessId() const { return process_ ? GetProcessId(process_) : 0; }
 
     std::wstring SavedState() const;               // after Quit(): the saved scenario text
     std::vector<std::wstring> JournalLines() const;  // call lines written so far
     std::wstring ClientReferencesLine() const;     // "# client references at exit: N" after Quit()
     long ClientReferencesAtExit() const;           // N from that line, -1 if absent
-    std::wstring ErrorOutput() const;              // what the program wrote to stderr
-
-    static std::wstring ProgramDirectory();
 
 private:
-    std::wstring Arguments(const Options& options) const;
+    std::vector<std::wstring> Arguments(const Options& options) const;
 
     std::wstring scenario_file_, save_file_, journal_file_, error_file_;
     std::wstring quit_name_, ready_name_;
-    HANDLE quit_ = nullptr;
-    HANDLE ready_event_ = nullptr;
-    HANDLE process_ = nullptr;
-    bool ready_ = false;
+    marsitel::UniqueHandle quit_;
+    marsitel::UniqueHandle ready_;
+    std::optional<marsitel::ChildProcess> process_;
 };
 
 }  // namespace simhost::testing

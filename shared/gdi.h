@@ -1,11 +1,12 @@
 #pragma once
-// Owners for the GDI objects and device contexts the windows use.
+// Owners of GDI objects and device contexts: for the program's windows,
+// and for the demo's pictures of them.
 #include <windows.h>
 
 #include <memory>
 #include <type_traits>
 
-namespace marsitel::ui {
+namespace marsitel {
 
 struct GdiObjectDeleter {
     void operator()(HGDIOBJ object) const noexcept { DeleteObject(object); }
@@ -14,18 +15,20 @@ struct GdiObjectDeleter {
 using UniqueFont = std::unique_ptr<std::remove_pointer_t<HFONT>, GdiObjectDeleter>;
 using UniqueBitmap = std::unique_ptr<std::remove_pointer_t<HBITMAP>, GdiObjectDeleter>;
 
-// The screen's device context for the lifetime of the object.
-class ScreenDC {
+// A window's device context for the lifetime of the object; without a
+// window, the screen's.
+class WindowDC {
 public:
-    ScreenDC() noexcept : dc_(GetDC(nullptr)) {}
-    ~ScreenDC() {
-        if (dc_) ReleaseDC(nullptr, dc_);
+    explicit WindowDC(HWND window = nullptr) noexcept : window_(window), dc_(GetDC(window)) {}
+    ~WindowDC() {
+        if (dc_) ReleaseDC(window_, dc_);
     }
-    ScreenDC(const ScreenDC&) = delete;
-    ScreenDC& operator=(const ScreenDC&) = delete;
+    WindowDC(const WindowDC&) = delete;
+    WindowDC& operator=(const WindowDC&) = delete;
     HDC get() const noexcept { return dc_; }
 
 private:
+    HWND window_;
     HDC dc_;
 };
 
@@ -59,4 +62,4 @@ private:
     HGDIOBJ previous_;
 };
 
-}  // namespace marsitel::ui
+}  // namespace marsitel

@@ -1,12 +1,12 @@
 #pragma once
-// A VARIANT that clears itself.
+// Owns one VARIANT: whatever it holds (strings, object references) is
+// released when the owner goes, on every path.
 #include <windows.h>
 #include <oleauto.h>
 
-#include <string>
-#include <utility>
+#include <string_view>
 
-namespace simhost {
+namespace marsitel {
 
 class Variant {
 public:
@@ -23,7 +23,7 @@ public:
         return *this;
     }
 
-    static Variant Text(const std::wstring& text) {
+    static Variant Text(std::wstring_view text) {
         Variant v;
         v.value_.vt = VT_BSTR;
         v.value_.bstrVal = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
@@ -43,13 +43,15 @@ public:
     }
 
     const VARIANT& get() const noexcept { return value_; }
-    // Clears the value and hands out its address for an API to fill.
+    // Empties the variant first, so that an out-parameter never leaks.
     VARIANT* put() noexcept {
         VariantClear(&value_);
         return &value_;
     }
-    // The address without clearing, for in-place conversion and filling.
-    VARIANT* put_in_place() noexcept { return &value_; }
+    // The address as it is, for a conversion in place or for filling a
+    // variant that is still empty.
+    VARIANT* address() noexcept { return &value_; }
+    // Hands the value to the caller, who clears it from then on.
     VARIANT release() noexcept {
         VARIANT out = value_;
         VariantInit(&value_);
@@ -60,4 +62,4 @@ private:
     VARIANT value_;
 };
 
-}  // namespace simhost
+}  // namespace marsitel
