@@ -16,6 +16,7 @@
 #include "core/run_options.h"
 #include "core/traversal.h"
 #include "shared/com.h"
+#include "shared/utf8.h"
 #include "ui/frm_progress.h"
 
 namespace marsitel::bench {
@@ -80,12 +81,6 @@ double ThreadCpuSeconds() {
     return GetThreadTimes(GetCurrentThread(), &created, &exited, &kernel, &user) ? CpuSeconds(kernel, user) : 0.0;
 }
 
-std::string Narrow(const std::wstring& text) {
-    std::string narrow;
-    for (const wchar_t c : text) narrow += (c > 0 && c < 128) ? static_cast<char>(c) : '?';
-    return narrow;
-}
-
 // Runs the client; what it threw becomes the result's error.
 void RunMeasured(Client client, TimedProgress& progress, ClientResult& result) {
     try {
@@ -98,7 +93,7 @@ void RunMeasured(Client client, TimedProgress& progress, ClientResult& result) {
             if (!result.ok) result.error = "host not ready";
         }
     } catch (const Error& error) {
-        result.error = "error " + std::to_string(error.number()) + " " + Narrow(error.description());
+        result.error = "error " + std::to_string(error.number()) + " " + ToUtf8(error.description());
     } catch (const std::exception& error) {
         result.error = error.what();
     }

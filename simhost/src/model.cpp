@@ -3,15 +3,11 @@
 #include <algorithm>
 #include <set>
 
+#include "shared/utf8.h"
+
 namespace simhost {
 
 namespace {
-
-std::string Narrow(const std::wstring& text) {
-    std::string out;
-    for (wchar_t c : text) out.push_back(c < 128 ? static_cast<char>(c) : '?');
-    return out;
-}
 
 bool Involves(const Relation& relation, int occurrence) {
     return std::find(relation.occurrences.begin(), relation.occurrences.end(), occurrence) !=
@@ -21,7 +17,7 @@ bool Involves(const Relation& relation, int occurrence) {
 }  // namespace
 
 ScenarioError::ScenarioError(int line, std::wstring message)
-    : std::runtime_error("line " + std::to_string(line) + ": " + Narrow(message)),
+    : std::runtime_error("line " + std::to_string(line) + ": " + marsitel::ToUtf8(message)),
       line_(line),
       message_(std::move(message)) {}
 
