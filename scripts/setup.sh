@@ -4,7 +4,7 @@
 # emulate_32bit_where_needed). Does nothing when everything is present
 # already.
 #   MARSITEL_EMULATE_32BIT=1   registers the emulator even where 32-bit code
-#                              runs natively, to try the emulated check there
+#                              runs natively, to try the emulated 32-bit tests there
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 source "$root/scripts/wine-env.sh"

@@ -1,9 +1,9 @@
 #pragma once
 // frmBusy: the notice on screen while the host keeps refusing calls as busy,
 // or does not answer a call it has taken. It tells the user what the program
-// waits for and offers one button, "Abbrechen", which ends the wait. The automation layer shows and hides it
-// from inside a host call, where no message loop runs: the notice serves its
-// own input when asked to.
+// waits for and offers one button, "Abbrechen", which ends the wait. The
+// automation layer shows and hides it from inside a host call, where no
+// message loop runs: the notice serves its own input when asked to.
 //
 // A busy host usually has a dialog of its own open, and the user is about to
 // answer it: the notice never takes the foreground or the keyboard, and
