@@ -60,6 +60,13 @@ std::wstring PartsScenario(int occurrences, const std::wstring& relations) {
 
 std::wstring Part(int i) { return L" Teil:" + std::to_wstring(i); }
 
+// Enough occurrences that a run lasts long enough to be watched: the
+// progress window is then reliably seen by a polling observer.
+std::wstring LongScenario(int occurrences) {
+    std::wstring relations;
+    for (int i = 1; i < occurrences; ++i) relations += L"relation Gross.asm mate" + Part(i) + Part(i + 1) + L"\n";
+    return PartsScenario(occurrences, relations);
+}
 constexpr int kLongOccurrences = 60;
 
 // Each part with three relations of its own when its turn comes: its ground
@@ -95,8 +102,8 @@ std::wstring HostNotRunningText() {
 }
 
 // Starts Marsitel, dismisses the splash and waits for the main dialog.
-void OpenDialog(MarsitelApp& app) {
-    ASSERT_TRUE(app.DismissSplash()) << "the splash did not show or did not close";
+void OpenDialog(MarsitelApp& app, const std::wstring& picture_folder = {}) {
+    ASSERT_TRUE(app.DismissSplash(picture_folder)) << "the splash did not show or did not close";
     ASSERT_TRUE(app.WaitForDialog()) << "the main dialog did not show";
 }
 
@@ -161,6 +168,39 @@ INSTANTIATE_TEST_SUITE_P(LevelsAndGrounding, E2eFullRun,
                                          FullRunCase{L"1", true, {3, 3, 2, 0, 1, 1}},
                                          FullRunCase{L"Alle", false, {0, 0, 0, 0, 0, 0}},
                                          FullRunCase{L"Alle", true, {3, 3, 3, 3, 1, 1}}));
+
+TEST(E2eRuns, SecondRunShowsAFreshProgressWindowAndTheCompletionTextAgain) {
+    SimhostProcess host(HostWith(LongScenario(kLongOccurrences), {L"--hidden"}));
+    MarsitelApp app;
+    const std::wstring pictures = ScreenshotDirectory();
+    OpenDialog(app, pictures);
+    ASSERT_TRUE(app.Tick(ids::optionDelete, true));
+    ASSERT_TRUE(app.Tick(ids::OptionGround, true));
+    SaveWindowPicture(app.Dialog(), pictures, L"dialog");
+
+    const RunWatch first = app.ExecuteAndWatch(true);
+    ASSERT_TRUE(first.finished);
+    ASSERT_TRUE(first.progress_seen) << "the progress window never showed";
+    EXPECT_EQ(ToUtf8(first.progress_caption), ToUtf8(kDialogTitle));
+    ASSERT_FALSE(first.assembly_lines.empty());
+    EXPECT_EQ(ToUtf8(first.assembly_lines.back()), ToUtf8(L"Bearbeite Große Baugruppe"));
+    ASSERT_FALSE(first.occurrence_lines.empty());
+    EXPECT_EQ(ToUtf8(first.occurrence_lines.front().substr(0, 11)), "Vorkommnis ");
+    EXPECT_FALSE(IsWindow(first.progress)) << "the progress window must be closed after the run";
+    if (first.progress_picture) SaveBitmapFile(*first.progress_picture, pictures + L"progress.bmp");
+    SaveWindowPicture(app.Dialog(), pictures, L"dialog-after-run");
+
+    const RunWatch second = app.ExecuteAndWatch();
+    ASSERT_TRUE(second.finished);
+    ASSERT_TRUE(second.progress_seen) << "the second run showed no progress window";
+    EXPECT_NE(second.progress, first.progress);
+    EXPECT_EQ(ToUtf8(app.DialogText(ids::Label1)), ToUtf8(kCompletionText));
+    EndAndExpectCleanExit(app);
+
+    const DocumentCounts after = StateAfterQuit(host).Of(L"Gross.asm");
+    EXPECT_EQ(after.relations, kLongOccurrences);
+    EXPECT_EQ(after.grounds, kLongOccurrences);
+}
 
 TEST(E2eStartUp, WithoutARunningHostWarnsAndEndsWithoutShowingTheDialog) {
     MarsitelApp app;
