@@ -91,6 +91,7 @@ std::unique_ptr<Host> CreateHost(const ProgramOptions& o) {
     host->RejectNextCallsBusy(o.busy);
     if (o.busy_at) host->RejectCallsBusyAfter(o.busy_at->after, o.busy_at->count);
     if (o.hang_at) host->HangAfter(o.hang_at->after, o.hang_at->milliseconds);
+    if (o.compute_after) host->ComputeAfter(o.compute_after->after, o.compute_after->milliseconds);
     return host;
 }
 
@@ -137,6 +138,7 @@ void MessageLoop(HANDLE quit) {
     QuitWatch watch(quit, GetCurrentThreadId());
     MSG msg;
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        if (ComputeIfAsked(msg)) continue;
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }

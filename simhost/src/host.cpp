@@ -297,6 +297,11 @@ void Host::HangAfter(std::size_t served, DWORD milliseconds) {
     state_->hang_after = served;
     state_->hang_ms = milliseconds;
 }
+void Host::ComputeAfter(std::size_t answered, DWORD milliseconds) {
+    state_->compute_after = answered;
+    state_->compute_ms = milliseconds;
+    if (answered == 0) state_->AskToCompute();
+}
 void Host::SetActiveDocument(std::optional<std::wstring> doctext) {
     if (doctext && !state_->model.Find(*doctext)) throw std::invalid_argument("unknown document");
     state_->model.active = std::move(doctext);

@@ -61,6 +61,9 @@ std::wstring ObjectName(IUnknown* object) {
     return host_object->Name();
 }
 
+// A thread message: the host's window does not see it.
+constexpr UINT kComputeMessage = WM_APP + 0x43;
+
 // Journal lines are one line each: no tabs or line breaks inside values.
 std::wstring OneLine(std::wstring text) {
     for (wchar_t& c : text) {
@@ -129,6 +132,12 @@ private:
 
 }  // namespace
 
+bool ComputeIfAsked(const MSG& message) {
+    if (message.hwnd || message.message != kComputeMessage) return false;
+    Sleep(static_cast<DWORD>(message.wParam));
+    return true;
+}
+
 std::wstring KindName(ObjectKind kind) {
     for (const auto& k : kKinds) {
         if (k.kind == kind) return k.name;
@@ -166,10 +175,16 @@ void HostState::Arrive() {
     }
 }
 
+void HostState::AskToCompute() {
+    PostThreadMessageW(GetCurrentThreadId(), kComputeMessage, compute_ms, 0);
+    compute_ms = 0;
+}
+
 void HostState::Record(JournalEntry entry) {
     for (std::wstring& a : entry.args) a = OneLine(std::move(a));
     entry.outcome = OneLine(std::move(entry.outcome));
     ++calls_served;
+    if (compute_ms > 0 && calls_served == compute_after) AskToCompute();
     if (observer) observer(entry);
     if (keep_journal) journal.push_back(std::move(entry));
 }

@@ -76,6 +76,8 @@ public:
     int busy_spell_remaining = 0;
     std::size_t hang_after = 0;
     DWORD hang_ms = 0;  // 0: no hang due
+    std::size_t compute_after = 0;
+    DWORD compute_ms = 0;  // 0: no computation due
     std::size_t live_skips = 0;
     bool walk_flag = false;
     std::set<HostObject*> live_objects;
@@ -90,6 +92,9 @@ public:
     // thread for the hang when one is due.
     void Arrive();
     void Record(JournalEntry entry);
+    // Posts the computation that is due to the host's thread, behind the
+    // answer of the call being served.
+    void AskToCompute();
     // The failure to inject into this call, if one is due.
     std::optional<HostFailure> DueFault(ObjectKind kind, DISPID dispid);
     // The failure of FailCall when the arriving call is the one.

@@ -42,6 +42,9 @@ Usage: simhost [options]
                           incoming calls as busy (a busy spell mid-run)
   --hang-at K:MS          once K calls have been served, answer the next call
                           only after MS milliseconds, serving nothing meanwhile
+  --compute-after K:MS    once call K has been answered (0: once ready), serve
+                          nothing for MS milliseconds, not even the release of
+                          an object
   --exit-after K          end the process abruptly when call K+1 arrives
   --no-document           no document open (ActiveDocument fails, Count is 0)
   --active DOCTEXT        make DOCTEXT the active document
@@ -131,7 +134,7 @@ HangOption ParseHang(const std::wstring& option, const std::wstring& text) {
     HangOption hang;
     hang.after = static_cast<std::size_t>(ParseCount(option, parts[0]));
     hang.milliseconds = static_cast<DWORD>(ParseCount(option, parts[1]));
-    if (hang.milliseconds == 0) throw UsageError(option + L" expects a hang of at least 1 millisecond");
+    if (hang.milliseconds == 0) throw UsageError(option + L" expects at least 1 millisecond");
     return hang;
 }
 
@@ -195,6 +198,8 @@ ProgramOptions ParseProgramOptions(const std::vector<std::wstring>& args) {
             o.busy_at = ParseBusySpell(a, value());
         } else if (a == L"--hang-at") {
             o.hang_at = ParseHang(a, value());
+        } else if (a == L"--compute-after") {
+            o.compute_after = ParseHang(a, value());
         } else if (a == L"--exit-after") {
             o.exit_after = static_cast<std::size_t>(ParseCount(a, value()));
             if (o.exit_after == 0) throw UsageError(a + L" expects at least 1");

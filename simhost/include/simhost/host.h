@@ -137,6 +137,11 @@ public:
     // Once `served` calls have been served, the next call is answered only
     // after `milliseconds`; the host's thread serves nothing meanwhile.
     void HangAfter(std::size_t served, DWORD milliseconds);
+    // Once call `answered` has been answered (0: at once), the host's thread
+    // serves nothing for `milliseconds`, not even COM's own calls: a host
+    // that answers and then recomputes. Its message loop must pass its
+    // messages through ComputeIfAsked.
+    void ComputeAfter(std::size_t answered, DWORD milliseconds);
     void SetActiveDocument(std::optional<std::wstring> doctext);
     void SetEnumeratorMode(EnumeratorMode mode);
 
@@ -156,5 +161,9 @@ private:
     struct Registration;
     std::unique_ptr<Registration> registration_;
 };
+
+// Holds the thread for a computation the host asked for (see
+// Host::ComputeAfter); false when `message` is another.
+bool ComputeIfAsked(const MSG& message);
 
 }  // namespace simhost

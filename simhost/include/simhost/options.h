@@ -46,6 +46,7 @@ struct ProgramOptions {
     int busy = 0;
     std::optional<BusySpellOption> busy_at;
     std::optional<HangOption> hang_at;
+    std::optional<HangOption> compute_after;
     std::size_t exit_after = 0;  // 0: never
     bool no_document = false;
     std::optional<std::wstring> active;
