@@ -85,11 +85,7 @@ bool StopRequested() noexcept {
     return threadState.noticeShown && threadState.notice->StopRequested();
 }
 
-void GiveUpOnHost() noexcept {
-    threadState.hostGivenUp = true;
-    // Releases of host objects may wait for it too: COM must go on asking.
-    if (threadState.ticker) threadState.ticker->KeepTicking();
-}
+void GiveUpOnHost() noexcept { threadState.hostGivenUp = true; }
 
 // Ends the program from inside a wait for a host that has been given up on.
 void EndForHostGivenUp() noexcept {
@@ -102,8 +98,8 @@ void EndForHostGivenUp() noexcept {
 }
 
 // MessagePending's answer for whatever COM waits for, `elapsed` after it
-// began: the thread's current host call, a release of a host object, or
-// nothing of the host's.
+// began: the thread's current host call (a release of a host object among
+// them), or nothing of the host's.
 DWORD DecideWhileOut(milliseconds elapsed) noexcept {
     BusyWait* wait = threadState.current;
     if (threadState.hostGivenUp && !(wait && wait->WithinShortBound())) {
@@ -244,6 +240,10 @@ void BusyWait::AfterCancel(HRESULT status) const {
     if (end_ == BusyEnd::StoppedUnanswered) throw UnansweredWaitStopped(status);
 }
 
+void BusyWait::AfterRelease() const noexcept {
+    if (end_ == BusyEnd::StoppedUnanswered) EndForHostGivenUp();
+}
+
 HRESULT STDMETHODCALLTYPE BusyMessageFilter::QueryInterface(REFIID iid, void** object) noexcept {
     if (!object) return E_POINTER;
     if (iid == IID_IUnknown || iid == IID_IMessageFilter) {
@@ -288,7 +288,7 @@ DWORD STDMETHODCALLTYPE BusyMessageFilter::MessagePending(HTASK, DWORD tickCount
 
 void CALLBACK PendingCallTicker::Tick(PTP_CALLBACK_INSTANCE, void* ticker, PTP_TIMER) noexcept {
     const auto& self = *static_cast<const PendingCallTicker*>(ticker);
-    if (self.callOut_ || self.keepTicking_) PostThreadMessageW(self.thread_, kPendingCallTickMessage, 0, 0);
+    if (self.callOut_) PostThreadMessageW(self.thread_, kPendingCallTickMessage, 0, 0);
 }
 
 void PendingCallTicker::TimerCloser::operator()(PTP_TIMER timer) const noexcept {

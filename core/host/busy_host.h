@@ -103,6 +103,9 @@ public:
     // The call came back cancelled: throws the error of the user's stop;
     // any other cancellation is left to the caller as a failure.
     void AfterCancel(HRESULT status) const;
+    // A release came back: ends the program with the warning of the user's
+    // stop, if there was one, since a release has no caller to report to.
+    void AfterRelease() const noexcept;
 
     // A last call after a failure that is still within its short bound.
     bool WithinShortBound() const noexcept { return shortBound_ && end_ == BusyEnd::None; }
@@ -136,9 +139,19 @@ HRESULT CallWhileBusy(Request&& request) {
     }
 }
 
+// Runs `release`, which drops references to host objects, as a host call:
+// dropping the last reference to an object is a call to the host, which a
+// host that computes or hangs holds up like any other.
+template <typename Release>
+void ReleaseWhileBusy(Release&& release) noexcept {
+    BusyWait wait;
+    release();
+    wait.AfterRelease();
+}
+
 // Posts a message to the thread that started it, every tick, while a host
-// call of that thread is out and after the host has been given up on (see
-// BusyFilterScope): the message that makes COM ask the filter about the call.
+// call of that thread is out (see BusyFilterScope): the message that makes
+// COM ask the filter about the call.
 class PendingCallTicker {
 public:
     PendingCallTicker() = default;
@@ -149,7 +162,6 @@ public:
     // Without a timer of the system's thread pool the calls go unticked.
     void Start() noexcept;
     void SetCallOut(bool out) noexcept { callOut_ = out; }
-    void KeepTicking() noexcept { keepTicking_ = true; }
 
 private:
     static void CALLBACK Tick(PTP_CALLBACK_INSTANCE, void* ticker, PTP_TIMER) noexcept;
@@ -159,7 +171,6 @@ private:
 
     DWORD thread_ = 0;
     std::atomic<bool> callOut_{false};
-    std::atomic<bool> keepTicking_{false};
     // Last, so that the timer and its callbacks end before the rest.
     std::unique_ptr<TP_TIMER, TimerCloser> timer_;
 };

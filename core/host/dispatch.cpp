@@ -36,8 +36,11 @@ public:
     const VARIANT& operator[](ULONG index) const noexcept { return elements_[index]; }
 
 private:
+    // The elements may hold the last references to host objects.
     void Clear() noexcept {
-        for (VARIANT& element : elements_) VariantClear(&element);
+        ReleaseWhileBusy([this]() noexcept {
+            for (VARIANT& element : elements_) VariantClear(&element);
+        });
     }
 
     std::array<VARIANT, kEnumerationBatch> elements_;
@@ -127,10 +130,17 @@ Argument Argument::Object(const DispatchObject& object) {
     return argument;
 }
 
+Value::~Value() {
+    const VARTYPE type = value_.get().vt;
+    if (type == VT_DISPATCH || type == VT_UNKNOWN) ReleaseWhileBusy([this]() noexcept { value_ = Variant(); });
+}
+
 Variant Value::Converted(VARTYPE type) const {
     Variant result;
-    // VariantChangeType only reads its source.
-    const HRESULT status = VariantChangeType(result.address(), const_cast<VARIANT*>(&value_.get()), 0, type);
+    // VariantChangeType only reads its source. An object is converted by a
+    // call to the host, of its default member.
+    const HRESULT status = CallWhileBusy(
+        [&] { return VariantChangeType(result.put(), const_cast<VARIANT*>(&value_.get()), 0, type); });
     if (FAILED(status)) throw ConversionError(status);
     return result;
 }
@@ -146,7 +156,7 @@ std::int32_t Value::Int32() const { return Converted(VT_I4).get().lVal; }
 DispatchObject Value::Object() const { return ObjectFromVariant(value_.get()); }
 
 IDispatch& DispatchObject::Required() const {
-    if (!object_) throw ObjectNotSetError();
+    if (empty()) throw ObjectNotSetError();
     return *object_.Get();
 }
 
@@ -159,7 +169,7 @@ DISPID DispatchObject::IdOfName(std::wstring_view memberName) const {
     return id;
 }
 
-Variant DispatchObject::Invoke(DISPID member, WORD flags, std::vector<VARIANT>& arguments, bool isPut) const {
+Value DispatchObject::Invoke(DISPID member, WORD flags, std::vector<VARIANT>& arguments, bool isPut) const {
     IDispatch& target = Required();
     DISPID namedPut = DISPID_PROPERTYPUT;
     DISPPARAMS parameters{};
@@ -178,7 +188,7 @@ Variant DispatchObject::Invoke(DISPID member, WORD flags, std::vector<VARIANT>& 
     });
     if (status == DISP_E_EXCEPTION) throw ErrorFromException(exception);
     ThrowIfFailed(status);
-    return result;
+    return Value(std::move(result));
 }
 
 namespace {
@@ -195,7 +205,7 @@ std::vector<VARIANT> ArgumentList(std::initializer_list<const Argument*> argumen
 
 Value DispatchObject::Get(DISPID member, std::initializer_list<const Argument*> arguments) const {
     auto list = ArgumentList(arguments);
-    return Value(Invoke(member, DISPATCH_METHOD | DISPATCH_PROPERTYGET, list, false));
+    return Invoke(member, DISPATCH_METHOD | DISPATCH_PROPERTYGET, list, false);
 }
 
 void DispatchObject::Call(DISPID member, std::initializer_list<const Argument*> arguments) const {
@@ -213,7 +223,7 @@ Value DispatchObject::Get(std::wstring_view memberName) const { return Get(IdOfN
 void DispatchObject::Call(std::wstring_view memberName) const { Call(IdOfName(memberName)); }
 
 DispatchObject DispatchObject::As(const IID& interfaceId) const {
-    if (!object_) return {};
+    if (empty()) return {};
     // Relied on here: every interface asked for is one of the host's, and
     // those are dispatch (dual) interfaces, so the pointer QueryInterface
     // returns begins with IDispatch's methods and is invoked as an IDispatch
@@ -228,13 +238,13 @@ DispatchObject DispatchObject::As(const IID& interfaceId) const {
 }
 
 std::vector<DispatchObject> DispatchObject::ReadEnumeration() const {
-    ComPtr<IEnumVARIANT> enumerator;
+    HostPointer<IEnumVARIANT> enumerator;
     {
         const Value source = Get(DISPID_NEWENUM);
         const VARIANT& v = source.variant();
         IUnknown* unknown = (v.vt == VT_UNKNOWN || v.vt == VT_DISPATCH) ? v.punkVal : nullptr;
         if (!unknown) throw TypeMismatchError();
-        ThrowIfConversionFailed(CallWhileBusy([&] { return unknown->QueryInterface(IID_PPV_ARGS(&enumerator)); }),
+        ThrowIfConversionFailed(CallWhileBusy([&] { return unknown->QueryInterface(IID_PPV_ARGS(enumerator.Put())); }),
                                 object_.Get());
     }
     std::vector<DispatchObject> elements;
@@ -256,8 +266,8 @@ DispatchObject AttachToRunningObject(std::wstring_view progId) {
     ThrowIfFailed(CLSIDFromProgID(name.c_str(), &classId));
     // Taking the running object reaches the host too, which may refuse
     // while it is busy or not answer.
-    ComPtr<IUnknown> running;
-    ThrowIfFailed(CallWhileBusy([&] { return GetActiveObject(classId, nullptr, running.ReleaseAndGetAddressOf()); }));
+    HostPointer<IUnknown> running;
+    ThrowIfFailed(CallWhileBusy([&] { return GetActiveObject(classId, nullptr, running.Put()); }));
     ComPtr<IDispatch> dispatch;
     ThrowIfConversionFailed(CallWhileBusy([&] { return running->QueryInterface(IID_PPV_ARGS(&dispatch)); }));
     return DispatchObject(std::move(dispatch));

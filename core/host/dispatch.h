@@ -14,11 +14,39 @@
 
 #include <wrl/client.h>
 
+#include "core/host/busy_host.h"
 #include "shared/variant.h"
 
 namespace marsitel::host {
 
 class DispatchObject;
+
+// A COM pointer to a host object that drops its reference as a host call
+// (see ReleaseWhileBusy), also when it is assigned another.
+template <typename Interface>
+class HostPointer {
+public:
+    HostPointer() = default;
+    explicit HostPointer(Microsoft::WRL::ComPtr<Interface> pointer) noexcept : pointer_(std::move(pointer)) {}
+    HostPointer(const HostPointer&) = default;
+    HostPointer(HostPointer&&) noexcept = default;
+    // The reference held until now goes with `other`.
+    HostPointer& operator=(HostPointer other) noexcept {
+        pointer_.Swap(other.pointer_);
+        return *this;
+    }
+    ~HostPointer() {
+        if (pointer_) ReleaseWhileBusy([this]() noexcept { pointer_.Reset(); });
+    }
+
+    Interface* Get() const noexcept { return pointer_.Get(); }
+    Interface* operator->() const noexcept { return pointer_.Get(); }
+    // For an out-parameter; the pointer must be empty.
+    Interface** Put() noexcept { return pointer_.GetAddressOf(); }
+
+private:
+    Microsoft::WRL::ComPtr<Interface> pointer_;
+};
 
 // One argument of an invocation, typed as the host expects it.
 class Argument {
@@ -40,6 +68,10 @@ class Value {
 public:
     Value() = default;
     explicit Value(Variant value) : value_(std::move(value)) {}
+    Value(Value&&) noexcept = default;
+    Value& operator=(Value&&) = delete;
+    // An object it holds is dropped as a HostPointer drops it.
+    ~Value();
 
     std::wstring Text() const;
     std::int32_t Int32() const;
@@ -57,7 +89,7 @@ private:
 class DispatchObject {
 public:
     DispatchObject() = default;
-    explicit DispatchObject(Microsoft::WRL::ComPtr<IDispatch> object) : object_(std::move(object)) {}
+    explicit DispatchObject(Microsoft::WRL::ComPtr<IDispatch> object) noexcept : object_(std::move(object)) {}
 
     Value Get(DISPID member, std::initializer_list<const Argument*> arguments = {}) const;
     void Call(DISPID member, std::initializer_list<const Argument*> arguments = {}) const;
@@ -76,15 +108,15 @@ public:
     // the order yielded, fetched many per call.
     std::vector<DispatchObject> ReadEnumeration() const;
 
-    bool empty() const noexcept { return object_ == nullptr; }
+    bool empty() const noexcept { return object_.Get() == nullptr; }
     IDispatch* get() const noexcept { return object_.Get(); }
 
 private:
     IDispatch& Required() const;
     DISPID IdOfName(std::wstring_view memberName) const;
-    Variant Invoke(DISPID member, WORD flags, std::vector<VARIANT>& arguments, bool isPut) const;
+    Value Invoke(DISPID member, WORD flags, std::vector<VARIANT>& arguments, bool isPut) const;
 
-    Microsoft::WRL::ComPtr<IDispatch> object_;
+    HostPointer<IDispatch> object_;
 };
 
 // The active object registered under the ProgID, as plain IDispatch. Never

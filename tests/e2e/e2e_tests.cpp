@@ -504,9 +504,14 @@ constexpr Millis kJournalLag{250};
 
 std::ostream& operator<<(std::ostream& out, const HeldUp& held) { return out << held.name; }
 
+// The built-in scenario's call 53 is the last Delete of the first
+// occurrence; the program then drops the relations, and only after that
+// makes its next call.
+constexpr std::size_t kHeldAfter = 53;
+
 // Once `calls` calls have been served, for `length`: two minutes at the
 // least unless given.
-std::vector<std::wstring> HoldAfter(const HeldUp& held, int calls, const wchar_t* length = L"1000000") {
+std::vector<std::wstring> HoldAfter(const HeldUp& held, std::size_t calls, const wchar_t* length = L"1000000") {
     return {L"--hidden", held.option, std::to_wstring(calls) + L":" + length};
 }
 
@@ -535,18 +540,18 @@ class E2eHeldUp : public ::testing::TestWithParam<HeldUp> {};
 // clean run does.
 TEST_P(E2eHeldUp, TheNoticeComesAndGoesByItselfAndTheRunEndsAsACleanRunDoes) {
     const HeldUp& held = GetParam();
-    SimhostProcess host(HostWith(L"", HoldAfter(held, 60, held.spell)));
+    SimhostProcess host(HostWith(L"", HoldAfter(held, kHeldAfter, held.spell)));
     MarsitelApp app;
     ForeignDialog hostDialog;
     ASSERT_NE(hostDialog.Edit(), nullptr);
     ASSERT_NO_FATAL_FAILURE(StartGroundedRunAtAllLevels(app));
-    ASSERT_TRUE(WaitForCallsServed(host, 60));
+    ASSERT_TRUE(WaitForCallsServed(host, kHeldAfter));
     const auto heldUp = std::chrono::steady_clock::now();
     MARSITEL_SKIP_IF_WINDOWS_REFUSED_THE_FOREGROUND(hostDialog.TakeForeground());
     const HWND notice = WaitForVisibleTopLevel(app.Id(), marsitel::ui::kBusyClass, Millis{10000});
     const auto shown = std::chrono::steady_clock::now();
     ASSERT_NE(notice, nullptr) << "no notice within 10 s";
-    EXPECT_EQ(host.JournalLines().size(), 60u) << "the notice came only after the host answered";
+    EXPECT_EQ(host.JournalLines().size(), kHeldAfter) << "the notice came only after the host answered";
     // The hold-up is seen to begin when the journal is read, a little after
     // the held call went out; the notice comes on a ticker's beat.
     EXPECT_GE(shown - heldUp, held.noticeFrom - kJournalLag);
@@ -564,7 +569,7 @@ TEST_P(E2eHeldUp, TheNoticeComesAndGoesByItselfAndTheRunEndsAsACleanRunDoes) {
     EXPECT_TRUE(WaitUntil([&] { return WindowText(hostDialog.Edit()) == L"\r\n"; }, kWindowWait))
         << "Enter did not reach the host's dialog";
     EXPECT_TRUE(IsVisible(notice)) << "Enter meant for the host's dialog ended the wait";
-    ASSERT_TRUE(WaitForCallsServed(host, 61));
+    ASSERT_TRUE(WaitForCallsServed(host, kHeldAfter + 1));
     ASSERT_TRUE(WaitUntilGoneOrHidden(notice));
     EXPECT_EQ(GetForegroundWindow(), hostDialog.Window()) << "the notice took the foreground as it went";
 
@@ -578,14 +583,14 @@ TEST_P(E2eHeldUp, TheNoticeComesAndGoesByItselfAndTheRunEndsAsACleanRunDoes) {
 // In the middle of a run. The host answers nothing more, and the program
 // does not wait for it.
 TEST_P(E2eHeldUp, AbbrechenEndsTheProgramWithTheWarningWhileTheHostStillHoldsItUp) {
-    SimhostProcess host(HostWith(L"", HoldAfter(GetParam(), 60)));
+    SimhostProcess host(HostWith(L"", HoldAfter(GetParam(), kHeldAfter)));
     MarsitelApp app;
     ASSERT_NO_FATAL_FAILURE(StartGroundedRunAtAllLevels(app));
     const HWND notice = WaitForVisibleTopLevel(app.Id(), marsitel::ui::kBusyClass);
     ASSERT_NE(notice, nullptr) << "no notice";
     ExpectAbbrechenToEndTheProgram(app, notice, GetParam());
     EXPECT_TRUE(host.Running());
-    EXPECT_EQ(host.JournalLines().size(), 60u) << "the host answered after it began to hold up";
+    EXPECT_EQ(host.JournalLines().size(), kHeldAfter) << "the host answered after it began to hold up";
     host.Kill();
 }
 
@@ -609,11 +614,15 @@ TEST_P(E2eHeldUp, AtStartUpTheNoticeStandsWhereTheProgressWindowWouldAndAbbreche
 }
 
 // Twelve refusals last about six seconds; the notice of a refusing host
-// comes after two, that of one that does not answer after five.
-INSTANTIATE_TEST_SUITE_P(RefusingAndNotAnswering, E2eHeldUp,
+// comes after two, that of one that does not answer after five: one that
+// has taken a call, or one that computes after its answer, while the
+// program drops objects it no longer needs.
+INSTANTIATE_TEST_SUITE_P(RefusingNotAnsweringAndComputing, E2eHeldUp,
                          ::testing::Values(HeldUp{"Refusing", L"--busy-at", L"12", kBusyNoticeText, Millis{2000},
                                                   Millis{4000}, kStoppedWarning, kRunWait},
                                            HeldUp{"NotAnswering", L"--hang-at", L"20000", kUnansweredNoticeText,
+                                                  Millis{5000}, Millis{6500}, kUnansweredWarning, Millis{5000}},
+                                           HeldUp{"Computing", L"--compute-after", L"20000", kUnansweredNoticeText,
                                                   Millis{5000}, Millis{6500}, kUnansweredWarning, Millis{5000}}));
 
 class E2eKeysDuringRun : public ::testing::TestWithParam<KeysDuringRun> {};

@@ -219,6 +219,26 @@ TEST_F(BusyNoticeTest, WhileTheHostDoesNotAnswerTheNoticeComesAtFiveSecondsAndIt
     EXPECT_FALSE(Showing());
 }
 
+// Dropping the last reference to a host object is a call to the host as
+// well, and a host that computes after its answer holds it up: the same
+// notice at five seconds, and its button cancels the release. On Windows
+// COM then lets the release go, and the program ends as it comes back.
+TEST_F(BusyNoticeTest, AReleaseTheHostDoesNotAnswerIsWaitedForAsACall) {
+    const host::BusyFilterScope scope;
+    const SeenMessageBox end = TheBoxTheProgramEndsWith([&] {
+        host::ReleaseWhileBusy([&]() noexcept {
+            EXPECT_EQ(filter.MessagePending(nullptr, 4999, PENDINGTYPE_TOPLEVEL), kKeepWaiting);
+            EXPECT_FALSE(Showing());
+            EXPECT_EQ(filter.MessagePending(nullptr, 5000, PENDINGTYPE_TOPLEVEL), kKeepWaiting);
+            EXPECT_TRUE(Showing());
+            QueueClick();
+            EXPECT_EQ(filter.MessagePending(nullptr, 5250, PENDINGTYPE_TOPLEVEL), kCancelPending);
+        });
+    });
+    EXPECT_EQ(end.text, L"Abgebrochen, während Solid Edge nicht antwortete. Was bis dahin geändert wurde, bleibt "
+                        L"geändert. Marsitel wird beendet.");
+}
+
 // A press on the notice's caption would start the system's move loop inside
 // the host call, and that loop takes the keys queued for every window of
 // the thread: a key typed into the progress window meanwhile is gone.
