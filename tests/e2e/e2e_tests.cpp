@@ -625,6 +625,27 @@ INSTANTIATE_TEST_SUITE_P(RefusingNotAnsweringAndComputing, E2eHeldUp,
                                            HeldUp{"Computing", L"--compute-after", L"20000", kUnansweredNoticeText,
                                                   Millis{5000}, Millis{6500}, kUnansweredWarning, Millis{5000}}));
 
+// The user ends a host that does not answer (from the task manager, say)
+// while the notice shows: the notice goes, and the error report comes as
+// for a host that ends mid-run.
+TEST(E2eRuns, AHostEndedWhileItDoesNotAnswerGivesTheErrorReport) {
+    SimhostProcess host(HostWith(L"", {L"--hidden", L"--hang-at", std::to_wstring(kHeldAfter) + L":1000000"}));
+    MarsitelApp app;
+    ASSERT_NO_FATAL_FAILURE(StartGroundedRunAtAllLevels(app));
+    const HWND notice = WaitForVisibleTopLevel(app.Id(), marsitel::ui::kBusyClass);
+    ASSERT_NE(notice, nullptr) << "no notice";
+    host.Kill();
+    const auto box = WaitForMessageBox(app.Id(), kWindowWait);
+    ASSERT_TRUE(box.has_value()) << "no error report";
+    EXPECT_TRUE(std::regex_match(box->text, std::wregex(L"Laufzeitfehler '-[0-9]+':\n\n[^\n][\\s\\S]*")))
+        << ToUtf8(box->text);
+    ExpectBox(*box, BoxIcon::Error);
+    EXPECT_FALSE(IsVisible(notice));
+    ASSERT_TRUE(PressOk(*box));
+    ASSERT_TRUE(app.Process().WaitForExit(kWindowWait));
+    EXPECT_NE(app.Process().ExitCode(), 0u);
+}
+
 class E2eKeysDuringRun : public ::testing::TestWithParam<KeysDuringRun> {};
 
 // Keys typed while the run keeps the program busy (the host busy for about
