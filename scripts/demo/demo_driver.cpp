@@ -227,7 +227,7 @@ int wmain(int argc, wchar_t** argv) {
         code = marsitel::e2e::Run(options);
         if (!result_file.empty()) std::ofstream(std::filesystem::path(result_file)) << code << '\n';
     } catch (const std::exception& e) {
-        marsitel::e2e::Print(L"demo driver: " + std::wstring(e.what(), e.what() + std::char_traits<char>::length(e.what())) + L"\n");
+        marsitel::e2e::Print(L"demo driver: " + marsitel::FromUtf8(e.what()) + L"\n");
     }
     return code;
 }
