@@ -9,6 +9,7 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "bench/call_counts.h"
 #include "bench/timing.h"
 #include "bench/synthetic_assembly.h"
 #include "shared/child_process.h"
@@ -25,6 +26,16 @@ constexpr std::chrono::milliseconds kClientTimeout{3'600'000};
 constexpr std::chrono::milliseconds kHostExitTimeout{120'000};
 constexpr double kMebibyte = 1024.0 * 1024.0;
 const wchar_t* const kCountedKinds[] = {L"get", L"call", L"put", L"names", L"qi", L"enum", L"release"};
+
+struct RemovalSample {
+    ClientResult client;
+    CallCounts calls;
+    double host_cpu_seconds = 0;
+    // From the host's saved state after the run.
+    int relations_left = 0;  // other than ground relations
+    int grounds_left = 0;
+    std::string problem;     // empty when the run did what it should
+};
 
 // A unique name for a named event of this benchmark run.
 std::wstring UniqueEventName(const wchar_t* purpose) {

@@ -80,6 +80,18 @@ bool ReachesHostObject(REFIID iid) {
     return false;
 }
 
+// Whether the incoming call is to be rejected as busy; counts it.
+bool TakeBusyRejection(HostState& state) {
+    if (state.busy_remaining > 0) {
+        --state.busy_remaining;
+    } else if (state.busy_spell_remaining > 0 && state.calls_served >= state.busy_spell_after) {
+        --state.busy_spell_remaining;
+    } else {
+        return false;
+    }
+    return true;
+}
+
 // The standard answer of a busy server is "retry later": the caller's
 // message filter decides whether to retry, and without one the call fails
 // with RPC_E_CALL_REJECTED. Wine ignores that answer and serves the call, so
@@ -114,7 +126,7 @@ public:
     }
 
     DWORD STDMETHODCALLTYPE HandleInComingCall(DWORD, HTASK, DWORD, LPINTERFACEINFO info) noexcept override {
-        if (info && ReachesHostObject(info->iid) && state_->TakeBusyRejection()) return BusyAnswer();
+        if (info && ReachesHostObject(info->iid) && TakeBusyRejection(*state_)) return BusyAnswer();
         return SERVERCALL_ISHANDLED;
     }
     // The host makes no outgoing calls of its own; should one be rejected,
@@ -194,17 +206,6 @@ HRESULT HostState::DueQueryFailure(ObjectKind kind) {
         if (f.kind == name && ++f.seen == f.nth) return f.status;
     }
     return S_OK;
-}
-
-bool HostState::TakeBusyRejection() {
-    if (busy_remaining > 0) {
-        --busy_remaining;
-    } else if (busy_spell_remaining > 0 && calls_served >= busy_spell_after) {
-        --busy_spell_remaining;
-    } else {
-        return false;
-    }
-    return true;
 }
 
 long HostState::ClientReferences() const {

@@ -97,8 +97,6 @@ public:
     // The status that the arriving query for a host interface is to fail
     // with; S_OK when it is to be answered.
     HRESULT DueQueryFailure(ObjectKind kind);
-    // Whether the incoming call is to be rejected as busy; counts it.
-    bool TakeBusyRejection();
     long ClientReferences() const;
 };
 
