@@ -104,7 +104,7 @@ DWORD BusyAnswer() {
     return wine ? SERVERCALL_REJECTED : SERVERCALL_RETRYLATER;
 }
 
-class BusyFilter final : public IMessageFilter {
+class BusyFilter final : public RefCounted<IMessageFilter> {
 public:
     explicit BusyFilter(std::shared_ptr<HostState> state) : state_(std::move(state)) {}
 
@@ -118,12 +118,6 @@ public:
         *ppv = nullptr;
         return E_NOINTERFACE;
     }
-    ULONG STDMETHODCALLTYPE AddRef() noexcept override { return ++refs_; }
-    ULONG STDMETHODCALLTYPE Release() noexcept override {
-        ULONG left = --refs_;
-        if (left == 0) delete this;
-        return left;
-    }
 
     DWORD STDMETHODCALLTYPE HandleInComingCall(DWORD, HTASK, DWORD, LPINTERFACEINFO info) noexcept override {
         if (info && ReachesHostObject(info->iid) && TakeBusyRejection(*state_)) return BusyAnswer();
@@ -136,7 +130,6 @@ public:
 
 private:
     std::shared_ptr<HostState> state_;
-    ULONG refs_ = 1;
 };
 
 }  // namespace
