@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <fstream>
+#include <optional>
 #include <set>
-#include <sstream>
 #include <stdexcept>
 
 #include "bench/call_counts.h"
@@ -15,6 +15,7 @@
 #include "shared/child_process.h"
 #include "shared/unique_handle.h"
 #include "shared/utf8.h"
+#include "simhost/model.h"
 
 namespace marsitel::bench {
 namespace {
@@ -60,17 +61,16 @@ CallCounts CountJournal(const fs::path& file) {
 
 // Relations left in the saved state, ground relations apart.
 void CountRelationsLeft(const fs::path& saved_state, RemovalSample& sample) {
-    std::ifstream in(saved_state, std::ios::binary);
-    if (!in) {
+    const std::optional<std::wstring> text = ReadUtf8File(saved_state);
+    if (!text) {
         sample.problem = "the host saved no state";
         return;
     }
-    std::string line;
-    while (std::getline(in, line)) {
-        std::istringstream words(line);
-        std::string keyword, assembly, kind;
-        if (!(words >> keyword >> assembly >> kind) || keyword != "relation") continue;
-        ++(kind == "ground" ? sample.grounds_left : sample.relations_left);
+    const simhost::Model model = simhost::ParseScenario(*text);
+    for (const simhost::Document& document : model.documents) {
+        const int grounds = model.GroundCount(document.doctext);
+        sample.grounds_left += grounds;
+        sample.relations_left += model.RelationCount(document.doctext) - grounds;
     }
 }
 

@@ -20,7 +20,7 @@
 #include "marsitel_app.h"
 #include "scenario_summary.h"
 #include "shared/utf8.h"
-#include "simhost/host.h"
+#include "simhost/model.h"
 #include "ui/control_ids.h"
 
 namespace marsitel::e2e {
@@ -47,7 +47,7 @@ std::wstring StateBefore(const std::vector<std::wstring>& host_args) {
     for (std::size_t i = 0; i + 1 < host_args.size(); ++i) {
         if (host_args[i] == L"--scenario") return ReadUtf8File(host_args[i + 1]).value_or(L"");
     }
-    return simhost::Host::BuiltIn()->Save();
+    return std::wstring(simhost::BuiltInScenarioText());
 }
 
 // The host's main window: its largest visible top-level window.
@@ -198,7 +198,9 @@ int Run(const Options& options) {
     }
 
     const ScenarioSummary before = Summarize(StateBefore(options.host_args));
-    const ScenarioSummary after = Summarize(ReadUtf8File(saved_state).value_or(L""));
+    // A host that saved nothing shows no assemblies after.
+    const std::optional<std::wstring> saved = ReadUtf8File(saved_state);
+    const ScenarioSummary after = saved ? Summarize(*saved) : ScenarioSummary{};
     Print(L"\nThe host's assemblies before and after:\n" + FormatBeforeAfter(before, after));
     return ok ? 0 : 1;
 }
