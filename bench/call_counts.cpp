@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "shared/utf8.h"
+
 namespace marsitel::bench {
 namespace {
 
@@ -10,9 +12,6 @@ constexpr std::size_t kJournalFields = 5;
 bool IsFailure(std::wstring_view outcome) {
     return outcome.starts_with(L"error") || outcome.starts_with(L"hresult") || outcome.starts_with(L"E_");
 }
-
-// Journal lines are UTF-8; the fields counted here are ASCII.
-std::wstring Widened(std::string_view text) { return std::wstring(text.begin(), text.end()); }
 
 }  // namespace
 
@@ -37,7 +36,7 @@ void CallCounts::AddJournalLine(std::string_view line) {
     }
     if (found + 1 != kJournalFields) return;
     fields[found] = line;
-    Add(Widened(fields[1]), Widened(fields[2]), Widened(fields[4]));
+    Add(FromUtf8(fields[1]), FromUtf8(fields[2]), FromUtf8(fields[4]));
 }
 
 std::size_t CallCounts::OfKind(const std::wstring& kind) const {

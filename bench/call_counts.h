@@ -11,9 +11,6 @@ namespace marsitel::bench {
 
 class CallCounts {
 public:
-    // One journal entry, by its kind ("get", "call", "names", "qi", ...),
-    // member and outcome.
-    void Add(std::wstring_view kind, std::wstring_view member, std::wstring_view outcome);
     // One line of the host's journal file: object TAB kind TAB member TAB
     // arguments TAB outcome. Lines that are not journal entries are ignored.
     void AddJournalLine(std::string_view line);
@@ -26,6 +23,10 @@ public:
     std::size_t failures() const noexcept { return failures_; }
 
 private:
+    // One journal entry, by its kind ("get", "call", "names", "qi", ...),
+    // member and outcome.
+    void Add(std::wstring_view kind, std::wstring_view member, std::wstring_view outcome);
+
     std::size_t total_ = 0;
     std::size_t relations_deleted_ = 0;
     std::size_t failures_ = 0;

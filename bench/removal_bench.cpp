@@ -5,39 +5,38 @@
 #include <algorithm>
 #include <cstdio>
 #include <fstream>
+#include <optional>
 #include <set>
-#include <sstream>
 #include <stdexcept>
 
+#include "bench/call_counts.h"
 #include "bench/timing.h"
 #include "bench/synthetic_assembly.h"
 #include "shared/child_process.h"
-#include "shared/unique_handle.h"
 #include "shared/utf8.h"
+#include "simhost/model.h"
+#include "simhost/testing/simhost_process.h"
 
 namespace marsitel::bench {
 namespace {
 
 namespace fs = std::filesystem;
 
-constexpr DWORD kHostReadyTimeoutMs = 120'000;
+constexpr std::chrono::milliseconds kHostReadyTimeout{120'000};
 constexpr std::chrono::milliseconds kClientTimeout{3'600'000};
 constexpr std::chrono::milliseconds kHostExitTimeout{120'000};
 constexpr double kMebibyte = 1024.0 * 1024.0;
 const wchar_t* const kCountedKinds[] = {L"get", L"call", L"put", L"names", L"qi", L"enum", L"release"};
 
-// A unique name for a named event of this benchmark run.
-std::wstring UniqueEventName(const wchar_t* purpose) {
-    static long counter = 0;
-    return L"MarsitelBench." + std::wstring(purpose) + L'.' + std::to_wstring(GetCurrentProcessId()) + L'.' +
-           std::to_wstring(++counter);
-}
-
-UniqueHandle CreateNamedEvent(const std::wstring& name) {
-    UniqueHandle event(CreateEventW(nullptr, TRUE, FALSE, name.c_str()));
-    if (!event) throw std::runtime_error("CreateEvent failed");
-    return event;
-}
+struct RemovalSample {
+    ClientResult client;
+    CallCounts calls;
+    double host_cpu_seconds = 0;
+    // From the host's saved state after the run.
+    int relations_left = 0;  // other than ground relations
+    int grounds_left = 0;
+    std::string problem;     // empty when the run did what it should
+};
 
 CallCounts CountJournal(const fs::path& file) {
     CallCounts counts;
@@ -49,17 +48,16 @@ CallCounts CountJournal(const fs::path& file) {
 
 // Relations left in the saved state, ground relations apart.
 void CountRelationsLeft(const fs::path& saved_state, RemovalSample& sample) {
-    std::ifstream in(saved_state, std::ios::binary);
-    if (!in) {
+    const std::optional<std::wstring> text = ReadUtf8File(saved_state);
+    if (!text) {
         sample.problem = "the host saved no state";
         return;
     }
-    std::string line;
-    while (std::getline(in, line)) {
-        std::istringstream words(line);
-        std::string keyword, assembly, kind;
-        if (!(words >> keyword >> assembly >> kind) || keyword != "relation") continue;
-        ++(kind == "ground" ? sample.grounds_left : sample.relations_left);
+    const simhost::Model model = simhost::ParseScenario(*text);
+    for (const simhost::Document& document : model.documents) {
+        const int grounds = model.GroundCount(document.doctext);
+        sample.grounds_left += grounds;
+        sample.relations_left += model.RelationCount(document.doctext) - grounds;
     }
 }
 
@@ -76,28 +74,11 @@ RunFiles FilesFor(const Folders& folders, int size, Client client) {
     return files;
 }
 
-void WaitUntilReady(const ChildProcess& host, HANDLE ready) {
-    const HANDLE either[] = {ready, host.Handle()};
-    const DWORD which = WaitForMultipleObjects(2, either, FALSE, kHostReadyTimeoutMs);
-    if (which == WAIT_OBJECT_0) return;
-    if (which == WAIT_OBJECT_0 + 1) {
-        throw std::runtime_error("simhost.exe ended before it was ready, exit code " + std::to_string(host.ExitCode()));
-    }
-    throw std::runtime_error("simhost.exe did not become ready");
-}
-
 RemovalSample MeasureOnce(const Folders& folders, const fs::path& scenario, int size, Client client) {
     const RunFiles files = FilesFor(folders, size, client);
-    const std::wstring ready_name = UniqueEventName(L"Ready");
-    const std::wstring quit_name = UniqueEventName(L"Quit");
-    const UniqueHandle ready = CreateNamedEvent(ready_name);
-    const UniqueHandle quit = CreateNamedEvent(quit_name);
-
-    ChildProcess host(folders.programs / L"simhost.exe",
-                      {L"--scenario", scenario.wstring(), L"--journal", files.journal.wstring(), L"--save",
-                       files.saved_state.wstring(), L"--ready-event", ready_name, L"--quit-event", quit_name,
-                       L"--hidden"});
-    WaitUntilReady(host, ready.get());
+    simhost::testing::SimhostChild host({L"--scenario", scenario.wstring(), L"--journal", files.journal.wstring(),
+                                         L"--save", files.saved_state.wstring(), L"--hidden"});
+    if (!host.WaitReady(kHostReadyTimeout)) throw std::runtime_error(host.NotReady());
 
     RemovalSample sample;
     {
@@ -107,13 +88,12 @@ RemovalSample MeasureOnce(const Folders& folders, const fs::path& scenario, int 
     }
     // Read while the host still runs: Wine reports no times for a process
     // that has ended.
-    sample.host_cpu_seconds = ProcessCpuSeconds(host.Handle());
+    sample.host_cpu_seconds = ProcessCpuSeconds(host.Process().Handle());
     sample.client = ReadClientResult(files.result);
     if (!sample.client.ok && sample.problem.empty()) sample.problem = "client: " + sample.client.error;
 
-    SetEvent(quit.get());
-    if (!host.WaitForExit(kHostExitTimeout)) {
-        host.Kill();
+    if (!host.Quit(kHostExitTimeout)) {
+        host.Process().Kill();
         sample.problem = "simhost.exe did not quit";
     }
     sample.calls = CountJournal(files.journal);

@@ -4,9 +4,9 @@
 // run, each against a fresh host, several times.
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "bench/call_counts.h"
 #include "bench/client_run.h"
 
 namespace marsitel::bench {
@@ -14,16 +14,6 @@ namespace marsitel::bench {
 struct Folders {
     std::filesystem::path programs;  // simhost.exe, Marsitel.exe, this program
     std::filesystem::path output;    // scenarios, journals, CSV
-};
-
-struct RemovalSample {
-    ClientResult client;
-    CallCounts calls;
-    double host_cpu_seconds = 0;
-    // From the host's saved state after the run.
-    int relations_left = 0;  // other than ground relations
-    int grounds_left = 0;
-    std::string problem;     // empty when the run did what it should
 };
 
 struct RemovalRow {

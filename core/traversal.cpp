@@ -40,6 +40,21 @@ bool IsSubAssemblyText(std::wstring_view documentText) {
     return suffix == kAssemblySuffix;
 }
 
+// Deletes every relation of each occurrence placed directly in `assembly`
+// and, when the options ask for it, grounds the occurrence.
+void ProcessOccurrences(const host::HostAssembly& assembly, const RunOptions& options, ProgressDisplay& progress) {
+    const host::HostOccurrences occurrences = assembly.Occurrences();
+    const std::int16_t count = host::CheckedInt16(occurrences.Count());
+    for (std::int32_t i = 1; i <= count; ++i) {
+        const auto index = static_cast<std::int16_t>(i);
+        const host::HostOccurrence occurrence = occurrences.Item(index);
+        const host::HostRelations relations = occurrence.Relations();
+        ShowOccurrence(index, occurrence, progress);
+        DeleteAllRelations(relations);
+        if (options.GroundAll()) assembly.Relations().AddGround(occurrence);
+    }
+}
+
 void VisitSubAssemblies(const host::HostOccurrences& occurrences, std::int16_t levels, const RunOptions& options,
                         ProgressDisplay& progress) {
     const std::int16_t count = host::CheckedInt16(occurrences.Count());
@@ -62,19 +77,6 @@ void ProcessAssembly(const host::HostAssembly& assembly, std::int16_t levels, co
     ShowAssembly(assembly, occurrences, progress);
     ProcessOccurrences(assembly, options, progress);
     if (levels > 1) VisitSubAssemblies(occurrences, levels, options, progress);
-}
-
-void ProcessOccurrences(const host::HostAssembly& assembly, const RunOptions& options, ProgressDisplay& progress) {
-    const host::HostOccurrences occurrences = assembly.Occurrences();
-    const std::int16_t count = host::CheckedInt16(occurrences.Count());
-    for (std::int32_t i = 1; i <= count; ++i) {
-        const auto index = static_cast<std::int16_t>(i);
-        const host::HostOccurrence occurrence = occurrences.Item(index);
-        const host::HostRelations relations = occurrence.Relations();
-        ShowOccurrence(index, occurrence, progress);
-        DeleteAllRelations(relations);
-        if (options.GroundAll()) assembly.Relations().AddGround(occurrence);
-    }
 }
 
 }  // namespace marsitel

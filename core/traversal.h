@@ -17,8 +17,4 @@ std::int16_t DepthForLevel(std::int16_t level);
 void ProcessAssembly(const host::HostAssembly& assembly, std::int16_t levels, const RunOptions& options,
                      ProgressDisplay& progress);
 
-// Deletes every relation of each occurrence placed directly in `assembly`
-// and, when the options ask for it, grounds the occurrence.
-void ProcessOccurrences(const host::HostAssembly& assembly, const RunOptions& options, ProgressDisplay& progress);
-
 }  // namespace marsitel

@@ -20,7 +20,8 @@
 #include "marsitel_app.h"
 #include "scenario_summary.h"
 #include "shared/utf8.h"
-#include "simhost/host.h"
+#include "simhost/model.h"
+#include "simhost/testing/simhost_process.h"
 #include "ui/control_ids.h"
 
 namespace marsitel::e2e {
@@ -47,7 +48,7 @@ std::wstring StateBefore(const std::vector<std::wstring>& host_args) {
     for (std::size_t i = 0; i + 1 < host_args.size(); ++i) {
         if (host_args[i] == L"--scenario") return ReadUtf8File(host_args[i + 1]).value_or(L"");
     }
-    return simhost::Host::BuiltIn()->Save();
+    return std::wstring(simhost::BuiltInScenarioText());
 }
 
 // The host's main window: its largest visible top-level window.
@@ -63,46 +64,10 @@ HWND HostWindow(DWORD process_id) {
     return best;
 }
 
+// A fresh Wine prefix starts its services on first use: the first
+// registration may take long.
 constexpr Millis kFirstStartWait{120000};
 constexpr int kHostStarts = 2;
-
-class DemoHost {
-public:
-    DemoHost(const std::wstring& saved_state, const std::vector<std::wstring>& extra_args)
-        : ready_(CreateEventW(nullptr, TRUE, FALSE, EventName(L"Ready").c_str())),
-          quit_(CreateEventW(nullptr, TRUE, FALSE, EventName(L"Quit").c_str())),
-          process_(RunningProgram().parent_path() / L"simhost.exe", Arguments(saved_state, extra_args)) {}
-
-    // A fresh Wine prefix starts its services on first use: the first
-    // registration may take long.
-    bool WaitReady() {
-        const HANDLE waits[] = {ready_.get(), process_.Handle()};
-        return WaitForMultipleObjects(2, waits, FALSE, static_cast<DWORD>(kFirstStartWait.count())) == WAIT_OBJECT_0;
-    }
-    bool Ended() const { return !process_.Running(); }
-    DWORD ExitCode() const { return process_.ExitCode(); }
-    bool Quit() {
-        SetEvent(quit_.get());
-        return process_.WaitForExit(kWindowWait);
-    }
-    DWORD Id() const { return process_.Id(); }
-
-private:
-    static std::wstring EventName(const wchar_t* what) {
-        return std::wstring(L"Local\\MarsitelDemo.") + what + L"." + std::to_wstring(GetCurrentProcessId());
-    }
-    static std::vector<std::wstring> Arguments(const std::wstring& saved_state,
-                                               const std::vector<std::wstring>& extra_args) {
-        std::vector<std::wstring> args{L"--save", saved_state, L"--ready-event", EventName(L"Ready"),
-                                       L"--quit-event", EventName(L"Quit")};
-        args.insert(args.end(), extra_args.begin(), extra_args.end());
-        return args;
-    }
-
-    UniqueHandle ready_;
-    UniqueHandle quit_;
-    ChildProcess process_;
-};
 
 void Picture(HWND window, const std::wstring& folder, const std::wstring& name) {
     if (window && SaveWindowPicture(window, folder, name)) Print(L"  picture: " + folder + name + L".bmp\n");
@@ -163,20 +128,23 @@ int Run(const Options& options) {
     const std::wstring saved_state = folder + L"host-after.txt";
     DeleteFileW(saved_state.c_str());
 
-    std::optional<DemoHost> host;
+    std::vector<std::wstring> host_args{L"--save", saved_state};
+    host_args.insert(host_args.end(), options.host_args.begin(), options.host_args.end());
+    std::optional<simhost::testing::SimhostChild> host;
     for (int start = 1; start <= kHostStarts && !host; ++start) {
         Print(L"Starting the simulated host with its built-in scenario\n");
-        host.emplace(saved_state, options.host_args);
-        if (host->WaitReady()) break;
-        if (!host->Ended()) {
+        host.emplace(host_args);
+        if (host->WaitReady(kFirstStartWait)) break;
+        if (host->Process().Running()) {
             Print(L"The simulated host did not become ready\n");
             return 2;
         }
-        Print(L"The simulated host ended with exit code " + std::to_wstring(host->ExitCode()) + L" before it was ready\n");
+        Print(L"The simulated host ended with exit code " + std::to_wstring(host->Process().ExitCode()) +
+              L" before it was ready\n");
         host.reset();
     }
     if (!host) return 2;
-    if (options.scripted) Picture(HostWindow(host->Id()), folder, L"host-before");
+    if (options.scripted) Picture(HostWindow(host->Process().Id()), folder, L"host-before");
 
     bool ok = true;
     {
@@ -191,14 +159,16 @@ int Run(const Options& options) {
         }
         if (app.Process().WaitForExit(Millis{0})) Print(L"Marsitel ended with exit code " + std::to_wstring(app.Process().ExitCode()) + L"\n");
     }
-    if (options.scripted) Picture(HostWindow(host->Id()), folder, L"host-after");
-    if (!host->Quit()) {
+    if (options.scripted) Picture(HostWindow(host->Process().Id()), folder, L"host-after");
+    if (!host->Quit(kWindowWait)) {
         Print(L"The simulated host did not quit\n");
         return 2;
     }
 
     const ScenarioSummary before = Summarize(StateBefore(options.host_args));
-    const ScenarioSummary after = Summarize(ReadUtf8File(saved_state).value_or(L""));
+    // A host that saved nothing shows no assemblies after.
+    const std::optional<std::wstring> saved = ReadUtf8File(saved_state);
+    const ScenarioSummary after = saved ? Summarize(*saved) : ScenarioSummary{};
     Print(L"\nThe host's assemblies before and after:\n" + FormatBeforeAfter(before, after));
     return ok ? 0 : 1;
 }
@@ -227,7 +197,7 @@ int wmain(int argc, wchar_t** argv) {
         code = marsitel::e2e::Run(options);
         if (!result_file.empty()) std::ofstream(std::filesystem::path(result_file)) << code << '\n';
     } catch (const std::exception& e) {
-        marsitel::e2e::Print(L"demo driver: " + std::wstring(e.what(), e.what() + std::char_traits<char>::length(e.what())) + L"\n");
+        marsitel::e2e::Print(L"demo driver: " + marsitel::FromUtf8(e.what()) + L"\n");
     }
     return code;
 }

@@ -12,9 +12,7 @@
 
 namespace marsitel::e2e {
 
-inline constexpr wchar_t kDialogTitle[] = L"Offsetwerte in Baugruppen ändern";
 inline constexpr wchar_t kCompletionText[] = L"Verarbeitung abgeschlossen. Nochmal oder zurücksetzen?";
-inline constexpr wchar_t kAppTitle[] = L"Marsitel";
 
 // <build>/e2e-screenshots/, created on first use.
 std::wstring ScreenshotDirectory();

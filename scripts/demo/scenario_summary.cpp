@@ -1,12 +1,11 @@
 #include "scenario_summary.h"
 
-#include <algorithm>
 #include <iterator>
+
+#include "simhost/model.h"
 
 namespace marsitel::e2e {
 namespace {
-
-constexpr std::wstring_view kGroundKind = L"ground";
 
 struct Column {
     const wchar_t* title;
@@ -24,34 +23,6 @@ std::wstring PadRight(std::wstring text, int width) {
 std::wstring PadLeft(const std::wstring& text, int width) {
     if (static_cast<int>(text.size()) >= width) return text;
     return std::wstring(static_cast<std::size_t>(width) - text.size(), L' ') + text;
-}
-
-DocumentCounts* Find(std::vector<DocumentCounts>& documents, std::wstring_view doctext) {
-    auto it = std::find_if(documents.begin(), documents.end(), [&](const DocumentCounts& d) { return d.doctext == doctext; });
-    return it == documents.end() ? nullptr : &*it;
-}
-
-std::vector<std::wstring> SplitTokens(std::wstring_view line) {
-    std::vector<std::wstring> tokens;
-    std::size_t i = 0;
-    while (i < line.size()) {
-        if (line[i] == L' ' || line[i] == L'\t' || line[i] == L'\r') {
-            ++i;
-            continue;
-        }
-        std::wstring token;
-        if (line[i] == L'"') {
-            for (++i; i < line.size() && line[i] != L'"'; ++i) {
-                if (line[i] == L'\\' && i + 1 < line.size()) ++i;
-                token += line[i];
-            }
-            ++i;
-        } else {
-            for (; i < line.size() && line[i] != L' ' && line[i] != L'\t' && line[i] != L'\r'; ++i) token += line[i];
-        }
-        tokens.push_back(std::move(token));
-    }
-    return tokens;
 }
 
 }  // namespace
@@ -76,24 +47,11 @@ int ScenarioSummary::TotalGrounds() const {
 }
 
 ScenarioSummary Summarize(std::wstring_view scenario_text) {
+    const simhost::Model model = simhost::ParseScenario(scenario_text);
     ScenarioSummary summary;
-    std::size_t start = 0;
-    while (start <= scenario_text.size()) {
-        std::size_t end = scenario_text.find(L'\n', start);
-        if (end == std::wstring_view::npos) end = scenario_text.size();
-        const auto tokens = SplitTokens(scenario_text.substr(start, end - start));
-        start = end + 1;
-        if (tokens.empty() || tokens[0].starts_with(L"#")) continue;
-        if (tokens[0] == L"document" && tokens.size() >= 3) {
-            summary.documents.push_back({tokens[1], tokens[2] == L"assembly"});
-        } else if (tokens[0] == L"occurrence" && tokens.size() >= 2) {
-            if (auto* d = Find(summary.documents, tokens[1])) ++d->occurrences;
-        } else if (tokens[0] == L"relation" && tokens.size() >= 3) {
-            if (auto* d = Find(summary.documents, tokens[1])) {
-                ++d->relations;
-                if (tokens[2] == kGroundKind) ++d->grounds;
-            }
-        }
+    for (const simhost::Document& document : model.documents) {
+        summary.documents.push_back({document.doctext, document.assembly, static_cast<int>(document.occurrences.size()),
+                                     model.RelationCount(document.doctext), model.GroundCount(document.doctext)});
     }
     return summary;
 }

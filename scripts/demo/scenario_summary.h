@@ -25,8 +25,8 @@ struct ScenarioSummary {
     int TotalGrounds() const;
 };
 
-// Reads "document", "occurrence" and "relation" lines; everything else
-// (comments, the header, the active document) is passed over.
+// Read by the simulated host's own parser: throws simhost::ScenarioError
+// where the host would refuse the text.
 ScenarioSummary Summarize(std::wstring_view scenario_text);
 
 // A table of the assemblies, relations and ground relations before and after,

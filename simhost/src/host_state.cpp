@@ -83,6 +83,18 @@ bool ReachesHostObject(REFIID iid) {
     return false;
 }
 
+// Whether the incoming call is to be rejected as busy; counts it.
+bool TakeBusyRejection(HostState& state) {
+    if (state.busy_remaining > 0) {
+        --state.busy_remaining;
+    } else if (state.busy_spell_remaining > 0 && state.calls_served >= state.busy_spell_after) {
+        --state.busy_spell_remaining;
+    } else {
+        return false;
+    }
+    return true;
+}
+
 // The standard answer of a busy server is "retry later": the caller's
 // message filter decides whether to retry, and without one the call fails
 // with RPC_E_CALL_REJECTED. Wine ignores that answer and serves the call, so
@@ -95,7 +107,7 @@ DWORD BusyAnswer() {
     return wine ? SERVERCALL_REJECTED : SERVERCALL_RETRYLATER;
 }
 
-class BusyFilter final : public IMessageFilter {
+class BusyFilter final : public RefCounted<IMessageFilter> {
 public:
     explicit BusyFilter(std::shared_ptr<HostState> state) : state_(std::move(state)) {}
 
@@ -109,15 +121,9 @@ public:
         *ppv = nullptr;
         return E_NOINTERFACE;
     }
-    ULONG STDMETHODCALLTYPE AddRef() noexcept override { return ++refs_; }
-    ULONG STDMETHODCALLTYPE Release() noexcept override {
-        ULONG left = --refs_;
-        if (left == 0) delete this;
-        return left;
-    }
 
     DWORD STDMETHODCALLTYPE HandleInComingCall(DWORD, HTASK, DWORD, LPINTERFACEINFO info) noexcept override {
-        if (info && ReachesHostObject(info->iid) && state_->TakeBusyRejection()) return BusyAnswer();
+        if (info && ReachesHostObject(info->iid) && TakeBusyRejection(*state_)) return BusyAnswer();
         return SERVERCALL_ISHANDLED;
     }
     // The host makes no outgoing calls of its own; should one be rejected,
@@ -127,7 +133,6 @@ public:
 
 private:
     std::shared_ptr<HostState> state_;
-    ULONG refs_ = 1;
 };
 
 }  // namespace
@@ -209,17 +214,6 @@ HRESULT HostState::DueQueryFailure(ObjectKind kind) {
         if (f.kind == name && ++f.seen == f.nth) return f.status;
     }
     return S_OK;
-}
-
-bool HostState::TakeBusyRejection() {
-    if (busy_remaining > 0) {
-        --busy_remaining;
-    } else if (busy_spell_remaining > 0 && calls_served >= busy_spell_after) {
-        --busy_spell_remaining;
-    } else {
-        return false;
-    }
-    return true;
 }
 
 long HostState::ClientReferences() const {

@@ -42,6 +42,30 @@ public:
     virtual IUnknown* Unknown() = 0;
 };
 
+// AddRef and Release of a COM object of the host: it is made with `new`
+// holding one reference and deletes itself with its last.
+template <class Interface>
+class RefCounted : public Interface {
+public:
+    RefCounted(const RefCounted&) = delete;
+    RefCounted& operator=(const RefCounted&) = delete;
+
+    ULONG STDMETHODCALLTYPE AddRef() noexcept override { return ++refs_; }
+    ULONG STDMETHODCALLTYPE Release() noexcept override {
+        const ULONG left = --refs_;
+        if (left == 0) delete this;
+        return left;
+    }
+
+protected:
+    RefCounted() = default;
+    virtual ~RefCounted() = default;
+    ULONG Count() const noexcept { return refs_; }
+
+private:
+    ULONG refs_ = 1;
+};
+
 inline constexpr GUID kIidSimhostObject = {0x5d1e2b8a, 0x7c3f, 0x4e19, {0x9a, 0x6b, 0x3f, 0x0c, 0x8d, 0x2e, 0x4a, 0x7f}};
 
 struct Fault {
@@ -102,8 +126,6 @@ public:
     // The status that the arriving query for a host interface is to fail
     // with; S_OK when it is to be answered.
     HRESULT DueQueryFailure(ObjectKind kind);
-    // Whether the incoming call is to be rejected as busy; counts it.
-    bool TakeBusyRejection();
     long ClientReferences() const;
 };
 

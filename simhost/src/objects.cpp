@@ -142,7 +142,7 @@ class RelationEnumerator;
 
 IUnknown* NewRelationEnumerator(const std::shared_ptr<HostState>& state, const ObjectId& collection);
 
-class DispatchObject final : public IDispatch, public HostObject {
+class DispatchObject final : public RefCounted<IDispatch>, public HostObject {
 public:
     DispatchObject(std::shared_ptr<HostState> state, ObjectId id)
         : state_(std::move(state)), id_(std::move(id)), name_(id_.Name()) {
@@ -153,7 +153,7 @@ public:
     // HostObject
     std::wstring Name() const override { return name_; }
     const ObjectId* Identity() const override { return &id_; }
-    ULONG References() const override { return refs_; }
+    ULONG References() const override { return Count(); }
     IUnknown* Unknown() override { return static_cast<IDispatch*>(this); }
 
     HostState& State() { return *state_; }
@@ -191,12 +191,6 @@ public:
         AddRef();
         return S_OK;
     }
-    ULONG STDMETHODCALLTYPE AddRef() noexcept override { return ++refs_; }
-    ULONG STDMETHODCALLTYPE Release() noexcept override {
-        ULONG left = --refs_;
-        if (left == 0) delete this;
-        return left;
-    }
 
     // IDispatch
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) noexcept override {
@@ -217,7 +211,6 @@ private:
     std::shared_ptr<HostState> state_;
     ObjectId id_;
     std::wstring name_;
-    ULONG refs_ = 1;
 };
 
 Variant DispatchValue(IDispatch* object) {
@@ -559,7 +552,7 @@ HRESULT DispatchObject::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* 
 // current collection by position, so deleting the element just yielded
 // shifts the next one under the cursor: that relation is skipped, counted in
 // LiveEnumeratorSkips() and named in the journal line of the final Next.
-class RelationEnumerator final : public IEnumVARIANT, public HostObject {
+class RelationEnumerator final : public RefCounted<IEnumVARIANT>, public HostObject {
 public:
     RelationEnumerator(std::shared_ptr<HostState> state, ObjectId collection)
         : state_(std::move(state)), collection_(std::move(collection)),
@@ -576,7 +569,7 @@ public:
 
     std::wstring Name() const override { return name_; }
     const ObjectId* Identity() const override { return nullptr; }
-    ULONG References() const override { return refs_; }
+    ULONG References() const override { return Count(); }
     IUnknown* Unknown() override { return static_cast<IEnumVARIANT*>(this); }
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) noexcept override {
@@ -591,12 +584,6 @@ public:
         }
         AddRef();
         return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() noexcept override { return ++refs_; }
-    ULONG STDMETHODCALLTYPE Release() noexcept override {
-        ULONG left = --refs_;
-        if (left == 0) delete this;
-        return left;
     }
 
     HRESULT STDMETHODCALLTYPE Next(ULONG celt, VARIANT* out, ULONG* fetched) noexcept override {
@@ -694,7 +681,6 @@ private:
     std::size_t position_ = 0;
     std::vector<int> yielded_;
     bool ended_ = false;
-    ULONG refs_ = 1;
 };
 
 IUnknown* NewRelationEnumerator(const std::shared_ptr<HostState>& state, const ObjectId& collection) {

@@ -11,6 +11,7 @@
 #include <string>
 #include <thread>
 
+#include "core/app_title.h"
 #include "core/elevation.h"
 #include "marsitel_app.h"
 #include "scenario_summary.h"
@@ -24,6 +25,8 @@ namespace {
 
 namespace ids = marsitel::ui::dialog_id;
 using simhost::testing::SimhostProcess;
+
+constexpr wchar_t kDialogTitle[] = L"Offsetwerte in Baugruppen ändern";
 
 // Three assembly levels; a part placed twice; relations in every assembly,
 // one of them a ground relation.

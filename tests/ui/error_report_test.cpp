@@ -2,6 +2,7 @@
 // whole log in words, or one endless word. The box, its number and its OK
 // stay on the screen.
 #include "shared/child_process.h"
+#include "shared/gdi.h"
 #include "shared/unique_handle.h"
 #include "ui/program_end.h"
 #include "test_platform.h"
@@ -36,9 +37,7 @@ constexpr wchar_t kDpiVariable[] = L"MARSITEL_TEST_DPI";
 
 void ExpectOnTheScreen(const SeenMessageBox& box) {
     if (GetEnvironmentVariableW(kDpiVariable, nullptr, 0)) {
-        const HDC screen = GetDC(nullptr);
-        EXPECT_EQ(GetDeviceCaps(screen, LOGPIXELSY), 144);
-        ReleaseDC(nullptr, screen);
+        EXPECT_EQ(GetDeviceCaps(WindowDC().get(), LOGPIXELSY), 144);
     }
     EXPECT_TRUE(Inside(box.ok, box.outer));
     MONITORINFO monitor{};

@@ -78,7 +78,6 @@ class HostState;
 class Host {
 public:
     static std::unique_ptr<Host> FromScenario(std::wstring_view text);  // throws ScenarioError
-    static std::unique_ptr<Host> FromModel(Model model);
     static std::unique_ptr<Host> BuiltIn();
     static std::unique_ptr<Host> Generated(const GeneratorOptions& options);
 
@@ -157,6 +156,7 @@ public:
 
 private:
     explicit Host(Model model);
+    static std::unique_ptr<Host> FromModel(Model model);
     std::shared_ptr<HostState> state_;
     struct Registration;
     std::unique_ptr<Registration> registration_;

@@ -10,7 +10,7 @@ namespace simhost::testing {
 
 namespace {
 
-constexpr DWORD kReadyTimeoutMs = 60'000;
+constexpr std::chrono::milliseconds kReadyTimeout{60'000};
 constexpr std::chrono::milliseconds kQuitTimeout{60'000};
 constexpr wchar_t kReferencesPrefix[] = L"# client references at exit: ";
 
@@ -18,6 +18,17 @@ std::wstring UniqueStem() {
     static std::atomic<int> counter{0};
     return L"simhost-" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++counter) + L"-" +
            std::to_wstring(GetTickCount64());
+}
+
+marsitel::UniqueHandle NewEvent(const std::wstring& name) {
+    marsitel::UniqueHandle event(CreateEventW(nullptr, TRUE, FALSE, name.c_str()));
+    if (!event) throw std::runtime_error("cannot create the events");
+    return event;
+}
+
+std::vector<std::wstring> WithEvents(std::vector<std::wstring> arguments, const std::wstring& events) {
+    arguments.insert(arguments.end(), {L"--ready-event", events + L"-ready", L"--quit-event", events + L"-quit"});
+    return arguments;
 }
 
 std::wstring TempDirectory() {
@@ -45,45 +56,53 @@ std::vector<std::wstring> Lines(const std::wstring& text) {
 
 }  // namespace
 
+SimhostChild::SimhostChild(std::vector<std::wstring> arguments, HANDLE output)
+    : events_(L"Local\\" + UniqueStem()),
+      ready_(NewEvent(events_ + L"-ready")),
+      quit_(NewEvent(events_ + L"-quit")),
+      process_(marsitel::RunningProgram().parent_path() / L"simhost.exe", WithEvents(std::move(arguments), events_),
+               output) {}
+
+bool SimhostChild::WaitReady(std::chrono::milliseconds timeout) const {
+    const HANDLE waits[] = {ready_.get(), process_.Handle()};
+    return WaitForMultipleObjects(2, waits, FALSE, static_cast<DWORD>(timeout.count())) == WAIT_OBJECT_0;
+}
+
+std::string SimhostChild::NotReady() const {
+    std::string message = "simhost.exe did not become ready";
+    if (!process_.Running()) message += " (exit code " + std::to_string(process_.ExitCode()) + ")";
+    return message;
+}
+
+bool SimhostChild::Quit(std::chrono::milliseconds timeout) const {
+    SetEvent(quit_.get());
+    return process_.WaitForExit(timeout);
+}
+
 SimhostProcess::SimhostProcess(Options options) {
     std::wstring stem = TempDirectory() + UniqueStem();
     save_file_ = stem + L"-saved.txt";
     journal_file_ = stem + L"-journal.txt";
     error_file_ = stem + L"-stderr.txt";
-    std::wstring unique = UniqueStem();
-    quit_name_ = L"Local\\" + unique + L"-quit";
-    ready_name_ = L"Local\\" + unique + L"-ready";
     if (!options.scenario_text.empty()) {
         scenario_file_ = stem + L"-scenario.txt";
         if (!marsitel::WriteUtf8File(scenario_file_, options.scenario_text)) {
             throw std::runtime_error("cannot write the scenario file");
         }
     }
-    quit_.reset(CreateEventW(nullptr, TRUE, FALSE, quit_name_.c_str()));
-    ready_.reset(CreateEventW(nullptr, TRUE, FALSE, ready_name_.c_str()));
-    if (!quit_ || !ready_) throw std::runtime_error("cannot create the events");
-
     SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
     const marsitel::UniqueHandle error(CreateFileW(error_file_.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
                                                    CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    process_.emplace(marsitel::RunningProgram().parent_path() / L"simhost.exe", Arguments(options), error.get());
-
-    HANDLE waits[] = {ready_.get(), process_->Handle()};
-    const DWORD result = WaitForMultipleObjects(2, waits, FALSE, kReadyTimeoutMs);
-    if (result != WAIT_OBJECT_0) {
-        std::string message = "simhost.exe did not become ready";
-        if (result == WAIT_OBJECT_0 + 1) message += " (exit code " + std::to_string(process_->ExitCode()) + ")";
-        message += ": " + marsitel::ToUtf8(ReadFileText(error_file_));
-        throw std::runtime_error(message);
+    host_.emplace(Arguments(options), error.get());
+    if (!host_->WaitReady(kReadyTimeout)) {
+        throw std::runtime_error(host_->NotReady() + ": " + marsitel::ToUtf8(ReadFileText(error_file_)));
     }
 }
 
 SimhostProcess::~SimhostProcess() {
-    if (Running()) {
-        SetEvent(quit_.get());
-        if (!process_->WaitForExit(kQuitTimeout)) process_->Kill();
-    }
-    process_.reset();
+    // The child's owner ends a host that does not quit.
+    if (Running()) host_->Quit(kQuitTimeout);
+    host_.reset();
     for (const std::wstring* f : {&scenario_file_, &save_file_, &journal_file_, &error_file_}) {
         if (!f->empty()) DeleteFileW(f->c_str());
     }
@@ -92,28 +111,26 @@ SimhostProcess::~SimhostProcess() {
 std::vector<std::wstring> SimhostProcess::Arguments(const Options& options) const {
     std::vector<std::wstring> args;
     if (!scenario_file_.empty()) args.insert(args.end(), {L"--scenario", scenario_file_});
-    args.insert(args.end(), {L"--save", save_file_, L"--journal", journal_file_, L"--ready-event", ready_name_,
-                             L"--quit-event", quit_name_});
+    args.insert(args.end(), {L"--save", save_file_, L"--journal", journal_file_});
     args.insert(args.end(), options.extra_args.begin(), options.extra_args.end());
     return args;
 }
 
 void SimhostProcess::Quit() {
     if (!Running()) return;
-    SetEvent(quit_.get());
-    if (!process_->WaitForExit(kQuitTimeout)) {
-        process_->Kill();
+    if (!host_->Quit(kQuitTimeout)) {
+        host_->Process().Kill();
         throw std::runtime_error("simhost.exe did not quit");
     }
 }
 
 void SimhostProcess::Kill() {
-    if (Running()) process_->Kill();
+    if (Running()) host_->Process().Kill();
 }
 
-bool SimhostProcess::WaitForExit(std::chrono::milliseconds timeout) { return process_->WaitForExit(timeout); }
+bool SimhostProcess::WaitForExit(std::chrono::milliseconds timeout) { return host_->Process().WaitForExit(timeout); }
 
-bool SimhostProcess::Running() const { return process_ && process_->Running(); }
+bool SimhostProcess::Running() const { return host_ && host_->Process().Running(); }
 
 std::wstring SimhostProcess::SavedState() const {
     return ReadFileText(save_file_);

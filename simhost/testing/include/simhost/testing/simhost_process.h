@@ -1,7 +1,8 @@
 #pragma once
-// Starts simhost.exe (next to the running test program) for a test and ends
-// it again: a scenario in a temp file, the ready and quit events, the saved
-// state and the journal.
+// Starts simhost.exe, the one built next to the running program, and ends it
+// again: SimhostChild with the ready and quit events alone, for the tests,
+// the demo's driver and the benchmark; SimhostProcess on top of it for a test,
+// with a scenario in a temp file, the saved state and the journal.
 #include <windows.h>
 
 #include <chrono>
@@ -13,6 +14,31 @@
 #include "shared/unique_handle.h"
 
 namespace simhost::testing {
+
+class SimhostChild {
+public:
+    // Starts the program with `arguments` and the events' options. With
+    // `output`, it writes its standard output and error there and gets no
+    // console. Throws std::runtime_error when the events cannot be made or
+    // the program cannot start.
+    explicit SimhostChild(std::vector<std::wstring> arguments, HANDLE output = nullptr);
+
+    // False when the host ended first or was not ready within `timeout`.
+    bool WaitReady(std::chrono::milliseconds timeout) const;
+    // Why WaitReady failed, with the exit code when the host had ended.
+    std::string NotReady() const;
+    // Sets the quit event; false when the host still runs after `timeout`.
+    bool Quit(std::chrono::milliseconds timeout) const;
+
+    marsitel::ChildProcess& Process() noexcept { return process_; }
+    const marsitel::ChildProcess& Process() const noexcept { return process_; }
+
+private:
+    std::wstring events_;  // the stem of both events' names
+    marsitel::UniqueHandle ready_;
+    marsitel::UniqueHandle quit_;
+    marsitel::ChildProcess process_;
+};
 
 class SimhostProcess {
 public:
@@ -44,10 +70,7 @@ private:
     std::vector<std::wstring> Arguments(const Options& options) const;
 
     std::wstring scenario_file_, save_file_, journal_file_, error_file_;
-    std::wstring quit_name_, ready_name_;
-    marsitel::UniqueHandle quit_;
-    marsitel::UniqueHandle ready_;
-    std::optional<marsitel::ChildProcess> process_;
+    std::optional<SimhostChild> host_;
 };
 
 }  // namespace simhost::testing
