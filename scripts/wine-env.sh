@@ -23,24 +23,25 @@ i386_binfmt_name=qemu-i386
 wine_32bit_mode() {
     if ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
         echo none
-    elif i386_emulator_registered; then
+    elif [ -n "$(i386_emulators)" ]; then
         echo emulated
     else
         echo native
     fi
 }
 
-# True when an enabled binfmt_misc entry takes ELF files of 32-bit class for
-# machine 3 (EM_386, bytes 18 and 19).
-i386_emulator_registered() {
+# The interpreters of the enabled binfmt_misc entries, under whatever name,
+# that take ELF files of 32-bit class for machine 3 (EM_386, bytes 18 and
+# 19), one a line.
+i386_emulators() {
     local entry
     for entry in /proc/sys/fs/binfmt_misc/*; do
         case ${entry##*/} in register|status|"*") continue ;; esac
-        awk '$0 == "enabled" { on = 1 } $1 == "offset" { at = $2 } $1 == "magic" { magic = $2 }
-             END { exit !(on && at == 0 && substr(magic, 1, 10) == "7f454c4601" && substr(magic, 37, 4) == "0300") }' \
-            "$entry" 2>/dev/null && return 0
+        awk '$0 == "enabled" { on = 1 } $1 == "interpreter" { interpreter = $2 } $1 == "offset" { at = $2 }
+             $1 == "magic" { magic = $2 }
+             END { if (on && at == 0 && substr(magic, 1, 10) == "7f454c4601" && substr(magic, 37, 4) == "0300") print interpreter }' \
+            "$entry" 2>/dev/null
     done
-    return 1
 }
 
 wine_prefix_up() {
