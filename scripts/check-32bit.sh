@@ -38,12 +38,7 @@ fi
 source "$root/scripts/wine-env.sh"
 wine_prefix_up "$build32"
 trap wine_prefix_down EXIT
-# A program that crashes ends at once: Wine's debugger would start and wait
-# for no one.
-for view in 64 32; do
-    "$WINELOADER" reg delete 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /f /reg:$view \
-        >/dev/null 2>&1 || true
-done
+wine_crash_debugger_off
 rm -rf "$work"
 mkdir -p "$work"
 

@@ -38,12 +38,10 @@ install_missing() {
 i386_emulator=/usr/bin/qemu-i386
 i386_emulator_oldest_major=10
 
-# True when emulator $1 is there and new enough. Debian's own binfmt_misc
-# entries name links such as /usr/libexec/qemu-binfmt/i386-binfmt-P, which
-# run only from binfmt_misc, so a link is followed to the emulator itself.
+# True when emulator $1 is there and new enough.
 emulator_sound() {
     local major
-    major=$("$(readlink -f "$1")" --version 2>/dev/null | sed -n '1s/.* version \([0-9][0-9]*\)\..*/\1/p')
+    major=$(emulator_version "$1" | sed -n 's/.* version \([0-9][0-9]*\)\..*/\1/p')
     [ -n "$major" ] && [ "$major" -ge "$i386_emulator_oldest_major" ]
 }
 
@@ -135,7 +133,7 @@ emulate_32bit_where_needed() {
     elif ! register_emulator; then
         failure="binfmt_misc refused the emulator's entry"
     else
-        echo "32-bit programs run under emulation here: $($i386_emulator --version | head -n 1) registered with binfmt_misc as $i386_binfmt_name"
+        echo "32-bit programs run under emulation here: $(emulator_version "$i386_emulator") registered with binfmt_misc as $i386_binfmt_name"
         return 0
     fi
     case $(wine_32bit_mode) in

@@ -44,6 +44,13 @@ i386_emulators() {
     done
 }
 
+# The first line of what emulator $1 says of its version. Debian's own
+# binfmt_misc entries name links such as /usr/libexec/qemu-binfmt/i386-binfmt-P,
+# which run only from binfmt_misc, so a link is followed to the emulator itself.
+emulator_version() {
+    "$(readlink -f "$1")" --version 2>/dev/null | head -n 1
+}
+
 wine_prefix_up() {
     local build_dir=$1
     export WINEPREFIX=$build_dir/wineprefix
@@ -89,6 +96,17 @@ wine_prefix_up() {
     for i in $(seq 1 50); do
         wine_rpcss_running && break
         sleep 0.2
+    done
+}
+
+# A program that crashes ends at once. Where no debugger is named, Wine
+# starts its own (winedbg --auto), which writes a backtrace and, under a slow
+# emulator, takes minutes to start; an empty name starts none.
+wine_crash_debugger_off() {
+    local view
+    for view in 64 32; do
+        "$WINELOADER" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /d "" /f /reg:$view \
+            >/dev/null 2>&1 || true
     done
 }
 
