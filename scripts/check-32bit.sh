@@ -20,6 +20,16 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build32=$root/build/mingw-x86
 bin64=$root/build/mingw-x64/bin
 work=$build32/check-32bit
+# Where the demo's driver has the host save its state: demo/ beside bin/.
+saved_state=$root/build/mingw-x64/demo/host-after.txt
+
+all_parts=(full-run readiness-warning failing-delete busy-refusing busy-late)
+for part in "$@"; do
+    if [[ " ${all_parts[*]} " != *" $part "* ]]; then
+        echo "check-32bit: no part \"$part\"; the parts are ${all_parts[*]}" >&2
+        exit 2
+    fi
+done
 
 if [ "${MARSITEL_CHECK_UNDER_XVFB:-}" != 1 ]; then
     MARSITEL_CHECK_UNDER_XVFB=1 exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$@"
@@ -28,18 +38,15 @@ fi
 source "$root/scripts/wine-env.sh"
 wine_prefix_up "$build32"
 trap wine_prefix_down EXIT
-# A program that crashes ends at once: Wine's debugger would start and wait
-# for no one.
-for view in 64 32; do
-    "$WINELOADER" reg delete 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /f /reg:$view \
-        >/dev/null 2>&1 || true
-done
+wine_crash_debugger_off
 rm -rf "$work"
 mkdir -p "$work"
 
 # A 32-bit program under emulation answers more slowly: the driver's bounds,
-# made for native programs, are stretched four times here.
-export MARSITEL_DRIVER_WAIT_FACTOR=4
+# made for native programs, are stretched four times there.
+if [ "$(wine_32bit_mode)" = emulated ]; then
+    export MARSITEL_DRIVER_WAIT_FACTOR=4
+fi
 
 passed=0 failed=0
 parts=("$@")
@@ -96,16 +103,23 @@ active Kran.asm
 EOF
 
 # The driver's scripted run of the packaged 32-bit program against the
-# 64-bit host, with the host's options; what it reports, less the lines that
-# vary from run to run (pictures, times, the progress lines it happened to
-# catch, the starts). What Wine and the emulator write to standard error
-# goes to ERROR_LOG.
+# 64-bit host, with the host's options: what the driver reports, less the
+# lines that vary from run to run (pictures, times, the progress lines it
+# happened to catch, the starts) and its counts of the host's relations, then
+# its exit code and the host's whole state as the host saved it. What Wine
+# and the emulator write to standard error goes to ERROR_LOG.
 drive() {
     local args=(scripted --program "$(windows_path "$build32/packaged/Marsitel.exe")"
-                --host-arg --scenario --host-arg "$(windows_path "$work/scenario.txt")") arg
+                --host-arg --scenario --host-arg "$(windows_path "$work/scenario.txt")") arg code=0
     for arg in "$@"; do args+=(--host-arg "$arg"); done
-    bash "$root/scripts/wine-run.sh" "$WINEPREFIX" "$bin64/marsitel_demo_driver.exe" "${args[@]}" 2>"$ERROR_LOG" |
-        tr -d '\r' | sed 's/ *$//' | grep -Ev '^(Starting |  picture|  progress|  Execute to completion|The host.s assemblies)' || true
+    rm -f "$saved_state"
+    bash "$root/scripts/wine-run.sh" "$WINEPREFIX" "$bin64/marsitel_demo_driver.exe" "${args[@]}" \
+        >"$work/driver.out" 2>"$ERROR_LOG" || code=$?
+    tr -d '\r' <"$work/driver.out" |
+        sed -E -e 's/ *$//' -e '/^The host.s assemblies/,$d' -e '/^(Starting |  picture|  progress|  Execute to completion)/d'
+    echo "The driver ended with exit code $code"
+    echo "The host's state after:"
+    if [ -f "$saved_state" ]; then tr -d '\r' <"$saved_state"; else echo "(none saved)"; fi
 }
 
 # Runs the driver for one part and compares its report with the expected one
@@ -132,10 +146,31 @@ else
     verdict "packaged 32-bit program" no
 fi
 
+# The host's saved state begins with its documents and the crane's
+# occurrences, and gives the trolley's occurrences before its relations;
+# the runs change none of them.
+saved_documents='simhost-scenario 1
+enumerator snapshot
+document Kran.asm assembly Laufkran
+document Laufkatze.asm assembly Laufkatze
+document Traeger.par part Träger
+document Schiene.par part Schiene
+document Traverse.par part Traverse
+document Rad.par part Rad
+occurrence Kran.asm Träger:1 Traeger.par
+occurrence Kran.asm Schiene:1 Schiene.par
+occurrence Kran.asm Laufkatze:1 Laufkatze.asm
+occurrence Kran.asm Laufkatze:2 Laufkatze.asm
+occurrence Kran.asm Laufkatze:3 Laufkatze.asm'
+saved_trolley_occurrences='occurrence Laufkatze.asm Traverse:1 Traverse.par
+occurrence Laufkatze.asm Rad:1 Rad.par
+occurrence Laufkatze.asm Rad:2 Rad.par'
+
 # Level "Alle" with grounding: every relation of the crane and of each
-# trolley deleted, each occurrence grounded once per visit; a trolley's
-# second and third visits delete the grounds of the visit before.
-driven_part full-run <<'EOF'
+# trolley deleted, each occurrence grounded once per visit, in the order of
+# the visits; a trolley's second and third visits delete the grounds of the
+# visit before, one by one, and add them again in the same order.
+driven_part full-run <<EOF
   ok: splash shown and dismissed with a key
   ok: main dialog shown
   ok: level set to "Alle"
@@ -145,32 +180,50 @@ driven_part full-run <<'EOF'
   ok: End ended the program
 Marsitel ended with exit code 0
 
-Assembly                  Occurrences  Relations before  after  Ground before  after
-Kran.asm                            5                 5      5              1      5
-Laufkatze.asm                       3                 4      3              1      3
-Relations other than ground: 7 before, 0 after (7 removed).
-Ground relations: 2 before, 8 after (6 added).
+The driver ended with exit code 0
+The host's state after:
+$saved_documents
+relation Kran.asm ground Träger:1
+relation Kran.asm ground Schiene:1
+relation Kran.asm ground Laufkatze:1
+relation Kran.asm ground Laufkatze:2
+relation Kran.asm ground Laufkatze:3
+$saved_trolley_occurrences
+relation Laufkatze.asm ground Traverse:1
+relation Laufkatze.asm ground Rad:1
+relation Laufkatze.asm ground Rad:2
+active Kran.asm
 EOF
 
-# A part active: the warning instead of the dialog, and the host untouched.
-driven_part readiness-warning --active Traeger.par <<'EOF'
+# A part active: the warning instead of the dialog, the driver's run stopped
+# there, and the host untouched.
+driven_part readiness-warning --active Traeger.par <<EOF
   ok: splash shown and dismissed with a key
   FAILED: main dialog shown
   message box: Kein Assembly-Dokument aktiv
   ok: message box confirmed
 Marsitel ended with exit code 0
 
-Assembly                  Occurrences  Relations before  after  Ground before  after
-Kran.asm                            5                 5      5              1      1
-Laufkatze.asm                       3                 4      4              1      1
-Relations other than ground: 7 before, 7 after (0 removed).
-Ground relations: 2 before, 2 after (0 added).
+The driver ended with exit code 1
+The host's state after:
+$saved_documents
+relation Kran.asm ground Träger:1
+relation Kran.asm mate Schiene:1 Träger:1
+relation Kran.asm planar Laufkatze:1 Schiene:1
+relation Kran.asm planar Laufkatze:2 Schiene:1
+relation Kran.asm planar Laufkatze:3 Schiene:1
+$saved_trolley_occurrences
+relation Laufkatze.asm ground Traverse:1
+relation Laufkatze.asm axial Rad:1 Traverse:1
+relation Laufkatze.asm axial Rad:2 Traverse:1
+relation Laufkatze.asm mate Rad:1 Rad:2
+active Traeger.par
 EOF
 
 # The third Delete of the run fails: Träger:1's two relations are gone and
-# Träger:1 is grounded again; Schiene:1's first relation stays, and so does
-# everything after it.
-driven_part failing-delete --fail "rel.Delete:3:4711:Beziehung ist gesperrt" <<'EOF'
+# Träger:1 is grounded again, its ground now last; Schiene:1's first relation
+# stays, and so does everything after it.
+driven_part failing-delete --fail "rel.Delete:3:4711:Beziehung ist gesperrt" <<EOF
   ok: splash shown and dismissed with a key
   ok: main dialog shown
   ok: level set to "Alle"
@@ -182,11 +235,19 @@ Beziehung ist gesperrt
   ok: message box confirmed
 Marsitel ended with exit code 1
 
-Assembly                  Occurrences  Relations before  after  Ground before  after
-Kran.asm                            5                 5      4              1      1
-Laufkatze.asm                       3                 4      4              1      1
-Relations other than ground: 7 before, 6 after (1 removed).
-Ground relations: 2 before, 2 after (0 added).
+The driver ended with exit code 1
+The host's state after:
+$saved_documents
+relation Kran.asm planar Laufkatze:1 Schiene:1
+relation Kran.asm planar Laufkatze:2 Schiene:1
+relation Kran.asm planar Laufkatze:3 Schiene:1
+relation Kran.asm ground Träger:1
+$saved_trolley_occurrences
+relation Laufkatze.asm ground Traverse:1
+relation Laufkatze.asm axial Rad:1 Traverse:1
+relation Laufkatze.asm axial Rad:2 Traverse:1
+relation Laufkatze.asm mate Rad:1 Rad:2
+active Kran.asm
 EOF
 
 # The full run's report, with the busy notice's text $1 after the options.

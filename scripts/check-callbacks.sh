@@ -13,10 +13,23 @@
 #   scripts/check-callbacks.sh
 set -euo pipefail
 cd "$(dirname "$0")/.."
-types='WNDPROC|DLGPROC|WNDENUMPROC|HOOKPROC|TIMERPROC|SUBCLASSPROC|MONITORENUMPROC|LPTHREAD_START_ROUTINE|WAITORTIMERCALLBACK|PTP_[A-Z_]+CALLBACK'
-if grep -rnE "_cast<\s*($types)\s*>|\(\s*($types)\s*\)\s*[&A-Za-z_]" app core shared ui; then
+# The callback types go by the shape of their names: WNDPROC, DLGPROC,
+# HOOKPROC, TIMERPROC, PAPCFUNC, LPTHREAD_START_ROUTINE, PTIMERAPCROUTINE,
+# LPOVERLAPPED_COMPLETION_ROUTINE, WAITORTIMERCALLBACK, PTP_WORK_CALLBACK and
+# their kin.
+type='\b[A-Z_]+(?:PROC|ROUTINE|FUNC|CALLBACK|CALLBACK_FUNCTION|EXCEPTION_HANDLER|EXCEPTION_FILTER)[AW]?\b'
+# A cast to one, written as a C++ cast, in C's way or as a function call,
+# even across lines; and a window or dialog procedure passed as a number,
+# which takes a cast to LONG_PTR or LONG whatever the procedure is.
+casts="_cast\s*<\s*$type\s*>|\(\s*$type\s*\)\s*(?!noexcept|const|override)[&\w(:]|$type\s*\(|\b(?:GWLP?|GCLP?|DWLP?)_(?:WNDPROC|DLGPROC)\b"
+# Each file is read as one line (-z), so that a cast split across lines is
+# found too; grep's 1 says that there is none.
+found=$(grep -rIPzo "$casts" app core shared ui | tr '\0' '\n') || [ $? -eq 1 ]
+if [ -n "$found" ]; then
+    printf '%s\n' "$found"
     echo "check-callbacks: a cast to a callback type (above) can hide a function without CALLBACK;" \
-        "give the function CALLBACK and pass it without a cast" >&2
+        "give the function CALLBACK and pass it without a cast (a window's procedure is replaced" \
+        "without one through SetWindowSubclass)" >&2
     exit 1
 fi
 echo "check-callbacks: no cast to a callback type in app/, core/, shared/, ui/"

@@ -23,24 +23,32 @@ i386_binfmt_name=qemu-i386
 wine_32bit_mode() {
     if ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
         echo none
-    elif i386_emulator_registered; then
+    elif [ -n "$(i386_emulators)" ]; then
         echo emulated
     else
         echo native
     fi
 }
 
-# True when an enabled binfmt_misc entry takes ELF files of 32-bit class for
-# machine 3 (EM_386, bytes 18 and 19).
-i386_emulator_registered() {
+# The interpreters of the enabled binfmt_misc entries, under whatever name,
+# that take ELF files of 32-bit class for machine 3 (EM_386, bytes 18 and
+# 19), one a line.
+i386_emulators() {
     local entry
     for entry in /proc/sys/fs/binfmt_misc/*; do
         case ${entry##*/} in register|status|"*") continue ;; esac
-        awk '$0 == "enabled" { on = 1 } $1 == "offset" { at = $2 } $1 == "magic" { magic = $2 }
-             END { exit !(on && at == 0 && substr(magic, 1, 10) == "7f454c4601" && substr(magic, 37, 4) == "0300") }' \
-            "$entry" 2>/dev/null && return 0
+        awk '$0 == "enabled" { on = 1 } $1 == "interpreter" { interpreter = $2 } $1 == "offset" { at = $2 }
+             $1 == "magic" { magic = $2 }
+             END { if (on && at == 0 && substr(magic, 1, 10) == "7f454c4601" && substr(magic, 37, 4) == "0300") print interpreter }' \
+            "$entry" 2>/dev/null
     done
-    return 1
+}
+
+# The first line of what emulator $1 says of its version. Debian's own
+# binfmt_misc entries name links such as /usr/libexec/qemu-binfmt/i386-binfmt-P,
+# which run only from binfmt_misc, so a link is followed to the emulator itself.
+emulator_version() {
+    "$(readlink -f "$1")" --version 2>/dev/null | head -n 1
 }
 
 wine_prefix_up() {
@@ -88,6 +96,17 @@ wine_prefix_up() {
     for i in $(seq 1 50); do
         wine_rpcss_running && break
         sleep 0.2
+    done
+}
+
+# A program that crashes ends at once. Where no debugger is named, Wine
+# starts its own (winedbg --auto), which writes a backtrace and, under a slow
+# emulator, takes minutes to start; an empty name starts none.
+wine_crash_debugger_off() {
+    local view
+    for view in 64 32; do
+        "$WINELOADER" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /d "" /f /reg:$view \
+            >/dev/null 2>&1 || true
     done
 }
 
