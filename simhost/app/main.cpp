@@ -89,9 +89,9 @@ std::unique_ptr<Host> CreateHost(const ProgramOptions& o) {
         host->SetActiveDocument(*o.active);
     }
     host->RejectNextCallsBusy(o.busy);
-    if (o.busy_at) host->RejectCallsBusyAfter(o.busy_at->after, o.busy_at->count);
-    if (o.hang_at) host->HangAfter(o.hang_at->after, o.hang_at->milliseconds);
-    if (o.compute_after) host->ComputeAfter(o.compute_after->after, o.compute_after->milliseconds);
+    if (o.busy_at) host->RejectCallsBusyAfter(o.busy_at->after, o.busy_at->length);
+    if (o.hang_at) host->HangAfter(o.hang_at->after, static_cast<DWORD>(o.hang_at->length));
+    if (o.compute_after) host->ComputeAfter(o.compute_after->after, static_cast<DWORD>(o.compute_after->length));
     return host;
 }
 

@@ -77,15 +77,16 @@ std::int32_t ParseNumber(const std::wstring& option, const std::wstring& text) {
     return static_cast<std::int32_t>(static_cast<std::uint32_t>(value & 0xFFFFFFFFLL));
 }
 
-// KIND.MEMBER:N:rest, with rest split into at most `rest_fields` fields.
-std::vector<std::wstring> SplitFault(const std::wstring& option, const std::wstring& text, std::size_t fields) {
+// `fields` fields split at `separator`, the last one taking the rest.
+std::vector<std::wstring> SplitFields(const std::wstring& option, const std::wstring& text, std::size_t fields,
+                                      wchar_t separator = L':') {
     std::vector<std::wstring> parts;
     std::size_t start = 0;
     while (parts.size() + 1 < fields) {
-        std::size_t colon = text.find(L':', start);
-        if (colon == std::wstring::npos) break;
-        parts.push_back(text.substr(start, colon - start));
-        start = colon + 1;
+        std::size_t end = text.find(separator, start);
+        if (end == std::wstring::npos) break;
+        parts.push_back(text.substr(start, end - start));
+        start = end + 1;
     }
     parts.push_back(text.substr(start));
     if (parts.size() != fields) throw UsageError(option + L": malformed value \"" + text + L"\"");
@@ -93,7 +94,7 @@ std::vector<std::wstring> SplitFault(const std::wstring& option, const std::wstr
 }
 
 FaultOption ParseFault(const std::wstring& option, const std::wstring& text, bool bare) {
-    auto parts = SplitFault(option, text, bare ? 3 : 4);
+    auto parts = SplitFields(option, text, bare ? 3 : 4);
     std::size_t dot = parts[0].find(L'.');
     if (dot == std::wstring::npos || dot == 0 || dot + 1 == parts[0].size()) {
         throw UsageError(option + L" expects KIND.MEMBER, not \"" + parts[0] + L"\"");
@@ -111,7 +112,7 @@ FaultOption ParseFault(const std::wstring& option, const std::wstring& text, boo
 }
 
 QueryFaultOption ParseQueryFault(const std::wstring& option, const std::wstring& text) {
-    const auto parts = SplitFault(option, text, 3);
+    const auto parts = SplitFields(option, text, 3);
     QueryFaultOption f;
     f.kind = parts[0];
     f.nth = ParseCount(option, parts[1]);
@@ -121,38 +122,21 @@ QueryFaultOption ParseQueryFault(const std::wstring& option, const std::wstring&
     return f;
 }
 
-BusySpellOption ParseBusySpell(const std::wstring& option, const std::wstring& text) {
-    const auto parts = SplitFault(option, text, 2);
-    BusySpellOption spell;
-    spell.after = static_cast<std::size_t>(ParseCount(option, parts[0]));
-    spell.count = ParseCount(option, parts[1]);
+// K:N; a spell counted in milliseconds lasts at least one.
+SpellOption ParseSpell(const std::wstring& option, const std::wstring& text, bool milliseconds) {
+    const auto parts = SplitFields(option, text, 2);
+    const SpellOption spell{static_cast<std::size_t>(ParseCount(option, parts[0])), ParseCount(option, parts[1])};
+    if (milliseconds && spell.length == 0) throw UsageError(option + L" expects at least 1 millisecond");
     return spell;
 }
 
-HangOption ParseHang(const std::wstring& option, const std::wstring& text) {
-    const auto parts = SplitFault(option, text, 2);
-    HangOption hang;
-    hang.after = static_cast<std::size_t>(ParseCount(option, parts[0]));
-    hang.milliseconds = static_cast<DWORD>(ParseCount(option, parts[1]));
-    if (hang.milliseconds == 0) throw UsageError(option + L" expects at least 1 millisecond");
-    return hang;
-}
-
 GeneratorOptions ParseGenerator(const std::wstring& option, const std::wstring& text) {
-    std::vector<int> values;
-    std::size_t start = 0;
-    while (true) {
-        std::size_t comma = text.find(L',', start);
-        values.push_back(ParseCount(option, text.substr(start, comma == std::wstring::npos ? std::wstring::npos : comma - start)));
-        if (comma == std::wstring::npos) break;
-        start = comma + 1;
-    }
-    if (values.size() != 4) throw UsageError(option + L" expects four numbers O,R,D,F");
+    const auto parts = SplitFields(option, text, 4, L',');
     GeneratorOptions g;
-    g.occurrences_per_assembly = values[0];
-    g.relations_per_occurrence = values[1];
-    g.depth = values[2];
-    g.fan_out = values[3];
+    g.occurrences_per_assembly = ParseCount(option, parts[0]);
+    g.relations_per_occurrence = ParseCount(option, parts[1]);
+    g.depth = ParseCount(option, parts[2]);
+    g.fan_out = ParseCount(option, parts[3]);
     return g;
 }
 
@@ -195,11 +179,11 @@ ProgramOptions ParseProgramOptions(const std::vector<std::wstring>& args) {
         } else if (a == L"--busy") {
             o.busy = ParseCount(a, value());
         } else if (a == L"--busy-at") {
-            o.busy_at = ParseBusySpell(a, value());
+            o.busy_at = ParseSpell(a, value(), false);
         } else if (a == L"--hang-at") {
-            o.hang_at = ParseHang(a, value());
+            o.hang_at = ParseSpell(a, value(), true);
         } else if (a == L"--compute-after") {
-            o.compute_after = ParseHang(a, value());
+            o.compute_after = ParseSpell(a, value(), true);
         } else if (a == L"--exit-after") {
             o.exit_after = static_cast<std::size_t>(ParseCount(a, value()));
             if (o.exit_after == 0) throw UsageError(a + L" expects at least 1");

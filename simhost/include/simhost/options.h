@@ -23,14 +23,10 @@ struct QueryFaultOption {
     std::int32_t status = 0;
 };
 
-struct BusySpellOption {
+// Once `after` calls have been served, `length` refusals or milliseconds.
+struct SpellOption {
     std::size_t after = 0;
-    int count = 0;
-};
-
-struct HangOption {
-    std::size_t after = 0;
-    DWORD milliseconds = 0;
+    int length = 0;
 };
 
 struct ProgramOptions {
@@ -44,9 +40,9 @@ struct ProgramOptions {
     std::vector<FaultOption> faults;
     std::vector<QueryFaultOption> query_faults;
     int busy = 0;
-    std::optional<BusySpellOption> busy_at;
-    std::optional<HangOption> hang_at;
-    std::optional<HangOption> compute_after;
+    std::optional<SpellOption> busy_at;
+    std::optional<SpellOption> hang_at;
+    std::optional<SpellOption> compute_after;
     std::size_t exit_after = 0;  // 0: never
     bool no_document = false;
     std::optional<std::wstring> active;
