@@ -4,6 +4,7 @@
 
 #include "ui/message_loop.h"
 #include "ui/program_end.h"
+#include "ui/window.h"
 
 namespace marsitel::ui::testing {
 
@@ -65,10 +66,7 @@ DWORD ExStyleOf(HWND window) {
 ::testing::AssertionResult CentredOnPrimaryMonitor(HWND window) {
     RECT outer{};
     GetWindowRect(window, &outer);
-    MONITORINFO monitor{};
-    monitor.cbSize = sizeof monitor;
-    GetMonitorInfoW(MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY), &monitor);
-    const RECT& work = monitor.rcWork;
+    const RECT work = WorkAreaOf(MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY));
     if (std::abs((outer.left + outer.right) - (work.left + work.right)) <= 2 &&
         std::abs((outer.top + outer.bottom) - (work.top + work.bottom)) <= 2) {
         return ::testing::AssertionSuccess();
