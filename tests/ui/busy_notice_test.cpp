@@ -137,8 +137,7 @@ TEST_F(BusyNoticeTest, OnWindowsPathTheFilterShowsTheNoticeServesItsButtonAndEnd
         InvalidateRect(other, nullptr, TRUE);
         PostMessageW(other, WM_KEYDOWN, VK_SPACE, 0);
         QueueClick();
-        EXPECT_EQ(filter.MessagePending(nullptr, 2100, PENDINGTYPE_TOPLEVEL),
-                  static_cast<DWORD>(PENDINGMSG_WAITDEFPROCESS));
+        EXPECT_EQ(filter.MessagePending(nullptr, 2100, PENDINGTYPE_TOPLEVEL), kKeepWaiting);
         EXPECT_TRUE(notice.StopRequested());
         EXPECT_FALSE(GetUpdateRect(other, nullptr, FALSE)) << "paint was not served";
         MSG message;
