@@ -5,10 +5,12 @@
 #include "ui/accessible.h"
 #include "ui/control_ids.h"
 #include "ui/dialog.h"
+#include "ui/layout.h"
 #include "ui_test_support.h"
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <atomic>
 #include <functional>
 #include <memory>
@@ -134,6 +136,20 @@ TEST_F(DialogTest, ClientAreaAndControlsLandWhereDesignedAt96Dpi) {
     for (const ExpectedRect& e : kDialogRects) EXPECT_TRUE(SameRect(RectInParent(Control(e.id)), e.at96)) << e.id;
     // The scroll bar overlaps the text box's right edge by one pixel.
     EXPECT_EQ(RectInParent(Control(id::VScroll1)).left, RectInParent(Control(id::Text3)).right - 1);
+}
+
+// The conversion of positions is checked at 96 DPI by the dialog's table
+// above; here above 96 DPI, where half pixels round away from zero, the font
+// height, and the rule that each edge is converted on its own.
+TEST(Layout, FontsGrowAboveNinetySixDpiAndAdjoiningBoxesStayAdjoining) {
+    const RECT levelBox = Layout(144).Rect(TwipsRect{960, 2400, 615, 375});
+    EXPECT_EQ((std::array<LONG, 4>{levelBox.left, levelBox.top, levelBox.right, levelBox.bottom}),
+              (std::array<LONG, 4>{96, 240, 158, 278}));
+    EXPECT_EQ(Layout(120).FontHeight(825), -14);
+    const Layout at120(120);
+    const RECT left = at120.Rect(TwipsRect{0, 0, 1001, 10});
+    const RECT right = at120.Rect(TwipsRect{1001, 0, 1001, 10});
+    EXPECT_EQ(left.right, right.left);
 }
 
 TEST_F(DialogTest, LoadStepSetsCaptionTextsAndLevel) {
