@@ -3,18 +3,9 @@
 #include <cstdlib>
 
 #include "ui/message_loop.h"
-#include "ui/program_end.h"
 #include "ui/window.h"
 
 namespace marsitel::ui::testing {
-
-ProgramEndRecorder::ProgramEndRecorder() {
-    SetProgramEndHandler([this](unsigned code) { exitCodes_.push_back(code); });
-}
-
-ProgramEndRecorder::~ProgramEndRecorder() {
-    SetProgramEndHandler(nullptr);
-}
 
 SeenMessageBox TheBoxTheProgramEndsWith(const std::function<void()>& ending) {
     ProgramEndRecorder ends;
@@ -40,20 +31,6 @@ RECT ClientRect(HWND window) {
     RECT rect{};
     GetClientRect(window, &rect);
     return rect;
-}
-
-std::wstring TextOf(HWND window) {
-    wchar_t buffer[1024] = {};
-    GetWindowTextW(window, buffer, 1024);
-    return buffer;
-}
-
-DWORD StyleOf(HWND window) {
-    return static_cast<DWORD>(GetWindowLongPtrW(window, GWL_STYLE));
-}
-
-DWORD ExStyleOf(HWND window) {
-    return static_cast<DWORD>(GetWindowLongPtrW(window, GWL_EXSTYLE));
 }
 
 ::testing::AssertionResult SameRect(const RECT& actual, const RECT& expected) {
