@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
-#include <memory>
 #include <regex>
 #include <string>
 #include <thread>
@@ -100,7 +99,6 @@ std::wstring HostNotRunningText() {
                           : L"Solid Edge läuft ja gar nicht!";
 }
 
-// Starts Marsitel, dismisses the splash and waits for the main dialog.
 void OpenDialog(MarsitelApp& app, const std::wstring& picture_folder = {}) {
     ASSERT_TRUE(app.DismissSplash(picture_folder)) << "the splash did not show or did not close";
     ASSERT_TRUE(app.WaitForDialog()) << "the main dialog did not show";
@@ -362,7 +360,6 @@ bool WaitForCallsServed(const SimhostProcess& host, std::size_t calls) {
     return WaitUntil([&] { return host.JournalLines().size() >= calls; }, kRunWait);
 }
 
-// Opens the dialog and clicks Execute for a run at level "Alle" with grounding.
 void StartGroundedRunAtAllLevels(MarsitelApp& app) {
     OpenDialog(app);
     ASSERT_TRUE(app.SetLevel(L"Alle"));
@@ -391,8 +388,8 @@ void ExpectCleanGroundedState(const ScenarioSummary& after) {
 class E2eKeysBeforeReport : public ::testing::TestWithParam<KeysDuringRun> {};
 
 TEST_P(E2eKeysBeforeReport, DoNotCloseItUnread) {
-    SimhostProcess host({ThreeRelationsEach(),
-                         {L"--hidden", L"--busy-at", L"20:8", L"--fail", L"rel.Delete:100:4711:Beziehung ist gesperrt"}});
+    SimhostProcess host({ThreeRelationsEach(), {L"--hidden", L"--busy-at", L"20:8", L"--fail",
+                                                L"rel.Delete:100:4711:Beziehung ist gesperrt"}});
     MarsitelApp app;
     ASSERT_NO_FATAL_FAILURE(StartGroundedRunAtAllLevels(app));
     SetForegroundWindow(WaitForVisibleTopLevel(app.Id(), marsitel::ui::kProgressClass));
