@@ -1,17 +1,19 @@
 // Runs against the simulated host in this process: order of host calls and
 // progress writes, depth, sub-assembly detection, deletion, grounding, and
-// errors that end a run.
+// errors that end a run; and the readiness check before a run: every cause of
+// a warning, at most one box, nothing held afterwards.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <iostream>
 
+#include "core/readiness.h"
 #include "host_fixture.h"
 
 namespace marsitel {
 namespace {
 
-using testing::HostTest;
-using testing::Lines;
+using namespace testing;
 
 constexpr wchar_t kTwoBolts[] = LR"(simhost-scenario 1
 document Top.asm assembly Oben
@@ -298,6 +300,72 @@ active Top.asm
         EXPECT_EQ(host_->ClientReferences(), 0) << ::testing::PrintToString(host_->HeldObjects());
     }
     std::cout << "[  sweep   ] " << clean.size() << " calls of a clean run, each failed in turn" << std::endl;
+}
+
+class Readiness : public HostTest {
+protected:
+    // The boxes seen so far are `count`, the last one the warning that no
+    // assembly is active.
+    // During a run the topmost progress window is on screen: a warning that
+    // is not topmost itself opens behind it, and the program seems to hang.
+    void ExpectWarnings(std::size_t count) {
+        ASSERT_EQ(watcher_.boxes().size(), count);
+        EXPECT_EQ(watcher_.boxes().back().text, L"Kein Assembly-Dokument aktiv");
+        EXPECT_EQ(watcher_.boxes().back().caption, L"Marsitel");
+        EXPECT_EQ(watcher_.boxes().back().icon, LoadIconW(nullptr, IDI_EXCLAMATION));
+        EXPECT_EQ(watcher_.boxes().back().button_ids, std::vector<int>{IDOK});
+        EXPECT_TRUE(watcher_.boxes().back().topmost) << "behind the topmost progress window";
+    }
+};
+
+TEST_F(Readiness, AssemblyActiveIsReadyByNameOnlyAndANegativeErrorIsPassedOver) {
+    StartHost(kTwoBolts);
+    EXPECT_TRUE(CheckReady());
+    EXPECT_TRUE(CheckReady());
+    EXPECT_EQ(log_.front(), L"app names ActiveDocument");
+    StartHost(kTwoBolts).FailNthCall(L"app", L"2", 1, {static_cast<std::int32_t>(E_FAIL), L"", true});
+    EXPECT_TRUE(CheckReady());
+    EXPECT_TRUE(watcher_.boxes().empty());
+}
+
+TEST_F(Readiness, EveryOtherCauseWarnsOnceThatNoAssemblyIsActive) {
+    const std::pair<const char*, std::function<void()>> causes[] = {
+        {"part active", [&] { StartHost(kTwoBolts).SetActiveDocument(L"Bolt.par"); }},
+        {"no active document", [&] { StartHost(kTwoBolts).SetActiveDocument(std::nullopt); }},
+        {"no document open", [&] { StartHost(L"simhost-scenario 1\nactive none\n"); }},
+        {"host error from the active document",
+         [&] { StartHost(kTwoBolts).FailNthCall(L"app", L"2", 1, {1001, L"Kein Dokument", false}); }},
+        {"unreadable document count",
+         [&] { StartHost(kTwoBolts).FailNthCall(L"docs", L"3", 1, {1005, L"Zählung", false}); }},
+    };
+    std::size_t boxes = 0;
+    for (const auto& [cause, start] : causes) {
+        SCOPED_TRACE(cause);
+        start();
+        EXPECT_FALSE(CheckReady());
+        ExpectWarnings(++boxes);
+        EXPECT_EQ(host_->ClientReferences(), 0);
+    }
+}
+
+TEST_F(Readiness, RunStopsAfterTheWarningWithTheHostUntouched) {
+    StartHost(kTwoBolts).SetActiveDocument(L"Bolt.par");
+    EXPECT_FALSE(Run(1, true));
+    ExpectWarnings(1);
+    EXPECT_EQ(log_.back(), L"doc:Bolt.par qi HostAssembly");
+    EXPECT_TRUE(LinesStartingWith(L"progress").empty());
+    EXPECT_TRUE(LinesStartingWith(L"app put").empty());
+    EXPECT_EQ(host_->RelationCount(L"Top.asm"), 1);
+}
+
+// Windows keeps the running objects of elevated and normal processes apart:
+// only an elevated program is told that a host started normally is out of
+// its reach.
+TEST(HostNotRunningWarning, NamesTheAdministratorRightsOnlyWhenTheProgramHasThem) {
+    EXPECT_EQ(HostNotRunningWarning(false), L"Solid Edge läuft ja gar nicht!");
+    EXPECT_EQ(HostNotRunningWarning(true), L"Solid Edge läuft ja gar nicht! Marsitel läuft mit Administratorrechten "
+                                           L"und erreicht kein Solid Edge, das ohne Administratorrechte gestartet "
+                                           L"wurde.");
 }
 
 }  // namespace
