@@ -24,19 +24,10 @@ std::int32_t ErrorNumber(Action action) {
     return 0;
 }
 
-Value MakeValue(VARTYPE type, auto assign) {
+Value NullValue() {
     Variant v;
-    v.address()->vt = type;
-    assign(*v.address());
+    v.address()->vt = VT_NULL;
     return Value(std::move(v));
-}
-
-Value TextValue(const wchar_t* text) {
-    return MakeValue(VT_BSTR, [&](VARIANT& v) { v.bstrVal = SysAllocString(text); });
-}
-
-Value Int32Value(std::int32_t number) {
-    return MakeValue(VT_I4, [&](VARIANT& v) { v.lVal = number; });
 }
 
 HRESULT STDMETHODCALLTYPE FillInLater(EXCEPINFO* deferred) {
@@ -84,12 +75,12 @@ TEST(ErrorMapping, HostExceptionsAndBareStatuses) {
 }
 
 TEST(ValueConversion, FailuresAreTypeMismatchOverflowOrObjectNotSet) {
-    EXPECT_EQ(TextValue(L"42").Int32(), 42);
-    EXPECT_EQ(ErrorNumber([] { TextValue(L"Welle").Int32(); }), 13);
-    EXPECT_EQ(ErrorNumber([] { Int32Value(1).Object(); }), 13);
-    EXPECT_EQ(ErrorNumber([] { MakeValue(VT_NULL, [](VARIANT&) {}).Text(); }), 13);
+    EXPECT_EQ(Value(Variant::Text(L"42")).Int32(), 42);
+    EXPECT_EQ(ErrorNumber([] { Value(Variant::Text(L"Welle")).Int32(); }), 13);
+    EXPECT_EQ(ErrorNumber([] { Value(Variant::Long(1)).Object(); }), 13);
+    EXPECT_EQ(ErrorNumber([] { NullValue().Text(); }), 13);
 
-    const DispatchObject nothing = MakeValue(VT_EMPTY, [](VARIANT&) {}).Object();
+    const DispatchObject nothing = Value(Variant()).Object();
     EXPECT_TRUE(nothing.empty());
     EXPECT_TRUE(nothing.As(IID_IDispatch).empty());
     EXPECT_EQ(ErrorNumber([&] { nothing.Get(1); }), error_number::kObjectNotSet);

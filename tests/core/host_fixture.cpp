@@ -83,8 +83,4 @@ Lines HostTest::LinesStartingWith(std::wstring_view prefix) const {
     return lines;
 }
 
-int HostTest::CountLines(std::wstring_view line) const {
-    return static_cast<int>(std::count(log_.begin(), log_.end(), line));
-}
-
 }  // namespace marsitel::testing

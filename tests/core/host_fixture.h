@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -85,9 +86,8 @@ protected:
     // The readiness check alone; its journal lines are in log_.
     bool CheckReady();
 
-    // Lines of log_ that start with `prefix`.
     Lines LinesStartingWith(std::wstring_view prefix) const;
-    int CountLines(std::wstring_view line) const;
+    int CountLines(std::wstring_view line) const { return static_cast<int>(std::ranges::count(log_, line)); }
 
     // Each test runs in a single-threaded apartment, as the program's UI thread does.
     ComApartment apartment_;

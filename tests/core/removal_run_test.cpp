@@ -1,19 +1,19 @@
 // Runs against the simulated host in this process: order of host calls and
 // progress writes, depth, sub-assembly detection, deletion, grounding, and
-// errors that end a run.
+// errors that end a run; and the readiness check before a run: every cause of
+// a warning, at most one box, nothing held afterwards.
 #include <gtest/gtest.h>
 
-#include <algorithm>
+#include <functional>
 #include <iostream>
-#include <utility>
 
+#include "core/readiness.h"
 #include "host_fixture.h"
 
 namespace marsitel {
 namespace {
 
-using testing::HostTest;
-using testing::Lines;
+using namespace testing;
 
 constexpr wchar_t kTwoBolts[] = LR"(simhost-scenario 1
 document Top.asm assembly Oben
@@ -39,12 +39,6 @@ occurrence Low.asm Bolzen:1 Bolt.par
 relation Low.asm axial Bolzen:1
 active Top.asm
 )";
-
-Lines Concat(std::initializer_list<Lines> parts) {
-    Lines all;
-    for (const auto& part : parts) all.insert(all.end(), part.begin(), part.end());
-    return all;
-}
 
 TEST_F(HostTest, OneRunMakesTheFixedCallsInTheFixedOrder) {
     StartHost(kTwoBolts);
@@ -97,18 +91,17 @@ std::wstring BoltsScenario(int occurrences, int relations, const wchar_t* enumer
 // assembly and 3 more an occurrence for finding the sub-assemblies, and 2
 // to enter each.
 TEST_F(HostTest, LevelsLimitTheDepthOfTheWalkAndItsHostCalls) {
-    const Lines top = {L"progress assembly Bearbeite Oben", L"progress occurrence Vorkommnis Bolzen:1",
-                       L"progress occurrence Vorkommnis Mitte:1"};
-    const Lines mid = {L"progress assembly Bearbeite Mitte", L"progress occurrence Vorkommnis Bolzen:1",
-                       L"progress occurrence Vorkommnis Unten:1"};
-    const Lines low = {L"progress assembly Bearbeite Unten", L"progress occurrence Vorkommnis Bolzen:1"};
+    // The walk through all three levels; a walk that stops higher up shows its beginning.
+    const Lines walk = {L"progress assembly Bearbeite Oben", L"progress occurrence Vorkommnis Bolzen:1",
+                        L"progress occurrence Vorkommnis Mitte:1", L"progress assembly Bearbeite Mitte",
+                        L"progress occurrence Vorkommnis Bolzen:1", L"progress occurrence Vorkommnis Unten:1",
+                        L"progress assembly Bearbeite Unten", L"progress occurrence Vorkommnis Bolzen:1"};
     struct Case {
         std::int16_t level;
-        Lines walk;
+        std::size_t walked;  // lines of the walk shown
         int mid_relations, low_relations, ground_reads, host_calls;
     };
-    const Case cases[] = {
-        {1, top, 1, 1, 2, 39}, {2, Concat({top, mid}), 0, 1, 4, 71}, {10, Concat({top, mid, low}), 0, 0, 5, 100}};
+    const Case cases[] = {{1, 3, 1, 1, 2, 39}, {2, 6, 0, 1, 4, 71}, {10, 8, 0, 0, 5, 100}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.level);
         StartHost(kThreeLevels);
@@ -118,7 +111,7 @@ TEST_F(HostTest, LevelsLimitTheDepthOfTheWalkAndItsHostCalls) {
         for (const auto& line : log_) {
             if (line.starts_with(L"progress assembly") || line.starts_with(L"progress occurrence")) shown.push_back(line);
         }
-        testing::ExpectSameLines(shown, c.walk);
+        testing::ExpectSameLines(shown, Lines(walk.begin(), walk.begin() + c.walked));
         EXPECT_EQ(host_->RelationCount(L"Top.asm"), 0);
         EXPECT_EQ(host_->RelationCount(L"Mid.asm"), c.mid_relations);
         EXPECT_EQ(host_->RelationCount(L"Low.asm"), c.low_relations);
@@ -307,6 +300,72 @@ active Top.asm
         EXPECT_EQ(host_->ClientReferences(), 0) << ::testing::PrintToString(host_->HeldObjects());
     }
     std::cout << "[  sweep   ] " << clean.size() << " calls of a clean run, each failed in turn" << std::endl;
+}
+
+class Readiness : public HostTest {
+protected:
+    // The boxes seen so far are `count`, the last one the warning that no
+    // assembly is active.
+    // During a run the topmost progress window is on screen: a warning that
+    // is not topmost itself opens behind it, and the program seems to hang.
+    void ExpectWarnings(std::size_t count) {
+        ASSERT_EQ(watcher_.boxes().size(), count);
+        EXPECT_EQ(watcher_.boxes().back().text, L"Kein Assembly-Dokument aktiv");
+        EXPECT_EQ(watcher_.boxes().back().caption, L"Marsitel");
+        EXPECT_EQ(watcher_.boxes().back().icon, LoadIconW(nullptr, IDI_EXCLAMATION));
+        EXPECT_EQ(watcher_.boxes().back().button_ids, std::vector<int>{IDOK});
+        EXPECT_TRUE(watcher_.boxes().back().topmost) << "behind the topmost progress window";
+    }
+};
+
+TEST_F(Readiness, AssemblyActiveIsReadyByNameOnlyAndANegativeErrorIsPassedOver) {
+    StartHost(kTwoBolts);
+    EXPECT_TRUE(CheckReady());
+    EXPECT_TRUE(CheckReady());
+    EXPECT_EQ(log_.front(), L"app names ActiveDocument");
+    StartHost(kTwoBolts).FailNthCall(L"app", L"2", 1, {static_cast<std::int32_t>(E_FAIL), L"", true});
+    EXPECT_TRUE(CheckReady());
+    EXPECT_TRUE(watcher_.boxes().empty());
+}
+
+TEST_F(Readiness, EveryOtherCauseWarnsOnceThatNoAssemblyIsActive) {
+    const std::pair<const char*, std::function<void()>> causes[] = {
+        {"part active", [&] { StartHost(kTwoBolts).SetActiveDocument(L"Bolt.par"); }},
+        {"no active document", [&] { StartHost(kTwoBolts).SetActiveDocument(std::nullopt); }},
+        {"no document open", [&] { StartHost(L"simhost-scenario 1\nactive none\n"); }},
+        {"host error from the active document",
+         [&] { StartHost(kTwoBolts).FailNthCall(L"app", L"2", 1, {1001, L"Kein Dokument", false}); }},
+        {"unreadable document count",
+         [&] { StartHost(kTwoBolts).FailNthCall(L"docs", L"3", 1, {1005, L"Zählung", false}); }},
+    };
+    std::size_t boxes = 0;
+    for (const auto& [cause, start] : causes) {
+        SCOPED_TRACE(cause);
+        start();
+        EXPECT_FALSE(CheckReady());
+        ExpectWarnings(++boxes);
+        EXPECT_EQ(host_->ClientReferences(), 0);
+    }
+}
+
+TEST_F(Readiness, RunStopsAfterTheWarningWithTheHostUntouched) {
+    StartHost(kTwoBolts).SetActiveDocument(L"Bolt.par");
+    EXPECT_FALSE(Run(1, true));
+    ExpectWarnings(1);
+    EXPECT_EQ(log_.back(), L"doc:Bolt.par qi HostAssembly");
+    EXPECT_TRUE(LinesStartingWith(L"progress").empty());
+    EXPECT_TRUE(LinesStartingWith(L"app put").empty());
+    EXPECT_EQ(host_->RelationCount(L"Top.asm"), 1);
+}
+
+// Windows keeps the running objects of elevated and normal processes apart:
+// only an elevated program is told that a host started normally is out of
+// its reach.
+TEST(HostNotRunningWarning, NamesTheAdministratorRightsOnlyWhenTheProgramHasThem) {
+    EXPECT_EQ(HostNotRunningWarning(false), L"Solid Edge läuft ja gar nicht!");
+    EXPECT_EQ(HostNotRunningWarning(true), L"Solid Edge läuft ja gar nicht! Marsitel läuft mit Administratorrechten "
+                                           L"und erreicht kein Solid Edge, das ohne Administratorrechte gestartet "
+                                           L"wurde.");
 }
 
 }  // namespace

@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
-#include <memory>
 #include <regex>
 #include <string>
 #include <thread>
@@ -87,10 +86,6 @@ std::wstring ThreeRelationsEach() {
     return PartsScenario(kLongOccurrences, relations);
 }
 
-SimhostProcess::Options HostWith(std::wstring scenario, std::vector<std::wstring> extra_args = {}) {
-    return SimhostProcess::Options{std::move(scenario), std::move(extra_args)};
-}
-
 ScenarioSummary StateAfterQuit(SimhostProcess& host) {
     host.Quit();
     return Summarize(host.SavedState());
@@ -104,7 +99,6 @@ std::wstring HostNotRunningText() {
                           : L"Solid Edge läuft ja gar nicht!";
 }
 
-// Starts Marsitel, dismisses the splash and waits for the main dialog.
 void OpenDialog(MarsitelApp& app, const std::wstring& picture_folder = {}) {
     ASSERT_TRUE(app.DismissSplash(picture_folder)) << "the splash did not show or did not close";
     ASSERT_TRUE(app.WaitForDialog()) << "the main dialog did not show";
@@ -138,7 +132,7 @@ class E2eFullRun : public ::testing::TestWithParam<FullRunCase> {};
 
 TEST_P(E2eFullRun, ChangesTheHostAsChosenAndReturnsToTheDialog) {
     const FullRunCase& c = GetParam();
-    SimhostProcess host(HostWith(kLayered));
+    SimhostProcess host({kLayered, {}});
     MarsitelApp app;
     OpenDialog(app);
     EXPECT_EQ(ToUtf8(WindowText(app.Dialog())), ToUtf8(kDialogTitle));
@@ -173,7 +167,7 @@ INSTANTIATE_TEST_SUITE_P(LevelsAndGrounding, E2eFullRun,
                                          FullRunCase{L"Alle", true, {3, 3, 3, 3, 1, 1}}));
 
 TEST(E2eRuns, SecondRunShowsAFreshProgressWindowAndTheCompletionTextAgain) {
-    SimhostProcess host(HostWith(LongScenario(kLongOccurrences), {L"--hidden"}));
+    SimhostProcess host({LongScenario(kLongOccurrences), {L"--hidden"}});
     MarsitelApp app;
     const std::wstring pictures = ScreenshotDirectory();
     OpenDialog(app, pictures);
@@ -224,7 +218,7 @@ TEST(E2eStartUp, WithoutARunningHostWarnsAndEndsWithoutShowingTheDialog) {
 }
 
 TEST(E2eStartUp, ASecondStartRaisesTheRunningCopyAndEndsWithoutSplashOrHostCall) {
-    SimhostProcess host(HostWith(kLayered));
+    SimhostProcess host({kLayered, {}});
     MarsitelApp first;
     OpenDialog(first);
     const std::size_t calls = host.JournalLines().size();
@@ -270,7 +264,7 @@ TEST(E2eStartUp, ASecondStartDuringTheSplashBringsTheFirstCopysSplashToTheFront)
 }
 
 TEST(E2eRuns, HostGoneBeforeExecuteWarnsWhileTheProgressWindowShowsThenCompletes) {
-    SimhostProcess host(HostWith(kLayered));
+    SimhostProcess host({kLayered, {}});
     MarsitelApp app;
     OpenDialog(app);
     host.Quit();
@@ -308,7 +302,7 @@ TEST(E2eRuns, HostErrorMidRunEndsTheProgramWithTheErrorReportAndKeepsWhatWasDone
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(ToUtf8(c.host_args[0]));
-        SimhostProcess host(HostWith(kLayered, c.host_args));
+        SimhostProcess host({kLayered, c.host_args});
         MarsitelApp app;
         OpenDialog(app);
         ASSERT_TRUE(app.SetLevel(L"Alle"));
@@ -340,7 +334,7 @@ TEST(E2eRuns, HostErrorMidRunEndsTheProgramWithTheErrorReportAndKeepsWhatWasDone
 // from wWinMain and the end of everything static: exit code 0, no error
 // report, the host as it was. (End is pressed at the end of the other runs.)
 TEST(E2eRuns, TheTitleBarsCloseEndsTheProgramCleanlyAndLeavesTheHostAsItWas) {
-    SimhostProcess host(HostWith(kLayered));
+    SimhostProcess host({kLayered, {}});
     MarsitelApp app;
     OpenDialog(app);
     ASSERT_TRUE(app.Tick(ids::optionDelete, true));
@@ -366,7 +360,6 @@ bool WaitForCallsServed(const SimhostProcess& host, std::size_t calls) {
     return WaitUntil([&] { return host.JournalLines().size() >= calls; }, kRunWait);
 }
 
-// Opens the dialog and clicks Execute for a run at level "Alle" with grounding.
 void StartGroundedRunAtAllLevels(MarsitelApp& app) {
     OpenDialog(app);
     ASSERT_TRUE(app.SetLevel(L"Alle"));
@@ -395,8 +388,8 @@ void ExpectCleanGroundedState(const ScenarioSummary& after) {
 class E2eKeysBeforeReport : public ::testing::TestWithParam<KeysDuringRun> {};
 
 TEST_P(E2eKeysBeforeReport, DoNotCloseItUnread) {
-    SimhostProcess host(HostWith(ThreeRelationsEach(), {L"--hidden", L"--busy-at", L"20:8", L"--fail",
-                                                         L"rel.Delete:100:4711:Beziehung ist gesperrt"}));
+    SimhostProcess host({ThreeRelationsEach(), {L"--hidden", L"--busy-at", L"20:8", L"--fail",
+                                                L"rel.Delete:100:4711:Beziehung ist gesperrt"}});
     MarsitelApp app;
     ASSERT_NO_FATAL_FAILURE(StartGroundedRunAtAllLevels(app));
     SetForegroundWindow(WaitForVisibleTopLevel(app.Id(), marsitel::ui::kProgressClass));
@@ -437,18 +430,15 @@ public:
     ~ForeignDialog() {
         if (window_.load()) PostMessageW(window_.load(), WM_CLOSE, 0, 0);
     }
-    ForeignDialog(const ForeignDialog&) = delete;
-    ForeignDialog& operator=(const ForeignDialog&) = delete;
 
     // An edit box with a caption: the window and its focus are one.
     HWND Window() const { return window_.load(); }
-    HWND Edit() const { return window_.load(); }
     // Puts it in front with the keyboard in it, as the user's click into
     // the host's dialog does. Windows' foreground lock may refuse that to a
     // test that has not had the last input.
     bool TakeForeground() const {
         SetForegroundWindow(Window());
-        return WaitUntil([this] { return GetForegroundWindow() == Window() && FocusOf(Window()) == Edit(); },
+        return WaitUntil([this] { return GetForegroundWindow() == Window() && FocusOf(Window()) == Window(); },
                          kWindowWait);
     }
 
@@ -543,10 +533,10 @@ class E2eHeldUp : public ::testing::TestWithParam<HeldUp> {};
 // clean run does.
 TEST_P(E2eHeldUp, TheNoticeComesAndGoesByItselfAndTheRunEndsAsACleanRunDoes) {
     const HeldUp& held = GetParam();
-    SimhostProcess host(HostWith(L"", HoldAfter(held, kHeldAfter, held.spell)));
+    SimhostProcess host({L"", HoldAfter(held, kHeldAfter, held.spell)});
     MarsitelApp app;
     ForeignDialog hostDialog;
-    ASSERT_NE(hostDialog.Edit(), nullptr);
+    ASSERT_NE(hostDialog.Window(), nullptr);
     ASSERT_NO_FATAL_FAILURE(StartGroundedRunAtAllLevels(app));
     ASSERT_TRUE(WaitForCallsServed(host, kHeldAfter));
     const auto heldUp = std::chrono::steady_clock::now();
@@ -562,14 +552,14 @@ TEST_P(E2eHeldUp, TheNoticeComesAndGoesByItselfAndTheRunEndsAsACleanRunDoes) {
     EXPECT_EQ(ToUtf8(WindowText(Control(notice, marsitel::ui::busy_id::lblBusy))), ToUtf8(held.notice));
     EXPECT_TRUE(GetWindowLongW(notice, GWL_EXSTYLE) & WS_EX_TOPMOST);
     EXPECT_EQ(GetForegroundWindow(), hostDialog.Window());
-    EXPECT_EQ(FocusOf(hostDialog.Window()), hostDialog.Edit());
+    EXPECT_EQ(FocusOf(hostDialog.Window()), hostDialog.Window());
     const RECT progress = OuterRect(VisibleTopLevel(app.Id(), marsitel::ui::kProgressClass));
     EXPECT_EQ(OuterRect(notice).left, progress.left);
     EXPECT_EQ(OuterRect(notice).top, progress.bottom);
     SaveWindowPicture(notice, ScreenshotDirectory(), L"notice-" + std::wstring(held.option + 2));
 
     TypeKeys({VK_RETURN});
-    EXPECT_TRUE(WaitUntil([&] { return WindowText(hostDialog.Edit()) == L"\r\n"; }, kWindowWait))
+    EXPECT_TRUE(WaitUntil([&] { return WindowText(hostDialog.Window()) == L"\r\n"; }, kWindowWait))
         << "Enter did not reach the host's dialog";
     EXPECT_TRUE(IsVisible(notice)) << "Enter meant for the host's dialog ended the wait";
     ASSERT_TRUE(WaitForCallsServed(host, kHeldAfter + 1));
@@ -586,7 +576,7 @@ TEST_P(E2eHeldUp, TheNoticeComesAndGoesByItselfAndTheRunEndsAsACleanRunDoes) {
 // In the middle of a run. The host answers nothing more, and the program
 // does not wait for it.
 TEST_P(E2eHeldUp, AbbrechenEndsTheProgramWithTheWarningWhileTheHostStillHoldsItUp) {
-    SimhostProcess host(HostWith(L"", HoldAfter(GetParam(), kHeldAfter)));
+    SimhostProcess host({L"", HoldAfter(GetParam(), kHeldAfter)});
     MarsitelApp app;
     ASSERT_NO_FATAL_FAILURE(StartGroundedRunAtAllLevels(app));
     const HWND notice = WaitForVisibleTopLevel(app.Id(), marsitel::ui::kBusyClass);
@@ -601,7 +591,7 @@ TEST_P(E2eHeldUp, AbbrechenEndsTheProgramWithTheWarningWhileTheHostStillHoldsItU
 // the progress window stands during a run (1500 twips from the screen's
 // corner), the foreground left where it is; neither readiness warning.
 TEST_P(E2eHeldUp, AtStartUpTheNoticeStandsWhereTheProgressWindowWouldAndAbbrechenEndsTheProgram) {
-    SimhostProcess host(HostWith(kLayered, HoldAfter(GetParam(), 0)));
+    SimhostProcess host({kLayered, HoldAfter(GetParam(), 0)});
     MarsitelApp app;
     ForeignDialog hostDialog;
     ASSERT_TRUE(app.DismissSplash());
@@ -632,7 +622,7 @@ INSTANTIATE_TEST_SUITE_P(RefusingNotAnsweringAndComputing, E2eHeldUp,
 // while the notice shows: the notice goes, and the error report comes as
 // for a host that ends mid-run.
 TEST(E2eRuns, AHostEndedWhileItDoesNotAnswerGivesTheErrorReport) {
-    SimhostProcess host(HostWith(L"", {L"--hidden", L"--hang-at", std::to_wstring(kHeldAfter) + L":1000000"}));
+    SimhostProcess host({L"", {L"--hidden", L"--hang-at", std::to_wstring(kHeldAfter) + L":1000000"}});
     MarsitelApp app;
     ASSERT_NO_FATAL_FAILURE(StartGroundedRunAtAllLevels(app));
     const HWND notice = WaitForVisibleTopLevel(app.Id(), marsitel::ui::kBusyClass);
@@ -657,7 +647,7 @@ class E2eKeysDuringRun : public ::testing::TestWithParam<KeysDuringRun> {};
 // is back, and Alt+F4 does not close the dialog. The busy spell is waited
 // out: every occurrence ends with exactly one relation, its ground relation.
 TEST_P(E2eKeysDuringRun, AreDroppedWhenTheRunEnds) {
-    SimhostProcess host(HostWith(L"", {L"--hidden", L"--busy-at", L"60:8"}));
+    SimhostProcess host({L"", {L"--hidden", L"--busy-at", L"60:8"}});
     MarsitelApp app;
     ASSERT_NO_FATAL_FAILURE(StartGroundedRunAtAllLevels(app));  // a click leaves the focus on the button
     // Typed keys go to the foreground window, and without a window manager

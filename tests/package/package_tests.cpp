@@ -30,32 +30,19 @@ using simhost::testing::SimhostProcess;
 
 std::wstring PackagedProgram() { return FolderBesideProgram(L"..\\packaged\\") + L"Marsitel.exe"; }
 
-class VersionResource {
-public:
-    explicit VersionResource(const std::wstring& file) {
-        DWORD ignored = 0;
-        data_.resize(GetFileVersionInfoSizeW(file.c_str(), &ignored));
-        if (!data_.empty() && !GetFileVersionInfoW(file.c_str(), 0, static_cast<DWORD>(data_.size()), data_.data())) {
-            data_.clear();
-        }
+// A text of the file's version resource (German, Unicode), "<none>" without it.
+std::string VersionText(const std::wstring& file, const wchar_t* name) {
+    DWORD ignored = 0;
+    std::vector<BYTE> data(GetFileVersionInfoSizeW(file.c_str(), &ignored));
+    const std::wstring path = std::wstring(L"\\StringFileInfo\\040704B0\\") + name;
+    void* value = nullptr;
+    UINT length = 0;
+    if (data.empty() || !GetFileVersionInfoW(file.c_str(), 0, static_cast<DWORD>(data.size()), data.data()) ||
+        !VerQueryValueW(data.data(), path.c_str(), &value, &length) || length == 0) {
+        return "<none>";
     }
-
-    std::string Text(const wchar_t* name) const {
-        const std::wstring path = std::wstring(L"\\StringFileInfo\\040704B0\\") + name;
-        const void* value = Query(path.c_str());
-        return value ? ToUtf8(static_cast<const wchar_t*>(value)) : "<none>";
-    }
-
-private:
-    const void* Query(const wchar_t* path) const {
-        void* value = nullptr;
-        UINT length = 0;
-        if (data_.empty() || !VerQueryValueW(data_.data(), path, &value, &length) || length == 0) return nullptr;
-        return value;
-    }
-
-    std::vector<BYTE> data_;
-};
+    return ToUtf8(static_cast<const wchar_t*>(value));
+}
 
 // Two parts tied to each other, one of them grounded.
 constexpr wchar_t kFrame[] = LR"(simhost-scenario 1
@@ -221,9 +208,9 @@ TEST_F(InstallerPackage, InstallsARunningProgramThatALaterVersionReplacesAndUnin
     ASSERT_EQ(Msiexec(L"/i", kLaterInstaller), 0u);
     EXPECT_EQ(InstalledProducts(), std::vector<std::string>{ToUtf8(kLaterProductCode)});
     EXPECT_EQ(ProgramsEntry(kLaterProductCode), kLaterEntry);
-    EXPECT_EQ(VersionResource(InstallFolder() + L"Marsitel.exe").Text(L"FileVersion"), "1.0.1.0");
+    EXPECT_EQ(VersionText(InstallFolder() + L"Marsitel.exe", L"FileVersion"), "1.0.1.0");
     // The resource's umlauts survive the resource compiler's code page.
-    EXPECT_EQ(VersionResource(InstallFolder() + L"Marsitel.exe").Text(L"LegalCopyright"),
+    EXPECT_EQ(VersionText(InstallFolder() + L"Marsitel.exe", L"LegalCopyright"),
               ToUtf8(L"Freeware, ohne Gewährleistung"));
 
     EXPECT_EQ(Msiexec(L"/i", kInstaller), kInstallFailure) << "the downgrade must be refused";

@@ -6,12 +6,11 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <oleauto.h>
-#include <wrl/client.h>
-
+#include <algorithm>
 #include <vector>
 
 #include "shared/com.h"
+#include "shared/variant.h"
 #include "simhost/host.h"
 #include "simhost/interface_ids.h"
 
@@ -40,52 +39,35 @@ active Getriebe.asm
 
 struct CallResult {
     HRESULT hr = S_OK;
-    VARIANT value{};
-    EXCEPINFO excep{};
-    ~CallResult() {
-        VariantClear(&value);
-        SysFreeString(excep.bstrSource);
-        SysFreeString(excep.bstrDescription);
-    }
+    marsitel::Variant value;
+    WORD code = 0;  // the host's own error number
 };
 
-void Call(IDispatch* target, DISPID id, WORD flags, std::vector<VARIANT> args, CallResult& out) {
-    std::vector<VARIANT> reversed(args.rbegin(), args.rend());
-    DISPPARAMS params{reversed.data(), nullptr, static_cast<UINT>(reversed.size()), 0};
-    out.hr = target->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, &out.value, &out.excep, nullptr);
+// Arguments in the order written; Invoke takes them last first.
+CallResult Call(IDispatch* target, DISPID id, WORD flags, std::vector<VARIANT> args = {}) {
+    std::reverse(args.begin(), args.end());
+    DISPPARAMS params{args.data(), nullptr, static_cast<UINT>(args.size()), 0};
+    EXCEPINFO excep{};
+    CallResult r;
+    r.hr = target->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, r.value.put(), &excep, nullptr);
+    r.code = excep.wCode;
+    for (BSTR text : {excep.bstrSource, excep.bstrDescription, excep.bstrHelpFile}) SysFreeString(text);
+    return r;
 }
 
 HRESULT Outcome(IDispatch* target, DISPID id, std::vector<VARIANT> args = {}) {
-    CallResult r;
-    Call(target, id, DISPATCH_METHOD, std::move(args), r);
-    return r.hr;
-}
-
-VARIANT I2(short value) {
-    VARIANT v{};
-    v.vt = VT_I2;
-    v.iVal = value;
-    return v;
-}
-
-VARIANT Object(IDispatch* object) {
-    VARIANT v{};
-    v.vt = VT_DISPATCH;
-    v.pdispVal = object;
-    return v;
+    return Call(target, id, DISPATCH_METHOD, std::move(args)).hr;
 }
 
 // Property get; null on error, which the caller's ASSERT catches.
 ComPtr<IDispatch> GetObject(IDispatch* target, DISPID id, std::vector<VARIANT> args = {}) {
-    CallResult r;
-    Call(target, id, DISPATCH_PROPERTYGET | DISPATCH_METHOD, std::move(args), r);
-    return SUCCEEDED(r.hr) && r.value.vt == VT_DISPATCH ? ComPtr<IDispatch>(r.value.pdispVal) : nullptr;
+    const CallResult r = Call(target, id, DISPATCH_PROPERTYGET | DISPATCH_METHOD, std::move(args));
+    return SUCCEEDED(r.hr) && r.value.get().vt == VT_DISPATCH ? r.value.get().pdispVal : nullptr;
 }
 
 long GetNumber(IDispatch* target, DISPID id) {
-    CallResult r;
-    Call(target, id, DISPATCH_PROPERTYGET, {}, r);
-    return SUCCEEDED(r.hr) && r.value.vt == VT_I4 ? r.value.lVal : -999999;
+    const CallResult r = Call(target, id, DISPATCH_PROPERTYGET);
+    return SUCCEEDED(r.hr) && r.value.get().vt == VT_I4 ? r.value.get().lVal : -999999;
 }
 
 HRESULT Convert(IUnknown* object, const GUID& iid) {
@@ -94,21 +76,16 @@ HRESULT Convert(IUnknown* object, const GUID& iid) {
 }
 
 ComPtr<IEnumVARIANT> NewEnum(IDispatch* relations) {
-    CallResult r;
-    Call(relations, DISPID_NEWENUM, DISPATCH_PROPERTYGET | DISPATCH_METHOD, {}, r);
+    const CallResult r = Call(relations, DISPID_NEWENUM, DISPATCH_PROPERTYGET | DISPATCH_METHOD);
     ComPtr<IEnumVARIANT> e;
-    if (SUCCEEDED(r.hr) && r.value.vt == VT_UNKNOWN) r.value.punkVal->QueryInterface(IID_PPV_ARGS(&e));
+    if (SUCCEEDED(r.hr) && r.value.get().vt == VT_UNKNOWN) r.value.get().punkVal->QueryInterface(IID_PPV_ARGS(&e));
     return e;
 }
 
 // The next relation the enumerator yields, or null at its end.
 ComPtr<IDispatch> Next(IEnumVARIANT& e) {
-    VARIANT item;
-    VariantInit(&item);
-    ComPtr<IDispatch> relation;
-    if (e.Next(1, &item, nullptr) == S_OK && item.vt == VT_DISPATCH) relation = item.pdispVal;
-    VariantClear(&item);
-    return relation;
+    marsitel::Variant item;
+    return e.Next(1, item.put(), nullptr) == S_OK && item.get().vt == VT_DISPATCH ? item.get().pdispVal : nullptr;
 }
 
 class HostObjects : public ::testing::Test {
@@ -122,7 +99,12 @@ protected:
         occurrences = GetObject(assembly.Get(), dispid::kOccurrences);
         ASSERT_TRUE(occurrences);
     }
-    ComPtr<IDispatch> Occurrence(short index) { return GetObject(occurrences.Get(), dispid::kItem, {I2(index)}); }
+    ComPtr<IDispatch> Occurrence(short index) {
+        VARIANT argument{};
+        argument.vt = VT_I2;
+        argument.iVal = index;
+        return GetObject(occurrences.Get(), dispid::kItem, {argument});
+    }
     ComPtr<IDispatch> RelationsOf(short index) {
         return GetObject(Occurrence(index).Get(), dispid::kOccurrenceRelations);
     }
@@ -175,10 +157,9 @@ TEST_F(HostObjects, DeletingRemovesFromEveryCollectionAndOnlyOnce) {
     EXPECT_EQ(host->RelationCount(L"Lager.asm"), 1);
     EXPECT_EQ(host->LiveEnumeratorSkips(), 0u);
 
-    CallResult again;
-    Call(deleted[0].Get(), dispid::kDelete, DISPATCH_METHOD, {}, again);
+    const CallResult again = Call(deleted[0].Get(), dispid::kDelete, DISPATCH_METHOD);
     EXPECT_EQ(again.hr, DISP_E_EXCEPTION);
-    EXPECT_EQ(again.excep.wCode, host_error::kRelationDeleted);
+    EXPECT_EQ(again.code, host_error::kRelationDeleted);
     EXPECT_EQ(host->RelationCount(L"Getriebe.asm"), 1);
 }
 
@@ -194,7 +175,10 @@ TEST_F(HostObjects, ALiveWalkPassesOverTheRelationThatMovesUnderItsCursorAndCoun
 TEST_F(HostObjects, GroundAppendsThroughTheAssemblyRelations) {
     ComPtr<IDispatch> all = GetObject(assembly.Get(), dispid::kAssemblyRelations);
     ComPtr<IDispatch> welle = Occurrence(1);
-    for (int i = 0; i < 2; ++i) EXPECT_EQ(Outcome(all.Get(), dispid::kAddGround, {Object(welle.Get())}), S_OK);
+    VARIANT argument{};  // borrowed: welle holds the reference
+    argument.vt = VT_DISPATCH;
+    argument.pdispVal = welle.Get();
+    for (int i = 0; i < 2; ++i) EXPECT_EQ(Outcome(all.Get(), dispid::kAddGround, {argument}), S_OK);
     EXPECT_EQ(host->GroundCount(L"Getriebe.asm"), 3);
     EXPECT_EQ(host->OccurrenceRelationCount(L"Getriebe.asm", 1), 5);
     EXPECT_EQ(host->GroundCount(L"Lager.asm"), 0);

@@ -12,16 +12,9 @@ constexpr wchar_t kDialogClass[] = L"#32770";
 
 thread_local MessageBoxWatcher* active_watcher = nullptr;
 
-// GetWindowTextW or GetClassNameW.
-std::wstring Text(HWND window, int(WINAPI* read)(HWND, LPWSTR, int)) {
-    wchar_t buffer[4096] = {};
-    const int length = read(window, buffer, static_cast<int>(std::size(buffer)));
-    return std::wstring(buffer, length > 0 ? length : 0);
-}
-
 BOOL CALLBACK SurveyChild(HWND child, LPARAM context) {
     auto& seen = *reinterpret_cast<SeenMessageBox*>(context);
-    const std::wstring window_class = Text(child, GetClassNameW);
+    const std::wstring window_class = TextOf(child, GetClassNameW);
     const LONG style = GetWindowLongW(child, GWL_STYLE);
     if (_wcsicmp(window_class.c_str(), L"Button") == 0) {
         // Some message box implementations create every button and hide
@@ -34,6 +27,12 @@ BOOL CALLBACK SurveyChild(HWND child, LPARAM context) {
 }
 
 }  // namespace
+
+std::wstring TextOf(HWND window, int(WINAPI* read)(HWND, LPWSTR, int)) {
+    wchar_t buffer[4096] = {};
+    const int length = read(window, buffer, static_cast<int>(std::size(buffer)));
+    return std::wstring(buffer, length > 0 ? length : 0);
+}
 
 MessageBoxWatcher::MessageBoxWatcher() {
     hook_ = SetWindowsHookExW(WH_CBT, &MessageBoxWatcher::HookProcedure, nullptr, GetCurrentThreadId());
@@ -54,7 +53,7 @@ MessageBoxWatcher::~MessageBoxWatcher() {
 LRESULT CALLBACK MessageBoxWatcher::InitHookProcedure(int code, WPARAM wparam, LPARAM lparam) {
     const auto& message = *reinterpret_cast<const CWPSTRUCT*>(lparam);
     if (code == HC_ACTION && active_watcher && message.message == WM_INITDIALOG && message.lParam &&
-        Text(message.hwnd, GetClassNameW) == kDialogClass) {
+        TextOf(message.hwnd, GetClassNameW) == kDialogClass) {
         const auto& asked = *reinterpret_cast<const MSGBOXPARAMSW*>(message.lParam);
         if (asked.cbSize == sizeof(MSGBOXPARAMSW) && (asked.dwStyle & MB_TOPMOST)) {
             active_watcher->asked_topmost_ = message.hwnd;
@@ -67,7 +66,7 @@ LRESULT CALLBACK MessageBoxWatcher::HookProcedure(int code, WPARAM wparam, LPARA
     if (code == HCBT_DESTROYWND && active_watcher) active_watcher->RecordPlace(reinterpret_cast<HWND>(wparam));
     if (code == HCBT_ACTIVATE && active_watcher) {
         const auto window = reinterpret_cast<HWND>(wparam);
-        if (Text(window, GetClassNameW) == kDialogClass) {
+        if (TextOf(window, GetClassNameW) == kDialogClass) {
             try {
                 active_watcher->Record(window);
             } catch (...) {
@@ -84,8 +83,8 @@ void MessageBoxWatcher::Record(HWND box) {
     }
     SeenMessageBox seen;
     seen.window = box;
-    seen.caption = Text(box, GetWindowTextW);
-    seen.text = Text(GetDlgItem(box, kMessageTextId), GetWindowTextW);
+    seen.caption = TextOf(box);
+    seen.text = TextOf(GetDlgItem(box, kMessageTextId));
     EnumChildWindows(box, &SurveyChild, reinterpret_cast<LPARAM>(&seen));
     seen.topmost = (GetWindowLongW(box, GWL_EXSTYLE) & WS_EX_TOPMOST) || box == asked_topmost_;
     boxes_.push_back(std::move(seen));

@@ -9,6 +9,9 @@
 
 namespace marsitel::testing {
 
+// A window's text, or with GetClassNameW its class's name.
+std::wstring TextOf(HWND window, int(WINAPI* read)(HWND, LPWSTR, int) = GetWindowTextW);
+
 struct SeenMessageBox {
     HWND window = nullptr;
     std::wstring text;

@@ -22,6 +22,8 @@ using std::chrono::milliseconds;
 constexpr DWORD kCancelCall = 0xFFFFFFFF;
 constexpr DWORD kKeepWaiting = PENDINGMSG_WAITDEFPROCESS;
 constexpr DWORD kCancelPending = PENDINGMSG_CANCELCALL;
+constexpr wchar_t kUnansweredStopped[] = L"Abgebrochen, während Solid Edge nicht antwortete. Was bis dahin geändert "
+                                         L"wurde, bleibt geändert. Marsitel wird beendet.";
 
 class BusyNoticeTest : public ::testing::Test {
 protected:
@@ -137,8 +139,7 @@ TEST_F(BusyNoticeTest, OnWindowsPathTheFilterShowsTheNoticeServesItsButtonAndEnd
         InvalidateRect(other, nullptr, TRUE);
         PostMessageW(other, WM_KEYDOWN, VK_SPACE, 0);
         QueueClick();
-        EXPECT_EQ(filter.MessagePending(nullptr, 2100, PENDINGTYPE_TOPLEVEL),
-                  static_cast<DWORD>(PENDINGMSG_WAITDEFPROCESS));
+        EXPECT_EQ(filter.MessagePending(nullptr, 2100, PENDINGTYPE_TOPLEVEL), kKeepWaiting);
         EXPECT_TRUE(notice.StopRequested());
         EXPECT_FALSE(GetUpdateRect(other, nullptr, FALSE)) << "paint was not served";
         MSG message;
@@ -194,8 +195,6 @@ TEST_F(BusyNoticeTest, NoNoticeWhileTheFlagIsResetAfterAFailureAndAnUnansweredRe
 // COM ask once more about the cancelled call (Wine's does not let it go),
 // the program ends there with the same warning.
 TEST_F(BusyNoticeTest, WhileTheHostDoesNotAnswerTheNoticeComesAtFiveSecondsAndItsButtonCancelsTheCall) {
-    constexpr wchar_t kStopped[] = L"Abgebrochen, während Solid Edge nicht antwortete. Was bis dahin geändert "
-                                   L"wurde, bleibt geändert. Marsitel wird beendet.";
     const host::BusyFilterScope scope;
     EXPECT_EQ(filter.MessagePending(nullptr, 60000, PENDINGTYPE_TOPLEVEL), kKeepWaiting);
     EXPECT_FALSE(Showing());
@@ -211,10 +210,10 @@ TEST_F(BusyNoticeTest, WhileTheHostDoesNotAnswerTheNoticeComesAtFiveSecondsAndIt
 
     QueueClick();
     EXPECT_EQ(filter.MessagePending(nullptr, 90250, PENDINGTYPE_TOPLEVEL), kCancelPending);
-    EXPECT_EQ(TheBoxTheProgramEndsWith([&] { wait.AfterCancel(RPC_E_CALL_CANCELED); }).text, kStopped);
+    EXPECT_EQ(TheBoxTheProgramEndsWith([&] { wait.AfterCancel(RPC_E_CALL_CANCELED); }).text, kUnansweredStopped);
     const SeenMessageBox end =
         TheBoxTheProgramEndsWith([&] { filter.MessagePending(nullptr, 90500, PENDINGTYPE_TOPLEVEL); });
-    EXPECT_EQ(end.text, kStopped);
+    EXPECT_EQ(end.text, kUnansweredStopped);
     EXPECT_EQ(end.icon, LoadIconW(nullptr, IDI_EXCLAMATION));
     EXPECT_FALSE(Showing());
 }
@@ -235,8 +234,7 @@ TEST_F(BusyNoticeTest, AReleaseTheHostDoesNotAnswerIsWaitedForAsACall) {
             EXPECT_EQ(filter.MessagePending(nullptr, 5250, PENDINGTYPE_TOPLEVEL), kCancelPending);
         });
     });
-    EXPECT_EQ(end.text, L"Abgebrochen, während Solid Edge nicht antwortete. Was bis dahin geändert wurde, bleibt "
-                        L"geändert. Marsitel wird beendet.");
+    EXPECT_EQ(end.text, kUnansweredStopped);
 }
 
 // A press on the notice's caption would start the system's move loop inside

@@ -1,21 +1,27 @@
 #include "app/topmost.h"
 #include "core/input_queue.h"
+#include "shared/com.h"
+#include "shared/variant.h"
+#include "ui/accessible.h"
 #include "ui/control_ids.h"
 #include "ui/dialog.h"
+#include "ui/layout.h"
 #include "ui_test_support.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
+#include <array>
 #include <atomic>
 #include <functional>
 #include <memory>
 #include <thread>
+#include <vector>
 
 namespace marsitel::ui {
 namespace {
 
 using namespace testing;
+using Microsoft::WRL::ComPtr;
 namespace id = dialog_id;
 
 constexpr wchar_t kTitle[] = L"Offsetwerte in Baugruppen ändern";
@@ -42,7 +48,7 @@ protected:
         services.checkHostReady = [this] {
             ++hostChecks;
             if (hostCheckAction) hostCheckAction();
-            return hostReady;
+            return true;
         };
         services.runRelationRemoval = [this](const RunOptions& options, ProgressDisplay& progress) {
             runs.push_back(Observe(options));
@@ -85,14 +91,13 @@ protected:
 
     HWND Control(int id) const { return GetDlgItem(dialog->hwnd(), id); }
     void Click(int id) { SendMessageW(Control(id), BM_CLICK, 0, 0); }
-    void Scroll(int request, int times = 1) {
+    void Scroll(int request, int times = 1, int position = 0) {
         for (int i = 0; i < times; ++i) {
-            SendMessageW(dialog->hwnd(), WM_VSCROLL, MAKEWPARAM(request, 0),
+            SendMessageW(dialog->hwnd(), WM_VSCROLL, MAKEWPARAM(request, position),
                          reinterpret_cast<LPARAM>(Control(id::VScroll1)));
         }
     }
 
-    bool hostReady = true;
     int hostChecks = 0;
     std::vector<RunView> runs;
     std::vector<HWND> topmostCalls;
@@ -131,6 +136,20 @@ TEST_F(DialogTest, ClientAreaAndControlsLandWhereDesignedAt96Dpi) {
     for (const ExpectedRect& e : kDialogRects) EXPECT_TRUE(SameRect(RectInParent(Control(e.id)), e.at96)) << e.id;
     // The scroll bar overlaps the text box's right edge by one pixel.
     EXPECT_EQ(RectInParent(Control(id::VScroll1)).left, RectInParent(Control(id::Text3)).right - 1);
+}
+
+// The conversion of positions is checked at 96 DPI by the dialog's table
+// above; here above 96 DPI, where half pixels round away from zero, the font
+// height, and the rule that each edge is converted on its own.
+TEST(Layout, FontsGrowAboveNinetySixDpiAndAdjoiningBoxesStayAdjoining) {
+    const RECT levelBox = Layout(144).Rect(TwipsRect{960, 2400, 615, 375});
+    EXPECT_EQ((std::array<LONG, 4>{levelBox.left, levelBox.top, levelBox.right, levelBox.bottom}),
+              (std::array<LONG, 4>{96, 240, 158, 278}));
+    EXPECT_EQ(Layout(120).FontHeight(825), -14);
+    const Layout at120(120);
+    const RECT left = at120.Rect(TwipsRect{0, 0, 1001, 10});
+    const RECT right = at120.Rect(TwipsRect{1001, 0, 1001, 10});
+    EXPECT_EQ(left.right, right.left);
 }
 
 TEST_F(DialogTest, LoadStepSetsCaptionTextsAndLevel) {
@@ -209,8 +228,7 @@ TEST_F(DialogTest, UpArrowRaisesTheLevelToAlleAndDownLowersItAsScreenReadersHear
         EXPECT_EQ(TextOf(Control(id::Text3)), step.text);
     }
     // The thumb at the top stands for the highest level.
-    SendMessageW(dialog->hwnd(), WM_VSCROLL, MAKEWPARAM(SB_THUMBPOSITION, 1),
-                 reinterpret_cast<LPARAM>(Control(id::VScroll1)));
+    Scroll(SB_THUMBPOSITION, 1, 1);
     EXPECT_EQ(TextOf(Control(id::Text3)), L"Alle");
 }
 
@@ -404,6 +422,145 @@ TEST_F(DialogTest, ReactivatedTheFocusReturnsToTheControlThatHadIt) {
 TEST(LabelText, LoneCarriageReturnsBecomeLineBreaksForDrawing) {
     EXPECT_EQ(ExpandLoneCarriageReturns(L"a\r\rb\r"), L"a\r\n\r\nb\r\n");
     EXPECT_EQ(ExpandLoneCarriageReturns(L"a\r\nb\nc"), L"a\r\nb\nc");
+}
+
+// The level selector's names and value for screen readers, through the
+// system's property services. Wine has none, so a stand-in records what
+// the program gives them.
+constexpr DWORD kClient = static_cast<DWORD>(OBJID_CLIENT);
+
+struct Call {
+    const char* method;
+    HWND control = nullptr;
+    DWORD object = 0;
+    DWORD child = 0;
+    std::vector<GUID> properties{};
+    std::wstring text{};
+    ComPtr<IAccPropServer> server{};
+    AnnoScope scope = ANNO_CONTAINER;
+};
+
+// Stands in for the system's property services: records the calls for
+// window handles and answers them with S_OK. It lives on the test's
+// stack, so its reference count is not kept.
+class RecordingServices final : public IAccPropServices {
+public:
+    std::vector<Call> calls;
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
+        *object = iid == IID_IUnknown || iid == IID_IAccPropServices ? this : nullptr;
+        return *object ? S_OK : E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+
+    HRESULT STDMETHODCALLTYPE SetHwndPropStr(HWND control, DWORD object, DWORD child, MSAAPROPID property,
+                                             LPCWSTR text) override {
+        return Record({.method = "SetHwndPropStr", .control = control, .object = object, .child = child,
+                       .properties = {property}, .text = text});
+    }
+    HRESULT STDMETHODCALLTYPE SetHwndPropServer(HWND control, DWORD object, DWORD child, const MSAAPROPID* properties,
+                                                int count, IAccPropServer* server, AnnoScope scope) override {
+        return Record({.method = "SetHwndPropServer", .control = control, .object = object, .child = child,
+                       .properties = {properties, properties + count}, .server = server, .scope = scope});
+    }
+    HRESULT STDMETHODCALLTYPE ClearHwndProps(HWND control, DWORD object, DWORD child, const MSAAPROPID* properties,
+                                             int count) override {
+        return Record({.method = "ClearHwndProps", .control = control, .object = object, .child = child,
+                       .properties = {properties, properties + count}});
+    }
+
+    // Not used by the program: a call shows up as an unexpected method.
+    HRESULT STDMETHODCALLTYPE SetPropValue(const BYTE*, DWORD, MSAAPROPID, VARIANT) override { return Other(); }
+    HRESULT STDMETHODCALLTYPE SetPropServer(const BYTE*, DWORD, const MSAAPROPID*, int, IAccPropServer*,
+                                            AnnoScope) override {
+        return Other();
+    }
+    HRESULT STDMETHODCALLTYPE ClearProps(const BYTE*, DWORD, const MSAAPROPID*, int) override { return Other(); }
+    HRESULT STDMETHODCALLTYPE SetHwndProp(HWND, DWORD, DWORD, MSAAPROPID, VARIANT) override { return Other(); }
+    HRESULT STDMETHODCALLTYPE ComposeHwndIdentityString(HWND, DWORD, DWORD, BYTE**, DWORD*) override {
+        return Other();
+    }
+    HRESULT STDMETHODCALLTYPE DecomposeHwndIdentityString(const BYTE*, DWORD, HWND*, DWORD*, DWORD*) override {
+        return Other();
+    }
+    HRESULT STDMETHODCALLTYPE SetHmenuProp(HMENU, DWORD, MSAAPROPID, VARIANT) override { return Other(); }
+    HRESULT STDMETHODCALLTYPE SetHmenuPropStr(HMENU, DWORD, MSAAPROPID, LPCWSTR) override { return Other(); }
+    HRESULT STDMETHODCALLTYPE SetHmenuPropServer(HMENU, DWORD, const MSAAPROPID*, int, IAccPropServer*,
+                                                 AnnoScope) override {
+        return Other();
+    }
+    HRESULT STDMETHODCALLTYPE ClearHmenuProps(HMENU, DWORD, const MSAAPROPID*, int) override { return Other(); }
+    HRESULT STDMETHODCALLTYPE ComposeHmenuIdentityString(HMENU, DWORD, BYTE**, DWORD*) override { return Other(); }
+    HRESULT STDMETHODCALLTYPE DecomposeHmenuIdentityString(const BYTE*, DWORD, HMENU*, DWORD*) override {
+        return Other();
+    }
+
+private:
+    HRESULT Record(Call call) {
+        calls.push_back(std::move(call));
+        return S_OK;
+    }
+    HRESULT Other() { return Record({.method = "other"}); }
+};
+
+// The dialog's fixture, with the stand-in in place of the system's property services.
+class AccessibilityTest : public DialogTest {
+protected:
+    AccessibilityTest() {
+        SetPropertyServicesSource([this] { return ComPtr<IAccPropServices>(&services); });
+    }
+    ~AccessibilityTest() override { SetPropertyServicesSource(nullptr); }
+
+    const ComApartment apartment;
+    RecordingServices services;
+};
+
+// What the value server answers for a property: the text, or "-" when it
+// has none.
+std::wstring Served(IAccPropServer& server, const MSAAPROPID& property) {
+    Variant value;
+    BOOL has = TRUE;
+    if (FAILED(server.GetPropValue(nullptr, 0, property, value.put(), &has))) return L"failed";
+    return !has ? L"-" : value.get().vt == VT_BSTR ? value.get().bstrVal : L"not a string";
+}
+
+void ExpectCall(const Call& call, const char* method, HWND control, std::vector<GUID> properties) {
+    EXPECT_STREQ(call.method, method);
+    EXPECT_EQ(call.control, control);
+    EXPECT_EQ(call.object, kClient);
+    EXPECT_EQ(call.child, static_cast<DWORD>(CHILDID_SELF));
+    EXPECT_EQ(call.properties, properties);
+}
+
+TEST_F(AccessibilityTest, NamesAndTheLevelAreAnnotatedThroughTheSystemAndClearedWithTheControls) {
+    ASSERT_TRUE(dialog->Create());
+    const HWND scrollBar = Control(id::VScroll1);
+    const HWND levelBox = Control(id::Text3);
+    ASSERT_EQ(services.calls.size(), 3u);
+    ExpectCall(services.calls[0], "SetHwndPropStr", scrollBar, {PROPID_ACC_NAME});
+    EXPECT_EQ(services.calls[0].text, L"Baugruppenebenen");
+    ExpectCall(services.calls[1], "SetHwndPropServer", scrollBar, {PROPID_ACC_VALUE});
+    EXPECT_EQ(services.calls[1].scope, ANNO_THIS);
+    ExpectCall(services.calls[2], "SetHwndPropStr", levelBox, {PROPID_ACC_NAME});
+    EXPECT_EQ(services.calls[2].text, L"Baugruppenebenen");
+
+    IAccPropServer& server = *services.calls[1].server.Get();
+    EXPECT_EQ(Served(server, PROPID_ACC_VALUE), L"1");
+    Scroll(SB_LINEUP, 2);
+    EXPECT_EQ(Served(server, PROPID_ACC_VALUE), L"3");
+    Scroll(SB_LINEUP, 7);
+    EXPECT_EQ(Served(server, PROPID_ACC_VALUE), L"Alle");
+    EXPECT_EQ(Served(server, PROPID_ACC_NAME), L"-");
+
+    dialog.reset();
+    ASSERT_EQ(services.calls.size(), 5u);
+    // The controls go in an order of the system's choosing.
+    const std::size_t scrollBarCall = services.calls[3].control == scrollBar ? 3 : 4;
+    ExpectCall(services.calls[scrollBarCall], "ClearHwndProps", scrollBar, {PROPID_ACC_NAME, PROPID_ACC_VALUE});
+    ExpectCall(services.calls[7 - scrollBarCall], "ClearHwndProps", levelBox, {PROPID_ACC_NAME});
+    // A client that still holds the server learns nothing of a gone control.
+    EXPECT_EQ(Served(server, PROPID_ACC_VALUE), L"-");
 }
 
 }  // namespace

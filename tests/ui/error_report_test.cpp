@@ -5,6 +5,7 @@
 #include "shared/gdi.h"
 #include "shared/unique_handle.h"
 #include "ui/program_end.h"
+#include "ui/window.h"
 #include "test_platform.h"
 #include "ui_test_support.h"
 
@@ -40,11 +41,9 @@ void ExpectOnTheScreen(const SeenMessageBox& box) {
         EXPECT_EQ(GetDeviceCaps(WindowDC().get(), LOGPIXELSY), 144);
     }
     EXPECT_TRUE(Inside(box.ok, box.outer));
-    MONITORINFO monitor{};
-    monitor.cbSize = sizeof monitor;
-    GetMonitorInfoW(MonitorFromWindow(GetDesktopWindow(), MONITOR_DEFAULTTOPRIMARY), &monitor);
-    EXPECT_TRUE(Inside(box.outer, monitor.rcWork));
-    EXPECT_TRUE(Inside(box.ok, monitor.rcWork));
+    const RECT work = WorkAreaOf(MonitorFromWindow(GetDesktopWindow(), MONITOR_DEFAULTTOPRIMARY));
+    EXPECT_TRUE(Inside(box.outer, work));
+    EXPECT_TRUE(Inside(box.ok, work));
 }
 
 // 100,000 characters in words of ten ("Protokoll "): cut at the blank

@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <utility>
 
 namespace marsitel::ui {
@@ -18,25 +17,17 @@ namespace id = splash_id;
 class SplashTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        splash = std::make_unique<frmSplash>();
-        splash->Create();
-        splash->Show();
+        splash.Create();
+        splash.Show();
         Pump();
     }
     void TearDown() override {
-        splash.reset();
+        splash.Destroy();
         DiscardQuit();
     }
 
-    HWND Control(int controlId) const { return splash->controls().Handle(controlId); }
-    HWND Frame() const { return GetDlgItem(splash->hwnd(), id::Frame1); }
-
-    void PressKey(WPARAM key) {
-        // Scan codes matter to the translation into characters.
-        const UINT scan = MapVirtualKeyW(static_cast<UINT>(key), MAPVK_VK_TO_VSC);
-        PostMessageW(GetFocus(), WM_KEYDOWN, key, 1 | (static_cast<LPARAM>(scan) << 16));
-        Pump();
-    }
+    HWND Control(int controlId) const { return splash.controls().Handle(controlId); }
+    HWND Frame() const { return GetDlgItem(splash.hwnd(), id::Frame1); }
 
     void ClickAt(HWND window, POINT point) {
         const LPARAM at = MAKELPARAM(point.x, point.y);
@@ -45,7 +36,7 @@ protected:
         Pump();
     }
 
-    std::unique_ptr<frmSplash> splash;
+    frmSplash splash;
 };
 
 // Every control lies inside the frame, whose bare surface closes the
@@ -77,10 +68,10 @@ TEST_F(SplashTest, ControlsLieInsideTheFrameAndLabelsSizedToTheirTextKeepTheirEd
 }
 
 TEST_F(SplashTest, NoTitleBarNotInTaskbarCentredAndTheFocusOnOk) {
-    EXPECT_NE(StyleOf(splash->hwnd()) & WS_CAPTION, static_cast<DWORD>(WS_CAPTION));
-    EXPECT_TRUE(ExStyleOf(splash->hwnd()) & WS_EX_TOOLWINDOW);
-    EXPECT_FALSE(ExStyleOf(splash->hwnd()) & WS_EX_APPWINDOW);
-    EXPECT_TRUE(CentredOnPrimaryMonitor(splash->hwnd()));
+    EXPECT_NE(StyleOf(splash.hwnd()) & WS_CAPTION, static_cast<DWORD>(WS_CAPTION));
+    EXPECT_TRUE(ExStyleOf(splash.hwnd()) & WS_EX_TOOLWINDOW);
+    EXPECT_FALSE(ExStyleOf(splash.hwnd()) & WS_EX_APPWINDOW);
+    EXPECT_TRUE(CentredOnPrimaryMonitor(splash.hwnd()));
     EXPECT_EQ(GetFocus(), Control(id::Command1));
 }
 
@@ -89,9 +80,12 @@ class SplashKeyTest : public SplashTest, public ::testing::WithParamInterface<st
 
 TEST_P(SplashKeyTest, ClosesOnCharacterKeysOnly) {
     ASSERT_EQ(GetFocus(), Control(id::Command1));
-    PressKey(GetParam().first);
-    EXPECT_EQ(splash->IsVisible(), !GetParam().second);
-    EXPECT_EQ(splash->IsOpen(), !GetParam().second);
+    // Scan codes matter to the translation into characters.
+    const UINT scan = MapVirtualKeyW(static_cast<UINT>(GetParam().first), MAPVK_VK_TO_VSC);
+    PostMessageW(GetFocus(), WM_KEYDOWN, GetParam().first, 1 | (static_cast<LPARAM>(scan) << 16));
+    Pump();
+    EXPECT_EQ(splash.IsVisible(), !GetParam().second);
+    EXPECT_EQ(splash.IsOpen(), !GetParam().second);
 }
 
 INSTANTIATE_TEST_SUITE_P(Keys, SplashKeyTest,
@@ -105,7 +99,7 @@ INSTANTIATE_TEST_SUITE_P(Keys, SplashKeyTest,
 TEST_F(SplashTest, ACharacterSentStraightToTheButtonClosesAsTheButtonItselfDoes) {
     PostMessageW(Control(id::Command1), WM_CHAR, L'x', 1);
     Pump();
-    EXPECT_FALSE(splash->IsOpen());
+    EXPECT_FALSE(splash.IsOpen());
     frmSplash second;
     second.Create();
     second.Show();
@@ -125,14 +119,14 @@ TEST_F(SplashTest, ClicksOnLabelsImageAndMarginLeaveItOpenClickOnFrameCloses) {
         // A label takes the click itself instead of passing it to the frame.
         EXPECT_NE(SendMessageW(target, WM_NCHITTEST, 0, MAKELPARAM(screen.x, screen.y)), HTTRANSPARENT) << control;
         ClickAt(target, middle);
-        EXPECT_TRUE(splash->IsVisible()) << control;
+        EXPECT_TRUE(splash.IsVisible()) << control;
     }
-    ClickAt(splash->hwnd(), POINT{3, 3});
-    EXPECT_TRUE(splash->IsVisible());
+    ClickAt(splash.hwnd(), POINT{3, 3});
+    EXPECT_TRUE(splash.IsVisible());
 
     // Bare frame surface between the image and the labels.
     ClickAt(Frame(), POINT{150, 30});
-    EXPECT_FALSE(splash->IsOpen());
+    EXPECT_FALSE(splash.IsOpen());
 }
 
 TEST(SplashWait, TestsBeforeProcessingAndEndsWhenTheSplashCloses) {
@@ -155,8 +149,7 @@ TEST(SplashWait, TestsBeforeProcessingAndEndsWhenTheSplashCloses) {
     splash.Create();
     splash.Show();
     PostMessageW(splash.controls().Handle(id::Command1), WM_CHAR, L' ', 1);
-    WaitWhileSplashVisible([&] { return splash.IsVisible(); }, std::chrono::steady_clock::now(),
-                           std::chrono::hours(1));
+    WaitWhileSplashVisible([&] { return splash.IsVisible(); }, std::chrono::steady_clock::now(), std::chrono::hours(1));
     EXPECT_FALSE(splash.IsOpen());
 
     // Nothing closes it: the bound ends the wait.

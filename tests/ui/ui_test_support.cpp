@@ -3,17 +3,9 @@
 #include <cstdlib>
 
 #include "ui/message_loop.h"
-#include "ui/program_end.h"
+#include "ui/window.h"
 
 namespace marsitel::ui::testing {
-
-ProgramEndRecorder::ProgramEndRecorder() {
-    SetProgramEndHandler([this](unsigned code) { exitCodes_.push_back(code); });
-}
-
-ProgramEndRecorder::~ProgramEndRecorder() {
-    SetProgramEndHandler(nullptr);
-}
 
 SeenMessageBox TheBoxTheProgramEndsWith(const std::function<void()>& ending) {
     ProgramEndRecorder ends;
@@ -41,20 +33,6 @@ RECT ClientRect(HWND window) {
     return rect;
 }
 
-std::wstring TextOf(HWND window) {
-    wchar_t buffer[1024] = {};
-    GetWindowTextW(window, buffer, 1024);
-    return buffer;
-}
-
-DWORD StyleOf(HWND window) {
-    return static_cast<DWORD>(GetWindowLongPtrW(window, GWL_STYLE));
-}
-
-DWORD ExStyleOf(HWND window) {
-    return static_cast<DWORD>(GetWindowLongPtrW(window, GWL_EXSTYLE));
-}
-
 ::testing::AssertionResult SameRect(const RECT& actual, const RECT& expected) {
     if (EqualRect(&actual, &expected)) return ::testing::AssertionSuccess();
     return ::testing::AssertionFailure() << "(" << actual.left << "," << actual.top << ")-(" << actual.right << ","
@@ -65,10 +43,7 @@ DWORD ExStyleOf(HWND window) {
 ::testing::AssertionResult CentredOnPrimaryMonitor(HWND window) {
     RECT outer{};
     GetWindowRect(window, &outer);
-    MONITORINFO monitor{};
-    monitor.cbSize = sizeof monitor;
-    GetMonitorInfoW(MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY), &monitor);
-    const RECT& work = monitor.rcWork;
+    const RECT work = WorkAreaOf(MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY));
     if (std::abs((outer.left + outer.right) - (work.left + work.right)) <= 2 &&
         std::abs((outer.top + outer.bottom) - (work.top + work.bottom)) <= 2) {
         return ::testing::AssertionSuccess();

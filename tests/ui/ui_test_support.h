@@ -11,18 +11,21 @@
 #include <vector>
 
 #include "message_box_watcher.h"
-#include "ui/layout.h"
+#include "ui/program_end.h"
 
 namespace marsitel::ui::testing {
 
 using marsitel::testing::MessageBoxWatcher;
 using marsitel::testing::SeenMessageBox;
+using marsitel::testing::TextOf;
 
 // Records EndProgram calls while it exists.
 class ProgramEndRecorder {
 public:
-    ProgramEndRecorder();
-    ~ProgramEndRecorder();
+    ProgramEndRecorder() {
+        SetProgramEndHandler([this](unsigned code) { exitCodes_.push_back(code); });
+    }
+    ~ProgramEndRecorder() { SetProgramEndHandler(nullptr); }
     ProgramEndRecorder(const ProgramEndRecorder&) = delete;
     ProgramEndRecorder& operator=(const ProgramEndRecorder&) = delete;
 
@@ -38,9 +41,8 @@ SeenMessageBox TheBoxTheProgramEndsWith(const std::function<void()>& ending);
 // A control's rectangle in its parent's client coordinates.
 RECT RectInParent(HWND control);
 RECT ClientRect(HWND window);
-std::wstring TextOf(HWND window);
-DWORD StyleOf(HWND window);
-DWORD ExStyleOf(HWND window);
+inline DWORD StyleOf(HWND window) { return static_cast<DWORD>(GetWindowLongPtrW(window, GWL_STYLE)); }
+inline DWORD ExStyleOf(HWND window) { return static_cast<DWORD>(GetWindowLongPtrW(window, GWL_EXSTYLE)); }
 ::testing::AssertionResult SameRect(const RECT& actual, const RECT& expected);
 ::testing::AssertionResult CentredOnPrimaryMonitor(HWND window);
 // Processes the messages pending now, without leaving a WM_QUIT behind.
