@@ -5,7 +5,6 @@
 #include "shared/gdi.h"
 #include "shared/unique_handle.h"
 #include "ui/program_end.h"
-#include "ui/window.h"
 #include "test_platform.h"
 #include "ui_test_support.h"
 
@@ -41,9 +40,11 @@ void ExpectOnTheScreen(const SeenMessageBox& box) {
         EXPECT_EQ(GetDeviceCaps(WindowDC().get(), LOGPIXELSY), 144);
     }
     EXPECT_TRUE(Inside(box.ok, box.outer));
-    const RECT work = WorkAreaOf(MonitorFromWindow(GetDesktopWindow(), MONITOR_DEFAULTTOPRIMARY));
-    EXPECT_TRUE(Inside(box.outer, work));
-    EXPECT_TRUE(Inside(box.ok, work));
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    GetMonitorInfoW(MonitorFromWindow(GetDesktopWindow(), MONITOR_DEFAULTTOPRIMARY), &monitor);
+    EXPECT_TRUE(Inside(box.outer, monitor.rcWork));
+    EXPECT_TRUE(Inside(box.ok, monitor.rcWork));
 }
 
 // 100,000 characters in words of ten ("Protokoll "): cut at the blank

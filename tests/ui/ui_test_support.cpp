@@ -3,7 +3,6 @@
 #include <cstdlib>
 
 #include "ui/message_loop.h"
-#include "ui/window.h"
 
 namespace marsitel::ui::testing {
 
@@ -43,7 +42,10 @@ RECT ClientRect(HWND window) {
 ::testing::AssertionResult CentredOnPrimaryMonitor(HWND window) {
     RECT outer{};
     GetWindowRect(window, &outer);
-    const RECT work = WorkAreaOf(MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY));
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    GetMonitorInfoW(MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY), &monitor);
+    const RECT& work = monitor.rcWork;
     if (std::abs((outer.left + outer.right) - (work.left + work.right)) <= 2 &&
         std::abs((outer.top + outer.bottom) - (work.top + work.bottom)) <= 2) {
         return ::testing::AssertionSuccess();
