@@ -10,13 +10,21 @@
 
 namespace marsitel {
 
-ProgramWindows::ProgramWindows() : dialog(ui::DialogServices{&CheckHostReady, &RunRelationRemoval, &MakeTopmost}) {
-    host::SetBusyNotice(&busy);
+namespace {
+
+// Every host call of the program waits with the notice, from the readiness
+// check at load on, within the bounds the program keeps to.
+ui::DialogServices ServicesWith(host::BusyNotice& notice) {
+    const host::BusyContext busy{&notice, host::BusyBounds{}};
+    return ui::DialogServices{
+        [busy] { return CheckHostReady(busy); },
+        [busy](const RunOptions& options, ProgressDisplay& progress) { RunRelationRemoval(options, progress, busy); },
+        &MakeTopmost};
 }
 
-ProgramWindows::~ProgramWindows() {
-    host::SetBusyNotice(nullptr);
-}
+}  // namespace
+
+ProgramWindows::ProgramWindows() : dialog(ServicesWith(busy)) {}
 
 void Main(ProgramWindows& windows) {
     ui::frmSplash& splash = windows.splash;

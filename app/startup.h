@@ -9,11 +9,9 @@ namespace marsitel {
 // The program's windows. wWinMain owns them for the whole life of the
 // program, so that they are destroyed when it returns, before anything
 // static is, however the program ends. The notice of a busy host serves
-// every host call of the thread for as long, from the readiness check at
-// load on.
+// every host call of the dialog's.
 struct ProgramWindows {
     ProgramWindows();
-    ~ProgramWindows();
     ProgramWindows(const ProgramWindows&) = delete;
     ProgramWindows& operator=(const ProgramWindows&) = delete;
 

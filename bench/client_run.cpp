@@ -86,7 +86,7 @@ void RunMeasured(Client client, TimedProgress& progress, ClientResult& result) {
     try {
         if (client == Client::Ours) {
             const AllLevelsGrounded options;
-            RunRelationRemoval(options, progress);
+            RunRelationRemoval(options, progress, {});
             result.ok = true;
         } else {
             result.ok = RunReferenceRemoval(DepthForLevel(kAllLevelsPosition), true, progress);

@@ -75,10 +75,10 @@ std::wstring HostNotRunningWarning(bool elevated) {
     return warning;
 }
 
-bool CheckHostReady() {
+bool CheckHostReady(const host::BusyContext& busy) {
     std::wstring warning;
     try {
-        host::BusyFilterScope busyFilter;
+        const host::BusyFilterScope busyFilter(busy);
         warning = ReadinessWarning();
     } catch (const host::HostBusyError&) {
         throw;

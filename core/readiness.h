@@ -2,12 +2,15 @@
 // The readiness check before a run and at the dialog's load.
 #include <string>
 
+#include "core/host/busy_host.h"
+
 namespace marsitel {
 
 // True when the host runs with an assembly active; otherwise shows the
-// reason in a warning box and returns false. Throws only when the host
-// stays busy (host::HostBusyError): then neither warning would be true.
-bool CheckHostReady();
+// reason in a warning box and returns false. Throws only when the wait for
+// a busy host ends (host::HostBusyError): then neither warning would be
+// true. The waits show `busy`'s notice and keep to its bounds.
+bool CheckHostReady(const host::BusyContext& busy);
 
 // The warning when no running host can be attached. Windows keeps the
 // running objects of elevated and normal processes apart: an elevated

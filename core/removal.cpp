@@ -13,18 +13,17 @@ namespace {
 // that is still busy must not hold its report back for long.
 void ClearWalkFlagAfterFailure(const host::HostApplication& application) noexcept {
     try {
-        const host::ShortBusyBound shortBound;
-        application.SetWalkFlag(false);
+        application.SetWalkFlag(false, host::CallBound::Last);
     } catch (...) {
     }
 }
 
 }  // namespace
 
-void RunRelationRemoval(const RunOptions& options, ProgressDisplay& progress) {
-    host::BusyFilterScope busyFilter;
+void RunRelationRemoval(const RunOptions& options, ProgressDisplay& progress, const host::BusyContext& busy) {
+    host::BusyFilterScope busyFilter(busy);
     const std::int16_t depth = DepthForLevel(options.Level());
-    if (!CheckHostReady()) return;
+    if (!CheckHostReady(busy)) return;
 
     const host::HostApplication application = host::HostApplication::Attach();
     const host::HostAssembly assembly = application.ActiveAssembly();

@@ -1,5 +1,6 @@
 #pragma once
 // Relation removal: one complete run.
+#include "core/host/busy_host.h"
 #include "core/progress_display.h"
 #include "core/run_options.h"
 
@@ -9,7 +10,8 @@ namespace marsitel {
 // failure after the readiness check; changes already made in the host stay.
 // When the walk fails, the host's walk flag is first set back to False,
 // within a short bound (a failure there is ignored), and the closing call is
-// not made.
-void RunRelationRemoval(const RunOptions& options, ProgressDisplay& progress);
+// not made. The waits for a busy host show `busy`'s notice and keep to its
+// bounds.
+void RunRelationRemoval(const RunOptions& options, ProgressDisplay& progress, const host::BusyContext& busy);
 
 }  // namespace marsitel

@@ -5,6 +5,8 @@
 #include "ui/control_ids.h"
 #include "ui/program_end.h"
 
+#include <exception>
+
 namespace marsitel::ui {
 namespace {
 
@@ -39,16 +41,19 @@ const ControlDef kDialogControls[] = {
     {ControlKind::Label, Label1, {120, 4920, 7335, 255}, L"", nullptr},
 };
 
-// Sets the flag for as long as it lives, whichever way the scope is left.
-class FlagScope {
+// Keeps the dialog busy for as long as it lives. Left by an exception, it
+// leaves the dialog busy for good: the error report or warning that follows
+// ends the program, and nothing sent to the dialog meanwhile may start.
+class BusyScope {
 public:
-    explicit FlagScope(bool& flag) noexcept : flag_(flag) { flag_ = true; }
-    ~FlagScope() { flag_ = false; }
-    FlagScope(const FlagScope&) = delete;
-    FlagScope& operator=(const FlagScope&) = delete;
+    explicit BusyScope(bool& busy) noexcept : busy_(busy), exceptions_(std::uncaught_exceptions()) { busy_ = true; }
+    ~BusyScope() { busy_ = std::uncaught_exceptions() > exceptions_; }
+    BusyScope(const BusyScope&) = delete;
+    BusyScope& operator=(const BusyScope&) = delete;
 
 private:
-    bool& flag_;
+    bool& busy_;
+    int exceptions_;
 };
 
 constexpr int kLevelMin = 1;
@@ -117,7 +122,7 @@ bool Dialog::Form_Load() {
     // The check waits for the host, and a click sent to the hidden dialog
     // meanwhile would start a run inside that wait.
     const bool ready = [this] {
-        const FlagScope running(running_);
+        const BusyScope busy(busy_);
         return services_.checkHostReady();
     }();
     if (!ready) {
@@ -146,13 +151,13 @@ void Dialog::VScroll1_Change() {
 }
 
 void Dialog::Command1_Click() {
+    const BusyScope busy(busy_);
     if (IsDlgButtonChecked(hwnd(), optionDelete) == BST_UNCHECKED) {
         MessageBoxW(hwnd(), L"Sie müssen die Option zum Löschen der Beziehungen aktivieren.", m_title.c_str(),
                     MB_ICONEXCLAMATION | MB_OK);
         return;
     }
     ShowWindow(hwnd(), SW_HIDE);
-    const FlagScope running(running_);
     progress_.Create();
     progress_.MoveTo(kProgressCornerTwips);
     progress_.SetAssemblyLine(L"");
@@ -216,7 +221,7 @@ void Dialog::OnCommand(int id, int code) {
     // The dialog is hidden while a run lasts, but a click can still be sent
     // to its buttons (UI automation does that): neither a second run nor the
     // program's end may start inside a run.
-    if (running_) return;
+    if (busy_) return;
     switch (id) {
     case Command1:
         if (code == BN_CLICKED) Command1_Click();
@@ -281,7 +286,7 @@ LRESULT Dialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WM_CLOSE:
         // Not while a run writes through the dialog's options and windows.
-        if (running_) return 0;
+        if (busy_) return 0;
         break;
     case WM_DESTROY:
         RemoveMessageFilter(*this);

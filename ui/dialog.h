@@ -54,7 +54,8 @@ private:
     ControlSet controls_;
     frmProgress progress_;
     HWND focus_ = nullptr;
-    bool running_ = false;
+    // A run, the load step's host check or a box of theirs is under way.
+    bool busy_ = false;
     std::wstring m_title;
     std::wstring m_text;
 };

@@ -27,10 +27,11 @@ const ControlDef kBusyControls[] = {
 
 // What the program waits for, what the button does and how long the wait
 // lasts at most: a minute for a host that refuses calls, and no bound for
-// one that computes.
+// one that computes. Once the wait has ended, that the program ends.
 std::wstring BusyText(host::BusyReason reason) {
     const std::wstring host = kHostName;
     const std::wstring program = kAppTitle;
+    if (reason == host::BusyReason::Ending) return program + L" wird beendet \u2026";
     const std::wstring waiting = reason == host::BusyReason::Refusing
                                      ? host + L" ist beschäftigt. Ist dort noch ein Dialog offen? " + program +
                                            L" wartet höchstens eine Minute, bis " + host + L" wieder antwortet."
@@ -43,8 +44,11 @@ const TwipsRect kBusyClientTwips{0, 0, 5400, 1875};
 
 constexpr UINT kRedrawAll = RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW;
 
-bool IsNonClientMouse(UINT message) {
-    return message >= WM_NCMOUSEMOVE && message <= WM_NCXBUTTONDBLCLK;
+// What would start the system's modal move, size or menu loop, which would
+// hold the thread inside the host call it waits for.
+bool StartsAModalLoop(WPARAM command) {
+    const WPARAM kind = command & 0xFFF0;
+    return kind == SC_MOVE || kind == SC_SIZE || kind == SC_KEYMENU || kind == SC_MOUSEMENU;
 }
 
 // Takes the window if it is the progress window, shown: a run is on.
@@ -106,6 +110,7 @@ void frmBusy::Show(host::BusyReason reason) noexcept {
         Destroy();
         return;
     }
+    EnableWindow(controls_.Handle(busy_id::cmdCancel), reason != host::BusyReason::Ending);
     if (IsWindowVisible(hwnd())) {
         RedrawWindow(hwnd(), nullptr, nullptr, kRedrawAll);
         return;
@@ -113,7 +118,6 @@ void frmBusy::Show(host::BusyReason reason) noexcept {
     // What was typed before the notice came does not press its button.
     DiscardPendingInput();
     stopRequested_ = false;
-    EnableWindow(controls_.Handle(busy_id::cmdCancel), TRUE);
     // The foreground and its focus stay where the user has them, most
     // likely in the host's own dialog: the notice is activated only by the
     // user, with a click on it or Alt+Tab.
@@ -133,8 +137,8 @@ void frmBusy::Hide() noexcept {
     }
 }
 
+// The notice stays as it is, saying that the program ends, until it has.
 void frmBusy::EndWithWarning(const std::wstring& warning) noexcept {
-    Hide();
     ShowFreshWarning(warning.c_str());
     EndProgram(1);
 }
@@ -151,18 +155,17 @@ void frmBusy::ServeInput() noexcept {
 }
 
 void frmBusy::Route(MSG& message) noexcept {
-    // Dragging the caption would hold the thread in the system's move loop
-    // while the host call waits.
-    if (IsNonClientMouse(message.message)) return;
     if (IsDialogMessageW(hwnd(), &message)) return;
     TranslateMessage(&message);
     DispatchMessageW(&message);
 }
 
 void frmBusy::cmdCancel_Click() {
+    // A click left queued when the notice went stops nothing.
+    if (!IsWindowVisible(hwnd())) return;
     stopRequested_ = true;
-    // Pressed once is enough; the notice goes when the wait has ended.
-    EnableWindow(controls_.Handle(busy_id::cmdCancel), FALSE);
+    // Pressed once is enough: from now on the program ends.
+    Show(host::BusyReason::Ending);
 }
 
 LRESULT frmBusy::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -180,9 +183,18 @@ LRESULT frmBusy::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         }
         break;
     case WM_CLOSE:
-        // Alt+F4: as the button; the notice itself stays until the wait ends.
+        // Alt+F4: as the button; the notice itself stays until the program ends.
         cmdCancel_Click();
         return 0;
+    case WM_NCHITTEST: {
+        // The caption holds the notice in place: a press on it, by mouse,
+        // touch or pen, is one on the client area.
+        const LRESULT hit = DefaultHandling(message, wParam, lParam);
+        return hit == HTCAPTION ? HTCLIENT : hit;
+    }
+    case WM_SYSCOMMAND:
+        if (StartsAModalLoop(wParam)) return 0;
+        break;
     case WM_DRAWITEM:
         if (controls_.DrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam))) return TRUE;
         break;

@@ -1,6 +1,11 @@
 #include "core/host/busy_host.h"
 
-#include <algorithm>
+#include <objbase.h>
+
+#include <atomic>
+#include <optional>
+
+#include <wrl/client.h>
 
 #include "core/host/error_mapping.h"
 
@@ -8,321 +13,331 @@ namespace marsitel::host {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-using std::chrono::milliseconds;
 
-// How long the host may refuse before the notice shows: a short hiccup
-// passes unseen.
-constexpr milliseconds kBusyNoticeDelay{2'000};
-// How long a call may be out without an answer before the notice shows:
-// the delay after which Windows' own busy dialog traditionally appears.
-constexpr milliseconds kUnansweredNoticeDelay{5'000};
-// The bound of a last call after a failure (see ShortBusyBound), whether the
-// host refuses it or takes it and does not come back.
-constexpr milliseconds kShortBusyLimit{3'000};
-constexpr milliseconds kFirstPause{100};
-constexpr milliseconds kLongestPause{1000};
+// The bounds of calls made outside every scope.
+constexpr BusyBounds kUnscopedBounds{};
 // RetryRejectedCall: -1 cancels the call; from 100 on, COM waits that many
 // milliseconds before it retries.
 constexpr DWORD kCancelCall = static_cast<DWORD>(-1);
-// MessagePending's answers.
-constexpr DWORD kKeepWaiting = PENDINGMSG_WAITDEFPROCESS;
-constexpr DWORD kCancelPending = PENDINGMSG_CANCELCALL;
 // The ticker's interval: how soon after its delay the notice shows, and how
 // soon a click on it is seen, while a call is out.
-constexpr milliseconds kPendingCallTick{250};
+constexpr Millis kTick{250};
 // The message the ticker posts; a thread message, which no window receives.
-constexpr UINT kPendingCallTickMessage = WM_APP + 0x4D;
+constexpr UINT kTickMessage = WM_APP + 0x4D;
+// Paint messages served per question of COM's: a window that keeps
+// invalidating itself must not hold the wait.
+constexpr int kMostPaintServed = 100;
 
-std::atomic<long long> busyLimitMs{kDefaultBusyLimit.count()};
+thread_local ThreadWaits* threadWaits = nullptr;
 
-// What the waits of one thread share. Trivial, so that it needs no
-// construction per thread.
-struct ThreadBusyState {
-    BusyNotice* notice = nullptr;
-    bool noticeShown = false;
-    BusyReason noticeReason = BusyReason::Refusing;
-    bool shortBound = false;
-    BusyWait* current = nullptr;
-    PendingCallTicker* ticker = nullptr;
-    // The user stopped a wait for a host that did not answer.
-    bool hostGivenUp = false;
+// The error that ends a wait, as its own type: the user's stop is reported
+// as a warning, not as a run-time error.
+[[noreturn]] void ThrowEnd(WaitEnd end, HRESULT status) {
+    switch (end) {
+    case WaitEnd::Stopped:
+        throw BusyWaitStopped(status);
+    case WaitEnd::StoppedUnanswered:
+        throw UnansweredWaitStopped(status);
+    case WaitEnd::BoundReached:
+        throw HostStayedBusyError(status);
+    default:
+        throw ErrorFromStatus(status);
+    }
+}
+
+// Peeking also delivers the messages sent from other threads.
+void ServePaint() noexcept {
+    MSG message;
+    for (int i = 0; i < kMostPaintServed && PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE | PM_QS_PAINT); ++i) {
+        DispatchMessageW(&message);
+    }
+}
+
+void RemoveTicks() noexcept {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, kTickMessage, kTickMessage, PM_REMOVE)) {
+    }
+}
+
+// Our OLE message filter; its lifetime is its scope's, so its reference
+// count only guards against misuse.
+class Filter final : public IMessageFilter {
+public:
+    explicit Filter(ThreadWaits& waits) noexcept : waits_(waits) {}
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) noexcept override {
+        if (!object) return E_POINTER;
+        *object = iid == IID_IUnknown || iid == IID_IMessageFilter ? static_cast<IMessageFilter*>(this) : nullptr;
+        if (!*object) return E_NOINTERFACE;
+        AddRef();
+        return S_OK;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() noexcept override { return ++references_; }
+    ULONG STDMETHODCALLTYPE Release() noexcept override { return --references_; }
+    DWORD STDMETHODCALLTYPE HandleInComingCall(DWORD, HTASK, DWORD, INTERFACEINFO*) noexcept override {
+        return SERVERCALL_ISHANDLED;
+    }
+    DWORD STDMETHODCALLTYPE RetryRejectedCall(HTASK, DWORD tickCount, DWORD rejectType) noexcept override;
+    DWORD STDMETHODCALLTYPE MessagePending(HTASK, DWORD tickCount, DWORD) noexcept override;
+
+private:
+    ThreadWaits& waits_;
+    std::atomic<ULONG> references_{0};
 };
 
-thread_local ThreadBusyState threadState;
-
-milliseconds BusyLimit() { return milliseconds(busyLimitMs.load()); }
-
-milliseconds LimitInForce() {
-    return threadState.shortBound ? std::min(kShortBusyLimit, BusyLimit()) : BusyLimit();
-}
-
-// The pause before the next attempt of a call that the host has been
-// rejecting for `elapsed`: it grows with the time already waited, so that a
-// short hiccup costs little and a long recompute is not flooded with calls;
-// none once the bound in force on this thread is used up.
-std::optional<milliseconds> BusyRetryPause(milliseconds elapsed) {
-    const auto limit = LimitInForce();
-    if (elapsed >= limit) return std::nullopt;
-    const auto pause = std::clamp(elapsed / 2, kFirstPause, kLongestPause);
-    // The last pause ends at the bound, so that the call is tried once more then.
-    return std::min(pause, std::max(limit - elapsed, kFirstPause));
-}
-
-// Serves, once, what may be served while a host call waits: paint, messages
-// sent from other threads, and the notice's input while it shows. Input
-// meant for any other window, and posted messages, stay queued.
-void ServeWhileWaiting() noexcept {
-    // Peeking also delivers the messages sent from other threads. The
-    // ticker's messages have done their work once COM has asked.
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE | PM_QS_PAINT)) DispatchMessageW(&message);
-    while (PeekMessageW(&message, nullptr, kPendingCallTickMessage, kPendingCallTickMessage, PM_REMOVE)) {
+struct TimerCloser {
+    void operator()(PTP_TIMER timer) const noexcept {
+        SetThreadpoolTimer(timer, nullptr, 0, 0);
+        WaitForThreadpoolTimerCallbacks(timer, TRUE);
+        CloseThreadpoolTimer(timer);
     }
-    if (threadState.noticeShown) threadState.notice->ServeInput();
-}
-
-bool StopRequested() noexcept {
-    return threadState.noticeShown && threadState.notice->StopRequested();
-}
-
-void GiveUpOnHost() noexcept { threadState.hostGivenUp = true; }
-
-// Ends the program from inside a wait for a host that has been given up on.
-void EndForHostGivenUp() noexcept {
-    if (!threadState.notice) return;
-    try {
-        threadState.notice->EndWithWarning(UnansweredWaitStopped(RPC_E_CALL_CANCELED).description());
-    } catch (...) {
-        // Without memory for the text the wait is cancelled all the same.
-    }
-}
-
-// MessagePending's answer for whatever COM waits for, `elapsed` after it
-// began: the thread's current host call (a release of a host object among
-// them), or nothing of the host's.
-DWORD DecideWhileOut(milliseconds elapsed) noexcept {
-    BusyWait* wait = threadState.current;
-    if (threadState.hostGivenUp && !(wait && wait->WithinShortBound())) {
-        EndForHostGivenUp();
-        return kCancelPending;
-    }
-    return wait ? wait->WhileOut(elapsed) : kKeepWaiting;
-}
+};
 
 }  // namespace
 
-void SetBusyLimit(milliseconds limit) { busyLimitMs.store(limit.count()); }
+// The state of a thread's waits, owned by its outermost scope: the notice
+// and the bounds, the call out, the user's stop, the filter and the ticker.
+class ThreadWaits {
+public:
+    explicit ThreadWaits(const BusyContext& context);
+    ~ThreadWaits();
+    ThreadWaits(const ThreadWaits&) = delete;
+    ThreadWaits& operator=(const ThreadWaits&) = delete;
+
+    void Enter(BusyWait& wait) noexcept;
+    void Leave(const BusyWait& wait) noexcept;
+    // Serves, once, what may be served while a host call waits: paint,
+    // messages sent from other threads, and the notice's input while it
+    // shows. Input meant for any other window, and posted messages, stay
+    // queued; the ticker's messages have done their work.
+    void Serve() noexcept;
+    bool StopAsked() const noexcept { return shown_ && context_.notice->StopRequested(); }
+    void Show(BusyReason reason) noexcept;
+    void EndForStop(WaitEnd stop) noexcept;
+    DWORD RetryRejectedCall(Millis elapsed, bool forGood) noexcept;
+    DWORD MessagePending(Millis elapsed) noexcept;
+
+    const BusyBounds& bounds() const noexcept { return context_.bounds; }
+    WaitEnd stop() const noexcept { return stop_; }
+    void SetStop(WaitEnd stop) noexcept { stop_ = stop; }
+    bool Shows() const noexcept { return shown_.has_value(); }
+
+private:
+    static void CALLBACK Tick(PTP_CALLBACK_INSTANCE, void* waits, PTP_TIMER) noexcept;
+
+    const BusyContext context_;
+    BusyWait* current_ = nullptr;
+    WaitEnd stop_ = WaitEnd::None;
+    std::optional<BusyReason> shown_;
+    Filter filter_{*this};
+    Microsoft::WRL::ComPtr<IMessageFilter> previous_;
+    bool registered_ = false;
+    const DWORD thread_ = GetCurrentThreadId();
+    std::atomic<int> callsOut_{0};
+    std::atomic<bool> tickPending_{false};
+    // Last, so that the timer and its callbacks end before the rest.
+    std::unique_ptr<TP_TIMER, TimerCloser> timer_;
+};
+
+ThreadWaits::ThreadWaits(const BusyContext& context) : context_(context) {
+    registered_ = SUCCEEDED(CoRegisterMessageFilter(&filter_, previous_.GetAddressOf()));
+    timer_.reset(CreateThreadpoolTimer(&ThreadWaits::Tick, this, nullptr));
+    // Without a timer of the system's thread pool the calls go unticked.
+    if (!timer_) return;
+    // A due time relative to now, in 100-nanosecond units, is negative.
+    ULARGE_INTEGER due{};
+    due.QuadPart = static_cast<ULONGLONG>(-static_cast<LONGLONG>(kTick.count()) * 10'000);
+    FILETIME dueTime{due.LowPart, due.HighPart};
+    SetThreadpoolTimer(timer_.get(), &dueTime, static_cast<DWORD>(kTick.count()), 0);
+}
+
+ThreadWaits::~ThreadWaits() {
+    timer_.reset();
+    RemoveTicks();
+    if (!registered_) return;
+    Microsoft::WRL::ComPtr<IMessageFilter> ours;
+    CoRegisterMessageFilter(previous_.Get(), ours.GetAddressOf());
+}
+
+// At most one tick waits unread, and none is posted while no call is out.
+void CALLBACK ThreadWaits::Tick(PTP_CALLBACK_INSTANCE, void* waits, PTP_TIMER) noexcept {
+    auto& self = *static_cast<ThreadWaits*>(waits);
+    if (self.callsOut_ > 0 && !self.tickPending_.exchange(true)) {
+        PostThreadMessageW(self.thread_, kTickMessage, 0, 0);
+    }
+}
+
+void ThreadWaits::Enter(BusyWait& wait) noexcept {
+    wait.outer_ = current_;
+    current_ = &wait;
+    ++callsOut_;
+}
+
+void ThreadWaits::Leave(const BusyWait& wait) noexcept {
+    // The notice goes with its wait, but not once it says that the program ends.
+    if (wait.showsNotice_ && shown_ && *shown_ != BusyReason::Ending) {
+        context_.notice->Hide();
+        shown_.reset();
+    }
+    current_ = wait.outer_;
+    if (--callsOut_ == 0 && tickPending_.exchange(false)) RemoveTicks();
+}
+
+void ThreadWaits::Serve() noexcept {
+    ServePaint();
+    // Taken out before the ticker may post again, so that it never stops.
+    RemoveTicks();
+    tickPending_ = false;
+    if (shown_) context_.notice->ServeInput();
+}
+
+void ThreadWaits::Show(BusyReason reason) noexcept {
+    if (!context_.notice || shown_ == reason || shown_ == BusyReason::Ending) return;
+    context_.notice->Show(reason);
+    shown_ = reason;
+}
+
+void ThreadWaits::EndForStop(WaitEnd stop) noexcept {
+    if (!context_.notice) return;
+    try {
+        const auto warning = stop == WaitEnd::Stopped ? BusyWaitStopped(RPC_E_CALL_CANCELED)
+                                                      : UnansweredWaitStopped(RPC_E_CALL_CANCELED);
+        context_.notice->EndWithWarning(warning.description());
+    } catch (...) {
+        // Without memory for the text the call is cancelled all the same.
+    }
+}
+
+DWORD ThreadWaits::RetryRejectedCall(Millis elapsed, bool forGood) noexcept {
+    // COM need not report a click on the notice's button through
+    // MessagePending while it waits before a retry: it is looked for here.
+    Serve();
+    BusyWait* wait = current_;
+    WaitFacts facts{elapsed};
+    facts.earlierStop = stop_;
+    const Decision decision = DecideRefusal(wait ? wait->Facts(elapsed) : facts, forGood, bounds());
+    if (wait) wait->Apply(decision);
+    if (decision.end != WaitEnd::None) return kCancelCall;
+    if (wait) wait->retryAt_ = elapsed + decision.pause;
+    return static_cast<DWORD>(decision.pause.count());
+}
+
+DWORD ThreadWaits::MessagePending(Millis elapsed) noexcept {
+    Serve();
+    BusyWait* wait = current_;
+    if (!wait) return PENDINGMSG_WAITDEFPROCESS;
+    if (wait->end_ != WaitEnd::None) {
+        // Asked again about a call it was told to cancel: COM has not let
+        // it go, and returning would mean waiting for the host again.
+        if (IsStop(stop_)) EndForStop(stop_);
+        return PENDINGMSG_CANCELCALL;
+    }
+    const Decision decision = DecideUnanswered(wait->Facts(elapsed), bounds());
+    wait->Apply(decision);
+    return decision.end == WaitEnd::None ? PENDINGMSG_WAITDEFPROCESS : PENDINGMSG_CANCELCALL;
+}
+
+namespace {
+
+DWORD STDMETHODCALLTYPE Filter::RetryRejectedCall(HTASK, DWORD tickCount, DWORD rejectType) noexcept {
+    return waits_.RetryRejectedCall(Millis(tickCount), rejectType != SERVERCALL_RETRYLATER);
+}
+
+// `tickCount` counts from the attempt's beginning.
+DWORD STDMETHODCALLTYPE Filter::MessagePending(HTASK, DWORD tickCount, DWORD) noexcept {
+    return waits_.MessagePending(Millis(tickCount));
+}
+
+}  // namespace
 
 bool IsBusyRejection(HRESULT status) {
     return status == RPC_E_CALL_REJECTED || status == RPC_E_SERVERCALL_RETRYLATER;
 }
 
-void SetBusyNotice(BusyNotice* notice) noexcept {
-    if (threadState.noticeShown && threadState.notice) threadState.notice->Hide();
-    threadState.noticeShown = false;
-    threadState.notice = notice;
-}
-
-ShortBusyBound::ShortBusyBound() noexcept : outer_(threadState.shortBound) {
-    threadState.shortBound = true;
-}
-
-ShortBusyBound::~ShortBusyBound() {
-    threadState.shortBound = outer_;
-}
-
-BusyWait::BusyWait() noexcept
-    : start_(Clock::now()), outer_(threadState.current), shortBound_(threadState.shortBound) {
-    threadState.current = this;
-    if (threadState.ticker) threadState.ticker->SetCallOut(true);
+BusyWait::BusyWait(CallBound bound) noexcept
+    : waits_(threadWaits), outer_(nullptr), lastCall_(bound == CallBound::Last), start_(Clock::now()) {
+    if (waits_) waits_->Enter(*this);
 }
 
 BusyWait::~BusyWait() {
-    if (showsNotice_) {
-        threadState.noticeShown = false;
-        threadState.notice->Hide();
+    if (waits_) waits_->Leave(*this);
+}
+
+bool BusyWait::HostGivenUp() const noexcept { return waits_ && IsStop(waits_->stop()); }
+
+WaitFacts BusyWait::Facts(Millis elapsed) const noexcept {
+    WaitFacts facts{elapsed, retryAt_};
+    if (waits_) {
+        facts.stopAsked = waits_->StopAsked();
+        facts.earlierStop = waits_->stop();
     }
-    threadState.current = outer_;
-    if (threadState.ticker) threadState.ticker->SetCallOut(outer_ != nullptr);
+    facts.lastCall = lastCall_;
+    return facts;
 }
 
-milliseconds BusyWait::Elapsed() const noexcept {
-    return std::chrono::duration_cast<milliseconds>(Clock::now() - start_);
-}
-
-std::nullopt_t BusyWait::End(BusyEnd end) noexcept {
-    end_ = end;
-    return std::nullopt;
-}
-
-void BusyWait::ShowNotice(BusyReason reason) noexcept {
-    if (shortBound_ || !threadState.notice) return;
-    if (threadState.noticeShown && threadState.noticeReason == reason) return;
-    threadState.notice->Show(reason);
-    threadState.noticeShown = true;
-    threadState.noticeReason = reason;
-    showsNotice_ = true;
-}
-
-std::optional<milliseconds> BusyWait::Decide(milliseconds elapsed, bool refusedForGood) noexcept {
-    if (refusedForGood) return End(BusyEnd::RefusedForGood);
-    if (StopRequested()) return End(BusyEnd::Stopped);
-    const auto pause = BusyRetryPause(elapsed);
-    if (!pause) return End(BusyEnd::BoundReached);
-    if (elapsed >= kBusyNoticeDelay) ShowNotice(BusyReason::Refusing);
-    return pause;
-}
-
-std::optional<milliseconds> BusyWait::DecideRetry(milliseconds elapsed, bool refusedForGood) noexcept {
-    const auto pause = Decide(elapsed, refusedForGood);
-    if (pause) retryAt_ = elapsed + *pause;
-    return pause;
-}
-
-DWORD BusyWait::WhileOut(milliseconds elapsed) noexcept {
-    // Asked again about a call it was told to cancel: COM has not let it go.
-    if (end_ != BusyEnd::None) return kCancelPending;
-    // COM holds a rejected call back until its retry; the next
-    // RetryRejectedCall decides about it.
-    if (elapsed < retryAt_) return kKeepWaiting;
-    if (StopRequested()) {
-        End(BusyEnd::StoppedUnanswered);
-        GiveUpOnHost();
-        return kCancelPending;
+void BusyWait::Apply(const Decision& decision) noexcept {
+    if (decision.notice && waits_) {
+        waits_->Show(*decision.notice);
+        showsNotice_ = true;
     }
-    if (shortBound_) {
-        if (elapsed < LimitInForce()) return kKeepWaiting;
-        End(BusyEnd::BoundReached);
-        return kCancelPending;
-    }
-    // Since its last retry, where COM retried it, the host has had the call.
-    if (elapsed - retryAt_ >= kUnansweredNoticeDelay) ShowNotice(BusyReason::NotAnswering);
-    return kKeepWaiting;
+    if (decision.end == WaitEnd::None) return;
+    end_ = decision.end;
+    if (IsStop(end_) && waits_) waits_->SetStop(end_);
 }
 
-void BusyWait::WaitOut(milliseconds pause) noexcept {
+void BusyWait::WaitOut(Millis pause) noexcept {
     const auto end = Clock::now() + pause;
     for (;;) {
-        ServeWhileWaiting();
-        if (StopRequested()) return;
-        const auto left = std::chrono::ceil<milliseconds>(end - Clock::now());
+        if (waits_) {
+            waits_->Serve();
+        } else {
+            ServePaint();
+        }
+        if (waits_ && waits_->StopAsked()) return;
+        const auto left = std::chrono::ceil<Millis>(end - Clock::now());
         if (left.count() <= 0) return;
         // While the notice shows, its clicks and keys wake the thread too;
         // posted ones as well, as a tool that drives it from outside sends
         // them.
-        const DWORD wakeFor = QS_PAINT | QS_SENDMESSAGE | (threadState.noticeShown ? QS_INPUT | QS_POSTMESSAGE : 0);
+        const bool shows = waits_ && waits_->Shows();
+        const DWORD wakeFor = QS_PAINT | QS_SENDMESSAGE | (shows ? QS_INPUT | QS_POSTMESSAGE : 0);
         MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(left.count()), wakeFor, 0);
     }
 }
 
-void BusyWait::AfterRejection(HRESULT status) {
-    if (end_ == BusyEnd::None) {
-        if (const auto pause = Decide(Elapsed(), false)) WaitOut(*pause);
-        // A stop asked for during the pause ends the wait before the host is
-        // asked once more.
-        if (end_ == BusyEnd::None && StopRequested()) end_ = BusyEnd::Stopped;
+bool BusyWait::TryAgain(HRESULT status) {
+    const bool refused = IsBusyRejection(status);
+    const BusyBounds& bounds = waits_ ? waits_->bounds() : kUnscopedBounds;
+    const auto elapsed = [this] { return std::chrono::duration_cast<Millis>(Clock::now() - start_); };
+    if (end_ == WaitEnd::None && refused) {
+        const Decision decision = DecideRefusal(Facts(elapsed()), false, bounds);
+        Apply(decision);
+        if (end_ == WaitEnd::None) WaitOut(decision.pause);
+        // A stop asked for during the pause ends the wait before the host
+        // is asked once more.
+        if (end_ == WaitEnd::None && Facts(elapsed()).stopAsked) Apply(DecideRefusal(Facts(elapsed()), false, bounds));
+    } else if (end_ == WaitEnd::None) {
+        // The call came back, answered or failed: a stop that no question
+        // of COM's saw yet ends it all the same.
+        Apply(DecideAnswered(Facts(Millis{0})));
     }
-    switch (end_) {
-    case BusyEnd::None:
-        return;
-    case BusyEnd::RefusedForGood:
-        throw ErrorFromStatus(status);
-    case BusyEnd::Stopped:
-        throw BusyWaitStopped(status);
-    case BusyEnd::StoppedUnanswered:
-        throw UnansweredWaitStopped(status);
-    case BusyEnd::BoundReached:
-        throw HostStayedBusyError(status);
-    }
+    if (end_ != WaitEnd::None) ThrowEnd(end_, status);
+    return refused;
 }
 
-void BusyWait::AfterCancel(HRESULT status) const {
-    if (end_ == BusyEnd::StoppedUnanswered) throw UnansweredWaitStopped(status);
+void BusyWait::AfterRelease() noexcept {
+    if (end_ == WaitEnd::None) Apply(DecideAnswered(Facts(Millis{0})));
+    if (IsStop(end_) && waits_) waits_->EndForStop(end_);
 }
 
-void BusyWait::AfterRelease() const noexcept {
-    if (end_ == BusyEnd::StoppedUnanswered) EndForHostGivenUp();
-}
-
-HRESULT STDMETHODCALLTYPE BusyMessageFilter::QueryInterface(REFIID iid, void** object) noexcept {
-    if (!object) return E_POINTER;
-    if (iid == IID_IUnknown || iid == IID_IMessageFilter) {
-        *object = static_cast<IMessageFilter*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-}
-
-ULONG STDMETHODCALLTYPE BusyMessageFilter::AddRef() noexcept { return ++references_; }
-
-ULONG STDMETHODCALLTYPE BusyMessageFilter::Release() noexcept { return --references_; }
-
-DWORD STDMETHODCALLTYPE BusyMessageFilter::HandleInComingCall(DWORD, HTASK, DWORD, INTERFACEINFO*) noexcept {
-    return SERVERCALL_ISHANDLED;
-}
-
-DWORD STDMETHODCALLTYPE BusyMessageFilter::RetryRejectedCall(HTASK, DWORD tickCount, DWORD rejectType) noexcept {
-    const milliseconds elapsed(tickCount);
-    const bool refusedForGood = rejectType != SERVERCALL_RETRYLATER;
-    std::optional<milliseconds> pause;
-    if (BusyWait* wait = threadState.current) {
-        // COM need not report a click on the notice's button through
-        // MessagePending while it waits before a retry: it is looked for here.
-        ServeWhileWaiting();
-        pause = wait->DecideRetry(elapsed, refusedForGood);
-    } else if (!refusedForGood) {
-        pause = BusyRetryPause(elapsed);
-    }
-    return pause ? static_cast<DWORD>(pause->count()) : kCancelCall;
-}
-
-// COM dispatches paint itself when told to wait, and drops or keeps input;
-// what else may run while a call waits is served here. `tickCount` counts
-// from the call's beginning.
-DWORD STDMETHODCALLTYPE BusyMessageFilter::MessagePending(HTASK, DWORD tickCount, DWORD) noexcept {
-    ServeWhileWaiting();
-    return DecideWhileOut(milliseconds(tickCount));
-}
-
-void CALLBACK PendingCallTicker::Tick(PTP_CALLBACK_INSTANCE, void* ticker, PTP_TIMER) noexcept {
-    const auto& self = *static_cast<const PendingCallTicker*>(ticker);
-    if (self.callOut_) PostThreadMessageW(self.thread_, kPendingCallTickMessage, 0, 0);
-}
-
-void PendingCallTicker::TimerCloser::operator()(PTP_TIMER timer) const noexcept {
-    SetThreadpoolTimer(timer, nullptr, 0, 0);
-    WaitForThreadpoolTimerCallbacks(timer, TRUE);
-    CloseThreadpoolTimer(timer);
-}
-
-void PendingCallTicker::Start() noexcept {
-    thread_ = GetCurrentThreadId();
-    timer_.reset(CreateThreadpoolTimer(&PendingCallTicker::Tick, this, nullptr));
-    if (!timer_) return;
-    // A due time relative to now, in 100-nanosecond units, is negative.
-    ULARGE_INTEGER due{};
-    due.QuadPart = static_cast<ULONGLONG>(-static_cast<LONGLONG>(kPendingCallTick.count()) * 10'000);
-    FILETIME dueTime{due.LowPart, due.HighPart};
-    SetThreadpoolTimer(timer_.get(), &dueTime, static_cast<DWORD>(kPendingCallTick.count()), 0);
-}
-
-BusyFilterScope::BusyFilterScope() : outermost_(threadState.ticker == nullptr) {
-    registered_ = SUCCEEDED(CoRegisterMessageFilter(&filter_, previous_.GetAddressOf()));
-    if (!outermost_) return;
-    ticker_.Start();
-    threadState.ticker = &ticker_;
+BusyFilterScope::BusyFilterScope(const BusyContext& context) {
+    // A scope inside another joins it.
+    if (threadWaits) return;
+    waits_ = std::make_unique<ThreadWaits>(context);
+    threadWaits = waits_.get();
 }
 
 BusyFilterScope::~BusyFilterScope() {
-    if (outermost_) {
-        threadState.ticker = nullptr;
-        threadState.hostGivenUp = false;
-    }
-    if (!registered_) return;
-    Microsoft::WRL::ComPtr<IMessageFilter> ours;
-    CoRegisterMessageFilter(previous_.Get(), ours.GetAddressOf());
+    if (waits_) threadWaits = nullptr;
 }
 
 }  // namespace marsitel::host

@@ -1,221 +1,120 @@
 #pragma once
-// A CAD host rejects incoming calls while it is busy: a dialog open in it, a
-// long recompute. A rejected call is tried again after a growing pause, up
-// to a bound. After a short while a notice tells the user what the program
-// waits for; its button ends the wait as the bound does.
+// A CAD host rejects incoming calls while it is busy (a dialog open in it, a
+// long recompute), and it may take a call and not come back (it computes,
+// or it hangs). The waits for it follow the rules of busy_policy.h: a
+// refused call is tried again after a growing pause, up to a bound; an
+// unanswered one is waited for without a bound; the notice tells the user
+// what the program waits for, and its button ends the wait and the program.
 //
-// A host may also take a call and then not come back: it computes, or it
-// hangs. Such a call has no bound, since a long recompute is legitimate.
-// After a few seconds the notice says that the host does not answer; its
-// button cancels the call and ends the program, which from then on waits
-// for that host no more.
-//
-// Who retries differs. On Windows, COM retries a rejected call itself and
-// asks the thread's message filter how long to wait, and whether at all;
+// Who retries differs. On Windows, COM retries a refused call itself and
+// asks the thread's message filter how long to wait (RetryRejectedCall);
 // what the filter gives up reaches the caller as RPC_E_CALL_REJECTED. Wine
-// never asks the filter: every rejection reaches the caller, which retries
-// on its own. Both paths decide through the call's BusyWait, so they share
-// the pauses, the notice and the way a wait ends.
-//
+// never asks: every refusal reaches the caller, which retries on its own.
 // While a call is out, COM asks the filter about it (MessagePending) only
-// when a message arrives for the thread, and nothing posts one while the
-// program waits for the host: a ticker does, as long as a call is out.
-// Posted messages wake Windows' wait and Wine's alike; Wine's wakes for
-// sent and posted messages and paint only, not for timers or input.
+// when a message arrives, so a ticker posts one while a call is out. After
+// the filter cancels a call, Windows returns it at once, with whatever
+// status the call's inner steps give; Wine goes on waiting and asks again.
+// A wait therefore decides by its own state, never by the status.
 #include <windows.h>
-#include <objbase.h>
 
-#include <atomic>
-#include <chrono>
 #include <memory>
-#include <optional>
-
-#include <wrl/client.h>
 
 #include "core/host/busy_notice.h"
+#include "core/host/busy_policy.h"
 
 namespace marsitel::host {
 
-inline constexpr std::chrono::milliseconds kDefaultBusyLimit{60'000};
+// What the waits of a run or of a readiness check show, and how long they
+// may last.
+struct BusyContext {
+    BusyNotice* notice = nullptr;  // none: the waits go unseen
+    BusyBounds bounds;
+};
 
-// The bound applies to every host call of the process; tests shorten it.
-void SetBusyLimit(std::chrono::milliseconds limit);
+enum class CallBound {
+    Full,  // the context's bound, with the notice
+    Last,  // the last call after a failure: the short bound, unseen
+};
 
 bool IsBusyRejection(HRESULT status);
 
-// The notice of this thread's waits; without one (the default) they wait
-// unseen. The notice must outlive its registration.
-void SetBusyNotice(BusyNotice* notice) noexcept;
+class ThreadWaits;
 
-// While it lives, the calls of this thread are bounded by three seconds
-// and wait without the notice: for a last call after a failure, which must
-// not hold back the report of that failure.
-class ShortBusyBound {
-public:
-    ShortBusyBound() noexcept;
-    ~ShortBusyBound();
-    ShortBusyBound(const ShortBusyBound&) = delete;
-    ShortBusyBound& operator=(const ShortBusyBound&) = delete;
-
-private:
-    bool outer_;
-};
-
-enum class BusyEnd {
-    None,               // still waiting, or answered
-    Stopped,            // the user stopped it with the notice's button
-    StoppedUnanswered,  // the same, while the host had the call and did not answer
-    BoundReached,
-    RefusedForGood,     // the host rejected the call outright, not as busy
-};
-
-// The wait of one host call, through the host's rejections and while the
-// host has it, from its first attempt to its end. While it lives it is the
-// thread's current wait, which the message filter consults; the notice it
-// has shown goes with it.
+// The wait of one host call, from its first attempt to its answer or its
+// end. While it lives, it is its thread's current wait, about which COM asks
+// the message filter.
 class BusyWait {
 public:
-    BusyWait() noexcept;
+    explicit BusyWait(CallBound bound = CallBound::Full) noexcept;
     ~BusyWait();
     BusyWait(const BusyWait&) = delete;
     BusyWait& operator=(const BusyWait&) = delete;
 
-    // Decides about a rejection, `elapsed` after the call's first attempt:
-    // the pause before the next attempt, or none when the wait ends (see
-    // end()). Shows the notice once the host has refused long enough.
-    std::optional<std::chrono::milliseconds> Decide(std::chrono::milliseconds elapsed, bool refusedForGood) noexcept;
-    // The same where COM retries the call itself after the pause, as on
-    // Windows: until then, COM's questions are about a call it holds back,
-    // not one the host has taken.
-    std::optional<std::chrono::milliseconds> DecideRetry(std::chrono::milliseconds elapsed,
-                                                         bool refusedForGood) noexcept;
-
-    // Decides, `elapsed` after the call began, while the host has it and
-    // has not answered: a PENDINGMSG_ answer for COM. Shows the notice once
-    // the host has not answered long enough; cancels the call when the user
-    // has asked to stop, and a last call after a failure at its short bound.
-    DWORD WhileOut(std::chrono::milliseconds elapsed) noexcept;
-
-    // The call came back rejected with `status`: waits out the next pause,
-    // or throws the error that ends the wait, also when the message filter
-    // has already ended it.
-    void AfterRejection(HRESULT status);
-    // The call came back cancelled: throws the error of the user's stop;
-    // any other cancellation is left to the caller as a failure.
-    void AfterCancel(HRESULT status) const;
-    // A release came back: ends the program with the warning of the user's
-    // stop, if there was one, since a release has no caller to report to.
-    void AfterRelease() const noexcept;
-
-    // A last call after a failure that is still within its short bound.
-    bool WithinShortBound() const noexcept { return shortBound_ && end_ == BusyEnd::None; }
-    BusyEnd end() const noexcept { return end_; }
+    // After an attempt that came back with `status`: true when the host
+    // refused it as busy and the pause before the next attempt is over.
+    // Throws the error that ends the wait (the user's stop, the bound, a
+    // refusal for good) whatever the status says.
+    bool TryAgain(HRESULT status);
+    // After a release, which has no caller to report to: ends the program
+    // with the warning of the user's stop, when the user stopped it.
+    void AfterRelease() noexcept;
+    // The user has stopped a wait of this thread: the host is given up.
+    bool HostGivenUp() const noexcept;
 
 private:
-    std::chrono::milliseconds Elapsed() const noexcept;
-    void WaitOut(std::chrono::milliseconds pause) noexcept;
-    void ShowNotice(BusyReason reason) noexcept;
-    std::nullopt_t End(BusyEnd end) noexcept;
+    friend class ThreadWaits;
+    WaitFacts Facts(Millis elapsed) const noexcept;
+    void Apply(const Decision& decision) noexcept;
+    void WaitOut(Millis pause) noexcept;
 
-    std::chrono::steady_clock::time_point start_;
+    ThreadWaits* waits_;
     BusyWait* outer_;
-    bool shortBound_;
-    // When COM sends the call again after a rejection, counted as COM counts.
-    std::chrono::milliseconds retryAt_{0};
+    bool lastCall_;
+    std::chrono::steady_clock::time_point start_;
+    Millis retryAt_{0};
+    WaitEnd end_ = WaitEnd::None;
     bool showsNotice_ = false;
-    BusyEnd end_ = BusyEnd::None;
 };
 
-// Runs one COM request, again while the host rejects it as busy; throws
+// Runs one COM request, again while the host refuses it as busy; throws
 // marsitel::Error when the wait ends without an answer.
 template <typename Request>
-HRESULT CallWhileBusy(Request&& request) {
-    BusyWait wait;
-    for (;;) {
-        const HRESULT status = request();
-        if (status == RPC_E_CALL_CANCELED) wait.AfterCancel(status);
-        if (!IsBusyRejection(status)) return status;
-        wait.AfterRejection(status);
-    }
+HRESULT CallWhileBusy(Request&& request, CallBound bound = CallBound::Full) {
+    BusyWait wait(bound);
+    HRESULT status;
+    do status = request();
+    while (wait.TryAgain(status));
+    return status;
 }
 
 // Runs `release`, which drops references to host objects, as a host call:
-// dropping the last reference to an object is a call to the host, which a
-// host that computes or hangs holds up like any other.
-template <typename Release>
-void ReleaseWhileBusy(Release&& release) noexcept {
+// dropping an object's last reference is a call to the host, which a host
+// that computes or hangs holds up like any other. Once the host has been
+// given up, `abandon` runs instead: it leaves the references to the end of
+// the process, which follows.
+template <typename Release, typename Abandon>
+void ReleaseWhileBusy(Release&& release, Abandon&& abandon) noexcept {
     BusyWait wait;
+    if (wait.HostGivenUp()) return abandon();
     release();
     wait.AfterRelease();
 }
 
-// Posts a message to the thread that started it, every tick, while a host
-// call of that thread is out (see BusyFilterScope): the message that makes
-// COM ask the filter about the call.
-class PendingCallTicker {
-public:
-    PendingCallTicker() = default;
-    ~PendingCallTicker() = default;
-    PendingCallTicker(const PendingCallTicker&) = delete;
-    PendingCallTicker& operator=(const PendingCallTicker&) = delete;
-
-    // Without a timer of the system's thread pool the calls go unticked.
-    void Start() noexcept;
-    void SetCallOut(bool out) noexcept { callOut_ = out; }
-
-private:
-    static void CALLBACK Tick(PTP_CALLBACK_INSTANCE, void* ticker, PTP_TIMER) noexcept;
-    struct TimerCloser {
-        void operator()(PTP_TIMER timer) const noexcept;
-    };
-
-    DWORD thread_ = 0;
-    std::atomic<bool> callOut_{false};
-    // Last, so that the timer and its callbacks end before the rest.
-    std::unique_ptr<TP_TIMER, TimerCloser> timer_;
-};
-
-// Our OLE message filter: COM's questions about rejected calls and about
-// messages that arrive while a call waits are answered by the thread's
-// current BusyWait. Its lifetime is that of the scope that registered it,
-// so its reference count only guards against misuse.
-class BusyMessageFilter final : public IMessageFilter {
-public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) noexcept override;
-    ULONG STDMETHODCALLTYPE AddRef() noexcept override;
-    ULONG STDMETHODCALLTYPE Release() noexcept override;
-    DWORD STDMETHODCALLTYPE HandleInComingCall(DWORD callType, HTASK caller, DWORD tickCount,
-                                               INTERFACEINFO* interfaceInfo) noexcept override;
-    DWORD STDMETHODCALLTYPE RetryRejectedCall(HTASK callee, DWORD tickCount, DWORD rejectType) noexcept override;
-    DWORD STDMETHODCALLTYPE MessagePending(HTASK callee, DWORD tickCount, DWORD pendingType) noexcept override;
-
-private:
-    std::atomic<ULONG> references_{0};
-};
-
-// Registers a BusyMessageFilter for the calling thread while it lives and
-// puts back whatever filter was registered before. In a thread that is not
-// a single-threaded apartment COM refuses filters; calls are then still
-// retried by CallWhileBusy. The outermost scope of a thread runs its
-// ticker, and holds the thread's decision to wait no more for a host that
-// did not answer: once the user has stopped such a wait, the only wait
-// left is a last call after the failure within its short bound; COM asked
-// about any other (the cancelled call itself where COM does not let it go,
-// the release of a host object) ends the program there, with the warning
-// of the stop.
+// Registers the thread's message filter while it lives and puts back the
+// one registered before. The outermost scope of a thread owns the state of
+// its waits, which the scopes inside it (the readiness check within a run)
+// join; it runs the ticker. In a thread that is not a single-threaded
+// apartment COM refuses filters, and refused calls are still retried by
+// CallWhileBusy.
 class BusyFilterScope {
 public:
-    BusyFilterScope();
+    explicit BusyFilterScope(const BusyContext& context);
     ~BusyFilterScope();
     BusyFilterScope(const BusyFilterScope&) = delete;
     BusyFilterScope& operator=(const BusyFilterScope&) = delete;
 
 private:
-    BusyMessageFilter filter_;
-    Microsoft::WRL::ComPtr<IMessageFilter> previous_;
-    bool registered_ = false;
-    bool outermost_;
-    PendingCallTicker ticker_;
+    std::unique_ptr<ThreadWaits> waits_;
 };
 
 }  // namespace marsitel::host

@@ -38,9 +38,13 @@ public:
 private:
     // The elements may hold the last references to host objects.
     void Clear() noexcept {
-        ReleaseWhileBusy([this]() noexcept {
-            for (VARIANT& element : elements_) VariantClear(&element);
-        });
+        ReleaseWhileBusy(
+            [this]() noexcept {
+                for (VARIANT& element : elements_) VariantClear(&element);
+            },
+            [this]() noexcept {
+                for (VARIANT& element : elements_) VariantInit(&element);
+            });
     }
 
     std::array<VARIANT, kEnumerationBatch> elements_;
@@ -132,7 +136,9 @@ Argument Argument::Object(const DispatchObject& object) {
 
 Value::~Value() {
     const VARTYPE type = value_.get().vt;
-    if (type == VT_DISPATCH || type == VT_UNKNOWN) ReleaseWhileBusy([this]() noexcept { value_ = Variant(); });
+    if (type == VT_DISPATCH || type == VT_UNKNOWN) {
+        ReleaseWhileBusy([this]() noexcept { value_ = Variant(); }, [this]() noexcept { value_.release(); });
+    }
 }
 
 Variant Value::Converted(VARTYPE type) const {
@@ -169,7 +175,8 @@ DISPID DispatchObject::IdOfName(std::wstring_view memberName) const {
     return id;
 }
 
-Value DispatchObject::Invoke(DISPID member, WORD flags, std::vector<VARIANT>& arguments, bool isPut) const {
+Value DispatchObject::Invoke(DISPID member, WORD flags, std::vector<VARIANT>& arguments, bool isPut,
+                            CallBound bound) const {
     IDispatch& target = Required();
     DISPID namedPut = DISPID_PROPERTYPUT;
     DISPPARAMS parameters{};
@@ -185,7 +192,7 @@ Value DispatchObject::Invoke(DISPID member, WORD flags, std::vector<VARIANT>& ar
         UINT badArgument = 0;
         return target.Invoke(member, IID_NULL, LOCALE_USER_DEFAULT, flags, &parameters,
                              isPut ? nullptr : result.put(), &exception, &badArgument);
-    });
+    }, bound);
     if (status == DISP_E_EXCEPTION) throw ErrorFromException(exception);
     ThrowIfFailed(status);
     return Value(std::move(result));
@@ -213,9 +220,9 @@ void DispatchObject::Call(DISPID member, std::initializer_list<const Argument*> 
     Invoke(member, DISPATCH_METHOD, list, false);
 }
 
-void DispatchObject::Put(DISPID member, const Argument& value) const {
+void DispatchObject::Put(DISPID member, const Argument& value, CallBound bound) const {
     std::vector<VARIANT> list{value.variant()};
-    Invoke(member, DISPATCH_PROPERTYPUT, list, true);
+    Invoke(member, DISPATCH_PROPERTYPUT, list, true, bound);
 }
 
 Value DispatchObject::Get(std::wstring_view memberName) const { return Get(IdOfName(memberName)); }

@@ -36,7 +36,7 @@ public:
         return *this;
     }
     ~HostPointer() {
-        if (pointer_) ReleaseWhileBusy([this]() noexcept { pointer_.Reset(); });
+        if (pointer_) ReleaseWhileBusy([this]() noexcept { pointer_.Reset(); }, [this]() noexcept { pointer_.Detach(); });
     }
 
     Interface* Get() const noexcept { return pointer_.Get(); }
@@ -93,7 +93,8 @@ public:
 
     Value Get(DISPID member, std::initializer_list<const Argument*> arguments = {}) const;
     void Call(DISPID member, std::initializer_list<const Argument*> arguments = {}) const;
-    void Put(DISPID member, const Argument& value) const;
+    // `bound` is CallBound::Last for the last call after a failure.
+    void Put(DISPID member, const Argument& value, CallBound bound = CallBound::Full) const;
     Value Get(std::wstring_view memberName) const;
     void Call(std::wstring_view memberName) const;
 
@@ -114,7 +115,8 @@ public:
 private:
     IDispatch& Required() const;
     DISPID IdOfName(std::wstring_view memberName) const;
-    Value Invoke(DISPID member, WORD flags, std::vector<VARIANT>& arguments, bool isPut) const;
+    Value Invoke(DISPID member, WORD flags, std::vector<VARIANT>& arguments, bool isPut,
+                 CallBound bound = CallBound::Full) const;
 
     HostPointer<IDispatch> object_;
 };

@@ -82,8 +82,8 @@ HostAssembly HostApplication::ActiveAssembly() const {
     return HostAssembly(object_.Get(member::kApplicationActiveDocument).Object().As(kIidHostAssembly));
 }
 
-void HostApplication::SetWalkFlag(bool value) const {
-    object_.Put(member::kApplicationWalkFlag, Argument::Boolean(value));
+void HostApplication::SetWalkFlag(bool value, CallBound bound) const {
+    object_.Put(member::kApplicationWalkFlag, Argument::Boolean(value), bound);
 }
 
 void HostApplication::Finish() const { object_.Call(member::kApplicationFinish); }

@@ -99,8 +99,9 @@ public:
     static HostApplication Attach();
     explicit HostApplication(DispatchObject object) : object_(std::move(object)) {}
     HostAssembly ActiveAssembly() const;
-    // Property 73: True for the length of the walk.
-    void SetWalkFlag(bool value) const;
+    // Property 73: True for the length of the walk. Set back after a failed
+    // walk as the last call, within its short bound.
+    void SetWalkFlag(bool value, CallBound bound = CallBound::Full) const;
     // Member 63, once after the walk.
     void Finish() const;
 

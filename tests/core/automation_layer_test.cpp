@@ -1,17 +1,14 @@
 // The automation layer's own rules: error numbers and descriptions, result
-// conversions, a call the busy host's filter has given up.
+// conversions.
 #include <gtest/gtest.h>
 
 #include <utility>
 
-#include "core/host/busy_host.h"
 #include "core/host/dispatch.h"
 #include "core/host/error_mapping.h"
 
 namespace marsitel::host {
 namespace {
-
-using std::chrono::milliseconds;
 
 template <typename Action>
 std::int32_t ErrorNumber(Action action) {
@@ -84,39 +81,6 @@ TEST(ValueConversion, FailuresAreTypeMismatchOverflowOrObjectNotSet) {
     EXPECT_TRUE(nothing.empty());
     EXPECT_TRUE(nothing.As(IID_IDispatch).empty());
     EXPECT_EQ(ErrorNumber([&] { nothing.Get(1); }), error_number::kObjectNotSet);
-}
-
-// A call that the filter has given up reaches the caller as
-// RPC_E_CALL_REJECTED, which also stands for "busy" where no filter was
-// asked: it is not waited for again. Refused outright, it is reported with
-// that status's own number and the system's text; past the bound, as a
-// host that stayed busy.
-TEST(BusyHost, ACallTheFilterHasGivenUpIsNotTriedAgain) {
-    SetBusyLimit(milliseconds(60000));
-    BusyMessageFilter filter;
-    const struct {
-        DWORD waited;
-        DWORD rejectType;
-        bool busyText;
-    } cases[] = {{0, SERVERCALL_REJECTED, false}, {60000, SERVERCALL_RETRYLATER, true}};
-    for (const auto& c : cases) {
-        int attempts = 0;
-        const auto askedByCom = [&] {
-            ++attempts;
-            filter.RetryRejectedCall(nullptr, c.waited, c.rejectType);
-            return RPC_E_CALL_REJECTED;
-        };
-        try {
-            CallWhileBusy(askedByCom);
-            ADD_FAILURE() << "no error";
-        } catch (const Error& error) {
-            EXPECT_EQ(error.number(), -2147418111);
-            const bool busyText = error.description().find(L"beschäftigt") != std::wstring::npos;
-            EXPECT_EQ(busyText, c.busyText) << error.description();
-            EXPECT_FALSE(error.description().empty());
-        }
-        EXPECT_EQ(attempts, 1) << c.rejectType;
-    }
 }
 
 }  // namespace

@@ -60,7 +60,7 @@ std::optional<Error> HostTest::Run(FixedOptions& options) {
     RecordingProgress progress([this](Lines& log) { FlushJournal(log); });
     std::optional<Error> failure;
     try {
-        RunRelationRemoval(options, progress);
+        RunRelationRemoval(options, progress, {});
     } catch (const Error& error) {
         failure = error;
     }
@@ -70,7 +70,7 @@ std::optional<Error> HostTest::Run(FixedOptions& options) {
 }
 
 bool HostTest::CheckReady() {
-    const bool ready = CheckHostReady();
+    const bool ready = CheckHostReady({});
     log_.clear();
     FlushJournal(log_);
     return ready;

@@ -509,15 +509,18 @@ std::vector<std::wstring> HoldAfter(const HeldUp& held, std::size_t calls, const
 }
 
 // Clicks "Abbrechen" with the mouse: a warning, not a run-time error, within
-// the bound, and the program gone within 5 seconds of its OK, without its
-// dialog.
+// the bound, the notice saying meanwhile that the program ends, and the
+// program gone within 5 seconds of the warning's OK, without its dialog.
 void ExpectAbbrechenToEndTheProgram(MarsitelApp& app, HWND notice, const HeldUp& held) {
-    MouseClick(Control(notice, marsitel::ui::busy_id::cmdCancel));
+    const HWND button = Control(notice, marsitel::ui::busy_id::cmdCancel);
+    MouseClick(button);
     const auto box = WaitForMessageBox(app.Id(), held.warningBy);
     ASSERT_TRUE(box.has_value()) << "no warning within " << held.warningBy.count() << " ms of the click";
     EXPECT_EQ(ToUtf8(box->text), ToUtf8(held.warning));
     ExpectBox(*box, BoxIcon::Exclamation);
-    EXPECT_FALSE(IsVisible(notice));
+    EXPECT_TRUE(IsVisible(notice));
+    EXPECT_FALSE(IsWindowEnabled(button));
+    EXPECT_EQ(ToUtf8(WindowText(Control(notice, marsitel::ui::busy_id::lblBusy))), "Marsitel wird beendet \u2026");
     EXPECT_FALSE(app.AnyDialogVisible());
     ASSERT_TRUE(PressOk(*box));
     EXPECT_TRUE(app.Process().WaitForExit(Millis{5000})) << "still running 5 s after the warning's OK";

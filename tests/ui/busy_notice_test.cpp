@@ -1,10 +1,16 @@
-// The notice of a busy host: what it shows, which input reaches its button,
-// and how the waits drive it. On Windows COM asks the message filter while
-// it retries a call (RetryRejectedCall) and while messages arrive
-// (MessagePending); Wine never does, so these tests ask it directly, as COM
-// would, with the notice the program uses.
+// The notice of a busy host and the waits that drive it. On Windows COM asks
+// the thread's message filter while it retries a refused call
+// (RetryRejectedCall) and while messages arrive during a call
+// (MessagePending), and returns a call that the filter cancels at once;
+// Wine asks only the latter and goes on waiting. These tests ask the filter
+// the program registered, as COM would, and a host that waits for its
+// calls as COM does on Windows stands in for one that does not answer.
 #include "core/host/busy_host.h"
+#include "core/host/dispatch.h"
 #include "core/host/error_mapping.h"
+#include "core/host/host_objects.h"
+#include "shared/com.h"
+#include "shared/unique_handle.h"
 #include "ui/control_ids.h"
 #include "ui/frm_busy.h"
 #include "test_platform.h"
@@ -12,43 +18,160 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+#include <utility>
+#include <vector>
+
 namespace marsitel::ui {
 namespace {
 
 using namespace testing;
+using Microsoft::WRL::ComPtr;
 namespace id = busy_id;
-using std::chrono::milliseconds;
+using Clock = std::chrono::steady_clock;
+using Millis = std::chrono::milliseconds;
 
 constexpr DWORD kCancelCall = 0xFFFFFFFF;
 constexpr DWORD kKeepWaiting = PENDINGMSG_WAITDEFPROCESS;
 constexpr DWORD kCancelPending = PENDINGMSG_CANCELCALL;
+constexpr wchar_t kEnding[] = L"Marsitel wird beendet \u2026";
+constexpr wchar_t kRefusingStopped[] = L"Abgebrochen, während Solid Edge beschäftigt war. Was bis dahin geändert "
+                                       L"wurde, bleibt geändert. Marsitel wird beendet.";
 constexpr wchar_t kUnansweredStopped[] = L"Abgebrochen, während Solid Edge nicht antwortete. Was bis dahin geändert "
                                          L"wurde, bleibt geändert. Marsitel wird beendet.";
 
+// The filter that the thread's scope registered, as COM finds it.
+ComPtr<IMessageFilter> RegisteredFilter() {
+    ComPtr<IMessageFilter> filter;
+    CoRegisterMessageFilter(nullptr, filter.GetAddressOf());
+    CoRegisterMessageFilter(filter.Get(), nullptr);
+    return filter;
+}
+
+struct ComWait {
+    bool cancelled = false;
+    DWORD tick = 0;  // when it was answered or cancelled, counted as COM counts
+};
+
+// What COM does on Windows while the host has a call: it waits for the
+// answer and, as each message arrives, asks the thread's filter, which may
+// cancel the call; a cancelled call comes back at once. Without `answer`,
+// none comes. `outFor`: how long the call has been out when this begins.
+ComWait WaitAsWindowsComDoes(HANDLE answer = nullptr, DWORD outFor = 0) {
+    const ComPtr<IMessageFilter> filter = RegisteredFilter();
+    const DWORD start = GetTickCount() - outFor;
+    const DWORD handles = answer ? 1 : 0;
+    for (;;) {
+        const DWORD woken = MsgWaitForMultipleObjectsEx(handles, &answer, INFINITE,
+                                                        QS_SENDMESSAGE | QS_POSTMESSAGE | QS_PAINT, 0);
+        const DWORD tick = GetTickCount() - start;
+        if (woken == WAIT_OBJECT_0 && answer) return {false, tick};
+        if (filter->MessagePending(nullptr, tick, PENDINGTYPE_TOPLEVEL) == kCancelPending) return {true, tick};
+    }
+}
+
+// A host that takes every call and never answers, its calls and its
+// release made as on Windows. It lives on the test's stack.
+class UnansweringHost final : public IDispatch {
+public:
+    std::vector<ComWait> calls;
+    std::vector<ComWait> releases;
+    DWORD firstCallOutFor = 0;
+    HRESULT cancelledStatus = RPC_E_CALL_CANCELED;
+    bool holdsItsRelease = false;
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
+        *object = iid == IID_IUnknown || iid == IID_IDispatch ? this : nullptr;
+        return *object ? S_OK : E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+    ULONG STDMETHODCALLTYPE Release() override {
+        if (std::exchange(holdsItsRelease, false)) releases.push_back(WaitAsWindowsComDoes(nullptr, 5000));
+        return 1;
+    }
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override {
+        calls.push_back(WaitAsWindowsComDoes(nullptr, std::exchange(firstCallOutFor, 0)));
+        return cancelledStatus;
+    }
+};
+
+// A click in the middle of the button, as the mouse leaves it queued.
+void QueueClick(HWND button) {
+    const RECT box = ClientRect(button);
+    const LPARAM middle = MAKELPARAM(box.right / 2, box.bottom / 2);
+    PostMessageW(button, WM_LBUTTONDOWN, MK_LBUTTON, middle);
+    PostMessageW(button, WM_LBUTTONUP, 0, middle);
+}
+
+std::wstring TextNow(HWND window) {
+    wchar_t text[256] = {};
+    InternalGetWindowText(window, text, 256);
+    return text;
+}
+
+// The user, on a thread of their own: clicks "Abbrechen" once the notice
+// shows, then watches it say that the program ends, until the test is over.
+class User {
+public:
+    User() : thread_([this](std::stop_token stop) { Act(stop); }) {}
+
+    bool sawEnding() const { return sawEnding_; }
+    // After the notice first said so: not visible, its button enabled or
+    // another text, at least once.
+    bool sawOtherwise() const { return sawOtherwise_; }
+    Clock::time_point clickedAt() const { return clickedAt_; }
+    void Stop() {
+        thread_.request_stop();
+        thread_.join();
+    }
+
+private:
+    void Act(std::stop_token stop) {
+        HWND notice = nullptr;
+        while (!stop.stop_requested() && !(notice = FindWindowW(kBusyClass, nullptr), notice && IsWindowVisible(notice))) {
+            Sleep(10);
+        }
+        if (!notice) return;
+        clickedAt_ = Clock::now();
+        QueueClick(GetDlgItem(notice, id::cmdCancel));
+        for (; !stop.stop_requested(); Sleep(10)) {
+            const bool ending = IsWindowVisible(notice) && !IsWindowEnabled(GetDlgItem(notice, id::cmdCancel)) &&
+                                TextNow(GetDlgItem(notice, id::lblBusy)) == kEnding;
+            if (sawEnding_ && !ending) sawOtherwise_ = true;
+            sawEnding_ = sawEnding_ || ending;
+        }
+    }
+
+    std::atomic<bool> sawEnding_{false};
+    std::atomic<bool> sawOtherwise_{false};
+    Clock::time_point clickedAt_{};
+    std::jthread thread_;
+};
+
 class BusyNoticeTest : public ::testing::Test {
 protected:
-    void SetUp() override { host::SetBusyNotice(&notice); }
     void TearDown() override {
-        host::SetBusyNotice(nullptr);
+        notice.Hide();
         DiscardQuit();
     }
 
+    host::BusyContext Context(host::BusyBounds bounds = {}) { return {&notice, bounds}; }
     HWND Button() const { return GetDlgItem(notice.hwnd(), id::cmdCancel); }
     bool Showing() const { return notice.hwnd() && IsWindowVisible(notice.hwnd()); }
-    // A click in the middle of the button, as the mouse leaves it queued.
-    void QueueClick() const {
-        const RECT box = ClientRect(Button());
-        const LPARAM middle = MAKELPARAM(box.right / 2, box.bottom / 2);
-        PostMessageW(Button(), WM_LBUTTONDOWN, MK_LBUTTON, middle);
-        PostMessageW(Button(), WM_LBUTTONUP, 0, middle);
+    bool ShowsTheEnd() const {
+        return Showing() && !IsWindowEnabled(Button()) && TextOf(GetDlgItem(notice.hwnd(), id::lblBusy)) == kEnding;
     }
     void QueueKey(WORD key) const {
         PostMessageW(Button(), WM_KEYDOWN, key, 0);
         PostMessageW(Button(), WM_KEYUP, key, 0xC0000000);
     }
 
+    const ComApartment apartment;
     frmBusy notice;
-    host::BusyMessageFilter filter;
 };
 
 // The user is in another window, most likely the host's dialog, when the
@@ -97,11 +220,13 @@ TEST(BusyNoticePlace, BelowTheProgressWindowAboveWhereNoRoomIsLeftAndAlwaysInThe
     for (const auto& c : cases) EXPECT_TRUE(SameRect(NoticeRectBeside(c.anchor, c.size, work), c.expected)) << c.name;
 }
 
+// Once pressed, the notice says that the program ends and its button is
+// disabled.
 TEST_F(BusyNoticeTest, InputQueuedBeforeItShowsIsDroppedAfterwardsItsButtonWorksByMouseAndKeys) {
     notice.Show(host::BusyReason::Refusing);
     notice.Hide();
     QueueKey(VK_RETURN);
-    QueueClick();
+    QueueClick(Button());
     notice.Show(host::BusyReason::Refusing);
     notice.ServeInput();
     EXPECT_FALSE(notice.StopRequested()) << "input typed before the notice came pressed its button";
@@ -109,159 +234,234 @@ TEST_F(BusyNoticeTest, InputQueuedBeforeItShowsIsDroppedAfterwardsItsButtonWorks
     // A click (0), Space, Enter and Escape.
     for (const WORD key : {WORD{0}, WORD{VK_SPACE}, WORD{VK_RETURN}, WORD{VK_ESCAPE}}) {
         notice.Show(host::BusyReason::Refusing);
-        key ? QueueKey(key) : QueueClick();
+        key ? QueueKey(key) : QueueClick(Button());
         notice.ServeInput();
         EXPECT_TRUE(notice.StopRequested()) << key;
+        EXPECT_TRUE(ShowsTheEnd()) << key;
         notice.Hide();
     }
     // Showing it again forgets the last request.
     notice.Show(host::BusyReason::Refusing);
     EXPECT_FALSE(notice.StopRequested());
+    EXPECT_TRUE(IsWindowEnabled(Button()));
+}
+
+int loopsEntered = 0;
+
+LRESULT CALLBACK CountLoopsEntered(int code, WPARAM wParam, LPARAM lParam) {
+    const UINT message = reinterpret_cast<const CWPSTRUCT*>(lParam)->message;
+    if (message == WM_ENTERSIZEMOVE || message == WM_ENTERMENULOOP) ++loopsEntered;
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+// Dragging, moving or sizing the notice, or its system menu, would hold the
+// thread in the system's modal loop while a host call waits: neither the
+// caption nor those system commands start one, and the call ends as it
+// comes back.
+TEST_F(BusyNoticeTest, NoMoveLoopStartsWhileACallIsOut) {
+    const HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROC, &CountLoopsEntered, nullptr, GetCurrentThreadId());
+    ASSERT_NE(hook, nullptr);
+    const UniqueHandle answer(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    {
+        const host::BusyFilterScope scope(Context());
+        const host::BusyWait wait;
+        RegisteredFilter()->RetryRejectedCall(nullptr, 2000, SERVERCALL_RETRYLATER);
+        ASSERT_TRUE(Showing());
+        RECT outer{};
+        GetWindowRect(notice.hwnd(), &outer);
+        const POINT onCaption{outer.left + 40, outer.top + GetSystemMetrics(SM_CYCAPTION) / 2 + 3};
+        EXPECT_EQ(SendMessageW(notice.hwnd(), WM_NCHITTEST, 0, MAKELPARAM(onCaption.x, onCaption.y)), HTCLIENT);
+        for (const WPARAM command : {SC_MOVE, SC_MOVE | HTCAPTION, SC_SIZE, SC_KEYMENU}) {
+            PostMessageW(notice.hwnd(), WM_SYSCOMMAND, command, 0);
+        }
+        // The host answers after a moment; a loop, should one start, ends
+        // with the Escapes that follow.
+        std::jthread host([&, window = notice.hwnd()](std::stop_token stop) {
+            Sleep(500);
+            SetEvent(answer.get());
+            for (int i = 0; !stop.stop_requested(); ++i, Sleep(10)) {
+                if (i >= 300 && i % 10 == 0) PostMessageW(window, WM_KEYDOWN, VK_ESCAPE, 0);
+            }
+        });
+        const auto begun = Clock::now();
+        EXPECT_FALSE(WaitAsWindowsComDoes(answer.get()).cancelled);
+        EXPECT_LT(Clock::now() - begun, Millis{2500});
+        EXPECT_EQ(loopsEntered, 0);
+    }
+    UnhookWindowsHookEx(hook);
 }
 
 // COM's questions with literal answers: the schedule's pause in
 // milliseconds, the notice from two seconds on, -1 once the user has
-// stopped the wait; the click on the button reaches it through
-// MessagePending while COM waits. Paint is served there too, other input
-// stays queued.
+// stopped the wait, whose click reaches the button through MessagePending
+// while COM waits; paint is served there too, other input stays queued.
+// What the filter gives up is not tried again. Should COM ask once more
+// about a call it was told to cancel (Wine's does not let it go), the
+// program ends there with the warning.
 TEST_F(BusyNoticeTest, OnWindowsPathTheFilterShowsTheNoticeServesItsButtonAndEndsTheWait) {
     const HWND other = CreateWindowExW(0, L"STATIC", L"", WS_POPUP | WS_VISIBLE, 0, 0, 20, 20, nullptr, nullptr,
                                        nullptr, nullptr);
     ASSERT_NE(other, nullptr);
     UpdateWindow(other);
+    const host::BusyFilterScope scope(Context());
+    const ComPtr<IMessageFilter> filter = RegisteredFilter();
+    int attempts = 0;
+    const SeenMessageBox report = TheBoxTheProgramEndsWith([&] {
+        host::CallWhileBusy([&] {
+            ++attempts;
+            EXPECT_EQ(filter->RetryRejectedCall(nullptr, 1000, SERVERCALL_RETRYLATER), 500u);
+            EXPECT_FALSE(Showing());
+            EXPECT_EQ(filter->RetryRejectedCall(nullptr, 2000, SERVERCALL_RETRYLATER), 1000u);
+            EXPECT_TRUE(Showing());
+            InvalidateRect(other, nullptr, TRUE);
+            PostMessageW(other, WM_KEYDOWN, VK_SPACE, 0);
+            QueueClick(Button());
+            EXPECT_EQ(filter->MessagePending(nullptr, 2100, PENDINGTYPE_TOPLEVEL), kKeepWaiting);
+            EXPECT_TRUE(notice.StopRequested());
+            EXPECT_FALSE(GetUpdateRect(other, nullptr, FALSE)) << "paint was not served";
+            MSG message;
+            EXPECT_TRUE(PeekMessageW(&message, other, WM_KEYDOWN, WM_KEYDOWN, PM_REMOVE)) << "the key was taken";
+            EXPECT_EQ(filter->RetryRejectedCall(nullptr, 3000, SERVERCALL_RETRYLATER), kCancelCall);
+            return RPC_E_CALL_REJECTED;
+        });
+    });
+    EXPECT_EQ(attempts, 1);
+    EXPECT_EQ(report.text, kRefusingStopped);
+    EXPECT_TRUE(ShowsTheEnd());
     {
         host::BusyWait wait;
-        EXPECT_EQ(filter.RetryRejectedCall(nullptr, 1000, SERVERCALL_RETRYLATER), 500u);
-        EXPECT_FALSE(Showing());
-        EXPECT_EQ(filter.RetryRejectedCall(nullptr, 2000, SERVERCALL_RETRYLATER), 1000u);
-        EXPECT_TRUE(Showing());
-
-        InvalidateRect(other, nullptr, TRUE);
-        PostMessageW(other, WM_KEYDOWN, VK_SPACE, 0);
-        QueueClick();
-        EXPECT_EQ(filter.MessagePending(nullptr, 2100, PENDINGTYPE_TOPLEVEL), kKeepWaiting);
-        EXPECT_TRUE(notice.StopRequested());
-        EXPECT_FALSE(GetUpdateRect(other, nullptr, FALSE)) << "paint was not served";
-        MSG message;
-        EXPECT_TRUE(PeekMessageW(&message, other, WM_KEYDOWN, WM_KEYDOWN, PM_REMOVE)) << "the key was taken";
-
-        EXPECT_EQ(filter.RetryRejectedCall(nullptr, 3000, SERVERCALL_RETRYLATER), kCancelCall);
-        EXPECT_EQ(wait.end(), host::BusyEnd::Stopped);
-    }
-    EXPECT_FALSE(Showing()) << "the notice outlived its wait";
-    {
-        // A click that COM did not report while it waited is found when it
-        // asks about the next retry.
-        host::BusyWait wait;
-        EXPECT_EQ(filter.RetryRejectedCall(nullptr, 2000, SERVERCALL_RETRYLATER), 1000u);
-        QueueClick();
-        EXPECT_EQ(filter.RetryRejectedCall(nullptr, 3000, SERVERCALL_RETRYLATER), kCancelCall);
-        // COM then fails the call; the caller does not try it again.
-        EXPECT_THROW(wait.AfterRejection(RPC_E_CALL_REJECTED), host::BusyWaitStoppedError);
-        EXPECT_TRUE(Showing());
-    }
-    EXPECT_FALSE(Showing()) << "the notice outlived its wait";
-    {
-        // Refused until COM's retry at 3 s, then taken and not answered: the
-        // notice says so five seconds after that retry.
-        host::BusyWait wait;
-        EXPECT_EQ(filter.RetryRejectedCall(nullptr, 2000, SERVERCALL_RETRYLATER), 1000u);
-        EXPECT_EQ(filter.MessagePending(nullptr, 7999, PENDINGTYPE_TOPLEVEL), kKeepWaiting);
-        EXPECT_TRUE(TextOf(GetDlgItem(notice.hwnd(), id::lblBusy)).starts_with(L"Solid Edge ist beschäftigt."));
-        EXPECT_EQ(filter.MessagePending(nullptr, 8000, PENDINGTYPE_TOPLEVEL), kKeepWaiting);
-        EXPECT_TRUE(TextOf(GetDlgItem(notice.hwnd(), id::lblBusy)).starts_with(L"Solid Edge antwortet nicht."));
+        EXPECT_EQ(filter->MessagePending(nullptr, 0, PENDINGTYPE_TOPLEVEL), kCancelPending) << "after the stop";
+        EXPECT_EQ(TheBoxTheProgramEndsWith([&] { filter->MessagePending(nullptr, 250, PENDINGTYPE_TOPLEVEL); }).text,
+                  kRefusingStopped);
     }
     DestroyWindow(other);
 }
 
-// After a failure the program resets the host's flag under a short bound,
-// so that the report of the failure is not held back: the notice, whose
-// button would end a wait that ends by itself within seconds, stays away,
-// and a reset that the host has taken and not answered is cancelled at the
-// bound as a refused one is given up.
-TEST_F(BusyNoticeTest, NoNoticeWhileTheFlagIsResetAfterAFailureAndAnUnansweredResetEndsAtTheBound) {
-    const host::ShortBusyBound shortBound;
-    host::BusyWait wait;
-    EXPECT_EQ(filter.RetryRejectedCall(nullptr, 2500, SERVERCALL_RETRYLATER), 500u);
-    EXPECT_EQ(filter.MessagePending(nullptr, 2999, PENDINGTYPE_TOPLEVEL), kKeepWaiting);
-    EXPECT_EQ(filter.MessagePending(nullptr, 3000, PENDINGTYPE_TOPLEVEL), kCancelPending);
-    EXPECT_FALSE(Showing());
+// Refused outright, a call is reported with that status's own number and
+// the system's text; past the bound, as a host that stayed busy. Neither is
+// tried again.
+TEST_F(BusyNoticeTest, ACallTheFilterHasGivenUpIsNotTriedAgain) {
+    const host::BusyFilterScope scope(Context());
+    const ComPtr<IMessageFilter> filter = RegisteredFilter();
+    for (const DWORD waited : {0, 60000}) {
+        int attempts = 0;
+        const auto askedByCom = [&] {
+            ++attempts;
+            filter->RetryRejectedCall(nullptr, waited, waited ? SERVERCALL_RETRYLATER : SERVERCALL_REJECTED);
+            return RPC_E_CALL_REJECTED;
+        };
+        try {
+            host::CallWhileBusy(askedByCom);
+            ADD_FAILURE() << "no error";
+        } catch (const Error& error) {
+            EXPECT_EQ(error.number(), -2147418111);
+            EXPECT_EQ(error.description().find(L"beschäftigt") != std::wstring::npos, waited != 0)
+                << error.description();
+        }
+        EXPECT_EQ(attempts, 1) << waited;
+    }
 }
 
-// COM's questions while the host has taken a call and not answered, with
-// literal ticks: no host call out, nothing; the notice from five seconds
-// on, with its own text; the call cancelled once the user has asked to
-// stop, and the stop's warning when the cancelled call comes back. Should
-// COM ask once more about the cancelled call (Wine's does not let it go),
-// the program ends there with the same warning.
-TEST_F(BusyNoticeTest, WhileTheHostDoesNotAnswerTheNoticeComesAtFiveSecondsAndItsButtonCancelsTheCall) {
-    const host::BusyFilterScope scope;
-    EXPECT_EQ(filter.MessagePending(nullptr, 60000, PENDINGTYPE_TOPLEVEL), kKeepWaiting);
-    EXPECT_FALSE(Showing());
-    host::BusyWait wait;
-    EXPECT_EQ(filter.MessagePending(nullptr, 4999, PENDINGTYPE_TOPLEVEL), kKeepWaiting);
-    EXPECT_FALSE(Showing());
-    EXPECT_EQ(filter.MessagePending(nullptr, 5000, PENDINGTYPE_TOPLEVEL), kKeepWaiting);
-    ASSERT_TRUE(Showing());
-    EXPECT_EQ(TextOf(GetDlgItem(notice.hwnd(), id::lblBusy)),
-              L"Solid Edge antwortet nicht. Vielleicht rechnet es noch. Marsitel wartet, bis Solid Edge antwortet. "
-              L"„Abbrechen“ beendet Marsitel; was bis dahin geändert wurde, bleibt geändert.");
-    EXPECT_EQ(filter.MessagePending(nullptr, 90000, PENDINGTYPE_TOPLEVEL), kKeepWaiting) << "no bound";
+// In Windows' order: the host does not answer a call of the run, the user
+// stops the wait, the cancelled call comes back at once, the host's flag is
+// set back as the last call, which the host does not answer either and
+// which is cancelled at its bound, and the host's objects are left to the
+// end of the process. All the while the notice says that the program ends,
+// and the warning comes within five seconds of the click.
+TEST_F(BusyNoticeTest, InWindowsOrderTheNoticeShowsTheEndUntilTheWarningWithinFiveSecondsOfTheClick) {
+    UnansweringHost host;
+    host.firstCallOutFor = 5000;
+    User user;
+    const SeenMessageBox warning = TheBoxTheProgramEndsWith([&] {
+        const host::BusyFilterScope scope(Context());
+        const host::HostApplication application{host::DispatchObject(ComPtr<IDispatch>(&host))};
+        try {
+            application.SetWalkFlag(true);
+        } catch (...) {
+            EXPECT_THROW(application.SetWalkFlag(false, host::CallBound::Last), host::HostBusyError);
+            throw;
+        }
+    });
+    const auto clickToWarning = Clock::now() - user.clickedAt();
+    user.Stop();
+    EXPECT_EQ(warning.text, kUnansweredStopped);
+    EXPECT_LT(clickToWarning, Millis{5000});
+    EXPECT_TRUE(user.sawEnding());
+    EXPECT_FALSE(user.sawOtherwise()) << "the notice changed before the warning";
+    EXPECT_TRUE(ShowsTheEnd());
+    ASSERT_EQ(host.calls.size(), 2u);
+    EXPECT_TRUE(host.calls[0].cancelled && host.calls[1].cancelled);
+    // The reset is cancelled on the ticker's first beat after its bound.
+    EXPECT_GE(host.calls[1].tick, 3000u);
+    EXPECT_LT(host.calls[1].tick, 3600u);
+}
 
-    QueueClick();
-    EXPECT_EQ(filter.MessagePending(nullptr, 90250, PENDINGTYPE_TOPLEVEL), kCancelPending);
-    EXPECT_EQ(TheBoxTheProgramEndsWith([&] { wait.AfterCancel(RPC_E_CALL_CANCELED); }).text, kUnansweredStopped);
-    const SeenMessageBox end =
-        TheBoxTheProgramEndsWith([&] { filter.MessagePending(nullptr, 90500, PENDINGTYPE_TOPLEVEL); });
-    EXPECT_EQ(end.text, kUnansweredStopped);
-    EXPECT_EQ(end.icon, LoadIconW(nullptr, IDI_EXCLAMATION));
-    EXPECT_FALSE(Showing());
+// An API made of several calls (GetActiveObject, which also unmarshals the
+// host's pointer) may come back with another status than the cancel: the
+// stop is the user's all the same, not a host that is not running.
+TEST_F(BusyNoticeTest, AStopThatComesBackAsAnotherStatusIsTheUsersStop) {
+    UnansweringHost host;
+    host.firstCallOutFor = 5000;
+    host.cancelledStatus = CO_E_OBJNOTCONNECTED;
+    User user;
+    const SeenMessageBox warning = TheBoxTheProgramEndsWith([&] {
+        const host::BusyFilterScope scope(Context());
+        host::CallWhileBusy([&] {
+            DISPPARAMS none{};
+            return host.Invoke(0, IID_NULL, 0, DISPATCH_METHOD, &none, nullptr, nullptr, nullptr);
+        });
+    });
+    user.Stop();
+    EXPECT_EQ(warning.text, kUnansweredStopped);
 }
 
 // Dropping the last reference to a host object is a call to the host as
 // well, and a host that computes after its answer holds it up: the same
-// notice at five seconds, and its button cancels the release. On Windows
-// COM then lets the release go, and the program ends as it comes back.
+// notice, and its button cancels the release, which comes back at once on
+// Windows; the program ends as it does, the notice showing the end.
 TEST_F(BusyNoticeTest, AReleaseTheHostDoesNotAnswerIsWaitedForAsACall) {
-    const host::BusyFilterScope scope;
-    const SeenMessageBox end = TheBoxTheProgramEndsWith([&] {
-        host::ReleaseWhileBusy([&]() noexcept {
-            EXPECT_EQ(filter.MessagePending(nullptr, 4999, PENDINGTYPE_TOPLEVEL), kKeepWaiting);
-            EXPECT_FALSE(Showing());
-            EXPECT_EQ(filter.MessagePending(nullptr, 5000, PENDINGTYPE_TOPLEVEL), kKeepWaiting);
-            EXPECT_TRUE(Showing());
-            QueueClick();
-            EXPECT_EQ(filter.MessagePending(nullptr, 5250, PENDINGTYPE_TOPLEVEL), kCancelPending);
-        });
+    UnansweringHost host;
+    User user;
+    const SeenMessageBox warning = TheBoxTheProgramEndsWith([&] {
+        const host::BusyFilterScope scope(Context());
+        host::HostPointer<IDispatch> held{ComPtr<IDispatch>(&host)};
+        host.holdsItsRelease = true;
     });
-    EXPECT_EQ(end.text, kUnansweredStopped);
+    user.Stop();
+    EXPECT_EQ(warning.text, kUnansweredStopped);
+    ASSERT_EQ(host.releases.size(), 1u);
+    EXPECT_TRUE(host.releases[0].cancelled);
+    EXPECT_TRUE(ShowsTheEnd());
 }
 
-// A press on the notice's caption would start the system's move loop inside
-// the host call, and that loop takes the keys queued for every window of
-// the thread: a key typed into the progress window meanwhile is gone.
-TEST_F(BusyNoticeTest, APressOnItsCaptionLeavesInputForOtherWindowsQueued) {
-    const HWND other = CreateWindowExW(0, L"STATIC", L"", WS_POPUP | WS_VISIBLE, 0, 0, 20, 20, nullptr, nullptr,
-                                       nullptr, nullptr);
-    ASSERT_NE(other, nullptr);
-    notice.Show(host::BusyReason::Refusing);
-    SetForegroundWindow(notice.hwnd());
-    RECT caption{};
-    GetWindowRect(notice.hwnd(), &caption);
-    const LPARAM onCaption = MAKELPARAM(caption.left + 40, caption.top + 8);
-    PostMessageW(other, WM_KEYDOWN, VK_SPACE, 0);
-    PostMessageW(notice.hwnd(), WM_NCLBUTTONDOWN, HTCAPTION, onCaption);
-    PostMessageW(notice.hwnd(), WM_LBUTTONUP, 0, 0);
-    notice.ServeInput();
-    MSG message;
-    EXPECT_TRUE(PeekMessageW(&message, other, WM_KEYDOWN, WM_KEYDOWN, PM_REMOVE)) << "the key was taken";
-    notice.Hide();
-    DestroyWindow(other);
+// The ticker makes COM ask about a call that is out: never more than one
+// of its messages waits unread, and none comes while no call is out.
+TEST_F(BusyNoticeTest, TheTickerPostsOnlyWhileACallIsOutAndOneTickAtATime) {
+    const auto ticksQueued = [] {
+        int ticks = 0;
+        MSG message;
+        while (PeekMessageW(&message, reinterpret_cast<HWND>(-1), WM_APP, 0xBFFF, PM_REMOVE)) ++ticks;
+        return ticks;
+    };
+    {
+        const host::BusyFilterScope scope(Context());
+        Sleep(700);
+        EXPECT_EQ(ticksQueued(), 0) << "no call out";
+        {
+            const host::BusyWait wait;
+            Sleep(1200);
+            EXPECT_EQ(ticksQueued(), 1) << "a call out";
+        }
+        Sleep(700);
+        EXPECT_EQ(ticksQueued(), 0) << "the call back";
+    }
+    Sleep(700);
+    EXPECT_EQ(ticksQueued(), 0) << "the scope gone";
 }
 
 // The program's own retry loop, as under Wine: the host refuses until the
 // notice has come and its button is clicked; the call is then not tried
-// again and ends with the busy report.
+// again and ends with the warning.
 TEST_F(BusyNoticeTest, OnTheProgramsOwnLoopTheButtonEndsTheWaitBeforeTheHostIsAskedAgain) {
     int attempts = 0;
     int attemptsAfterTheClick = 0;
@@ -270,14 +470,16 @@ TEST_F(BusyNoticeTest, OnTheProgramsOwnLoopTheButtonEndsTheWaitBeforeTheHostIsAs
         ++attempts;
         if (clicked) ++attemptsAfterTheClick;
         if (Showing() && !clicked) {
-            QueueClick();
+            QueueClick(Button());
             clicked = true;
         }
         return RPC_E_CALL_REJECTED;
     };
-    const SeenMessageBox report = TheBoxTheProgramEndsWith([&] { host::CallWhileBusy(refused); });
-    EXPECT_EQ(report.text, L"Abgebrochen, während Solid Edge beschäftigt war. Was bis dahin geändert wurde, bleibt "
-                           L"geändert. Marsitel wird beendet.");
+    const SeenMessageBox report = TheBoxTheProgramEndsWith([&] {
+        const host::BusyFilterScope scope(Context());
+        host::CallWhileBusy(refused);
+    });
+    EXPECT_EQ(report.text, kRefusingStopped);
     EXPECT_EQ(report.icon, LoadIconW(nullptr, IDI_EXCLAMATION));
     EXPECT_TRUE(clicked);
     EXPECT_EQ(attemptsAfterTheClick, 0);
@@ -285,16 +487,16 @@ TEST_F(BusyNoticeTest, OnTheProgramsOwnLoopTheButtonEndsTheWaitBeforeTheHostIsAs
     // the notice came with the pause after the ninth, the click during the
     // tenth, and there was no eleventh.
     EXPECT_EQ(attempts, 10);
-    EXPECT_FALSE(Showing());
+    EXPECT_TRUE(ShowsTheEnd());
 }
 
 // At the bound (shortened here from a minute) the wait ends with the
 // run-time error report, its number that of the rejection.
 TEST_F(BusyNoticeTest, AtTheBoundTheWaitEndsWithTheErrorReport) {
-    host::SetBusyLimit(milliseconds{1500});
-    const SeenMessageBox report =
-        TheBoxTheProgramEndsWith([] { host::CallWhileBusy([] { return RPC_E_SERVERCALL_RETRYLATER; }); });
-    host::SetBusyLimit(host::kDefaultBusyLimit);
+    const SeenMessageBox report = TheBoxTheProgramEndsWith([&] {
+        const host::BusyFilterScope scope(Context({Millis{1500}, Millis{3000}}));
+        host::CallWhileBusy([] { return RPC_E_SERVERCALL_RETRYLATER; });
+    });
     EXPECT_EQ(report.text, L"Laufzeitfehler '-2147417846':\r\n\r\nSolid Edge hat eine Minute lang nicht geantwortet, "
                            L"weil es beschäftigt war. Was bis dahin geändert wurde, bleibt geändert.");
     EXPECT_EQ(report.icon, LoadIconW(nullptr, IDI_ERROR));

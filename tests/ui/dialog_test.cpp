@@ -1,4 +1,5 @@
 #include "app/topmost.h"
+#include "core/error.h"
 #include "core/input_queue.h"
 #include "shared/com.h"
 #include "shared/variant.h"
@@ -333,6 +334,27 @@ TEST_F(DialogTest, NothingSentToTheHiddenDialogStartsARunOrEndsTheProgramWhileIt
     runAction = nullptr;
     Click(id::Command1);
     EXPECT_EQ(runs.size(), 2u);
+}
+
+// The run fails, and while its error report shows, a click is sent to the
+// hidden dialog's Execute (UI automation, a screen reader): it starts no
+// run inside the report, which ends the program.
+TEST_F(DialogTest, AClickSentWhileTheErrorReportShowsStartsNoRun) {
+    Load();
+    Click(id::optionDelete);
+    runAction = [this](const RunOptions&, ProgressDisplay&) {
+        if (runs.size() == 1) throw Error(4711, L"Beziehung ist gesperrt");
+    };
+    std::jthread user([execute = Control(id::Command1)] {
+        HWND report = nullptr;
+        for (int i = 0; i < 500 && !(report = FindWindowW(L"#32770", nullptr)); ++i) Sleep(10);
+        SendMessageW(execute, BM_CLICK, 0, 0);
+        PostMessageW(report, WM_COMMAND, IDOK, 0);
+    });
+    Click(id::Command1);
+    user.join();
+    EXPECT_EQ(runs.size(), 1u);
+    EXPECT_EQ(ends.exitCodes(), std::vector<unsigned>{1});
 }
 
 // On Windows a click made while the run keeps the thread busy stays queued
