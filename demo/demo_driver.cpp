@@ -17,8 +17,8 @@
 #include <string>
 #include <vector>
 
-#include "marsitel_app.h"
-#include "scenario_summary.h"
+#include "driver/marsitel_app.h"
+#include "driver/scenario_summary.h"
 #include "shared/utf8.h"
 #include "simhost/model.h"
 #include "simhost/testing/simhost_process.h"
