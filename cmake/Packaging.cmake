@@ -35,12 +35,15 @@ if(marsitel_source_date STREQUAL "")
     endif()
 endif()
 
+# The architecture's names in the packages' file names, for this build and
+# for the packages' tests: the archive's (win32, win64) and the installer
+# package's (x86, x64), as wixl names the architecture.
 if(CMAKE_SIZEOF_VOID_P EQUAL 8)
-    set(marsitel_package_architecture win64)
-    set(marsitel_installer_architecture x64)
+    set(MARSITEL_PACKAGE_ARCHITECTURE win64)
+    set(MARSITEL_INSTALLER_ARCHITECTURE x64)
 else()
-    set(marsitel_package_architecture win32)
-    set(marsitel_installer_architecture x86)
+    set(MARSITEL_PACKAGE_ARCHITECTURE win32)
+    set(MARSITEL_INSTALLER_ARCHITECTURE x86)
 endif()
 
 # The installer package is built on Linux (scripts/setup.sh installs the tools).
@@ -58,7 +61,7 @@ set(CPACK_GENERATOR ZIP)
 set(CPACK_PACKAGE_NAME Marsitel)
 set(CPACK_PACKAGE_VENDOR "Marsitel-Team")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
-set(CPACK_PACKAGE_FILE_NAME "Marsitel-${PROJECT_VERSION}-${marsitel_package_architecture}")
+set(CPACK_PACKAGE_FILE_NAME "Marsitel-${PROJECT_VERSION}-${MARSITEL_PACKAGE_ARCHITECTURE}")
 # The files sit at the archive's root: Explorer's "Alle extrahieren" makes the
 # folder, named after the archive, itself.
 set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
@@ -67,7 +70,7 @@ set(CPACK_OUTPUT_FILE_PREFIX "${MARSITEL_DIST_DIR}")
 set(CPACK_MARSITEL_SOURCE_DATE_EPOCH "${marsitel_source_date}")
 set(CPACK_MARSITEL_ARCHIVE_ORDER Marsitel.exe LIESMICH.txt LICENSE)
 set(CPACK_MARSITEL_INSTALLER ${marsitel_installer})
-set(CPACK_MARSITEL_INSTALLER_ARCHITECTURE ${marsitel_installer_architecture})
+set(CPACK_MARSITEL_INSTALLER_ARCHITECTURE ${MARSITEL_INSTALLER_ARCHITECTURE})
 set(CPACK_MARSITEL_SHORTCUT_ICON "${CMAKE_BINARY_DIR}/bin/marsitel_shortcut_icon${CMAKE_SHARED_MODULE_SUFFIX}")
 set(CPACK_PROJECT_CONFIG_FILE "${CMAKE_CURRENT_LIST_DIR}/PackageConfig.cmake")
 set(CPACK_PRE_BUILD_SCRIPTS "${CMAKE_CURRENT_LIST_DIR}/PackageSign.cmake")

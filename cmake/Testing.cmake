@@ -40,6 +40,12 @@ if(CMAKE_CROSSCOMPILING AND CMAKE_SIZEOF_VOID_P EQUAL 4)
     endif()
 endif()
 
+# A test that CTest reports as skipped where MARSITEL_CAN_RUN_TESTS is off.
+function(marsitel_add_test_not_run name)
+    add_test(NAME ${name} COMMAND ${CMAKE_COMMAND} -E echo "32-bit programs cannot run on this machine")
+    set_tests_properties(${name} PROPERTIES SKIP_REGULAR_EXPRESSION "cannot run")
+endfunction()
+
 # TEST_PROPERTIES are set on every discovered case. Every test program has
 # the helpers of tests/support.
 function(marsitel_add_gtest target)
@@ -52,7 +58,6 @@ function(marsitel_add_gtest target)
             DISCOVERY_TIMEOUT 120
             PROPERTIES TIMEOUT 120 ${ARG_TEST_PROPERTIES})
     else()
-        add_test(NAME ${target}.not_run COMMAND ${CMAKE_COMMAND} -E echo "32-bit programs cannot run on this machine")
-        set_tests_properties(${target}.not_run PROPERTIES SKIP_REGULAR_EXPRESSION "cannot run")
+        marsitel_add_test_not_run(${target}.not_run)
     endif()
 endfunction()

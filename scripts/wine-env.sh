@@ -51,6 +51,14 @@ emulator_version() {
     "$(readlink -f "$1")" --version 2>/dev/null | head -n 1
 }
 
+# The machine type of Windows program $1, from its PE header: 8664 for x64,
+# 014c for x86.
+pe_machine() {
+    local offset
+    offset=$(od -An -t u4 -j 60 -N 4 "$1" | tr -d ' ')
+    od -An -t x2 -j $((offset + 4)) -N 2 "$1" | tr -d ' '
+}
+
 wine_prefix_up() {
     local build_dir=$1
     export WINEPREFIX=$build_dir/wineprefix

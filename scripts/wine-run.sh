@@ -6,18 +6,13 @@
 # program's PE machine type: 64-bit programs go straight to wine64, because
 # Debian's /usr/bin/wine prefers the 32-bit loader whenever it is installed.
 set -euo pipefail
+source "$(dirname "$0")/wine-env.sh"
 prefix=$1; shift
 program=$1
 
 export WINEPREFIX=$prefix
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=;winemenubuilder.exe=d}
-
-pe_machine() {
-    local offset
-    offset=$(od -An -t u4 -j 60 -N 4 "$1" | tr -d ' ')
-    od -An -t x2 -j $((offset + 4)) -N 2 "$1" | tr -d ' '
-}
 
 case $(pe_machine "$program") in
     8664) loader=/usr/lib/wine/wine64 ;;

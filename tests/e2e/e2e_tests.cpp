@@ -12,8 +12,8 @@
 
 #include "core/app_title.h"
 #include "core/elevation.h"
-#include "marsitel_app.h"
-#include "scenario_summary.h"
+#include "driver/marsitel_app.h"
+#include "driver/scenario_summary.h"
 #include "shared/utf8.h"
 #include "simhost/testing/simhost_process.h"
 #include "test_platform.h"

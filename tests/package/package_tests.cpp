@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "marsitel_app.h"
-#include "scenario_summary.h"
+#include "driver/marsitel_app.h"
+#include "driver/scenario_summary.h"
 #include "shared/unique_handle.h"
 #include "shared/utf8.h"
 #include "simhost/testing/simhost_process.h"

@@ -9,10 +9,10 @@
 # whatever emulator binfmt_misc has for i386 programs (natively where none),
 # with a line "passed" or "FAILED" each. Not part of the tests: it shows
 # whether an emulator runs 32-bit Wine soundly.
-#   scripts/emulator-check/run.sh
+#   tools/emulator-check/run.sh
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
-sources=$root/scripts/emulator-check
+sources=$root/tools/emulator-check
 out=$root/build/emulator-check
 
 if [ "${MARSITEL_CHECK_UNDER_XVFB:-}" != 1 ]; then

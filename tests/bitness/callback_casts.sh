@@ -8,11 +8,11 @@
 # back, and its other callers keep frame pointers, so the stack that the
 # callback leaves unbalanced is mended before it does harm. Only a caller
 # that relies on its stack pointer, as optimised code may, is hurt, and
-# then its stack is corrupted. scripts/test.sh runs this with the 32-bit
-# tests.
-#   scripts/check-callbacks.sh
+# then its stack is corrupted. A test of the 32-bit build
+# (tests/bitness/CMakeLists.txt), run even where its other tests cannot run.
+#   tests/bitness/callback_casts.sh
 set -euo pipefail
-cd "$(dirname "$0")/.."
+cd "$(dirname "$0")/../.."
 # The callback types go by the shape of their names: WNDPROC, DLGPROC,
 # HOOKPROC, TIMERPROC, PAPCFUNC, LPTHREAD_START_ROUTINE, PTIMERAPCROUTINE,
 # LPOVERLAPPED_COMPLETION_ROUTINE, WAITORTIMERCALLBACK, PTP_WORK_CALLBACK and
@@ -27,9 +27,9 @@ casts="_cast\s*<\s*$type\s*>|\(\s*$type\s*\)\s*(?!noexcept|const|override)[&\w(:
 found=$(grep -rIPzo "$casts" app core shared ui | tr '\0' '\n') || [ $? -eq 1 ]
 if [ -n "$found" ]; then
     printf '%s\n' "$found"
-    echo "check-callbacks: a cast to a callback type (above) can hide a function without CALLBACK;" \
+    echo "callback_casts: a cast to a callback type (above) can hide a function without CALLBACK;" \
         "give the function CALLBACK and pass it without a cast (a window's procedure is replaced" \
         "without one through SetWindowSubclass)" >&2
     exit 1
 fi
-echo "check-callbacks: no cast to a callback type in app/, core/, shared/, ui/"
+echo "callback_casts: no cast to a callback type in app/, core/, shared/, ui/"

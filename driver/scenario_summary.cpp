@@ -1,4 +1,4 @@
-#include "scenario_summary.h"
+#include "driver/scenario_summary.h"
 
 #include <iterator>
 

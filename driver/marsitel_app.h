@@ -7,8 +7,8 @@
 #include <string_view>
 #include <vector>
 
-#include "driver.h"
-#include "screenshot.h"
+#include "driver/driver.h"
+#include "driver/screenshot.h"
 
 namespace marsitel::e2e {
 

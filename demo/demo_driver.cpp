@@ -4,6 +4,8 @@
 //   marsitel_demo_driver scripted [--host-arg ARG]...      one run as a person would do it,
 //                                                          with pictures in <build>/demo/
 //   --program PATH       the Marsitel.exe to start (default: the one beside the driver)
+//   --folder PATH        where the pictures and the host's saved state go
+//                        (default: <build>\demo\)
 //   --result-file PATH   the exit code is written there too (a program started
 //                        by Wine's virtual desktop has no one to hand it to)
 #include <windows.h>
@@ -17,8 +19,8 @@
 #include <string>
 #include <vector>
 
-#include "marsitel_app.h"
-#include "scenario_summary.h"
+#include "driver/marsitel_app.h"
+#include "driver/scenario_summary.h"
 #include "shared/utf8.h"
 #include "simhost/model.h"
 #include "simhost/testing/simhost_process.h"
@@ -34,6 +36,7 @@ struct Options {
     std::vector<std::wstring> host_args;
     std::wstring result_file;
     std::wstring program;
+    std::wstring folder;
 };
 
 void Print(const std::wstring& text) {
@@ -120,7 +123,8 @@ void ConfirmMessageBox(MarsitelApp& app) {
 }
 
 int Run(const Options& options) {
-    const std::wstring folder = FolderBesideProgram(L"..\\demo\\");
+    const std::wstring folder =
+        options.folder.empty() ? FolderBesideProgram(L"..\\demo\\") : options.folder + L"\\";
     if (!EnsureDirectory(folder)) {
         Print(L"cannot create " + folder + L"\n");
         return 2;
@@ -181,6 +185,7 @@ Options ParseArguments(int argc, wchar_t** argv) {
         else if (arg == L"--host-arg" && i + 1 < argc) options.host_args.push_back(argv[++i]);
         else if (arg == L"--result-file" && i + 1 < argc) options.result_file = argv[++i];
         else if (arg == L"--program" && i + 1 < argc) options.program = argv[++i];
+        else if (arg == L"--folder" && i + 1 < argc) options.folder = argv[++i];
     }
     return options;
 }

@@ -1,10 +1,10 @@
-#include "driver.h"
+#include "driver/driver.h"
 
 #include <cwchar>
 #include <iterator>
 #include <stdexcept>
 
-#include "screenshot.h"
+#include "driver/screenshot.h"
 
 namespace marsitel::e2e {
 namespace {

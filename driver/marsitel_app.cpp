@@ -1,4 +1,4 @@
-#include "marsitel_app.h"
+#include "driver/marsitel_app.h"
 
 #include <algorithm>
 

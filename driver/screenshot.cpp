@@ -1,4 +1,4 @@
-#include "screenshot.h"
+#include "driver/screenshot.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,43 +1,40 @@
 #!/usr/bin/env bash
 # The 32-bit program as it is shipped, against a host of the other bitness,
 # as a 32-bit Marsitel meets a 64-bit Solid Edge: the packaged 32-bit
-# Marsitel.exe (tests/package/ checks the archive and unpacks it), worked
-# through its windows by the demo's driver (scripts/demo/) against the
-# 64-bit simulated host. The 32-bit suite tests the 32-bit program against
-# the 32-bit simulated host; only here do the calls cross bitness. The parts:
-# a full run at level "Alle" with grounding, the readiness warning, the error
-# report of a failing Delete, and two busy spells with their notices, one of
-# a host that refuses calls and one of a host that answers a call late. Each
-# is compared with what it must give (the host's state, texts, exit code);
-# the check fails when one part does. scripts/test.sh runs it after the
-# 32-bit suite, wherever 32-bit code runs, natively or emulated.
-#   scripts/check-32bit.sh            after scripts/package.sh and the builds of
-#                                     the presets mingw-x64 and mingw-x86
-#   scripts/check-32bit.sh PART...    only these parts (full-run, readiness-warning,
-#                                     failing-delete, busy-refusing, busy-late)
+# Marsitel.exe (the packages' test, package_contents, checks the archive and
+# unpacks it into the 32-bit build), worked through its windows by the demo's
+# program against the 64-bit simulated host, both taken from the 64-bit build.
+# The 32-bit suite tests the 32-bit program against the 32-bit simulated host;
+# only here do the calls cross bitness. Each part below is a CTest case of the
+# 32-bit build (tests/bitness/CMakeLists.txt finds them by their "part" lines)
+# and is compared with what it must give: the driver's report, its exit code
+# and the host's whole saved state, all worked out by hand.
+#   cross_bitness.sh PART BUILD32 BUILD64
+# Exits 77, which CTest reports as skipped, where BUILD64 has no driver or
+# simulated host.
+#
+# A part is one call of `part NAME [HOST OPTION]...` with the expected report
+# on standard input.
 set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
-build32=$root/build/mingw-x86
-bin64=$root/build/mingw-x64/bin
-work=$build32/check-32bit
-# Where the demo's driver has the host save its state: demo/ beside bin/.
-saved_state=$root/build/mingw-x64/demo/host-after.txt
+wanted=$1 build32=$2 build64=$3
+root=$(cd "$(dirname "$0")/../.." && pwd)
+bin64=$build64/bin
+work=$build32/cross-bitness/$wanted
 
-all_parts=(full-run readiness-warning failing-delete busy-refusing busy-late)
-for part in "$@"; do
-    if [[ " ${all_parts[*]} " != *" $part "* ]]; then
-        echo "check-32bit: no part \"$part\"; the parts are ${all_parts[*]}" >&2
+source "$root/scripts/wine-env.sh"
+for program in marsitel_demo_driver.exe simhost.exe; do
+    if [ ! -f "$bin64/$program" ]; then
+        echo "skipped: no $bin64/$program (build the 64-bit build first, or set MARSITEL_64BIT_BUILD_DIR)"
+        exit 77
+    fi
+    if [ "$(pe_machine "$bin64/$program")" != 8664 ]; then
+        echo "$bin64/$program is no 64-bit program: MARSITEL_64BIT_BUILD_DIR names a build of another architecture" >&2
         exit 2
     fi
 done
 
-if [ "${MARSITEL_CHECK_UNDER_XVFB:-}" != 1 ]; then
-    MARSITEL_CHECK_UNDER_XVFB=1 exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$@"
-fi
-
-source "$root/scripts/wine-env.sh"
-wine_prefix_up "$build32"
-trap wine_prefix_down EXIT
+export WINEPREFIX=${WINEPREFIX:-$build32/wineprefix}
+export WINELOADER=${WINELOADER:-/usr/lib/wine/wine64}
 wine_crash_debugger_off
 rm -rf "$work"
 mkdir -p "$work"
@@ -47,27 +44,6 @@ mkdir -p "$work"
 if [ "$(wine_32bit_mode)" = emulated ]; then
     export MARSITEL_DRIVER_WAIT_FACTOR=4
 fi
-
-passed=0 failed=0
-parts=("$@")
-wanted() { [ ${#parts[@]} -eq 0 ] || [[ " ${parts[*]} " == *" $1 "* ]]; }
-part_started=$SECONDS
-
-begin() {
-    echo "--- $1"
-    part_started=$SECONDS
-}
-
-verdict() {
-    local name=$1 ok=$2
-    if [ "$ok" = yes ]; then
-        passed=$((passed + 1))
-        echo "--- $name: passed ($((SECONDS - part_started)) s)"
-    else
-        failed=$((failed + 1))
-        echo "--- $name: FAILED ($((SECONDS - part_started)) s)"
-    fi
-}
 
 windows_path() { printf 'Z:%s' "${1//\//\\}"; }
 
@@ -107,44 +83,34 @@ EOF
 # lines that vary from run to run (pictures, times, the progress lines it
 # happened to catch, the starts) and its counts of the host's relations, then
 # its exit code and the host's whole state as the host saved it. What Wine
-# and the emulator write to standard error goes to ERROR_LOG.
+# and the emulator write to standard error goes to $work/stderr.
 drive() {
     local args=(scripted --program "$(windows_path "$build32/packaged/Marsitel.exe")"
+                --folder "$(windows_path "$work")"
                 --host-arg --scenario --host-arg "$(windows_path "$work/scenario.txt")") arg code=0
     for arg in "$@"; do args+=(--host-arg "$arg"); done
-    rm -f "$saved_state"
     bash "$root/scripts/wine-run.sh" "$WINEPREFIX" "$bin64/marsitel_demo_driver.exe" "${args[@]}" \
-        >"$work/driver.out" 2>"$ERROR_LOG" || code=$?
+        >"$work/driver.out" 2>"$work/stderr" || code=$?
     tr -d '\r' <"$work/driver.out" |
         sed -E -e 's/ *$//' -e '/^The host.s assemblies/,$d' -e '/^(Starting |  picture|  progress|  Execute to completion)/d'
     echo "The driver ended with exit code $code"
     echo "The host's state after:"
-    if [ -f "$saved_state" ]; then tr -d '\r' <"$saved_state"; else echo "(none saved)"; fi
+    if [ -f "$work/host-after.txt" ]; then tr -d '\r' <"$work/host-after.txt"; else echo "(none saved)"; fi
 }
 
-# Runs the driver for one part and compares its report with the expected one
-# on standard input.
-driven_part() {
+# part NAME [HOST OPTION]... <<EOF expected report EOF: runs the part when
+# it is the one asked for, and ends the script with its verdict.
+part() {
     local name=$1; shift
-    local expected=$work/$name.expected actual=$work/$name.actual
+    local expected=$work/expected actual=$work/actual
     cat >"$expected"
-    wanted "$name" || return 0
-    begin "$name"
-    ERROR_LOG=$work/$name.stderr drive "$@" >"$actual"
-    sed 's/^/  (standard error) /' "$work/$name.stderr"
-    if diff -u "$expected" "$actual"; then verdict "$name" yes; else verdict "$name" no; fi
+    [ "$name" = "$wanted" ] || return 0
+    drive "$@" >"$actual"
+    sed 's/^/(standard error) /' "$work/stderr"
+    if diff -u "$expected" "$actual"; then echo "$name: passed"; exit 0; fi
+    echo "$name: FAILED" >&2
+    exit 1
 }
-
-# The packages' test, its script alone, unpacks the 32-bit archive beside the
-# installer packages after it has checked them all.
-begin "packaged 32-bit program"
-if cmake -DDIST_DIR="$root/dist" -DARCHITECTURE=win32 -DUNPACK_DIR="$build32/packaged" -DSOURCE_DIR="$root" \
-    -P "$root/tests/package/check_packages.cmake" >"$work/package.log" 2>&1 && [ -f "$build32/packaged/Marsitel.exe" ]; then
-    verdict "packaged 32-bit program" yes
-else
-    cat "$work/package.log"
-    verdict "packaged 32-bit program" no
-fi
 
 # The host's saved state begins with its documents and the crane's
 # occurrences, and gives the trolley's occurrences before its relations;
@@ -166,16 +132,20 @@ saved_trolley_occurrences='occurrence Laufkatze.asm Traverse:1 Traverse.par
 occurrence Laufkatze.asm Rad:1 Rad.par
 occurrence Laufkatze.asm Rad:2 Rad.par'
 
-# Level "Alle" with grounding: every relation of the crane and of each
-# trolley deleted, each occurrence grounded once per visit, in the order of
-# the visits; a trolley's second and third visits delete the grounds of the
-# visit before, one by one, and add them again in the same order.
-driven_part full-run <<EOF
+# The report of a full run with the busy notice's text $1 after the options
+# (none without $1). Level "Alle" with grounding: every relation of the crane
+# and of each trolley deleted, each occurrence grounded once per visit, in
+# the order of the visits; a trolley's second and third visits delete the
+# grounds of the visit before, one by one, and add them again in the same
+# order.
+full_run() {
+    cat <<EOF
   ok: splash shown and dismissed with a key
   ok: main dialog shown
   ok: level set to "Alle"
   ok: both options ticked
-  ok: run finished, completion text shown
+${1:+  busy notice: $1
+}  ok: run finished, completion text shown
   Label1: Verarbeitung abgeschlossen. Nochmal oder zurücksetzen?
   ok: End ended the program
 Marsitel ended with exit code 0
@@ -194,10 +164,13 @@ relation Laufkatze.asm ground Rad:1
 relation Laufkatze.asm ground Rad:2
 active Kran.asm
 EOF
+}
+
+part full-run < <(full_run)
 
 # A part active: the warning instead of the dialog, the driver's run stopped
 # there, and the host untouched.
-driven_part readiness-warning --active Traeger.par <<EOF
+part readiness-warning --active Traeger.par <<EOF
   ok: splash shown and dismissed with a key
   FAILED: main dialog shown
   message box: Kein Assembly-Dokument aktiv
@@ -223,7 +196,7 @@ EOF
 # The third Delete of the run fails: Träger:1's two relations are gone and
 # Träger:1 is grounded again, its ground now last; Schiene:1's first relation
 # stays, and so does everything after it.
-driven_part failing-delete --fail "rel.Delete:3:4711:Beziehung ist gesperrt" <<EOF
+part failing-delete --fail "rel.Delete:3:4711:Beziehung ist gesperrt" <<EOF
   ok: splash shown and dismissed with a key
   ok: main dialog shown
   ok: level set to "Alle"
@@ -250,20 +223,14 @@ relation Laufkatze.asm mate Rad:1 Rad:2
 active Kran.asm
 EOF
 
-# The full run's report, with the busy notice's text $1 after the options.
-with_notice() {
-    awk -v notice="  busy notice: $1" '{ print } /both options ticked/ { print notice }' "$work/full-run.expected"
-}
-
 # Twelve calls refused in the middle of the run, as a busy host refuses
 # them: the notice shows, and the run ends as the full run does.
-driven_part busy-refusing --busy-at 30:12 < <(with_notice "Solid Edge ist beschäftigt. Ist dort noch ein Dialog offen? Marsitel wartet höchstens eine Minute, bis Solid Edge wieder antwortet. „Abbrechen“ beendet Marsitel; was bis dahin geändert wurde, bleibt geändert.")
+part busy-refusing --busy-at 30:12 < <(full_run "Solid Edge ist beschäftigt. Ist dort noch ein Dialog offen? Marsitel wartet höchstens eine Minute, bis Solid Edge wieder antwortet. „Abbrechen“ beendet Marsitel; was bis dahin geändert wurde, bleibt geändert.")
 
 # A call of the run taken and answered only after twelve seconds, as by a
 # host busy computing: the notice says that Solid Edge does not answer, goes
 # when the answer comes, and the run ends as the full run does.
-driven_part busy-late --hang-at 30:12000 < <(with_notice "Solid Edge antwortet nicht. Vielleicht rechnet es noch. Marsitel wartet, bis Solid Edge antwortet. „Abbrechen“ beendet Marsitel; was bis dahin geändert wurde, bleibt geändert.")
+part busy-late --hang-at 30:12000 < <(full_run "Solid Edge antwortet nicht. Vielleicht rechnet es noch. Marsitel wartet, bis Solid Edge antwortet. „Abbrechen“ beendet Marsitel; was bis dahin geändert wurde, bleibt geändert.")
 
-echo "The 32-bit check took $((SECONDS / 60)) min $((SECONDS % 60)) s"
-echo "check: $passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+echo "cross_bitness.sh: no part \"$wanted\"" >&2
+exit 2
