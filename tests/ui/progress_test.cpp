@@ -6,8 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <limits>
-#include <utility>
-#include <vector>
 
 namespace marsitel::ui {
 namespace {
@@ -118,48 +116,6 @@ TEST_F(ProgressTest, ClosingFromTheTitleBarIsNotOfferedAndIgnoredWhileTheRunWrit
         progress.SetBarValue(2);
         progress.Repaint();
     });
-}
-
-// The messages the bar control receives, recorded through a subclass.
-class BarMessages {
-public:
-    explicit BarMessages(HWND bar) : bar_(bar) { SetWindowSubclass(bar_, &Record, 1, reinterpret_cast<DWORD_PTR>(this)); }
-    ~BarMessages() { RemoveWindowSubclass(bar_, &Record, 1); }
-    BarMessages(const BarMessages&) = delete;
-    BarMessages& operator=(const BarMessages&) = delete;
-
-    // The progress-bar messages since the last call, as {message, wParam}.
-    std::vector<std::pair<UINT, WPARAM>> Take() { return std::exchange(seen_, {}); }
-
-private:
-    static LRESULT CALLBACK Record(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR self) {
-        if (message >= WM_USER) reinterpret_cast<BarMessages*>(self)->seen_.emplace_back(message, wParam);
-        return DefSubclassProc(window, message, wParam, lParam);
-    }
-
-    HWND bar_;
-    std::vector<std::pair<UINT, WPARAM>> seen_;
-};
-
-// Each message makes the control redraw: a write that leaves the bar where it
-// is sends none, and one that moves it sends its position in 10,000 steps,
-// one step past and back so that visual styles show it at once.
-TEST_F(ProgressTest, OnlyWritesThatMoveTheBarReachTheControl) {
-    using Seen = std::vector<std::pair<UINT, WPARAM>>;
-    BarMessages messages(Control(id::PB));
-    progress.SetBarMin(0);
-    progress.SetBarValue(0);
-    EXPECT_EQ(messages.Take(), Seen{});
-    progress.SetBarMax(4);
-    EXPECT_EQ(messages.Take(), Seen{});
-    progress.SetBarValue(1);
-    EXPECT_EQ(messages.Take(), (Seen{{PBM_SETPOS, 2501}, {PBM_SETPOS, 2500}}));
-    progress.SetBarMin(0);
-    progress.SetBarValue(1);
-    EXPECT_EQ(messages.Take(), Seen{});
-    progress.SetBarValue(4);
-    EXPECT_EQ(messages.Take(), (Seen{{PBM_SETRANGE32, 0}, {PBM_SETPOS, 10001}, {PBM_SETPOS, 10000},
-                                     {PBM_SETRANGE32, 0}}));
 }
 
 }  // namespace
