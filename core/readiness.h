@@ -6,7 +6,9 @@ namespace marsitel {
 
 // True when the host runs with an assembly active; otherwise shows the
 // reason in a warning box and returns false. Throws only when the host
-// stays busy (host::HostBusyError): then neither warning would be true.
+// stays busy (host::HostBusyError), or when one of its interfaces is not
+// registered for this program (host::InterfaceNotRegisteredError): then
+// neither warning would be true.
 bool CheckHostReady();
 
 // The warning when no running host can be attached. Windows keeps the
