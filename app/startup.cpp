@@ -2,6 +2,7 @@
 
 #include "app/topmost.h"
 #include "app/splash_wait.h"
+#include "core/error.h"
 #include "core/host/busy_host.h"
 #include "core/readiness.h"
 #include "core/removal.h"
@@ -16,6 +17,13 @@ ProgramWindows::ProgramWindows() : dialog(ui::DialogServices{&CheckHostReady, &R
 
 ProgramWindows::~ProgramWindows() {
     host::SetBusyNotice(nullptr);
+}
+
+void ExpectApartment(const ComApartment& apartment) {
+    const HRESULT status = apartment.result();
+    if (FAILED(status)) {
+        throw Error(static_cast<std::int32_t>(status), L"COM ließ sich nicht starten: " + SystemErrorText(status));
+    }
 }
 
 void Main(ProgramWindows& windows) {
