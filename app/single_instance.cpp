@@ -7,6 +7,7 @@
 #include <windows.h>
 #include <sddl.h>
 
+#include <chrono>
 #include <iterator>
 #include <memory>
 #include <utility>
@@ -21,8 +22,9 @@ constexpr wchar_t kClaimPrefix[] = L"Local\\Marsitel.Instance.";
 constexpr const wchar_t* kOwnClasses[] = {ui::kSplashClass, ui::kDialogClass, ui::kProgressClass};
 // The running copy may be between two windows (the splash gone, the dialog
 // not yet created), or in the load step's readiness check before its
-// notice shows: how often and how long to look for its next window.
-constexpr int kLooks = 100;
+// notice shows: how long to look for its next window, and how often. The
+// period is time, not a number of looks, which a loaded machine stretches.
+constexpr std::chrono::milliseconds kLookPeriod{5000};
 constexpr DWORD kLookIntervalMs = 50;
 constexpr wchar_t kShowsNoWindow[] = L"Marsitel läuft bereits, zeigt aber kein Fenster. Warten Sie einen Moment, "
                                      L"oder beenden Sie die andere Marsitel-Instanz im Task-Manager.";
@@ -144,10 +146,13 @@ bool ClaimLeftToUs(const UniqueHandle& claim) noexcept {
 }
 
 std::optional<int> LookForRunningCopy(UniqueHandle claim) noexcept {
-    for (int look = 0;; ++look) {
+    using std::chrono::steady_clock;
+    const auto start = steady_clock::now();
+    for (;;) {
+        const auto looked = std::chrono::duration_cast<std::chrono::milliseconds>(steady_clock::now() - start);
         const bool claimLeft = ClaimLeftToUs(claim);
         const HWND front = FrontWindowOf(RunningCopy());
-        switch (StepAfterLook(look, claimLeft, front != nullptr)) {
+        switch (StepAfterLook(looked, claimLeft, front != nullptr)) {
         case LookStep::TakeOver:
             Claim() = std::move(claim);
             return std::nullopt;
@@ -180,10 +185,10 @@ ClaimStep StepAfterCreate(bool created, DWORD lastError) noexcept {
     return lastError == ERROR_ACCESS_DENIED ? ClaimStep::OpenForSynchronize : ClaimStep::Start;
 }
 
-LookStep StepAfterLook(int look, bool claimLeft, bool windowFound) noexcept {
+LookStep StepAfterLook(std::chrono::milliseconds looked, bool claimLeft, bool windowFound) noexcept {
     if (claimLeft) return LookStep::TakeOver;
     if (windowFound) return LookStep::BringForward;
-    return look + 1 < kLooks ? LookStep::LookAgain : LookStep::SayNoWindow;
+    return looked < kLookPeriod ? LookStep::LookAgain : LookStep::SayNoWindow;
 }
 
 std::optional<int> HandOverToRunningCopy() noexcept {

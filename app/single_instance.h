@@ -4,6 +4,7 @@
 // nor another program's object of a like name stops a start.
 #include <windows.h>
 
+#include <chrono>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -35,9 +36,10 @@ enum class LookStep {
     SayNoWindow,   // no window for the whole look: tell the user, and end
 };
 
-// `look` counts from 0; `claimLeft` tells whether the running copy has left
-// the claim, `windowFound` whether a visible window of it was found.
-LookStep StepAfterLook(int look, bool claimLeft, bool windowFound) noexcept;
+// `looked`: how long this start has looked, up to this look; `claimLeft`:
+// whether the running copy has left the claim; `windowFound`: whether a
+// visible window of it was found.
+LookStep StepAfterLook(std::chrono::milliseconds looked, bool claimLeft, bool windowFound) noexcept;
 
 // Nothing for the first copy, which holds its claim until it ends. When
 // another copy runs, the exit code this start ends with, at once, before any

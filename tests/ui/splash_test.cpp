@@ -177,11 +177,12 @@ TEST(SingleInstance, TheClaimsAnswerAndEachLookDecideWhatAStartDoes) {
     EXPECT_EQ(StepAfterCreate(false, ERROR_ACCESS_DENIED), ClaimStep::OpenForSynchronize);
     EXPECT_EQ(StepAfterCreate(false, ERROR_INVALID_HANDLE), ClaimStep::Start);
     // The copy's window shows; the copy ends during the look; no window
-    // shows in all 100 looks.
-    EXPECT_EQ(StepAfterLook(0, false, true), LookStep::BringForward);
-    EXPECT_EQ(StepAfterLook(37, true, false), LookStep::TakeOver);
-    EXPECT_EQ(StepAfterLook(98, false, false), LookStep::LookAgain);
-    EXPECT_EQ(StepAfterLook(99, false, false), LookStep::SayNoWindow);
+    // shows for all of its five seconds.
+    using std::chrono::milliseconds;
+    EXPECT_EQ(StepAfterLook(milliseconds(0), false, true), LookStep::BringForward);
+    EXPECT_EQ(StepAfterLook(milliseconds(1850), true, false), LookStep::TakeOver);
+    EXPECT_EQ(StepAfterLook(milliseconds(4999), false, false), LookStep::LookAgain);
+    EXPECT_EQ(StepAfterLook(milliseconds(5000), false, false), LookStep::SayNoWindow);
 }
 
 // A thread in an apartment of the other kind cannot join the program's.
