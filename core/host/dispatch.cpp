@@ -95,12 +95,15 @@ HRESULT ProxyStatus(const IID& interfaceId) noexcept {
 // Whether the registry's view for programs of the other bitness has the
 // interface. A 32-bit Windows has no such view.
 bool RegisteredForOtherBits(const IID& interfaceId) noexcept {
-    BOOL wow64 = FALSE;
-    if (kProgramBits == 32 && (!IsWow64Process(GetCurrentProcess(), &wow64) || !wow64)) return false;
+    REGSAM otherView = KEY_WOW64_32KEY;
+    if constexpr (kProgramBits == 32) {
+        BOOL wow64 = FALSE;
+        if (!IsWow64Process(GetCurrentProcess(), &wow64) || !wow64) return false;
+        otherView = KEY_WOW64_64KEY;
+    }
     wchar_t iid[40] = {};
     StringFromGUID2(interfaceId, iid, static_cast<int>(std::size(iid)));
     const std::wstring path = L"Interface\\" + std::wstring(iid) + L"\\ProxyStubClsid32";
-    const REGSAM otherView = kProgramBits == 32 ? KEY_WOW64_64KEY : KEY_WOW64_32KEY;
     HKEY key = nullptr;
     if (RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ | otherView, &key) != ERROR_SUCCESS) return false;
     const UniqueKey owned(key);
