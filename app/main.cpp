@@ -11,14 +11,19 @@
 #include <optional>
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-    if (marsitel::HandedOverToRunningCopy()) return 0;
+    if (const auto exitCode = marsitel::HandOverToRunningCopy()) return *exitCode;
     marsitel::ComApartment apartment;
     std::optional<marsitel::ProgramWindows> windows;
     try {
+        marsitel::ExpectApartment(apartment);
         windows.emplace();
         marsitel::Main(*windows);
     } catch (...) {
         marsitel::ui::ReportCurrentException();
     }
-    return marsitel::ui::RunMessageLoop();
+    // Ended as End ends it, never by a return: the apartment's end would
+    // wait for a host whose reference is still held, without the busy
+    // handling and without a bound.
+    marsitel::ui::EndProgram(static_cast<unsigned>(marsitel::ui::RunMessageLoop()));
+    return 0;
 }

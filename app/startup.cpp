@@ -2,6 +2,7 @@
 
 #include "app/topmost.h"
 #include "app/splash_wait.h"
+#include "core/error.h"
 #include "core/host/busy_host.h"
 #include "core/readiness.h"
 #include "core/removal.h"
@@ -25,6 +26,13 @@ ui::DialogServices ServicesWith(host::BusyNotice& notice) {
 }  // namespace
 
 ProgramWindows::ProgramWindows() : dialog(ServicesWith(busy)) {}
+
+void ExpectApartment(const ComApartment& apartment) {
+    const HRESULT status = apartment.result();
+    if (FAILED(status)) {
+        throw Error(static_cast<std::int32_t>(status), L"COM ließ sich nicht starten: " + SystemErrorText(status));
+    }
+}
 
 void Main(ProgramWindows& windows) {
     ui::frmSplash& splash = windows.splash;

@@ -1,5 +1,6 @@
 #pragma once
 // Start-up: the splash for at most ten seconds, then the main dialog.
+#include "shared/com.h"
 #include "ui/dialog.h"
 #include "ui/frm_busy.h"
 #include "ui/frm_splash.h"
@@ -7,9 +8,8 @@
 namespace marsitel {
 
 // The program's windows. wWinMain owns them for the whole life of the
-// program, so that they are destroyed when it returns, before anything
-// static is, however the program ends. The notice of a busy host serves
-// every host call of the dialog's.
+// program, which ends through EndProgram while they stand. The notice of a
+// busy host serves every host call of the dialog's.
 struct ProgramWindows {
     ProgramWindows();
     ProgramWindows(const ProgramWindows&) = delete;
@@ -19,6 +19,10 @@ struct ProgramWindows {
     ui::frmSplash splash;
     ui::Dialog dialog;
 };
+
+// Every host object needs the thread's apartment: a thread that could not
+// join it throws its failure, with the system's cause, as a run-time error.
+void ExpectApartment(const ComApartment& apartment);
 
 // The splash for at most ten seconds, then the main dialog, whose load step
 // may end the program. Returns once the dialog is shown.

@@ -1,7 +1,8 @@
 // The readiness check: the only procedure that traps errors. Each step
 // leaves an error number behind instead of ending the program. A host that
 // stays busy is not trapped: it runs and may well have an assembly active,
-// and neither warning would be true.
+// and neither warning would be true. Nor is a host interface that this
+// program cannot reach for want of its registration.
 #include "core/readiness.h"
 
 #include <windows.h>
@@ -34,6 +35,8 @@ std::int32_t TrappedErrorNumber(const std::function<void()>& step) {
         step();
         return error_number::kNone;
     } catch (const host::HostBusyError&) {
+        throw;
+    } catch (const host::InterfaceNotRegisteredError&) {
         throw;
     } catch (const Error& error) {
         return error.number();
@@ -81,6 +84,8 @@ bool CheckHostReady(const host::BusyContext& busy) {
         const host::BusyFilterScope busyFilter(busy);
         warning = ReadinessWarning();
     } catch (const host::HostBusyError&) {
+        throw;
+    } catch (const host::InterfaceNotRegisteredError&) {
         throw;
     } catch (const std::exception&) {
         warning = HostNotRunning();

@@ -285,9 +285,11 @@ LRESULT Dialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         if (focus_ && IsWindow(focus_)) SetFocus(focus_);
         return 0;
     case WM_CLOSE:
-        // Not while a run writes through the dialog's options and windows.
-        if (busy_) return 0;
-        break;
+        // Not while a run writes through the dialog's options and windows;
+        // otherwise as End: the program's end is ExitProcess, never the
+        // return from wWinMain.
+        if (!busy_) Command2_Click();
+        return 0;
     case WM_DESTROY:
         RemoveMessageFilter(*this);
         // The dialog is the program's last window.

@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <array>
+#include <iterator>
 #include <limits>
 
 #include "core/host/busy_host.h"
 #include "core/host/error_mapping.h"
+#include "shared/unique_handle.h"
 
 namespace marsitel::host {
 namespace {
@@ -60,6 +62,63 @@ Error ConversionError(HRESULT status) {
     return ErrorFromStatus(status);
 }
 
+constexpr int kProgramBits = sizeof(void*) * 8;
+
+// The controlling unknown of a proxy that is made only to see that it can
+// be: it counts and owns nothing.
+class ProbeOuter final : public IUnknown {
+public:
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** object) noexcept override {
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() noexcept override { return ++references_; }
+    ULONG STDMETHODCALLTYPE Release() noexcept override { return --references_; }
+
+private:
+    ULONG references_ = 1;
+};
+
+// What stops COM from building this program's proxy for the interface, as
+// it does for a query into the host's process: no registration for this
+// program's bitness (REGDB_E_IIDNOTREG), or no factory or type library for
+// the proxy. S_OK when nothing does. Asks nothing of the host.
+HRESULT ProxyStatus(const IID& interfaceId) noexcept {
+    CLSID factoryId{};
+    HRESULT status = CoGetPSClsid(interfaceId, &factoryId);
+    if (FAILED(status)) return status;
+    ComPtr<IPSFactoryBuffer> factory;
+    status = CoGetClassObject(factoryId, CLSCTX_INPROC_SERVER, nullptr, IID_PPV_ARGS(&factory));
+    if (FAILED(status)) return status;
+    ProbeOuter outer;
+    ComPtr<IRpcProxyBuffer> proxy;
+    ComPtr<IUnknown> object;
+    return factory->CreateProxy(&outer, interfaceId, &proxy, reinterpret_cast<void**>(object.GetAddressOf()));
+}
+
+// Whether the registry's view for programs of the other bitness has the
+// interface. A 32-bit Windows has no such view.
+bool RegisteredForOtherBits(const IID& interfaceId) noexcept {
+    REGSAM otherView = KEY_WOW64_32KEY;
+    if constexpr (kProgramBits == 32) {
+        BOOL wow64 = FALSE;
+        if (!IsWow64Process(GetCurrentProcess(), &wow64) || !wow64) return false;
+        otherView = KEY_WOW64_64KEY;
+    }
+    wchar_t iid[40] = {};
+    StringFromGUID2(interfaceId, iid, static_cast<int>(std::size(iid)));
+    const std::wstring path = L"Interface\\" + std::wstring(iid) + L"\\ProxyStubClsid32";
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ | otherView, &key) != ERROR_SUCCESS) return false;
+    const UniqueKey owned(key);
+    return true;
+}
+
+void ThrowIfNoProxyHere(const IID& interfaceId) {
+    const HRESULT status = ProxyStatus(interfaceId);
+    if (FAILED(status)) throw InterfaceNotRegistered(status, kProgramBits, RegisteredForOtherBits(interfaceId));
+}
+
 // A conversion is a type mismatch only when the object does not offer the
 // interface. When the query itself fails (the host has gone, the call could
 // not be delivered, memory ran out), the user is told that, not that their
@@ -72,15 +131,19 @@ Error ConversionError(HRESULT status) {
 // host has gone, that call fails too, with the status that says so. Windows
 // passes the query's own status on; there the check only costs a round
 // trip on the way to error 13.
-void ThrowIfConversionFailed(HRESULT status, IDispatch* hostObject = nullptr) {
-    if (status == E_NOINTERFACE) {
-        if (hostObject) {
-            UINT typeInfoCount = 0;
-            ThrowIfFailed(CallWhileBusy([&] { return hostObject->GetTypeInfoCount(&typeInfoCount); }));
-        }
-        throw TypeMismatchError();
+//
+// A query for one of the host's own interfaces (`hostInterface`) also fails
+// when COM cannot build this program's proxy for it: then the registration
+// is at fault, not the object, and the user is told that instead.
+void ThrowIfConversionFailed(HRESULT status, IDispatch* hostObject = nullptr, const IID* hostInterface = nullptr) {
+    if (SUCCEEDED(status)) return;
+    if (status == E_NOINTERFACE && hostObject) {
+        UINT typeInfoCount = 0;
+        ThrowIfFailed(CallWhileBusy([&] { return hostObject->GetTypeInfoCount(&typeInfoCount); }));
     }
-    ThrowIfFailed(status);
+    if (hostInterface) ThrowIfNoProxyHere(*hostInterface);
+    if (status == E_NOINTERFACE) throw TypeMismatchError();
+    throw ErrorFromStatus(status);
 }
 
 DispatchObject DispatchFromUnknown(IUnknown* unknown) {
@@ -239,7 +302,7 @@ DispatchObject DispatchObject::As(const IID& interfaceId) const {
     const HRESULT status = CallWhileBusy([&] {
         return object_->QueryInterface(interfaceId, reinterpret_cast<void**>(converted.ReleaseAndGetAddressOf()));
     });
-    ThrowIfConversionFailed(status, object_.Get());
+    ThrowIfConversionFailed(status, object_.Get(), &interfaceId);
     if (!converted) throw TypeMismatchError();
     return DispatchObject(std::move(converted));
 }

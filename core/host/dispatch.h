@@ -102,7 +102,9 @@ public:
     // dispatch (dual) interfaces: the result is kept and driven as an
     // IDispatch, which only such an interface allows. An object without the
     // interface is error 13; a query that fails otherwise (the host gone)
-    // carries its own status. An empty object converts to an empty object.
+    // carries its own status; an interface that COM cannot build this
+    // program's proxy for is an InterfaceNotRegisteredError. An empty object
+    // converts to an empty object.
     DispatchObject As(const IID& interfaceId) const;
 
     // The standard enumerator (DISPID_NEWENUM), read completely: elements in

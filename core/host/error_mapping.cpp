@@ -16,6 +16,10 @@
 //                        negative. The description is the host's own.
 //   bare failure         any other failing HRESULT: the HRESULT as a
 //                        negative number with the system's text for it.
+//   not registered       a query for one of the host's interfaces failed,
+//                        and COM cannot build this program's proxy for it:
+//                        the status that stopped the proxy, with a text
+//                        that names the cause and the remedy.
 //   busy host            the bare failure of the rejection, with a text
 //                        saying that the host stayed busy until the bound;
 //                        when the user stopped the wait, a text that says
@@ -29,6 +33,7 @@
 #include "core/app_title.h"
 
 #include <string>
+#include <utility>
 
 namespace marsitel::host {
 namespace {
@@ -64,6 +69,18 @@ BusyWaitStoppedError StoppedWhile(HRESULT status, const wchar_t* what) {
 }
 
 }  // namespace
+
+InterfaceNotRegisteredError InterfaceNotRegistered(HRESULT status, int programBits, bool registeredForOtherBits) {
+    std::wstring text = L"Die Schnittstellen von " + std::wstring(kHostName) + L" sind ";
+    if (registeredForOtherBits) {
+        const int otherBits = programBits == 32 ? 64 : 32;
+        text += L"für " + std::to_wstring(programBits) + L"-Bit-Programme nicht registriert. Verwenden Sie die " +
+                std::to_wstring(otherBits) + L"-Bit-Version von " + kAppTitle + L".";
+    } else {
+        text += L"nicht vollständig registriert. Reparieren Sie die Installation von " + std::wstring(kHostName) + L".";
+    }
+    return InterfaceNotRegisteredError(static_cast<std::int32_t>(status), std::move(text));
+}
 
 Error TypeMismatchError() { return Error(error_number::kTypeMismatch, kTypeMismatchText); }
 

@@ -23,11 +23,24 @@ public:
     using HostBusyError::HostBusyError;
 };
 
+// COM cannot build this program's proxy for one of the host's interfaces:
+// it is not registered for this program's bitness, or not completely. The
+// query then fails whatever the object offers, so the readiness check does
+// not take it for a missing document either.
+class InterfaceNotRegisteredError : public Error {
+public:
+    using Error::Error;
+};
+
 Error TypeMismatchError();
 Error OverflowError();
 Error ObjectNotSetError();
 // DISP_E_EXCEPTION from IDispatch::Invoke; fills deferred information first.
 Error ErrorFromException(EXCEPINFO& info);
+// `status` is what stopped the proxy; `programBits` is 32 or 64;
+// `registeredForOtherBits`, whether the registration of the other bitness
+// has the interface (the other program of ours would then reach the host).
+InterfaceNotRegisteredError InterfaceNotRegistered(HRESULT status, int programBits, bool registeredForOtherBits);
 // The host rejected calls as busy until the bound of the wait.
 HostBusyError HostStayedBusyError(HRESULT status);
 // The user ended the wait while the host rejected calls as busy.

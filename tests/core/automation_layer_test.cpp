@@ -69,6 +69,14 @@ TEST(ErrorMapping, HostExceptionsAndBareStatuses) {
     EXPECT_EQ(ErrorFromLastError().number(), -2147467259);  // E_FAIL
     SetLastError(ERROR_INVALID_WINDOW_HANDLE);
     EXPECT_EQ(ErrorFromLastError().number(), -2147023496);  // 0x80070578
+
+    // The host's interfaces registered for programs of the other bitness only.
+    EXPECT_EQ(InterfaceNotRegistered(REGDB_E_IIDNOTREG, 32, true).description(),
+              L"Die Schnittstellen von Solid Edge sind für 32-Bit-Programme nicht registriert. Verwenden Sie die "
+              L"64-Bit-Version von Marsitel.");
+    EXPECT_EQ(InterfaceNotRegistered(REGDB_E_IIDNOTREG, 64, true).description(),
+              L"Die Schnittstellen von Solid Edge sind für 64-Bit-Programme nicht registriert. Verwenden Sie die "
+              L"32-Bit-Version von Marsitel.");
 }
 
 TEST(ValueConversion, FailuresAreTypeMismatchOverflowOrObjectNotSet) {

@@ -7,6 +7,7 @@
 #include <functional>
 #include <iostream>
 
+#include "core/elevation.h"
 #include "core/readiness.h"
 #include "host_fixture.h"
 
@@ -358,14 +359,54 @@ TEST_F(Readiness, RunStopsAfterTheWarningWithTheHostUntouched) {
     EXPECT_EQ(host_->RelationCount(L"Top.asm"), 1);
 }
 
-// Windows keeps the running objects of elevated and normal processes apart:
-// only an elevated program is told that a host started normally is out of
-// its reach.
-TEST(HostNotRunningWarning, NamesTheAdministratorRightsOnlyWhenTheProgramHasThem) {
-    EXPECT_EQ(HostNotRunningWarning(false), L"Solid Edge läuft ja gar nicht!");
-    EXPECT_EQ(HostNotRunningWarning(true), L"Solid Edge läuft ja gar nicht! Marsitel läuft mit Administratorrechten "
-                                           L"und erreicht kein Solid Edge, das ohne Administratorrechte gestartet "
-                                           L"wurde.");
+// A host interface not registered for this program's bitness: COM builds
+// no proxy for it, and the query fails whatever the document. That is no
+// missing assembly: the run-time error with cause and remedy, no warning.
+TEST_F(Readiness, AnInterfaceNotRegisteredHereIsReportedAsSuchAndNotAsAMissingAssembly) {
+    StartHost(kTwoBolts).SetActiveDocument(L"Bolt.par");
+    for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
+        RegDeleteKeyW(root, L"Software\\Classes\\Interface\\{00C6BF00-483B-11CE-951A-08003601BE52}\\ProxyStubClsid32");
+    }
+    try {
+        CheckReady();
+        ADD_FAILURE() << "no error";
+    } catch (const Error& error) {
+        EXPECT_EQ(error.number(), -2147221163);  // REGDB_E_IIDNOTREG
+        EXPECT_EQ(error.description(), L"Die Schnittstellen von Solid Edge sind nicht vollständig registriert. "
+                                       L"Reparieren Sie die Installation von Solid Edge.");
+    }
+    EXPECT_TRUE(watcher_.boxes().empty());
+}
+
+// Windows keeps the running objects of the elevated half of a split token
+// apart from those of the user's normal processes. With UAC off an
+// administrator's token is elevated too, but of the default type, and
+// nothing is kept apart: no sentence about rights then.
+TEST(HostNotRunningWarning, NamesTheAdministratorRightsOnlyForTheElevatedHalfOfASplitToken) {
+    const struct {
+        TOKEN_ELEVATION_TYPE type;
+        DWORD isElevated;
+        const wchar_t* warning;
+    } tokens[] = {
+        {TokenElevationTypeDefault, 1, L"Solid Edge läuft ja gar nicht!"},
+        {TokenElevationTypeFull, 1, L"Solid Edge läuft ja gar nicht! Marsitel läuft mit Administratorrechten und "
+                                    L"erreicht kein Solid Edge, das ohne Administratorrechte gestartet wurde."},
+        {TokenElevationTypeLimited, 0, L"Solid Edge läuft ja gar nicht!"},
+    };
+    for (const auto& token : tokens) {
+        // As GetTokenInformation answers for such a token.
+        const TokenQuery query = [&token](TOKEN_INFORMATION_CLASS kind, void* buffer, DWORD size) {
+            if (kind == TokenElevationType && size == sizeof token.type) {
+                *static_cast<TOKEN_ELEVATION_TYPE*>(buffer) = token.type;
+            } else if (kind == TokenElevation && size == sizeof(TOKEN_ELEVATION)) {
+                static_cast<TOKEN_ELEVATION*>(buffer)->TokenIsElevated = token.isElevated;
+            } else {
+                return false;
+            }
+            return true;
+        };
+        EXPECT_EQ(HostNotRunningWarning(IsElevatedHalf(query)), token.warning) << token.type;
+    }
 }
 
 }  // namespace

@@ -10,10 +10,12 @@
 #include <string>
 #include <thread>
 
+#include "app/single_instance.h"
 #include "core/app_title.h"
 #include "core/elevation.h"
 #include "driver/marsitel_app.h"
 #include "driver/scenario_summary.h"
+#include "shared/unique_handle.h"
 #include "shared/utf8.h"
 #include "simhost/testing/simhost_process.h"
 #include "test_platform.h"
@@ -237,7 +239,8 @@ TEST(E2eStartUp, ASecondStartRaisesTheRunningCopyAndEndsWithoutSplashOrHostCall)
         kWindowWait, Millis{1}));
     EXPECT_FALSE(splashSeen);
     EXPECT_EQ(second.Process().ExitCode(), 0u);
-    EXPECT_FALSE(IsIconic(first.Dialog()));
+    // The restore is posted to the first copy, which takes it in its own time.
+    EXPECT_TRUE(WaitUntil([&] { return !IsIconic(first.Dialog()); }, kWindowWait));
     EXPECT_EQ(GetForegroundWindow(), first.Dialog());
     EXPECT_EQ(host.JournalLines().size(), calls) << "the second start must not reach the host";
     EndAndExpectCleanExit(first);
@@ -261,6 +264,32 @@ TEST(E2eStartUp, ASecondStartDuringTheSplashBringsTheFirstCopysSplashToTheFront)
     ASSERT_TRUE(IsWindowVisible(splash)) << "the splash closed by itself before the second copy ended";
     EXPECT_EQ(GetForegroundWindow(), splash);
     DestroyWindow(elsewhere);
+}
+
+// Another program holds an object of the name the claim had before it
+// carried the user, and no Marsitel runs: the start goes on as usual.
+TEST(E2eStartUp, AnObjectOfTheClaimsFormerNameHeldElsewhereDoesNotStopTheStart) {
+    const UniqueHandle former(CreateMutexW(nullptr, TRUE, L"Local\\Marsitel.Instance"));
+    ASSERT_NE(former, nullptr);
+    MarsitelApp app;
+    EXPECT_NE(app.WaitForSplash(), nullptr) << "no splash; process ended: " << !app.Process().Running();
+}
+
+// A copy holds the claim and shows no window (this test stands in for it,
+// under the program's own name for the claim): the new start says so within
+// the look's 100 times 50 ms and 2 s more, and ends with exit code 1.
+TEST(E2eStartUp, ACopyThatShowsNoWindowIsToldOfAndTheStartEndsWithExitCodeOne) {
+    const UniqueHandle claim(CreateMutexW(nullptr, TRUE, ClaimNameOfThisUser().c_str()));
+    ASSERT_NE(claim, nullptr);
+    MarsitelApp app;
+    const auto box = WaitForMessageBox(app.Id(), ScaledWait(Millis{7000}));
+    ASSERT_TRUE(box.has_value()) << "no message within 7 s; process ended: " << !app.Process().Running();
+    EXPECT_EQ(ToUtf8(box->text), ToUtf8(L"Marsitel läuft bereits, zeigt aber kein Fenster. Warten Sie einen Moment, "
+                                        L"oder beenden Sie die andere Marsitel-Instanz im Task-Manager."));
+    ExpectBox(*box, BoxIcon::Exclamation);
+    ASSERT_TRUE(PressOk(*box));
+    ASSERT_TRUE(app.Process().WaitForExit(kWindowWait));
+    EXPECT_EQ(app.Process().ExitCode(), 1u);
 }
 
 TEST(E2eRuns, HostGoneBeforeExecuteWarnsWhileTheProgressWindowShowsThenCompletes) {
@@ -330,9 +359,9 @@ TEST(E2eRuns, HostErrorMidRunEndsTheProgramWithTheErrorReportAndKeepsWhatWasDone
     }
 }
 
-// Closing the dialog from its title bar ends the program through the return
-// from wWinMain and the end of everything static: exit code 0, no error
-// report, the host as it was. (End is pressed at the end of the other runs.)
+// Closing the dialog from its title bar ends the program as End does: exit
+// code 0, no error report, the host as it was. (End is pressed at the end of
+// the other runs.)
 TEST(E2eRuns, TheTitleBarsCloseEndsTheProgramCleanlyAndLeavesTheHostAsItWas) {
     SimhostProcess host({kLayered, {}});
     MarsitelApp app;

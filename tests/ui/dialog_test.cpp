@@ -330,10 +330,13 @@ TEST_F(DialogTest, NothingSentToTheHiddenDialogStartsARunOrEndsTheProgramWhileIt
     EXPECT_TRUE(ends.exitCodes().empty());
     ASSERT_TRUE(IsWindow(dialog->hwnd()));
     EXPECT_TRUE(IsWindowVisible(dialog->hwnd()));
-    // After the run the buttons work again.
+    // After the run the buttons work again, and Close ends the program as
+    // End does.
     runAction = nullptr;
     Click(id::Command1);
     EXPECT_EQ(runs.size(), 2u);
+    SendMessageW(dialog->hwnd(), WM_CLOSE, 0, 0);
+    EXPECT_EQ(ends.exitCodes(), std::vector<unsigned>{0});
 }
 
 // The run fails, and while its error report shows, a click is sent to the

@@ -1,11 +1,13 @@
 #include "app/single_instance.h"
 #include "app/splash_wait.h"
+#include "app/startup.h"
 #include "ui/control_ids.h"
 #include "ui/frm_splash.h"
 #include "ui_test_support.h"
 
 #include <gtest/gtest.h>
 
+#include <thread>
 #include <utility>
 
 namespace marsitel::ui {
@@ -163,13 +165,41 @@ TEST(SplashWait, TestsBeforeProcessingAndEndsWhenTheSplashCloses) {
     DiscardQuit();
 }
 
-// A copy started with administrator rights makes its claim closed to
-// copies without them: refused, a second copy still knows that one runs.
-TEST(SingleInstance, TheAnswerToTheClaimTellsWhetherAnotherCopyRuns) {
-    EXPECT_EQ(ClaimAnswerOf(true, ERROR_SUCCESS), ClaimAnswer::First);
-    EXPECT_EQ(ClaimAnswerOf(true, ERROR_ALREADY_EXISTS), ClaimAnswer::AnotherCopy);
-    EXPECT_EQ(ClaimAnswerOf(false, ERROR_ACCESS_DENIED), ClaimAnswer::AnotherCopy);
-    EXPECT_EQ(ClaimAnswerOf(false, ERROR_INVALID_HANDLE), ClaimAnswer::Unknown);
+// The claim is this user's: neither an object of the name it had before
+// (Local\Marsitel.Instance) nor another user's claim is it. A copy with
+// administrator rights makes it closed to copies without them, which watch
+// it for SYNCHRONIZE; an object of the name that is no mutex tells nothing.
+TEST(SingleInstance, TheClaimsAnswerAndEachLookDecideWhatAStartDoes) {
+    EXPECT_EQ(ClaimNameFor(L"S-1-5-21-7-8-9-1001"), L"Local\\Marsitel.Instance.S-1-5-21-7-8-9-1001");
+    EXPECT_TRUE(ClaimNameOfThisUser().starts_with(L"Local\\Marsitel.Instance.S-1-5-")) << ClaimNameOfThisUser();
+    EXPECT_EQ(StepAfterCreate(true, ERROR_SUCCESS), ClaimStep::Start);
+    EXPECT_EQ(StepAfterCreate(true, ERROR_ALREADY_EXISTS), ClaimStep::LookForCopy);
+    EXPECT_EQ(StepAfterCreate(false, ERROR_ACCESS_DENIED), ClaimStep::OpenForSynchronize);
+    EXPECT_EQ(StepAfterCreate(false, ERROR_INVALID_HANDLE), ClaimStep::Start);
+    // The copy's window shows; the copy ends during the look; no window
+    // shows for all of its five seconds.
+    using std::chrono::milliseconds;
+    EXPECT_EQ(StepAfterLook(milliseconds(0), false, true), LookStep::BringForward);
+    EXPECT_EQ(StepAfterLook(milliseconds(1850), true, false), LookStep::TakeOver);
+    EXPECT_EQ(StepAfterLook(milliseconds(4999), false, false), LookStep::LookAgain);
+    EXPECT_EQ(StepAfterLook(milliseconds(5000), false, false), LookStep::SayNoWindow);
+}
+
+// A thread in an apartment of the other kind cannot join the program's.
+TEST(StartUp, ACOMStartThatFailsEndsTheProgramWithTheReportOfItsCause) {
+    SeenMessageBox box;
+    std::thread([&box] {
+        CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+        {
+            const ComApartment apartment;
+            box = TheBoxTheProgramEndsWith([&] { ExpectApartment(apartment); });
+        }
+        CoUninitialize();
+    }).join();
+    // RPC_E_CHANGED_MODE, with the system's text after the colon.
+    const std::wstring cause = L"Laufzeitfehler '-2147417850':\r\n\r\nCOM ließ sich nicht starten: ";
+    EXPECT_EQ(box.text.substr(0, cause.size()), cause);
+    EXPECT_GT(box.text.size(), cause.size());
 }
 
 }  // namespace
