@@ -2,7 +2,7 @@
 // Start-up: the splash for at most ten seconds, then the main dialog.
 #include "shared/com.h"
 #include "ui/dialog.h"
-#include "ui/frm_busy.h"
+#include "ui/busy_notice_window.h"
 #include "ui/frm_splash.h"
 
 namespace marsitel {
@@ -15,7 +15,7 @@ struct ProgramWindows {
     ProgramWindows(const ProgramWindows&) = delete;
     ProgramWindows& operator=(const ProgramWindows&) = delete;
 
-    ui::frmBusy busy;
+    ui::BusyNoticeWindow busy;
     ui::frmSplash splash;
     ui::Dialog dialog;
 };

@@ -87,7 +87,7 @@ bool ScriptedRun(MarsitelApp& app, const std::wstring& folder) {
     if (!Step(app.WaitForDialog() != nullptr, L"main dialog shown")) return false;
     Picture(app.Dialog(), folder, L"dialog-start");
     if (!Step(app.SetLevel(L"Alle"), L"level set to \"Alle\"")) return false;
-    if (!Step(app.Tick(ids::optionDelete, true) && app.Tick(ids::OptionGround, true), L"both options ticked")) return false;
+    if (!Step(app.Tick(ids::kDeleteOption, true) && app.Tick(ids::kGroundOption, true), L"both options ticked")) return false;
     Picture(app.Dialog(), folder, L"dialog");
 
     const auto execute_clicked = std::chrono::steady_clock::now();
@@ -102,7 +102,7 @@ bool ScriptedRun(MarsitelApp& app, const std::wstring& folder) {
     for (const auto& line : run.assembly_lines) Print(L"  progress: " + line + L"\n");
     if (!run.busy_notice.empty()) Print(L"  busy notice: " + run.busy_notice + L"\n");
     if (!Step(run.finished, L"run finished, completion text shown")) return false;
-    Print(L"  Label1: " + app.DialogText(ids::Label1) + L"\n");
+    Print(L"  Label1: " + app.DialogText(ids::kStatusLine) + L"\n");
     wchar_t seconds[32];
     std::swprintf(seconds, 32, L"%.2f", run_time.count());
     // Includes the driver's own watching and one picture of the progress window.

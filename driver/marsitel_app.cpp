@@ -91,12 +91,12 @@ std::wstring MarsitelApp::DialogText(int id) const { return WindowText(DialogCon
 
 bool MarsitelApp::AnyDialogVisible() const { return VisibleTopLevel(Id(), marsitel::ui::kDialogClass) != nullptr; }
 
-std::wstring MarsitelApp::Level() const { return DialogText(ids::Text3); }
+std::wstring MarsitelApp::Level() const { return DialogText(ids::kLevelText); }
 
 bool MarsitelApp::SetLevel(std::wstring_view shown) {
     const int target = LevelValue(shown);
     if (target < 1 || target > kAllLevelsValue) return false;
-    HWND scroll_bar = DialogControl(ids::VScroll1);
+    HWND scroll_bar = DialogControl(ids::kLevelSelector);
     for (int clicks = 0; clicks < kMaxArrowClicks && Level() != shown; ++clicks) {
         const int current = LevelValue(Level());
         if (current < 0) return false;
@@ -122,12 +122,12 @@ bool MarsitelApp::Tick(int id, bool ticked) { return SetChecked(DialogControl(id
 
 bool MarsitelApp::Ticked(int id) const { return IsChecked(DialogControl(id)); }
 
-void MarsitelApp::ClickExecute() { Click(DialogControl(ids::Command1)); }
+void MarsitelApp::ClickExecute() { Click(DialogControl(ids::kExecuteButton)); }
 
-void MarsitelApp::ClickEnd() { Click(DialogControl(ids::Command2)); }
+void MarsitelApp::ClickEnd() { Click(DialogControl(ids::kEndButton)); }
 
 RunWatch MarsitelApp::ExecuteAndWatch(bool take_pictures) {
-    const bool completion_text_before = DialogText(ids::Label1) == kCompletionText;
+    const bool completion_text_before = DialogText(ids::kStatusLine) == kCompletionText;
     ClickExecute();
     return Watch(RunWatch{}, completion_text_before, take_pictures);
 }
@@ -149,8 +149,8 @@ RunWatch MarsitelApp::Watch(RunWatch watch, bool completion_text_before, bool ta
             const auto now = std::chrono::steady_clock::now();
             if (watch.progress_seen && IsVisible(watch.progress) && now - last_line_read >= kLineReadInterval) {
                 last_line_read = now;
-                AddDistinct(watch.assembly_lines, WindowText(Control(watch.progress, progress_ids::Label1)));
-                AddDistinct(watch.occurrence_lines, WindowText(Control(watch.progress, progress_ids::Label2)));
+                AddDistinct(watch.assembly_lines, WindowText(Control(watch.progress, progress_ids::kAssemblyLine)));
+                AddDistinct(watch.occurrence_lines, WindowText(Control(watch.progress, progress_ids::kOccurrenceLine)));
                 // One picture from the middle of the run: the first taken once
                 // an occurrence is shown.
                 if (take_pictures && !watch.progress_picture && !watch.occurrence_lines.empty()) {
@@ -160,7 +160,7 @@ RunWatch MarsitelApp::Watch(RunWatch watch, bool completion_text_before, bool ta
             }
             if (watch.busy_notice.empty()) {
                 if (const HWND notice = VisibleTopLevel(Id(), marsitel::ui::kBusyClass)) {
-                    std::wstring text = WindowText(Control(notice, marsitel::ui::busy_id::lblBusy));
+                    std::wstring text = WindowText(Control(notice, marsitel::ui::busy_id::kText));
                     if (text != kNoAnswer) watch.busy_notice = std::move(text);
                 }
             }
@@ -169,7 +169,7 @@ RunWatch MarsitelApp::Watch(RunWatch watch, bool completion_text_before, bool ta
             dialog_hidden_seen = dialog_hidden_seen || !dialog_visible;
             const bool started = !completion_text_before || watch.progress_seen || dialog_hidden_seen;
             const bool progress_gone = !watch.progress_seen || !IsWindow(watch.progress) || !IsWindowVisible(watch.progress);
-            if (started && progress_gone && dialog_visible && DialogText(ids::Label1) == kCompletionText) {
+            if (started && progress_gone && dialog_visible && DialogText(ids::kStatusLine) == kCompletionText) {
                 return watch.finished = true;
             }
             return false;

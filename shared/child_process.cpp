@@ -52,7 +52,7 @@ std::filesystem::path RunningProgram() {
 
 ChildProcess::ChildProcess(const std::filesystem::path& program, const std::vector<std::wstring>& arguments,
                            HANDLE output) {
-    std::wstring command_line = CommandLine(program, arguments);
+    std::wstring commandLine = CommandLine(program, arguments);
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     if (output) {
@@ -62,7 +62,7 @@ ChildProcess::ChildProcess(const std::filesystem::path& program, const std::vect
         startup.hStdError = output;
     }
     PROCESS_INFORMATION info{};
-    if (!CreateProcessW(program.c_str(), command_line.data(), nullptr, nullptr, output != nullptr,
+    if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, output != nullptr,
                         output ? CREATE_NO_WINDOW : 0, nullptr, nullptr, &startup, &info)) {
         const DWORD error = GetLastError();
         throw std::runtime_error("cannot start " + ToUtf8(program.wstring()) + " (error " + std::to_string(error) +

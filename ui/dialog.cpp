@@ -18,27 +18,28 @@ const FontDef kSansBold12{L"MS Sans Serif", 1200, FW_BOLD};
 
 using namespace dialog_id;
 
-// Creation order is the tab order: VScroll1, optionDelete, Command1,
-// Command2, Text3, OptionGround; the labels and lines take no focus.
+// Creation order is the tab order: the level selector, the delete option,
+// Execute, End, the level's text, the ground option; the labels and lines
+// take no focus.
 const TwipsRect kDialogClientTwips{0, 0, 7530, 5385};
 
 const ControlDef kDialogControls[] = {
-    {ControlKind::VScrollBar, VScroll1, {1560, 2400, 255, 375}, L"", nullptr},
-    {ControlKind::CheckBox, optionDelete, {1080, 3240, 2895, 615}, L"Alle Beziehungen löschen.", nullptr},
-    {ControlKind::PushButton, Command1, {840, 4440, 1695, 375}, L"Ausführen", &kSansBold825},
-    {ControlKind::PushButton, Command2, {3000, 4440, 1695, 375}, L"Ende", &kSansBold825},
-    {ControlKind::TextBox, Text3, {960, 2400, 615, 375}, L"Text3", nullptr},
-    {ControlKind::CheckBox, OptionGround, {1080, 3720, 2895, 615}, L"Alle Teile fixieren", nullptr},
-    {ControlKind::Label, Label9, {240, 120, 7215, 1455}, L"Label9", nullptr},
-    {ControlKind::Line, Line1_1, {120, 1680, 7320, 0}, L"", nullptr},
-    {ControlKind::Label, Label8_1, {240, 1800, 255, 375}, L"1.", &kSansBold12},
-    {ControlKind::Label, Label5_1, {840, 1800, 5055, 495},
+    {ControlKind::VScrollBar, kLevelSelector, {1560, 2400, 255, 375}, L"", nullptr},
+    {ControlKind::CheckBox, kDeleteOption, {1080, 3240, 2895, 615}, L"Alle Beziehungen löschen.", nullptr},
+    {ControlKind::PushButton, kExecuteButton, {840, 4440, 1695, 375}, L"Ausführen", &kSansBold825},
+    {ControlKind::PushButton, kEndButton, {3000, 4440, 1695, 375}, L"Ende", &kSansBold825},
+    {ControlKind::TextBox, kLevelText, {960, 2400, 615, 375}, L"Text3", nullptr},
+    {ControlKind::CheckBox, kGroundOption, {1080, 3720, 2895, 615}, L"Alle Teile fixieren", nullptr},
+    {ControlKind::Label, kExplanation, {240, 120, 7215, 1455}, L"Label9", nullptr},
+    {ControlKind::Line, kUpperLine, {120, 1680, 7320, 0}, L"", nullptr},
+    {ControlKind::Label, kStepOneNumber, {240, 1800, 255, 375}, L"1.", &kSansBold12},
+    {ControlKind::Label, kLevelQuestion, {840, 1800, 5055, 495},
      L"Wieviele Baugruppenebenen wollen sie Berücksichtigen?  1 = nur oberste Ebene", &kSansBold825},
-    {ControlKind::Line, Line1_2, {120, 2880, 7320, 0}, L"", nullptr},
-    {ControlKind::Label, Label8_2, {240, 3000, 255, 255}, L"2.", &kSansBold12},
-    {ControlKind::Label, Label5_2, {840, 3000, 5055, 255}, L"Welche Beziehungen sollen gelöscht werden?",
+    {ControlKind::Line, kLowerLine, {120, 2880, 7320, 0}, L"", nullptr},
+    {ControlKind::Label, kStepTwoNumber, {240, 3000, 255, 255}, L"2.", &kSansBold12},
+    {ControlKind::Label, kDeleteQuestion, {840, 3000, 5055, 255}, L"Welche Beziehungen sollen gelöscht werden?",
      &kSansBold825},
-    {ControlKind::Label, Label1, {120, 4920, 7335, 255}, L"", nullptr},
+    {ControlKind::Label, kStatusLine, {120, 4920, 7335, 255}, L"", nullptr},
 };
 
 // Keeps the dialog busy for as long as it lives. Left by an exception, it
@@ -82,8 +83,8 @@ const struct {
     int id;
     AccessibleAnnotation annotation;
 } kAnnotations[] = {
-    {VScroll1, {L"Baugruppenebenen", &LevelTextOf}},
-    {Text3, {L"Baugruppenebenen", nullptr}},
+    {kLevelSelector, {L"Baugruppenebenen", &LevelTextOf}},
+    {kLevelText, {L"Baugruppenebenen", nullptr}},
 };
 
 }  // namespace
@@ -99,7 +100,7 @@ bool Dialog::Create() {
     const TopLevelDef def{&kDialogWindowClass, L"Beziehungen setzen", kDialogStyle, kDialogExStyle, nullptr};
     CreateTopLevel(def, CentredOuterRect(client, kDialogStyle, kDialogExStyle));
     controls_.Create(hwnd(), kDialogControls, layout_);
-    const HWND scrollBar = controls_.Handle(VScroll1);
+    const HWND scrollBar = controls_.Handle(kLevelSelector);
     SetScrollRange(scrollBar, SB_CTL, kLevelMin, kLevelMax, FALSE);
     SetScrollPos(scrollBar, SB_CTL, PositionFromLevel(kLevelMin), TRUE);
     for (const auto& entry : kAnnotations) Annotate(controls_.Handle(entry.id), entry.annotation);
@@ -113,12 +114,12 @@ void Dialog::Show() {
 }
 
 bool Dialog::Form_Load() {
-    m_title = L"Offsetwerte in Baugruppen ändern";
-    m_text = L"Dieses Programm löscht alle Beziehungen in Baugruppen und setzt eine Fixiert-Beziehung, falls "
+    title_ = L"Offsetwerte in Baugruppen ändern";
+    text_ = L"Dieses Programm löscht alle Beziehungen in Baugruppen und setzt eine Fixiert-Beziehung, falls "
              L"gewünscht. ";
-    m_text += L"\r";
-    m_text += L"\rDas Programm wurde in diese Version nicht mit anpassbaren Baugruppen getestet";
-    m_text += L"\rKeine Gewährleistung ";
+    text_ += L"\r";
+    text_ += L"\rDas Programm wurde in diese Version nicht mit anpassbaren Baugruppen getestet";
+    text_ += L"\rKeine Gewährleistung ";
     // The check waits for the host, and a click sent to the hidden dialog
     // meanwhile would start a run inside that wait.
     const bool ready = [this] {
@@ -129,31 +130,31 @@ bool Dialog::Form_Load() {
         EndProgram(0);
         return false;
     }
-    if (!SetWindowTextW(hwnd(), m_title.c_str())) ThrowLastError();
-    controls_.SetText(Label9, m_text);
-    controls_.SetText(Text3, std::to_wstring(Level()));
+    if (!SetWindowTextW(hwnd(), title_.c_str())) ThrowLastError();
+    controls_.SetText(kExplanation, text_);
+    controls_.SetText(kLevelText, std::to_wstring(Level()));
     return true;
 }
 
 std::int16_t Dialog::Level() const {
-    const int position = GetScrollPos(controls_.Handle(VScroll1), SB_CTL);
+    const int position = GetScrollPos(controls_.Handle(kLevelSelector), SB_CTL);
     return static_cast<std::int16_t>(LevelFromPosition(position));
 }
 
 bool Dialog::GroundAll() const {
-    return IsDlgButtonChecked(hwnd(), OptionGround) != BST_UNCHECKED;
+    return IsDlgButtonChecked(hwnd(), kGroundOption) != BST_UNCHECKED;
 }
 
-void Dialog::VScroll1_Change() {
+void Dialog::LevelSelector_Change() {
     const int level = Level();
-    controls_.SetText(Text3, std::to_wstring(level));
-    if (level == kLevelAll) controls_.SetText(Text3, L"Alle");
+    controls_.SetText(kLevelText, std::to_wstring(level));
+    if (level == kLevelAll) controls_.SetText(kLevelText, L"Alle");
 }
 
-void Dialog::Command1_Click() {
+void Dialog::ExecuteButton_Click() {
     const BusyScope busy(busy_);
-    if (IsDlgButtonChecked(hwnd(), optionDelete) == BST_UNCHECKED) {
-        MessageBoxW(hwnd(), L"Sie müssen die Option zum Löschen der Beziehungen aktivieren.", m_title.c_str(),
+    if (IsDlgButtonChecked(hwnd(), kDeleteOption) == BST_UNCHECKED) {
+        MessageBoxW(hwnd(), L"Sie müssen die Option zum Löschen der Beziehungen aktivieren.", title_.c_str(),
                     MB_ICONEXCLAMATION | MB_OK);
         return;
     }
@@ -163,12 +164,12 @@ void Dialog::Command1_Click() {
     progress_.SetAssemblyLine(L"");
     progress_.SetOccurrenceLine(L"");
     progress_.SetBarValue(0.0f);
-    progress_.SetCaption(m_title);
+    progress_.SetCaption(title_);
     progress_.Show();
     services_.makeTopmost(progress_.hwnd());
     services_.runRelationRemoval(*this, progress_);
     progress_.Destroy();
-    controls_.SetText(Label1, L"Verarbeitung abgeschlossen. Nochmal oder zurücksetzen?");
+    controls_.SetText(kStatusLine, L"Verarbeitung abgeschlossen. Nochmal oder zurücksetzen?");
     // A key or click that was queued while the run kept the thread busy
     // would otherwise reach the dialog once it is back, where the focus
     // rests on Execute, and start a second run unseen.
@@ -176,7 +177,7 @@ void Dialog::Command1_Click() {
     ShowWindow(hwnd(), SW_SHOW);
 }
 
-void Dialog::Command2_Click() {
+void Dialog::EndButton_Click() {
     EndProgram(0);
 }
 
@@ -184,8 +185,8 @@ void Dialog::SetScrollValue(int level) {
     if (level < kLevelMin) level = kLevelMin;
     if (level > kLevelMax) level = kLevelMax;
     if (level == Level()) return;
-    SetScrollPos(controls_.Handle(VScroll1), SB_CTL, PositionFromLevel(level), TRUE);
-    VScroll1_Change();
+    SetScrollPos(controls_.Handle(kLevelSelector), SB_CTL, PositionFromLevel(level), TRUE);
+    LevelSelector_Change();
 }
 
 void Dialog::OnVScroll(int request, int thumbPosition) {
@@ -223,16 +224,16 @@ void Dialog::OnCommand(int id, int code) {
     // program's end may start inside a run.
     if (busy_) return;
     switch (id) {
-    case Command1:
-        if (code == BN_CLICKED) Command1_Click();
+    case kExecuteButton:
+        if (code == BN_CLICKED) ExecuteButton_Click();
         break;
-    case Command2:
-        if (code == BN_CLICKED) Command2_Click();
+    case kEndButton:
+        if (code == BN_CLICKED) EndButton_Click();
         break;
     case IDOK: {
         // Enter with no default button: the focused button is pressed.
         const HWND focus = GetFocus();
-        if (focus == controls_.Handle(Command1) || focus == controls_.Handle(Command2)) {
+        if (focus == controls_.Handle(kExecuteButton) || focus == controls_.Handle(kEndButton)) {
             SendMessageW(focus, BM_CLICK, 0, 0);
         }
         break;
@@ -262,7 +263,7 @@ LRESULT Dialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         OnCommand(LOWORD(wParam), HIWORD(wParam));
         return 0;
     case WM_VSCROLL:
-        if (reinterpret_cast<HWND>(lParam) == controls_.Handle(VScroll1)) {
+        if (reinterpret_cast<HWND>(lParam) == controls_.Handle(kLevelSelector)) {
             OnVScroll(LOWORD(wParam), static_cast<short>(HIWORD(wParam)));
         }
         return 0;
@@ -271,7 +272,7 @@ LRESULT Dialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         break;
     case WM_CTLCOLORSTATIC:
         // The level box is read-only but should look like a text box.
-        if (reinterpret_cast<HWND>(lParam) == controls_.Handle(Text3)) {
+        if (reinterpret_cast<HWND>(lParam) == controls_.Handle(kLevelText)) {
             const HDC dc = reinterpret_cast<HDC>(wParam);
             SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
             SetBkColor(dc, GetSysColor(COLOR_WINDOW));
@@ -288,7 +289,7 @@ LRESULT Dialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         // Not while a run writes through the dialog's options and windows;
         // otherwise as End: the program's end is ExitProcess, never the
         // return from wWinMain.
-        if (!busy_) Command2_Click();
+        if (!busy_) EndButton_Click();
         return 0;
     case WM_DESTROY:
         RemoveMessageFilter(*this);

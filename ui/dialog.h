@@ -34,16 +34,16 @@ public:
     std::int16_t Level() const override;
     bool GroundAll() const override;
 
-    const std::wstring& title() const noexcept { return m_title; }
+    const std::wstring& title() const noexcept { return title_; }
 
 private:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     bool PreTranslate(MSG& message) override;
 
     bool Form_Load();
-    void Command1_Click();
-    void Command2_Click();
-    void VScroll1_Change();
+    void ExecuteButton_Click();
+    void EndButton_Click();
+    void LevelSelector_Change();
     void OnCommand(int id, int code);
     void OnVScroll(int request, int thumbPosition);
     void OnActivate(bool active);
@@ -56,8 +56,8 @@ private:
     HWND focus_ = nullptr;
     // A run, the load step's host check or a box of theirs is under way.
     bool busy_ = false;
-    std::wstring m_title;
-    std::wstring m_text;
+    std::wstring title_;
+    std::wstring text_;
 };
 
 }  // namespace marsitel::ui

@@ -14,9 +14,9 @@ constexpr DWORD kProgressStyle = WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
 constexpr DWORD kProgressExStyle = WS_EX_DLGMODALFRAME;
 
 const ControlDef kProgressControls[] = {
-    {ControlKind::SingleLine, progress_id::Label1, {0, 0, 7335, 255}, L"", nullptr},
-    {ControlKind::SingleLine, progress_id::Label2, {0, 360, 7335, 255}, L"", nullptr},
-    {ControlKind::ProgressBar, progress_id::PB, {0, 720, 7575, 375}, L"", nullptr},
+    {ControlKind::SingleLine, progress_id::kAssemblyLine, {0, 0, 7335, 255}, L"", nullptr},
+    {ControlKind::SingleLine, progress_id::kOccurrenceLine, {0, 360, 7335, 255}, L"", nullptr},
+    {ControlKind::ProgressBar, progress_id::kBar, {0, 720, 7575, 375}, L"", nullptr},
 };
 
 const TwipsRect kProgressClientTwips{0, 0, 7665, 1230};
@@ -31,7 +31,7 @@ void frmProgress::Create() {
                             HiddenOwnerWindow()};
     CreateTopLevel(def, OuterRectAt(POINT{0, 0}, client, kProgressStyle, kProgressExStyle));
     controls_.Create(hwnd(), kProgressControls, layout_);
-    bar_.Attach(controls_.Handle(progress_id::PB));
+    bar_.Attach(controls_.Handle(progress_id::kBar));
 }
 
 void frmProgress::MoveTo(POINT twips) noexcept {
@@ -61,11 +61,11 @@ void frmProgress::SetBarValue(float value) {
 }
 
 void frmProgress::SetAssemblyLine(std::wstring_view text) {
-    if (hwnd()) controls_.SetText(progress_id::Label1, text);
+    if (hwnd()) controls_.SetText(progress_id::kAssemblyLine, text);
 }
 
 void frmProgress::SetOccurrenceLine(std::wstring_view text) {
-    if (hwnd()) controls_.SetText(progress_id::Label2, text);
+    if (hwnd()) controls_.SetText(progress_id::kOccurrenceLine, text);
 }
 
 void frmProgress::Repaint() {

@@ -19,24 +19,24 @@ const FontDef kArialBold975{L"Arial", 975, FW_BOLD};
 const FontDef kArial825{L"Arial", 825, FW_NORMAL};
 
 using namespace splash_id;
-constexpr int kInFrame = Frame1;
+constexpr int kInFrame = kFrame;
 
-// Command1 is the only control that takes the focus.
+// The OK button is the only control that takes the focus.
 const ControlDef kSplashControls[] = {
-    {ControlKind::Frame, Frame1, {120, 120, 5880, 3810}, L"", nullptr},
-    {ControlKind::PushButton, Command1, {4440, 3360, 1335, 375}, L"OK", &kSansBold825, Align::Left, kInFrame},
-    {ControlKind::AutoSizeLabel, lblCompanyProduct, {2520, 480, 2535, 285}, L"Unternehmen/Produkt", &kArialBold12,
+    {ControlKind::Frame, kFrame, {120, 120, 5880, 3810}, L"", nullptr},
+    {ControlKind::PushButton, kOkButton, {4440, 3360, 1335, 375}, L"OK", &kSansBold825, Align::Left, kInFrame},
+    {ControlKind::AutoSizeLabel, kCompanyProduct, {2520, 480, 2535, 285}, L"Unternehmen/Produkt", &kArialBold12,
      Align::Left, kInFrame},
-    {ControlKind::AutoSizeLabel, lblProductName, {2520, 780, 1200, 360}, L"Produkt", &kArialBold1575, Align::Left,
+    {ControlKind::AutoSizeLabel, kProductName, {2520, 780, 1200, 360}, L"Produkt", &kArialBold1575, Align::Left,
      kInFrame},
-    {ControlKind::Picture, Picture1, {120, 1080, 1935, 1860}, L"", nullptr, Align::Left, kInFrame},
-    {ControlKind::AutoSizeLabel, lblPlatform, {3180, 1440, 2475, 285}, L"Plattform", &kArialBold12, Align::Right,
+    {ControlKind::Picture, kPicture, {120, 1080, 1935, 1860}, L"", nullptr, Align::Left, kInFrame},
+    {ControlKind::AutoSizeLabel, kPlatform, {3180, 1440, 2475, 285}, L"Plattform", &kArialBold12, Align::Right,
      kInFrame},
-    {ControlKind::AutoSizeLabel, lblVersion, {5040, 1800, 720, 240}, L"Version", &kArialBold975, Align::Right,
+    {ControlKind::AutoSizeLabel, kVersion, {5040, 1800, 720, 240}, L"Version", &kArialBold975, Align::Right,
      kInFrame},
-    {ControlKind::Label, lblCopyright, {2640, 2280, 2415, 255}, L"Freeware", &kArial825, Align::Left, kInFrame},
-    {ControlKind::Label, lblCompany, {2640, 2520, 3135, 615}, L"Unternehmen", &kArial825, Align::Left, kInFrame},
-    {ControlKind::Label, lblWarning, {120, 3480, 5415, 195}, L"Warnung", &kArial825, Align::Left, kInFrame},
+    {ControlKind::Label, kCopyright, {2640, 2280, 2415, 255}, L"Freeware", &kArial825, Align::Left, kInFrame},
+    {ControlKind::Label, kCompany, {2640, 2520, 3135, 615}, L"Unternehmen", &kArial825, Align::Left, kInFrame},
+    {ControlKind::Label, kWarning, {120, 3480, 5415, 195}, L"Warnung", &kArial825, Align::Left, kInFrame},
 };
 
 const TwipsRect kSplashClientTwips{0, 0, 6105, 4020};
@@ -71,23 +71,23 @@ bool frmSplash::IsVisible() const noexcept {
 }
 
 void frmSplash::Form_Load() {
-    controls_.SetText(lblVersion, std::wstring(kHostName) + L" V16");
-    controls_.SetText(lblProductName, kAppTitle);
-    controls_.SetText(lblCompany, kContactBlock);
-    controls_.SetText(lblCompanyProduct, std::wstring(kHostName) + L" Customizing");
-    controls_.SetText(lblWarning, L"Keine Gewährleistung");
-    controls_.SetText(lblPlatform, L"Demobeispiel für");
+    controls_.SetText(kVersion, std::wstring(kHostName) + L" V16");
+    controls_.SetText(kProductName, kAppTitle);
+    controls_.SetText(kCompany, kContactBlock);
+    controls_.SetText(kCompanyProduct, std::wstring(kHostName) + L" Customizing");
+    controls_.SetText(kWarning, L"Keine Gewährleistung");
+    controls_.SetText(kPlatform, L"Demobeispiel für");
 }
 
 void frmSplash::Form_KeyPress(wchar_t) {
     Destroy();
 }
 
-void frmSplash::Command1_Click() {
+void frmSplash::OkButton_Click() {
     Destroy();
 }
 
-void frmSplash::Frame1_Click() {
+void frmSplash::Frame_Click() {
     Destroy();
 }
 
@@ -131,12 +131,12 @@ void frmSplash::DrawPicture(const DRAWITEMSTRUCT& item) const {
 LRESULT frmSplash::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_COMMAND:
-        if (HIWORD(wParam) == BN_CLICKED && LOWORD(wParam) == Command1) Command1_Click();
-        else if (HIWORD(wParam) == BN_CLICKED && LOWORD(wParam) == Frame1) Frame1_Click();
+        if (HIWORD(wParam) == BN_CLICKED && LOWORD(wParam) == kOkButton) OkButton_Click();
+        else if (HIWORD(wParam) == BN_CLICKED && LOWORD(wParam) == kFrame) Frame_Click();
         return 0;
     case WM_DRAWITEM: {
         const auto& item = *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
-        if (item.CtlID == static_cast<UINT>(Picture1)) {
+        if (item.CtlID == static_cast<UINT>(kPicture)) {
             DrawPicture(item);
             return TRUE;
         }
@@ -144,7 +144,7 @@ LRESULT frmSplash::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         break;
     }
     case WM_ACTIVATE:
-        if (LOWORD(wParam) != WA_INACTIVE) SetFocus(controls_.Handle(Command1));
+        if (LOWORD(wParam) != WA_INACTIVE) SetFocus(controls_.Handle(kOkButton));
         return 0;
     case WM_DESTROY:
         RemoveMessageFilter(*this);

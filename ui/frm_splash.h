@@ -26,8 +26,8 @@ private:
 
     void Form_Load();
     void Form_KeyPress(wchar_t key);
-    void Command1_Click();
-    void Frame1_Click();
+    void OkButton_Click();
+    void Frame_Click();
     void DrawPicture(const DRAWITEMSTRUCT& item) const;
 
     Layout layout_ = Layout::ForScreen();

@@ -139,13 +139,13 @@ TEST_P(E2eFullRun, ChangesTheHostAsChosenAndReturnsToTheDialog) {
     OpenDialog(app);
     EXPECT_EQ(ToUtf8(WindowText(app.Dialog())), ToUtf8(kDialogTitle));
     ASSERT_TRUE(app.SetLevel(c.level));
-    ASSERT_TRUE(app.Tick(ids::optionDelete, true));
-    ASSERT_TRUE(app.Tick(ids::OptionGround, c.ground));
+    ASSERT_TRUE(app.Tick(ids::kDeleteOption, true));
+    ASSERT_TRUE(app.Tick(ids::kGroundOption, c.ground));
     const RunWatch run = app.ExecuteAndWatch();
     ASSERT_TRUE(run.finished) << "message box: " << run.message_box << ", process ended: " << run.process_ended;
     EXPECT_EQ(ToUtf8(app.Level()), ToUtf8(c.level)) << "the options must stay as they were";
-    EXPECT_TRUE(app.Ticked(ids::optionDelete));
-    EXPECT_EQ(app.Ticked(ids::OptionGround), c.ground);
+    EXPECT_TRUE(app.Ticked(ids::kDeleteOption));
+    EXPECT_EQ(app.Ticked(ids::kGroundOption), c.ground);
 
     // Idle again, Marsitel holds nothing of the host.
     const ScenarioSummary after = StateAfterQuit(host);
@@ -173,8 +173,8 @@ TEST(E2eRuns, SecondRunShowsAFreshProgressWindowAndTheCompletionTextAgain) {
     MarsitelApp app;
     const std::wstring pictures = ScreenshotDirectory();
     OpenDialog(app, pictures);
-    ASSERT_TRUE(app.Tick(ids::optionDelete, true));
-    ASSERT_TRUE(app.Tick(ids::OptionGround, true));
+    ASSERT_TRUE(app.Tick(ids::kDeleteOption, true));
+    ASSERT_TRUE(app.Tick(ids::kGroundOption, true));
     SaveWindowPicture(app.Dialog(), pictures, L"dialog");
 
     const RunWatch first = app.ExecuteAndWatch(true);
@@ -193,7 +193,7 @@ TEST(E2eRuns, SecondRunShowsAFreshProgressWindowAndTheCompletionTextAgain) {
     ASSERT_TRUE(second.finished);
     ASSERT_TRUE(second.progress_seen) << "the second run showed no progress window";
     EXPECT_NE(second.progress, first.progress);
-    EXPECT_EQ(ToUtf8(app.DialogText(ids::Label1)), ToUtf8(kCompletionText));
+    EXPECT_EQ(ToUtf8(app.DialogText(ids::kStatusLine)), ToUtf8(kCompletionText));
     EndAndExpectCleanExit(app);
 
     const DocumentCounts after = StateAfterQuit(host).Of(L"Gross.asm");
@@ -297,7 +297,7 @@ TEST(E2eRuns, HostGoneBeforeExecuteWarnsWhileTheProgressWindowShowsThenCompletes
     MarsitelApp app;
     OpenDialog(app);
     host.Quit();
-    ASSERT_TRUE(app.Tick(ids::optionDelete, true));
+    ASSERT_TRUE(app.Tick(ids::kDeleteOption, true));
 
     RunWatch run = app.ExecuteAndWatch();
     ASSERT_TRUE(run.message_box) << "no warning";
@@ -335,13 +335,13 @@ TEST(E2eRuns, HostErrorMidRunEndsTheProgramWithTheErrorReportAndKeepsWhatWasDone
         MarsitelApp app;
         OpenDialog(app);
         ASSERT_TRUE(app.SetLevel(L"Alle"));
-        ASSERT_TRUE(app.Tick(ids::optionDelete, true));
+        ASSERT_TRUE(app.Tick(ids::kDeleteOption, true));
         ASSERT_TRUE(app.ExecuteAndWatch().message_box) << "no error report";
         const auto box = FindMessageBox(app.Id());
         ASSERT_TRUE(box.has_value());
         EXPECT_TRUE(std::regex_match(box->text, std::wregex(c.report))) << ToUtf8(box->text);
         ExpectBox(*box, BoxIcon::Error);
-        EXPECT_NE(ToUtf8(app.DialogText(ids::Label1)), ToUtf8(kCompletionText));
+        EXPECT_NE(ToUtf8(app.DialogText(ids::kStatusLine)), ToUtf8(kCompletionText));
         SaveWindowPicture(box->window, ScreenshotDirectory(), L"error-report" + c.host_args[0]);
 
         ASSERT_TRUE(PressOk(*box));
@@ -366,7 +366,7 @@ TEST(E2eRuns, TheTitleBarsCloseEndsTheProgramCleanlyAndLeavesTheHostAsItWas) {
     SimhostProcess host({kLayered, {}});
     MarsitelApp app;
     OpenDialog(app);
-    ASSERT_TRUE(app.Tick(ids::optionDelete, true));
+    ASSERT_TRUE(app.Tick(ids::kDeleteOption, true));
     const ScenarioSummary after = StateAfterQuit(host);
     EXPECT_EQ(host.ClientReferencesAtExit(), 0) << ToUtf8(host.ClientReferencesLine());
     PostMessageW(app.Dialog(), WM_SYSCOMMAND, SC_CLOSE, 0);
@@ -392,8 +392,8 @@ bool WaitForCallsServed(const SimhostProcess& host, std::size_t calls) {
 void StartGroundedRunAtAllLevels(MarsitelApp& app) {
     OpenDialog(app);
     ASSERT_TRUE(app.SetLevel(L"Alle"));
-    ASSERT_TRUE(app.Tick(ids::optionDelete, true));
-    ASSERT_TRUE(app.Tick(ids::OptionGround, true));
+    ASSERT_TRUE(app.Tick(ids::kDeleteOption, true));
+    ASSERT_TRUE(app.Tick(ids::kGroundOption, true));
     app.ClickExecute();
 }
 
@@ -541,7 +541,7 @@ std::vector<std::wstring> HoldAfter(const HeldUp& held, std::size_t calls, const
 // the bound, the notice saying meanwhile that the program ends, and the
 // program gone within 5 seconds of the warning's OK, without its dialog.
 void ExpectAbbrechenToEndTheProgram(MarsitelApp& app, HWND notice, const HeldUp& held) {
-    const HWND button = Control(notice, marsitel::ui::busy_id::cmdCancel);
+    const HWND button = Control(notice, marsitel::ui::busy_id::kCancelButton);
     MouseClick(button);
     const auto box = WaitForMessageBox(app.Id(), held.warningBy);
     ASSERT_TRUE(box.has_value()) << "no warning within " << held.warningBy.count() << " ms of the click";
@@ -549,7 +549,7 @@ void ExpectAbbrechenToEndTheProgram(MarsitelApp& app, HWND notice, const HeldUp&
     ExpectBox(*box, BoxIcon::Exclamation);
     EXPECT_TRUE(IsVisible(notice));
     EXPECT_FALSE(IsWindowEnabled(button));
-    EXPECT_EQ(ToUtf8(WindowText(Control(notice, marsitel::ui::busy_id::lblBusy))), "Marsitel wird beendet \u2026");
+    EXPECT_EQ(ToUtf8(WindowText(Control(notice, marsitel::ui::busy_id::kText))), "Marsitel wird beendet \u2026");
     EXPECT_FALSE(app.AnyDialogVisible());
     ASSERT_TRUE(PressOk(*box));
     EXPECT_TRUE(app.Process().WaitForExit(Millis{5000})) << "still running 5 s after the warning's OK";
@@ -581,7 +581,7 @@ TEST_P(E2eHeldUp, TheNoticeComesAndGoesByItselfAndTheRunEndsAsACleanRunDoes) {
     // the held call went out; the notice comes on a ticker's beat.
     EXPECT_GE(shown - heldUp, held.noticeFrom - kJournalLag);
     EXPECT_LE(shown - heldUp, held.noticeBy);
-    EXPECT_EQ(ToUtf8(WindowText(Control(notice, marsitel::ui::busy_id::lblBusy))), ToUtf8(held.notice));
+    EXPECT_EQ(ToUtf8(WindowText(Control(notice, marsitel::ui::busy_id::kText))), ToUtf8(held.notice));
     EXPECT_TRUE(GetWindowLongW(notice, GWL_EXSTYLE) & WS_EX_TOPMOST);
     EXPECT_EQ(GetForegroundWindow(), hostDialog.Window());
     EXPECT_EQ(FocusOf(hostDialog.Window()), hostDialog.Window());
@@ -694,11 +694,11 @@ TEST_P(E2eKeysDuringRun, AreDroppedWhenTheRunEnds) {
     // focus on, the keys typed during the run have been dealt with.
     SetForegroundWindow(app.Dialog());
     TypeKeys({VK_TAB});
-    ASSERT_TRUE(WaitUntil([&] { return !app.Process().Running() || FocusOf(app.Dialog()) == app.DialogControl(ids::Command2); },
+    ASSERT_TRUE(WaitUntil([&] { return !app.Process().Running() || FocusOf(app.Dialog()) == app.DialogControl(ids::kEndButton); },
                           kRunWait));
     ASSERT_TRUE(app.Process().Running()) << "the program ended";
     EXPECT_TRUE(IsVisible(app.Dialog()));
-    EXPECT_EQ(ToUtf8(app.DialogText(ids::Label1)), ToUtf8(kCompletionText));
+    EXPECT_EQ(ToUtf8(app.DialogText(ids::kStatusLine)), ToUtf8(kCompletionText));
     EndAndExpectCleanExit(app);
 
     const ScenarioSummary after = StateAfterQuit(host);

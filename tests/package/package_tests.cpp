@@ -60,8 +60,8 @@ void RemovesAndGroundsThroughTheHostAndEndsCleanly(const std::wstring& program) 
     MarsitelApp app(true, program);
     ASSERT_TRUE(app.DismissSplash());
     ASSERT_TRUE(app.WaitForDialog());
-    ASSERT_TRUE(app.Tick(ids::optionDelete, true));
-    ASSERT_TRUE(app.Tick(ids::OptionGround, true));
+    ASSERT_TRUE(app.Tick(ids::kDeleteOption, true));
+    ASSERT_TRUE(app.Tick(ids::kGroundOption, true));
     const RunWatch run = app.ExecuteAndWatch();
     ASSERT_TRUE(run.finished) << "message box: " << run.message_box << ", process ended: " << run.process_ended;
 

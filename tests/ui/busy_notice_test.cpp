@@ -12,7 +12,7 @@
 #include "shared/com.h"
 #include "shared/unique_handle.h"
 #include "ui/control_ids.h"
-#include "ui/frm_busy.h"
+#include "ui/busy_notice_window.h"
 #include "test_platform.h"
 #include "ui_test_support.h"
 
@@ -137,10 +137,10 @@ private:
         }
         if (!notice) return;
         clickedAt_ = Clock::now();
-        QueueClick(GetDlgItem(notice, id::cmdCancel));
+        QueueClick(GetDlgItem(notice, id::kCancelButton));
         for (; !stop.stop_requested(); Sleep(10)) {
-            const bool ending = IsWindowVisible(notice) && !IsWindowEnabled(GetDlgItem(notice, id::cmdCancel)) &&
-                                TextNow(GetDlgItem(notice, id::lblBusy)) == kEnding;
+            const bool ending = IsWindowVisible(notice) && !IsWindowEnabled(GetDlgItem(notice, id::kCancelButton)) &&
+                                TextNow(GetDlgItem(notice, id::kText)) == kEnding;
             if (sawEnding_ && !ending) sawOtherwise_ = true;
             sawEnding_ = sawEnding_ || ending;
         }
@@ -160,10 +160,10 @@ protected:
     }
 
     host::BusyContext Context(host::BusyBounds bounds = {}) { return {&notice, bounds}; }
-    HWND Button() const { return GetDlgItem(notice.hwnd(), id::cmdCancel); }
+    HWND Button() const { return GetDlgItem(notice.hwnd(), id::kCancelButton); }
     bool Showing() const { return notice.hwnd() && IsWindowVisible(notice.hwnd()); }
     bool ShowsTheEnd() const {
-        return Showing() && !IsWindowEnabled(Button()) && TextOf(GetDlgItem(notice.hwnd(), id::lblBusy)) == kEnding;
+        return Showing() && !IsWindowEnabled(Button()) && TextOf(GetDlgItem(notice.hwnd(), id::kText)) == kEnding;
     }
     void QueueKey(WORD key) const {
         PostMessageW(Button(), WM_KEYDOWN, key, 0);
@@ -171,7 +171,7 @@ protected:
     }
 
     const ComApartment apartment;
-    frmBusy notice;
+    BusyNoticeWindow notice;
 };
 
 // The user is in another window, most likely the host's dialog, when the

@@ -75,8 +75,8 @@ protected:
         view.progress = FindWindowW(kProgressClass, nullptr);
         if (view.progress) {
             view.progressCaption = TextOf(view.progress);
-            view.assemblyLine = TextOf(GetDlgItem(view.progress, progress_id::Label1));
-            view.occurrenceLine = TextOf(GetDlgItem(view.progress, progress_id::Label2));
+            view.assemblyLine = TextOf(GetDlgItem(view.progress, progress_id::kAssemblyLine));
+            view.occurrenceLine = TextOf(GetDlgItem(view.progress, progress_id::kOccurrenceLine));
             GetWindowRect(view.progress, &view.progressOuter);
             view.progressVisible = IsWindowVisible(view.progress) != FALSE;
             view.progressTopmost = (ExStyleOf(view.progress) & WS_EX_TOPMOST) != 0;
@@ -95,7 +95,7 @@ protected:
     void Scroll(int request, int times = 1, int position = 0) {
         for (int i = 0; i < times; ++i) {
             SendMessageW(dialog->hwnd(), WM_VSCROLL, MAKEWPARAM(request, position),
-                         reinterpret_cast<LPARAM>(Control(id::VScroll1)));
+                         reinterpret_cast<LPARAM>(Control(id::kLevelSelector)));
         }
     }
 
@@ -115,20 +115,20 @@ struct ExpectedRect {
     RECT at96;
 };
 const ExpectedRect kDialogRects[] = {
-    {id::Label9, {16, 8, 497, 105}},
-    {id::Line1_1, {8, 112, 496, 114}},
-    {id::Label8_1, {16, 120, 33, 145}},
-    {id::Label5_1, {56, 120, 393, 153}},
-    {id::Text3, {64, 160, 105, 185}},
-    {id::VScroll1, {104, 160, 121, 185}},
-    {id::Line1_2, {8, 192, 496, 194}},
-    {id::Label8_2, {16, 200, 33, 217}},
-    {id::Label5_2, {56, 200, 393, 217}},
-    {id::optionDelete, {72, 216, 265, 257}},
-    {id::OptionGround, {72, 248, 265, 289}},
-    {id::Command1, {56, 296, 169, 321}},
-    {id::Command2, {200, 296, 313, 321}},
-    {id::Label1, {8, 328, 497, 345}},
+    {id::kExplanation, {16, 8, 497, 105}},
+    {id::kUpperLine, {8, 112, 496, 114}},
+    {id::kStepOneNumber, {16, 120, 33, 145}},
+    {id::kLevelQuestion, {56, 120, 393, 153}},
+    {id::kLevelText, {64, 160, 105, 185}},
+    {id::kLevelSelector, {104, 160, 121, 185}},
+    {id::kLowerLine, {8, 192, 496, 194}},
+    {id::kStepTwoNumber, {16, 200, 33, 217}},
+    {id::kDeleteQuestion, {56, 200, 393, 217}},
+    {id::kDeleteOption, {72, 216, 265, 257}},
+    {id::kGroundOption, {72, 248, 265, 289}},
+    {id::kExecuteButton, {56, 296, 169, 321}},
+    {id::kEndButton, {200, 296, 313, 321}},
+    {id::kStatusLine, {8, 328, 497, 345}},
 };
 
 TEST_F(DialogTest, ClientAreaAndControlsLandWhereDesignedAt96Dpi) {
@@ -136,7 +136,7 @@ TEST_F(DialogTest, ClientAreaAndControlsLandWhereDesignedAt96Dpi) {
     EXPECT_TRUE(SameRect(ClientRect(dialog->hwnd()), RECT{0, 0, 502, 359}));
     for (const ExpectedRect& e : kDialogRects) EXPECT_TRUE(SameRect(RectInParent(Control(e.id)), e.at96)) << e.id;
     // The scroll bar overlaps the text box's right edge by one pixel.
-    EXPECT_EQ(RectInParent(Control(id::VScroll1)).left, RectInParent(Control(id::Text3)).right - 1);
+    EXPECT_EQ(RectInParent(Control(id::kLevelSelector)).left, RectInParent(Control(id::kLevelText)).right - 1);
 }
 
 // The conversion of positions is checked at 96 DPI by the dialog's table
@@ -161,15 +161,15 @@ TEST_F(DialogTest, LoadStepSetsCaptionTextsAndLevel) {
         int id;
         const wchar_t* text;
     } texts[] = {
-        {id::Label9, L"Dieses Programm löscht alle Beziehungen in Baugruppen und setzt eine Fixiert-Beziehung, falls "
+        {id::kExplanation, L"Dieses Programm löscht alle Beziehungen in Baugruppen und setzt eine Fixiert-Beziehung, falls "
                      L"gewünscht. \r\rDas Programm wurde in diese Version nicht mit anpassbaren Baugruppen getestet\r"
                      L"Keine Gewährleistung "},
-        {id::Text3, L"1"},
-        {id::Label1, L""},
+        {id::kLevelText, L"1"},
+        {id::kStatusLine, L""},
     };
     for (const auto& e : texts) EXPECT_EQ(TextOf(Control(e.id)), e.text) << e.id;
-    EXPECT_EQ(IsDlgButtonChecked(dialog->hwnd(), id::optionDelete), BST_UNCHECKED);
-    EXPECT_EQ(IsDlgButtonChecked(dialog->hwnd(), id::OptionGround), BST_UNCHECKED);
+    EXPECT_EQ(IsDlgButtonChecked(dialog->hwnd(), id::kDeleteOption), BST_UNCHECKED);
+    EXPECT_EQ(IsDlgButtonChecked(dialog->hwnd(), id::kGroundOption), BST_UNCHECKED);
     EXPECT_EQ(hostChecks, 1);
     EXPECT_TRUE(ends.exitCodes().empty());
 }
@@ -199,9 +199,9 @@ TEST_F(DialogTest, FixedBorderInTaskbarCentredAndTopmostAfterMakeTopmost) {
 
 TEST_F(DialogTest, FocusStartsOnTheScrollBarAndTabFollowsTheListedOrder) {
     Load();
-    EXPECT_EQ(GetFocus(), Control(id::VScroll1));
-    const int order[] = {id::VScroll1, id::optionDelete, id::Command1, id::Command2, id::Text3, id::OptionGround,
-                         id::VScroll1};
+    EXPECT_EQ(GetFocus(), Control(id::kLevelSelector));
+    const int order[] = {id::kLevelSelector, id::kDeleteOption, id::kExecuteButton, id::kEndButton, id::kLevelText, id::kGroundOption,
+                         id::kLevelSelector};
     for (std::size_t i = 0; i + 1 < std::size(order); ++i) {
         EXPECT_EQ(GetNextDlgTabItem(dialog->hwnd(), Control(order[i]), FALSE), Control(order[i + 1]))
             << "after control " << order[i];
@@ -209,7 +209,7 @@ TEST_F(DialogTest, FocusStartsOnTheScrollBarAndTabFollowsTheListedOrder) {
     // The Tab key itself, through the program's message routing.
     PostMessageW(GetFocus(), WM_KEYDOWN, VK_TAB, 0);
     Pump();
-    EXPECT_EQ(GetFocus(), Control(id::optionDelete));
+    EXPECT_EQ(GetFocus(), Control(id::kDeleteOption));
 }
 
 TEST_F(DialogTest, UpArrowRaisesTheLevelToAlleAndDownLowersItAsScreenReadersHear) {
@@ -226,19 +226,19 @@ TEST_F(DialogTest, UpArrowRaisesTheLevelToAlleAndDownLowersItAsScreenReadersHear
     for (const auto& step : steps) {
         Scroll(step.request, step.times);
         EXPECT_EQ(dialog->Level(), step.level);
-        EXPECT_EQ(TextOf(Control(id::Text3)), step.text);
+        EXPECT_EQ(TextOf(Control(id::kLevelText)), step.text);
     }
     // The thumb at the top stands for the highest level.
     Scroll(SB_THUMBPOSITION, 1, 1);
-    EXPECT_EQ(TextOf(Control(id::Text3)), L"Alle");
+    EXPECT_EQ(TextOf(Control(id::kLevelText)), L"Alle");
 }
 
 TEST_F(DialogTest, ExecuteWithoutDeleteOptionShowsOnlyTheWarning) {
     Load();
-    Click(id::OptionGround);
+    Click(id::kGroundOption);
     Scroll(SB_LINEUP, 9);
     MessageBoxWatcher boxes;
-    Click(id::Command1);
+    Click(id::kExecuteButton);
     ASSERT_EQ(boxes.boxes().size(), 1u);
     const SeenMessageBox& box = boxes.boxes()[0];
     EXPECT_EQ(box.text, L"Sie müssen die Option zum Löschen der Beziehungen aktivieren.");
@@ -248,13 +248,13 @@ TEST_F(DialogTest, ExecuteWithoutDeleteOptionShowsOnlyTheWarning) {
     EXPECT_TRUE(runs.empty());
     EXPECT_EQ(FindWindowW(kProgressClass, nullptr), nullptr);
     EXPECT_TRUE(IsWindowVisible(dialog->hwnd()));
-    EXPECT_EQ(TextOf(Control(id::Label1)), L"");
+    EXPECT_EQ(TextOf(Control(id::kStatusLine)), L"");
     EXPECT_EQ(hostChecks, 1);
 }
 
 TEST_F(DialogTest, ExecutePreparesTheProgressWindowRunsAndShowsTheCompletionText) {
     Load();
-    Click(id::optionDelete);
+    Click(id::kDeleteOption);
     Scroll(SB_LINEUP, 2);
     runAction = [](const RunOptions&, ProgressDisplay& progress) {
         progress.SetBarMin(0);
@@ -264,7 +264,7 @@ TEST_F(DialogTest, ExecutePreparesTheProgressWindowRunsAndShowsTheCompletionText
         progress.SetOccurrenceLine(L"Vorkommnis Teil:1");
         progress.Repaint();
     };
-    Click(id::Command1);
+    Click(id::kExecuteButton);
     ASSERT_EQ(runs.size(), 1u);
     const RunView& run = runs[0];
     EXPECT_EQ(run.level, 3);
@@ -283,26 +283,26 @@ TEST_F(DialogTest, ExecutePreparesTheProgressWindowRunsAndShowsTheCompletionText
     EXPECT_EQ(FindWindowW(kProgressClass, nullptr), nullptr);
     EXPECT_FALSE(IsWindow(run.progress));
     EXPECT_TRUE(IsWindowVisible(dialog->hwnd()));
-    EXPECT_EQ(TextOf(Control(id::Label1)), kCompletion);
-    EXPECT_EQ(IsDlgButtonChecked(dialog->hwnd(), id::optionDelete), BST_CHECKED);
-    EXPECT_EQ(TextOf(Control(id::Text3)), L"3");
+    EXPECT_EQ(TextOf(Control(id::kStatusLine)), kCompletion);
+    EXPECT_EQ(IsDlgButtonChecked(dialog->hwnd(), id::kDeleteOption), BST_CHECKED);
+    EXPECT_EQ(TextOf(Control(id::kLevelText)), L"3");
 
     // A second run gets a fresh window in its design state, and reads the
     // ground option live while it runs.
-    Click(id::OptionGround);
+    Click(id::kGroundOption);
     std::vector<bool> readings;
     runAction = [&](const RunOptions& options, ProgressDisplay&) {
         readings.push_back(options.GroundAll());
-        CheckDlgButton(dialog->hwnd(), id::OptionGround, BST_UNCHECKED);
+        CheckDlgButton(dialog->hwnd(), id::kGroundOption, BST_UNCHECKED);
         readings.push_back(options.GroundAll());
     };
-    Click(id::Command1);
+    Click(id::kExecuteButton);
     ASSERT_EQ(runs.size(), 2u);
     EXPECT_EQ(readings, (std::vector<bool>{true, false}));
     EXPECT_EQ(runs[1].assemblyLine, L"");
     EXPECT_EQ(runs[1].occurrenceLine, L"");
     EXPECT_TRUE(runs[1].progressVisible);
-    EXPECT_EQ(TextOf(Control(id::Label1)), kCompletion);
+    EXPECT_EQ(TextOf(Control(id::kStatusLine)), kCompletion);
     EXPECT_TRUE(ends.exitCodes().empty());
 }
 
@@ -311,12 +311,12 @@ TEST_F(DialogTest, ExecutePreparesTheProgressWindowRunsAndShowsTheCompletionText
 // check, and while a run lasts. The title bar's Close can be sent too.
 TEST_F(DialogTest, NothingSentToTheHiddenDialogStartsARunOrEndsTheProgramWhileItWaitsForTheHost) {
     const auto clickEverything = [this] {
-        Click(id::Command1);
-        Click(id::Command2);
+        Click(id::kExecuteButton);
+        Click(id::kEndButton);
         SendMessageW(dialog->hwnd(), WM_CLOSE, 0, 0);
     };
     hostCheckAction = [&] {
-        CheckDlgButton(dialog->hwnd(), id::optionDelete, BST_CHECKED);
+        CheckDlgButton(dialog->hwnd(), id::kDeleteOption, BST_CHECKED);
         clickEverything();
     };
     Load();
@@ -325,7 +325,7 @@ TEST_F(DialogTest, NothingSentToTheHiddenDialogStartsARunOrEndsTheProgramWhileIt
         if (runs.size() > 1) return;  // a run inside the run: recorded, not repeated
         clickEverything();
     };
-    Click(id::Command1);
+    Click(id::kExecuteButton);
     EXPECT_EQ(runs.size(), 1u);
     EXPECT_TRUE(ends.exitCodes().empty());
     ASSERT_TRUE(IsWindow(dialog->hwnd()));
@@ -333,7 +333,7 @@ TEST_F(DialogTest, NothingSentToTheHiddenDialogStartsARunOrEndsTheProgramWhileIt
     // After the run the buttons work again, and Close ends the program as
     // End does.
     runAction = nullptr;
-    Click(id::Command1);
+    Click(id::kExecuteButton);
     EXPECT_EQ(runs.size(), 2u);
     SendMessageW(dialog->hwnd(), WM_CLOSE, 0, 0);
     EXPECT_EQ(ends.exitCodes(), std::vector<unsigned>{0});
@@ -344,17 +344,17 @@ TEST_F(DialogTest, NothingSentToTheHiddenDialogStartsARunOrEndsTheProgramWhileIt
 // run inside the report, which ends the program.
 TEST_F(DialogTest, AClickSentWhileTheErrorReportShowsStartsNoRun) {
     Load();
-    Click(id::optionDelete);
+    Click(id::kDeleteOption);
     runAction = [this](const RunOptions&, ProgressDisplay&) {
         if (runs.size() == 1) throw Error(4711, L"Beziehung ist gesperrt");
     };
-    std::jthread user([execute = Control(id::Command1)] {
+    std::jthread user([execute = Control(id::kExecuteButton)] {
         HWND report = nullptr;
         for (int i = 0; i < 500 && !(report = FindWindowW(L"#32770", nullptr)); ++i) Sleep(10);
         SendMessageW(execute, BM_CLICK, 0, 0);
         PostMessageW(report, WM_COMMAND, IDOK, 0);
     });
-    Click(id::Command1);
+    Click(id::kExecuteButton);
     user.join();
     EXPECT_EQ(runs.size(), 1u);
     EXPECT_EQ(ends.exitCodes(), std::vector<unsigned>{1});
@@ -365,14 +365,14 @@ TEST_F(DialogTest, AClickSentWhileTheErrorReportShowsStartsNoRun) {
 // a second run.
 TEST_F(DialogTest, AClickQueuedDuringTheRunDoesNotStartASecondOne) {
     Load();
-    Click(id::optionDelete);
+    Click(id::kDeleteOption);
     runAction = [this](const RunOptions&, ProgressDisplay&) {
         if (runs.size() > 1) return;
-        const HWND execute = Control(id::Command1);
+        const HWND execute = Control(id::kExecuteButton);
         PostMessageW(execute, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
         PostMessageW(execute, WM_LBUTTONUP, 0, MAKELPARAM(10, 10));
     };
-    Click(id::Command1);
+    Click(id::kExecuteButton);
     Pump();
     EXPECT_EQ(runs.size(), 1u);
 }
@@ -382,7 +382,7 @@ TEST_F(DialogTest, AClickQueuedDuringTheRunDoesNotStartASecondOne) {
 // COM calls, and the sender must not wait for the whole run.
 TEST_F(DialogTest, AClickSentFromAnotherThreadIsAnsweredBeforeTheRunStarts) {
     Load();
-    Click(id::optionDelete);
+    Click(id::kDeleteOption);
     std::atomic<bool> senderReturned = false;
     bool inSentMessage = true;  // and not replied to
     bool senderReturnedDuringRun = false;
@@ -393,7 +393,7 @@ TEST_F(DialogTest, AClickSentFromAnotherThreadIsAnsweredBeforeTheRunStarts) {
         for (int i = 0; i < 500 && !senderReturned; ++i) Sleep(10);
         senderReturnedDuringRun = senderReturned;
     };
-    std::jthread sender([&, button = Control(id::Command1)] {
+    std::jthread sender([&, button = Control(id::kExecuteButton)] {
         SendMessageW(button, BM_CLICK, 0, 0);
         senderReturned = true;
     });
@@ -428,19 +428,19 @@ TEST(PendingInput, KeysClicksTouchPenAndGesturesAreDroppedOtherMessagesStay) {
 // activated again, not to the dialog's first control.
 TEST_F(DialogTest, ReactivatedTheFocusReturnsToTheControlThatHadIt) {
     Load();
-    SetFocus(Control(id::Command2));
+    SetFocus(Control(id::kEndButton));
     const HWND other = CreateWindowExW(0, L"STATIC", L"", WS_POPUP | WS_VISIBLE, 0, 0, 10, 10, nullptr, nullptr,
                                        nullptr, nullptr);
     ASSERT_NE(other, nullptr);
     SetActiveWindow(other);
     ASSERT_EQ(GetActiveWindow(), other);
     SetActiveWindow(dialog->hwnd());
-    EXPECT_EQ(GetFocus(), Control(id::Command2));
+    EXPECT_EQ(GetFocus(), Control(id::kEndButton));
     // Windows leaves the focus to the activated window's WM_ACTIVATE; Wine
     // would also put it back through WM_SETFOCUS. The message alone, then.
     SetActiveWindow(other);
     SendMessageW(dialog->hwnd(), WM_ACTIVATE, WA_ACTIVE, reinterpret_cast<LPARAM>(other));
-    EXPECT_EQ(GetFocus(), Control(id::Command2));
+    EXPECT_EQ(GetFocus(), Control(id::kEndButton));
     DestroyWindow(other);
 }
 
@@ -560,8 +560,8 @@ void ExpectCall(const Call& call, const char* method, HWND control, std::vector<
 
 TEST_F(AccessibilityTest, NamesAndTheLevelAreAnnotatedThroughTheSystemAndClearedWithTheControls) {
     ASSERT_TRUE(dialog->Create());
-    const HWND scrollBar = Control(id::VScroll1);
-    const HWND levelBox = Control(id::Text3);
+    const HWND scrollBar = Control(id::kLevelSelector);
+    const HWND levelBox = Control(id::kLevelText);
     ASSERT_EQ(services.calls.size(), 3u);
     ExpectCall(services.calls[0], "SetHwndPropStr", scrollBar, {PROPID_ACC_NAME});
     EXPECT_EQ(services.calls[0].text, L"Baugruppenebenen");

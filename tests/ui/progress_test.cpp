@@ -28,7 +28,7 @@ protected:
     HWND Control(int controlId) const { return GetDlgItem(progress.hwnd(), controlId); }
     // The share of the bar that the control shows, 0 to 1.
     double Shown() const {
-        const HWND bar = Control(id::PB);
+        const HWND bar = Control(id::kBar);
         const auto position = static_cast<double>(SendMessageW(bar, PBM_GETPOS, 0, 0));
         const auto high = static_cast<double>(SendMessageW(bar, PBM_GETRANGE, FALSE, 0));
         const auto low = static_cast<double>(SendMessageW(bar, PBM_GETRANGE, TRUE, 0));
@@ -40,8 +40,8 @@ protected:
 
 TEST_F(ProgressTest, DesignStateAt96DpiFixedBorderOutOfTheTaskbar) {
     EXPECT_TRUE(SameRect(ClientRect(progress.hwnd()), RECT{0, 0, 511, 82}));
-    EXPECT_EQ(TextOf(Control(id::Label1)), L"");
-    EXPECT_EQ(TextOf(Control(id::Label2)), L"");
+    EXPECT_EQ(TextOf(Control(id::kAssemblyLine)), L"");
+    EXPECT_EQ(TextOf(Control(id::kOccurrenceLine)), L"");
     EXPECT_EQ(Shown(), 0.0);
     EXPECT_FALSE(StyleOf(progress.hwnd()) & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX));
     EXPECT_FALSE(ExStyleOf(progress.hwnd()) & WS_EX_APPWINDOW);
@@ -95,8 +95,8 @@ TEST_F(ProgressTest, LinesShowTheLastTextAndNeverResizeTheWindow) {
     progress.SetAssemblyLine(longName);
     progress.SetOccurrenceLine(L"Vorkommnis Teil:1");
     progress.Repaint();
-    EXPECT_EQ(TextOf(Control(id::Label1)), longName);
-    EXPECT_EQ(TextOf(Control(id::Label2)), L"Vorkommnis Teil:1");
+    EXPECT_EQ(TextOf(Control(id::kAssemblyLine)), longName);
+    EXPECT_EQ(TextOf(Control(id::kOccurrenceLine)), L"Vorkommnis Teil:1");
     RECT after;
     GetWindowRect(progress.hwnd(), &after);
     EXPECT_TRUE(EqualRect(&before, &after));

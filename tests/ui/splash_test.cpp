@@ -29,7 +29,7 @@ protected:
     }
 
     HWND Control(int controlId) const { return splash.controls().Handle(controlId); }
-    HWND Frame() const { return GetDlgItem(splash.hwnd(), id::Frame1); }
+    HWND Frame() const { return GetDlgItem(splash.hwnd(), id::kFrame); }
 
     void ClickAt(HWND window, POINT point) {
         const LPARAM at = MAKELPARAM(point.x, point.y);
@@ -46,7 +46,7 @@ protected:
 // their right edge when right-aligned, and stay inside the frame.
 TEST_F(SplashTest, ControlsLieInsideTheFrameAndLabelsSizedToTheirTextKeepTheirEdge) {
     ASSERT_NE(Frame(), nullptr);
-    for (int control : {id::Picture1, id::lblCopyright, id::lblCompany, id::Command1, id::lblWarning}) {
+    for (int control : {id::kPicture, id::kCopyright, id::kCompany, id::kOkButton, id::kWarning}) {
         EXPECT_EQ(GetParent(Control(control)), Frame()) << control;
     }
     const struct {
@@ -54,10 +54,10 @@ TEST_F(SplashTest, ControlsLieInsideTheFrameAndLabelsSizedToTheirTextKeepTheirEd
         LONG left;   // -1 where the right edge stays
         LONG right;  // -1 where the left edge stays
     } sized[] = {
-        {id::lblCompanyProduct, 168, -1},
-        {id::lblProductName, 168, -1},
-        {id::lblPlatform, -1, 377},
-        {id::lblVersion, -1, 384},
+        {id::kCompanyProduct, 168, -1},
+        {id::kProductName, 168, -1},
+        {id::kPlatform, -1, 377},
+        {id::kVersion, -1, 384},
     };
     for (const auto& e : sized) {
         EXPECT_EQ(GetParent(Control(e.id)), Frame()) << e.id;
@@ -74,14 +74,14 @@ TEST_F(SplashTest, NoTitleBarNotInTaskbarCentredAndTheFocusOnOk) {
     EXPECT_TRUE(ExStyleOf(splash.hwnd()) & WS_EX_TOOLWINDOW);
     EXPECT_FALSE(ExStyleOf(splash.hwnd()) & WS_EX_APPWINDOW);
     EXPECT_TRUE(CentredOnPrimaryMonitor(splash.hwnd()));
-    EXPECT_EQ(GetFocus(), Control(id::Command1));
+    EXPECT_EQ(GetFocus(), Control(id::kOkButton));
 }
 
 // A key, and whether it produces a character (and so closes the splash).
 class SplashKeyTest : public SplashTest, public ::testing::WithParamInterface<std::pair<WPARAM, bool>> {};
 
 TEST_P(SplashKeyTest, ClosesOnCharacterKeysOnly) {
-    ASSERT_EQ(GetFocus(), Control(id::Command1));
+    ASSERT_EQ(GetFocus(), Control(id::kOkButton));
     // Scan codes matter to the translation into characters.
     const UINT scan = MapVirtualKeyW(static_cast<UINT>(GetParam().first), MAPVK_VK_TO_VSC);
     PostMessageW(GetFocus(), WM_KEYDOWN, GetParam().first, 1 | (static_cast<LPARAM>(scan) << 16));
@@ -99,19 +99,19 @@ INSTANTIATE_TEST_SUITE_P(Keys, SplashKeyTest,
                                            std::pair{WPARAM{VK_SHIFT}, false}, std::pair{WPARAM{VK_CONTROL}, false}));
 
 TEST_F(SplashTest, ACharacterSentStraightToTheButtonClosesAsTheButtonItselfDoes) {
-    PostMessageW(Control(id::Command1), WM_CHAR, L'x', 1);
+    PostMessageW(Control(id::kOkButton), WM_CHAR, L'x', 1);
     Pump();
     EXPECT_FALSE(splash.IsOpen());
     frmSplash second;
     second.Create();
     second.Show();
-    SendMessageW(second.controls().Handle(id::Command1), BM_CLICK, 0, 0);
+    SendMessageW(second.controls().Handle(id::kOkButton), BM_CLICK, 0, 0);
     EXPECT_FALSE(second.IsOpen());
 }
 
 TEST_F(SplashTest, ClicksOnLabelsImageAndMarginLeaveItOpenClickOnFrameCloses) {
-    const int untouched[] = {id::lblCompanyProduct, id::lblProductName, id::Picture1, id::lblCompany,
-                             id::lblWarning, id::lblVersion};
+    const int untouched[] = {id::kCompanyProduct, id::kProductName, id::kPicture, id::kCompany,
+                             id::kWarning, id::kVersion};
     for (int control : untouched) {
         const HWND target = Control(control);
         const RECT box = ClientRect(target);
@@ -150,7 +150,7 @@ TEST(SplashWait, TestsBeforeProcessingAndEndsWhenTheSplashCloses) {
     frmSplash splash;
     splash.Create();
     splash.Show();
-    PostMessageW(splash.controls().Handle(id::Command1), WM_CHAR, L' ', 1);
+    PostMessageW(splash.controls().Handle(id::kOkButton), WM_CHAR, L' ', 1);
     WaitWhileSplashVisible([&] { return splash.IsVisible(); }, std::chrono::steady_clock::now(), std::chrono::hours(1));
     EXPECT_FALSE(splash.IsOpen());
 

@@ -1,4 +1,4 @@
-#include "ui/frm_busy.h"
+#include "ui/busy_notice_window.h"
 
 #include "core/app_title.h"
 #include "core/input_queue.h"
@@ -21,8 +21,8 @@ constexpr DWORD kBusyStyle = WS_POPUP | WS_CAPTION | WS_CLIPCHILDREN;
 constexpr DWORD kBusyExStyle = WS_EX_DLGMODALFRAME | WS_EX_TOPMOST | WS_EX_CONTROLPARENT;
 
 const ControlDef kBusyControls[] = {
-    {ControlKind::PushButton, busy_id::cmdCancel, {1852, 1335, 1695, 375}, L"Abbrechen", &kSansBold825},
-    {ControlKind::Label, busy_id::lblBusy, {240, 240, 4920, 975}, L"", nullptr},
+    {ControlKind::PushButton, busy_id::kCancelButton, {1852, 1335, 1695, 375}, L"Abbrechen", &kSansBold825},
+    {ControlKind::Label, busy_id::kText, {240, 240, 4920, 975}, L"", nullptr},
 };
 
 // What the program waits for, what the button does and how long the wait
@@ -77,7 +77,7 @@ RECT NoticeRectBeside(const RECT& anchor, SIZE size, const RECT& work) noexcept 
     return RECT{left, top, left + size.cx, top + size.cy};
 }
 
-void frmBusy::Create() {
+void BusyNoticeWindow::Create() {
     const SIZE client{layout_.Pixels(kBusyClientTwips.width), layout_.Pixels(kBusyClientTwips.height)};
     const TopLevelDef def{&kBusyWindowClass, kAppTitle, kBusyStyle, kBusyExStyle, HiddenOwnerWindow()};
     CreateTopLevel(def, CentredOuterRect(client, kBusyStyle, kBusyExStyle));
@@ -86,7 +86,7 @@ void frmBusy::Create() {
 
 // Below the progress window during a run; at start-up, where the progress
 // window stands during a run.
-POINT frmBusy::Place() const noexcept {
+POINT BusyNoticeWindow::Place() const noexcept {
     RECT outer{};
     GetWindowRect(hwnd(), &outer);
     const SIZE size{outer.right - outer.left, outer.bottom - outer.top};
@@ -101,16 +101,16 @@ POINT frmBusy::Place() const noexcept {
     return POINT{place.left, place.top};
 }
 
-void frmBusy::Show(host::BusyReason reason) noexcept {
+void BusyNoticeWindow::Show(host::BusyReason reason) noexcept {
     try {
         if (!hwnd()) Create();
-        controls_.SetText(busy_id::lblBusy, BusyText(reason));
+        controls_.SetText(busy_id::kText, BusyText(reason));
     } catch (...) {
         // Without its notice the wait goes on as before: unseen.
         Destroy();
         return;
     }
-    EnableWindow(controls_.Handle(busy_id::cmdCancel), reason != host::BusyReason::Ending);
+    EnableWindow(controls_.Handle(busy_id::kCancelButton), reason != host::BusyReason::Ending);
     if (IsWindowVisible(hwnd())) {
         RedrawWindow(hwnd(), nullptr, nullptr, kRedrawAll);
         return;
@@ -128,7 +128,7 @@ void frmBusy::Show(host::BusyReason reason) noexcept {
     RedrawWindow(hwnd(), nullptr, nullptr, kRedrawAll);
 }
 
-void frmBusy::Hide() noexcept {
+void BusyNoticeWindow::Hide() noexcept {
     // Nothing is handed back: the foreground stays wherever the user has put
     // it meanwhile.
     if (hwnd() && IsWindowVisible(hwnd())) {
@@ -138,29 +138,29 @@ void frmBusy::Hide() noexcept {
 }
 
 // The notice stays as it is, saying that the program ends, until it has.
-void frmBusy::EndWithWarning(const std::wstring& warning) noexcept {
+void BusyNoticeWindow::EndWithWarning(const std::wstring& warning) noexcept {
     ShowFreshWarning(warning.c_str());
     EndProgram(1);
 }
 
-void frmBusy::ServeInput() noexcept {
+void BusyNoticeWindow::ServeInput() noexcept {
     if (!hwnd() || !IsWindowVisible(hwnd())) return;
     // Whether a window filter takes in the window's children differs between
     // systems; the button is asked for by its own handle as well.
-    const HWND targets[] = {hwnd(), controls_.Handle(busy_id::cmdCancel)};
+    const HWND targets[] = {hwnd(), controls_.Handle(busy_id::kCancelButton)};
     MSG message;
     for (const HWND target : targets) {
         while (hwnd() && PeekMessageW(&message, target, 0, 0, PM_REMOVE)) Route(message);
     }
 }
 
-void frmBusy::Route(MSG& message) noexcept {
+void BusyNoticeWindow::Route(MSG& message) noexcept {
     if (IsDialogMessageW(hwnd(), &message)) return;
     TranslateMessage(&message);
     DispatchMessageW(&message);
 }
 
-void frmBusy::cmdCancel_Click() {
+void BusyNoticeWindow::CancelButton_Click() {
     // A click left queued when the notice went stops nothing.
     if (!IsWindowVisible(hwnd())) return;
     stopRequested_ = true;
@@ -168,15 +168,15 @@ void frmBusy::cmdCancel_Click() {
     Show(host::BusyReason::Ending);
 }
 
-LRESULT frmBusy::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT BusyNoticeWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_COMMAND:
         // The button, Enter and Escape, all stop the wait.
         switch (LOWORD(wParam)) {
-        case busy_id::cmdCancel:
+        case busy_id::kCancelButton:
         case IDOK:
         case IDCANCEL:
-            cmdCancel_Click();
+            CancelButton_Click();
             return 0;
         default:
             break;
@@ -184,7 +184,7 @@ LRESULT frmBusy::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         break;
     case WM_CLOSE:
         // Alt+F4: as the button; the notice itself stays until the program ends.
-        cmdCancel_Click();
+        CancelButton_Click();
         return 0;
     case WM_NCHITTEST: {
         // The caption holds the notice in place: a press on it, by mouse,
@@ -200,7 +200,7 @@ LRESULT frmBusy::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         break;
     case WM_ACTIVATE:
         // Activated by the user: from now on the keyboard works the button.
-        if (LOWORD(wParam) != WA_INACTIVE) SetFocus(controls_.Handle(busy_id::cmdCancel));
+        if (LOWORD(wParam) != WA_INACTIVE) SetFocus(controls_.Handle(busy_id::kCancelButton));
         return 0;
     default:
         break;

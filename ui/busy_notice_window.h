@@ -1,5 +1,5 @@
 #pragma once
-// frmBusy: the notice on screen while the host keeps refusing calls as busy,
+// The busy notice: the window on screen while the host keeps refusing calls as busy,
 // or does not answer a call it has taken. It tells the user what the program
 // waits for and offers one button, "Abbrechen", which ends the wait. The
 // automation layer shows and hides it from inside a host call, where no
@@ -15,9 +15,9 @@
 
 namespace marsitel::ui {
 
-class frmBusy final : public Window, public host::BusyNotice {
+class BusyNoticeWindow final : public Window, public host::BusyNotice {
 public:
-    ~frmBusy() override { Destroy(); }
+    ~BusyNoticeWindow() override { Destroy(); }
 
     void Show(host::BusyReason reason) noexcept override;
     void Hide() noexcept override;
@@ -29,7 +29,7 @@ private:
     void Create();
     POINT Place() const noexcept;
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
-    void cmdCancel_Click();
+    void CancelButton_Click();
     void Route(MSG& message) noexcept;
 
     Layout layout_ = Layout::ForScreen();
