@@ -20,7 +20,7 @@
 #include "marsitel_app.h"
 #include "scenario_summary.h"
 #include "shared/utf8.h"
-#include "simhost/model.h"
+#include "simhost/sample_models.h"
 #include "simhost/testing/simhost_process.h"
 #include "ui/control_ids.h"
 

@@ -10,14 +10,16 @@
 #include <fstream>
 #include <memory>
 #include <string>
+#include <variant>
 #include <vector>
 
 #include "shared/com.h"
 #include "shared/unique_handle.h"
 #include "shared/utf8.h"
 #include "simhost/host.h"
+#include "options.h"
 #include "simhost/host_window.h"
-#include "simhost/options.h"
+#include "simhost/sample_models.h"
 
 namespace {
 
@@ -61,25 +63,23 @@ std::unique_ptr<Host> CreateHost(const ProgramOptions& o) {
         }
     } else if (o.generate) {
         try {
-            host = Host::Generated(*o.generate);
+            host = Host::FromModel(GenerateModel(*o.generate));
         } catch (const std::invalid_argument& e) {
             throw UsageError(L"--generate: " + FromUtf8(e.what()));
         }
     } else {
-        host = Host::BuiltIn();
+        host = Host::FromScenario(BuiltInScenarioText());
     }
-    for (const FaultOption& f : o.faults) {
+    for (const Fault& f : o.faults) {
         try {
-            host->FailNthCall(f.kind, f.member, f.nth, f.failure);
+            host->AddFault(f);
         } catch (const std::invalid_argument&) {
-            throw UsageError(L"unknown object kind or member in \"" + f.kind + L"." + f.member + L"\"");
-        }
-    }
-    for (const QueryFaultOption& f : o.query_faults) {
-        try {
-            host->FailNthInterfaceQuery(f.kind, f.nth, static_cast<HRESULT>(f.status));
-        } catch (const std::invalid_argument&) {
-            throw UsageError(L"unknown object kind \"" + f.kind + L"\"");
+            // Only the counted faults name a kind or a member.
+            if (const auto* query = std::get_if<NthQueryOn>(&f.when)) {
+                throw UsageError(L"unknown object kind \"" + query->kind + L"\"");
+            }
+            const NthCallOf& call = std::get<NthCallOf>(f.when);
+            throw UsageError(L"unknown object kind or member in \"" + call.kind + L"." + call.member + L"\"");
         }
     }
     if (o.enumerator) host->SetEnumeratorMode(*o.enumerator);
@@ -88,10 +88,6 @@ std::unique_ptr<Host> CreateHost(const ProgramOptions& o) {
         if (!host->CurrentModel().Find(*o.active)) throw UsageError(L"--active: no document \"" + *o.active + L"\"");
         host->SetActiveDocument(*o.active);
     }
-    host->RejectNextCallsBusy(o.busy);
-    if (o.busy_at) host->RejectCallsBusyAfter(o.busy_at->after, o.busy_at->length);
-    if (o.hang_at) host->HangAfter(o.hang_at->after, static_cast<DWORD>(o.hang_at->length));
-    if (o.compute_after) host->ComputeAfter(o.compute_after->after, static_cast<DWORD>(o.compute_after->length));
     return host;
 }
 
@@ -157,7 +153,7 @@ int Run(const ProgramOptions& o) {
     const UniqueHandle ready(o.ready_event ? OpenNamedEvent(*o.ready_event) : nullptr);
 
     try {
-        host->Register();
+        host->Register(o.own_bitness ? InterfaceViews::Own : InterfaceViews::Both);
     } catch (const RegistrationRefused& e) {
         Report(e.message(), o.hidden);
         return exit_code::kRefused;

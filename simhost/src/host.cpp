@@ -24,7 +24,6 @@ using Microsoft::WRL::ComPtr;
 
 namespace {
 
-constexpr wchar_t kClassesPath[] = L"Software\\Classes\\";
 constexpr wchar_t kProgIdDescription[] = L"simhost: simulated host application";
 constexpr HRESULT kRpcServerUnavailable = static_cast<HRESULT>(0x800706BA);
 constexpr int kRegisterAttempts = 100;
@@ -81,10 +80,10 @@ bool ProgIdResolvesToUs() {
 
 LONG WriteClassKeys(HKEY root) {
     std::wstring clsid = GuidText(kSimhostClsid);
-    LONG rc = WriteDefault(root, ProgIdPath(), kProgIdDescription);
-    if (rc == ERROR_SUCCESS) rc = WriteDefault(root, ProgIdPath() + L"\\CLSID", clsid);
-    if (rc == ERROR_SUCCESS) rc = WriteDefault(root, ClsidPath(), kProgIdDescription);
-    if (rc == ERROR_SUCCESS) rc = WriteDefault(root, ClsidPath() + L"\\ProgID", kProgId);
+    LONG rc = WriteValue(root, ProgIdPath(), nullptr, kProgIdDescription);
+    if (rc == ERROR_SUCCESS) rc = WriteValue(root, ProgIdPath() + L"\\CLSID", nullptr, clsid);
+    if (rc == ERROR_SUCCESS) rc = WriteValue(root, ClsidPath(), nullptr, kProgIdDescription);
+    if (rc == ERROR_SUCCESS) rc = WriteValue(root, ClsidPath() + L"\\ProgID", nullptr, kProgId);
     return rc;
 }
 
@@ -139,14 +138,8 @@ std::unique_ptr<Host> Host::FromModel(Model model) {
 std::unique_ptr<Host> Host::FromScenario(std::wstring_view text) {
     return FromModel(ParseScenario(text));
 }
-std::unique_ptr<Host> Host::BuiltIn() {
-    return FromScenario(BuiltInScenarioText());
-}
-std::unique_ptr<Host> Host::Generated(const GeneratorOptions& options) {
-    return FromModel(GenerateModel(options));
-}
 
-void Host::Register() {
+void Host::Register(InterfaceViews views) {
     if (registration_) return;
     CheckProgIdIsFree();
     TypeLibRegistration::CheckInterfacesAreFree();
@@ -155,11 +148,10 @@ void Host::Register() {
     // Keys of a simhost that ended abruptly are ours: start from a clean slate.
     for (const Root& root : kRoots) {
         RemoveClassKeys(root.key);
-        TypeLibRegistration::RemoveStale(root.key);
+        TypeLibRegistration::RemoveKeys(root.key);
     }
 
-    auto reg = std::make_unique<Registration>();
-    registration_ = std::move(reg);
+    registration_ = std::make_unique<Registration>();
     Registration& r = *registration_;
     try {
         LONG rc = WriteClassKeys(HKEY_CURRENT_USER);
@@ -176,9 +168,9 @@ void Host::Register() {
                 throw RegistrationError(std::wstring(L"The ProgID ") + kProgId + L" does not resolve after registration.", E_FAIL);
             }
         }
-        r.type_library = std::make_unique<TypeLibRegistration>(r.class_roots);
+        r.type_library = std::make_unique<TypeLibRegistration>(r.class_roots, views);
 
-        r.application = Adopt(NewDispatchObject(state_, ObjectId{ObjectKind::App}));
+        r.application = Adopt(NewServedObject(state_, ObjectId{ObjectKind::App}));
         state_->own_references += 1;
         ULONG before = r.application->AddRef() - 1;
         r.application->Release();
@@ -227,7 +219,7 @@ void Host::RemoveRegistryEntries() noexcept {
 }
 
 ComPtr<IDispatch> Host::NewApplicationReference() {
-    return Adopt(NewDispatchObject(state_, ObjectId{ObjectKind::App}));
+    return Adopt(NewServedObject(state_, ObjectId{ObjectKind::App}));
 }
 
 std::wstring Host::Save() const {
@@ -270,37 +262,8 @@ bool Host::WalkFlag() const {
     return state_->walk_flag;
 }
 
-void Host::FailNthCall(const std::wstring& object_kind, const std::wstring& member, int nth, HostFailure failure) {
-    if (nth < 1) throw std::invalid_argument("nth counts from 1");
-    ObjectKind kind = ParseKind(object_kind);
-    if (kind == ObjectKind::Enum) throw std::invalid_argument("enumerators take no injected failures");
-    state_->faults.push_back(Fault{KindName(kind), ResolveMember(kind, member), nth, 0, std::move(failure)});
-}
-void Host::FailNthInterfaceQuery(const std::wstring& object_kind, int nth, HRESULT status) {
-    if (nth < 1) throw std::invalid_argument("nth counts from 1");
-    if (SUCCEEDED(status)) throw std::invalid_argument("an interface query fails with a failure status");
-    state_->query_faults.push_back(QueryFault{KindName(ParseKind(object_kind)), nth, 0, status});
-}
-void Host::FailCall(std::size_t number, HostFailure failure) {
-    if (number < 1) throw std::invalid_argument("calls count from 1");
-    state_->failing_call = number;
-    state_->failing_call_failure = std::move(failure);
-}
-void Host::RejectNextCallsBusy(int count) {
-    state_->busy_remaining = count < 0 ? 0 : count;
-}
-void Host::RejectCallsBusyAfter(std::size_t served, int count) {
-    state_->busy_spell_after = served;
-    state_->busy_spell_remaining = count < 0 ? 0 : count;
-}
-void Host::HangAfter(std::size_t served, DWORD milliseconds) {
-    state_->hang_after = served;
-    state_->hang_ms = milliseconds;
-}
-void Host::ComputeAfter(std::size_t answered, DWORD milliseconds) {
-    state_->compute_after = answered;
-    state_->compute_ms = milliseconds;
-    if (answered == 0) state_->AskToCompute();
+void Host::AddFault(Fault fault) {
+    state_->AddFault(std::move(fault));
 }
 void Host::SetActiveDocument(std::optional<std::wstring> doctext) {
     if (doctext && !state_->model.Find(*doctext)) throw std::invalid_argument("unknown document");

@@ -9,22 +9,24 @@
 namespace simhost {
 namespace {
 
-// Null when the key cannot be opened for reading.
-marsitel::UniqueKey OpenKey(HKEY root, const std::wstring& path) {
+// Null when the key cannot be opened with `access`.
+marsitel::UniqueKey OpenKey(HKEY root, const std::wstring& path, REGSAM access) {
     HKEY key = nullptr;
-    return marsitel::UniqueKey(RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) == ERROR_SUCCESS ? key : nullptr);
+    return marsitel::UniqueKey(RegOpenKeyExW(root, path.c_str(), 0, access, &key) == ERROR_SUCCESS ? key : nullptr);
 }
 
-std::optional<std::wstring> ReadValue(HKEY root, const std::wstring& path, const wchar_t* name) {
-    const marsitel::UniqueKey key = OpenKey(root, path);
+}  // namespace
+
+std::optional<std::wstring> ReadDefault(HKEY root, const std::wstring& path, REGSAM view) {
+    const marsitel::UniqueKey key = OpenKey(root, path, KEY_READ | view);
     if (!key) return std::nullopt;
     DWORD type = 0, bytes = 0;
-    LONG rc = RegQueryValueExW(key.get(), name, nullptr, &type, nullptr, &bytes);
-    if (rc == ERROR_FILE_NOT_FOUND) return std::wstring();
-    if (rc != ERROR_SUCCESS || type != REG_SZ) return std::wstring();
+    if (RegQueryValueExW(key.get(), nullptr, nullptr, &type, nullptr, &bytes) != ERROR_SUCCESS || type != REG_SZ) {
+        return std::wstring();
+    }
     std::wstring value(bytes / sizeof(wchar_t) + 1, L'\0');
     bytes = static_cast<DWORD>(value.size() * sizeof(wchar_t));
-    if (RegQueryValueExW(key.get(), name, nullptr, &type, reinterpret_cast<BYTE*>(value.data()), &bytes) !=
+    if (RegQueryValueExW(key.get(), nullptr, nullptr, &type, reinterpret_cast<BYTE*>(value.data()), &bytes) !=
         ERROR_SUCCESS) {
         return std::wstring();
     }
@@ -32,32 +34,24 @@ std::optional<std::wstring> ReadValue(HKEY root, const std::wstring& path, const
     return value;
 }
 
-}  // namespace
-
-std::optional<std::wstring> ReadDefault(HKEY root, const std::wstring& path) {
-    return ReadValue(root, path, nullptr);
+bool KeyExists(HKEY root, const std::wstring& path, REGSAM view) {
+    return OpenKey(root, path, KEY_READ | view) != nullptr;
 }
 
-bool KeyExists(HKEY root, const std::wstring& path) {
-    return OpenKey(root, path) != nullptr;
-}
-
-LONG WriteValue(HKEY root, const std::wstring& path, const wchar_t* name, const std::wstring& value) {
+LONG WriteValue(HKEY root, const std::wstring& path, const wchar_t* name, const std::wstring& value, REGSAM view) {
     HKEY created = nullptr;
-    const LONG rc = RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &created, nullptr);
+    const LONG rc = RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_WRITE | view, nullptr, &created, nullptr);
     if (rc != ERROR_SUCCESS) return rc;
     const marsitel::UniqueKey key(created);
     return RegSetValueExW(key.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                           static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
 }
 
-LONG WriteDefault(HKEY root, const std::wstring& path, const std::wstring& value) {
-    return WriteValue(root, path, nullptr, value);
-}
-
-void DeleteTree(HKEY root, const std::wstring& path) {
-    RegDeleteTreeW(root, path.c_str());
-    RegDeleteKeyW(root, path.c_str());
+void DeleteTree(HKEY root, const std::wstring& path, REGSAM view) {
+    if (const marsitel::UniqueKey key = OpenKey(root, path, DELETE | KEY_READ | KEY_SET_VALUE | view)) {
+        RegDeleteTreeW(key.get(), nullptr);
+    }
+    RegDeleteKeyExW(root, path.c_str(), view, 0);
 }
 
 std::wstring GuidText(const GUID& guid) {

@@ -1,11 +1,11 @@
 #include "typelib.h"
 
-#include <windows.h>
 #include <oleauto.h>
 #include <wrl/client.h>
 
+#include <span>
+
 #include "registry.h"
-#include "simhost/host.h"
 #include "simhost/interface_ids.h"
 
 namespace simhost {
@@ -14,26 +14,18 @@ using Microsoft::WRL::ComPtr;
 
 namespace {
 
-struct InterfaceEntry {
-    const GUID* iid;
-    const wchar_t* name;
-};
-constexpr InterfaceEntry kInterfaces[] = {
-    {&kIidHostApplication, L"HostApplication"}, {&kIidHostAssembly, L"HostAssembly"},
-    {&kIidHostAuxiliary, L"HostAuxiliary"},     {&kIidHostOccurrences, L"HostOccurrences"},
-    {&kIidHostOccurrence, L"HostOccurrence"},   {&kIidHostRelations, L"HostRelations"},
-};
-
 struct Platform {
     SYSKIND kind;
     const wchar_t* key;
 };
 constexpr Platform kPlatforms[] = {{SYS_WIN32, L"win32"}, {SYS_WIN64, L"win64"}};
+constexpr Platform kOwnPlatform[] = {kPlatforms[sizeof(void*) == 8 ? 1 : 0]};
+constexpr REGSAM kBothViews[] = {KEY_WOW64_64KEY, KEY_WOW64_32KEY};
+constexpr REGSAM kOwnView[] = {0};
 
 // Dispinterfaces travel through the standard IDispatch marshaller.
 constexpr wchar_t kPsDispatch[] = L"{00020420-0000-0000-C000-000000000046}";
 constexpr wchar_t kLibraryName[] = L"SimhostHostInterfaces";
-constexpr wchar_t kClassesPath[] = L"Software\\Classes\\";
 
 std::wstring InterfacePath(const GUID& iid) {
     return std::wstring(kClassesPath) + L"Interface\\" + GuidText(iid);
@@ -62,7 +54,7 @@ void BuildLibrary(const std::wstring& path, SYSKIND kind) {
     Check(library->SetVersion(1, 0), L"SetVersion");
     Check(library->SetLcid(LOCALE_NEUTRAL), L"SetLcid");
     ComPtr<ITypeInfo> dispatch = DispatchTypeInfo();
-    for (const InterfaceEntry& entry : kInterfaces) {
+    for (const HostInterface& entry : kHostInterfaces) {
         ComPtr<ICreateTypeInfo> info;
         Check(library->CreateTypeInfo(const_cast<LPOLESTR>(entry.name), TKIND_DISPATCH, &info), entry.name);
         Check(info->SetGuid(*entry.iid), entry.name);
@@ -82,26 +74,26 @@ std::wstring TempFile(const wchar_t* platform) {
     return std::wstring(dir) + L"simhost-" + std::to_wstring(GetCurrentProcessId()) + L"-" + platform + L".tlb";
 }
 
-void WriteKeys(HKEY root, const std::vector<std::wstring>& files) {
-    std::wstring lib = LibraryPath() + L"\\1.0";
-    LONG rc = WriteDefault(root, lib, L"simhost host interfaces");
+void WriteKeys(HKEY root, std::span<const Platform> platforms, const std::vector<std::wstring>& files, REGSAM view) {
+    const std::wstring lib = LibraryPath() + L"\\1.0";
+    LONG rc = WriteValue(root, lib, nullptr, L"simhost host interfaces", view);
     for (std::size_t i = 0; i < files.size() && rc == ERROR_SUCCESS; ++i) {
-        rc = WriteDefault(root, lib + L"\\0\\" + kPlatforms[i].key, files[i]);
+        rc = WriteValue(root, lib + L"\\0\\" + platforms[i].key, nullptr, files[i], view);
     }
-    if (rc == ERROR_SUCCESS) rc = WriteDefault(root, lib + L"\\FLAGS", L"0");
-    for (const InterfaceEntry& entry : kInterfaces) {
-        std::wstring path = InterfacePath(*entry.iid);
-        if (rc == ERROR_SUCCESS) rc = WriteDefault(root, path, entry.name);
-        if (rc == ERROR_SUCCESS) rc = WriteDefault(root, path + L"\\ProxyStubClsid32", kPsDispatch);
-        if (rc == ERROR_SUCCESS) rc = WriteDefault(root, path + L"\\ProxyStubClsid", kPsDispatch);
-        if (rc == ERROR_SUCCESS) rc = WriteDefault(root, path + L"\\TypeLib", GuidText(kSimhostLibId));
-        if (rc == ERROR_SUCCESS) rc = WriteValue(root, path + L"\\TypeLib", L"Version", L"1.0");
+    if (rc == ERROR_SUCCESS) rc = WriteValue(root, lib + L"\\FLAGS", nullptr, L"0", view);
+    for (const HostInterface& entry : kHostInterfaces) {
+        const std::wstring path = InterfacePath(*entry.iid);
+        if (rc == ERROR_SUCCESS) rc = WriteValue(root, path, nullptr, entry.name, view);
+        if (rc == ERROR_SUCCESS) rc = WriteValue(root, path + L"\\ProxyStubClsid32", nullptr, kPsDispatch, view);
+        if (rc == ERROR_SUCCESS) rc = WriteValue(root, path + L"\\ProxyStubClsid", nullptr, kPsDispatch, view);
+        if (rc == ERROR_SUCCESS) rc = WriteValue(root, path + L"\\TypeLib", nullptr, GuidText(kSimhostLibId), view);
+        if (rc == ERROR_SUCCESS) rc = WriteValue(root, path + L"\\TypeLib", L"Version", L"1.0", view);
     }
     if (rc != ERROR_SUCCESS) throw RegistrationError(L"Cannot register the type library.", HRESULT_FROM_WIN32(rc));
 }
 
-bool NamesOurLibrary(HKEY root, const GUID& iid) {
-    auto lib = ReadDefault(root, InterfacePath(iid) + L"\\TypeLib");
+bool NamesOurLibrary(HKEY root, const GUID& iid, REGSAM view) {
+    auto lib = ReadDefault(root, InterfacePath(iid) + L"\\TypeLib", view);
     return lib && _wcsicmp(lib->c_str(), GuidText(kSimhostLibId).c_str()) == 0;
 }
 
@@ -109,25 +101,31 @@ bool NamesOurLibrary(HKEY root, const GUID& iid) {
 
 void TypeLibRegistration::CheckInterfacesAreFree() {
     for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
-        for (const InterfaceEntry& entry : kInterfaces) {
-            if (KeyExists(root, InterfacePath(*entry.iid)) && !NamesOurLibrary(root, *entry.iid)) {
-                throw RegistrationRefused(std::wstring(L"The interface ") + entry.name + L" " +
-                                          GuidText(*entry.iid) +
-                                          L" is registered by another program; simhost changes nothing and stops.");
+        for (REGSAM view : kBothViews) {
+            for (const HostInterface& entry : kHostInterfaces) {
+                if (KeyExists(root, InterfacePath(*entry.iid), view) && !NamesOurLibrary(root, *entry.iid, view)) {
+                    throw RegistrationRefused(std::wstring(L"The interface ") + entry.name + L" " +
+                                              GuidText(*entry.iid) +
+                                              L" is registered by another program; simhost changes nothing and stops.");
+                }
             }
         }
     }
 }
 
-TypeLibRegistration::TypeLibRegistration(const std::vector<HKEY>& roots) {
+TypeLibRegistration::TypeLibRegistration(const std::vector<HKEY>& roots, InterfaceViews views) {
+    const bool both = views == InterfaceViews::Both;
+    const std::span<const Platform> platforms = both ? std::span<const Platform>(kPlatforms) : kOwnPlatform;
     try {
-        for (const Platform& p : kPlatforms) {
+        for (const Platform& p : platforms) {
             files_.push_back(TempFile(p.key));
             BuildLibrary(files_.back(), p.kind);
         }
         for (HKEY root : roots) {
             roots_.push_back(root);
-            WriteKeys(root, files_);
+            for (REGSAM view : both ? std::span<const REGSAM>(kBothViews) : kOwnView) {
+                WriteKeys(root, platforms, files_, view);
+            }
         }
     } catch (...) {
         Remove();
@@ -140,14 +138,12 @@ TypeLibRegistration::~TypeLibRegistration() {
 }
 
 void TypeLibRegistration::RemoveKeys(HKEY root) noexcept {
-    for (const InterfaceEntry& entry : kInterfaces) {
-        if (NamesOurLibrary(root, *entry.iid)) DeleteTree(root, InterfacePath(*entry.iid));
+    for (REGSAM view : kBothViews) {
+        for (const HostInterface& entry : kHostInterfaces) {
+            if (NamesOurLibrary(root, *entry.iid, view)) DeleteTree(root, InterfacePath(*entry.iid), view);
+        }
+        DeleteTree(root, LibraryPath(), view);
     }
-    DeleteTree(root, LibraryPath());
-}
-
-void TypeLibRegistration::RemoveStale(HKEY root) noexcept {
-    RemoveKeys(root);
 }
 
 void TypeLibRegistration::Remove() noexcept {

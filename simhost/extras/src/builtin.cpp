@@ -1,6 +1,6 @@
 // The default scenario: a single-stage spur gearbox with two shaft
 // sub-assemblies, each of which places the same bearing unit twice.
-#include "simhost/model.h"
+#include "simhost/sample_models.h"
 
 namespace simhost {
 

@@ -1,6 +1,7 @@
-#include "simhost/options.h"
+#include "options.h"
 
 #include <cwchar>
+#include <utility>
 
 #include "shared/utf8.h"
 
@@ -50,6 +51,8 @@ Usage: simhost [options]
   --active DOCTEXT        make DOCTEXT the active document
   --enumerator live|snapshot
                           how relation enumerators behave
+  --own-bitness           register the interfaces for simhost's own bitness
+                          alone: programs of the other cannot marshal them
   --hidden                do not show the window
   --help                  show this text
 
@@ -93,40 +96,35 @@ std::vector<std::wstring> SplitFields(const std::wstring& option, const std::wst
     return parts;
 }
 
-FaultOption ParseFault(const std::wstring& option, const std::wstring& text, bool bare) {
+// KIND.MEMBER:N:NUMBER:DESCRIPTION, or KIND.MEMBER:N:0xHRESULT when bare.
+Fault ParseFault(const std::wstring& option, const std::wstring& text, bool bare) {
     auto parts = SplitFields(option, text, bare ? 3 : 4);
     std::size_t dot = parts[0].find(L'.');
     if (dot == std::wstring::npos || dot == 0 || dot + 1 == parts[0].size()) {
         throw UsageError(option + L" expects KIND.MEMBER, not \"" + parts[0] + L"\"");
     }
-    FaultOption f;
-    f.kind = parts[0].substr(0, dot);
-    f.member = parts[0].substr(dot + 1);
-    f.nth = ParseCount(option, parts[1]);
-    if (f.nth < 1) throw UsageError(option + L": N counts from 1");
-    f.failure.number = ParseNumber(option, parts[2]);
-    f.failure.bare_hresult = bare;
-    if (bare && f.failure.number >= 0) throw UsageError(option + L" expects a failure HRESULT (0x8...)");
-    if (!bare) f.failure.description = parts[3];
-    return f;
+    const int nth = ParseCount(option, parts[1]);
+    if (nth < 1) throw UsageError(option + L": N counts from 1");
+    HostFailure failure{ParseNumber(option, parts[2]), bare ? L"" : parts[3], bare};
+    if (bare && failure.number >= 0) throw UsageError(option + L" expects a failure HRESULT (0x8...)");
+    return {NthCallOf{parts[0].substr(0, dot), parts[0].substr(dot + 1), nth}, Fail{std::move(failure)}};
 }
 
-QueryFaultOption ParseQueryFault(const std::wstring& option, const std::wstring& text) {
+// KIND:N:0xHRESULT
+Fault ParseQueryFault(const std::wstring& option, const std::wstring& text) {
     const auto parts = SplitFields(option, text, 3);
-    QueryFaultOption f;
-    f.kind = parts[0];
-    f.nth = ParseCount(option, parts[1]);
-    if (f.kind.empty() || f.nth < 1) throw UsageError(option + L" expects KIND:N:0xHRESULT with N from 1");
-    f.status = ParseNumber(option, parts[2]);
-    if (f.status >= 0) throw UsageError(option + L" expects a failure HRESULT (0x8...)");
-    return f;
+    const int nth = ParseCount(option, parts[1]);
+    if (parts[0].empty() || nth < 1) throw UsageError(option + L" expects KIND:N:0xHRESULT with N from 1");
+    const std::int32_t status = ParseNumber(option, parts[2]);
+    if (status >= 0) throw UsageError(option + L" expects a failure HRESULT (0x8...)");
+    return {NthQueryOn{parts[0], nth}, Fail{{status, L"", true}}};
 }
 
-// K:N; a spell counted in milliseconds lasts at least one.
-SpellOption ParseSpell(const std::wstring& option, const std::wstring& text, bool milliseconds) {
+// K:N, the number of calls and the length; a length in milliseconds is at least one.
+std::pair<std::size_t, int> ParseSpell(const std::wstring& option, const std::wstring& text, bool milliseconds) {
     const auto parts = SplitFields(option, text, 2);
-    const SpellOption spell{static_cast<std::size_t>(ParseCount(option, parts[0])), ParseCount(option, parts[1])};
-    if (milliseconds && spell.length == 0) throw UsageError(option + L" expects at least 1 millisecond");
+    const std::pair spell{static_cast<std::size_t>(ParseCount(option, parts[0])), ParseCount(option, parts[1])};
+    if (milliseconds && spell.second == 0) throw UsageError(option + L" expects at least 1 millisecond");
     return spell;
 }
 
@@ -170,20 +168,21 @@ ProgramOptions ParseProgramOptions(const std::vector<std::wstring>& args) {
             o.ready_event = value();
         } else if (a == L"--quit-event") {
             o.quit_event = value();
-        } else if (a == L"--fail") {
-            o.faults.push_back(ParseFault(a, value(), false));
-        } else if (a == L"--fail-hresult") {
-            o.faults.push_back(ParseFault(a, value(), true));
+        } else if (a == L"--fail" || a == L"--fail-hresult") {
+            o.faults.push_back(ParseFault(a, value(), a == L"--fail-hresult"));
         } else if (a == L"--fail-qi") {
-            o.query_faults.push_back(ParseQueryFault(a, value()));
+            o.faults.push_back(ParseQueryFault(a, value()));
         } else if (a == L"--busy") {
-            o.busy = ParseCount(a, value());
+            o.faults.push_back({AfterServed{0}, RefuseBusy{ParseCount(a, value())}});
         } else if (a == L"--busy-at") {
-            o.busy_at = ParseSpell(a, value(), false);
+            const auto [after, calls] = ParseSpell(a, value(), false);
+            o.faults.push_back({AfterServed{after}, RefuseBusy{calls}});
         } else if (a == L"--hang-at") {
-            o.hang_at = ParseSpell(a, value(), true);
+            const auto [after, ms] = ParseSpell(a, value(), true);
+            o.faults.push_back({AfterServed{after}, Hold{static_cast<DWORD>(ms)}});
         } else if (a == L"--compute-after") {
-            o.compute_after = ParseSpell(a, value(), true);
+            const auto [answered, ms] = ParseSpell(a, value(), true);
+            o.faults.push_back({CallNumber{answered}, ComputeAfterAnswer{static_cast<DWORD>(ms)}});
         } else if (a == L"--exit-after") {
             o.exit_after = static_cast<std::size_t>(ParseCount(a, value()));
             if (o.exit_after == 0) throw UsageError(a + L" expects at least 1");
@@ -200,6 +199,8 @@ ProgramOptions ParseProgramOptions(const std::vector<std::wstring>& args) {
             } else {
                 throw UsageError(L"--enumerator expects live or snapshot, not \"" + mode + L"\"");
             }
+        } else if (a == L"--own-bitness") {
+            o.own_bitness = true;
         } else if (a == L"--hidden") {
             o.hidden = true;
         } else {

@@ -6,28 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "simhost/host.h"
+#include "simhost/calls.h"
+#include "simhost/sample_models.h"
 
 namespace simhost {
-
-struct FaultOption {
-    std::wstring kind;
-    std::wstring member;
-    int nth = 1;
-    HostFailure failure;
-};
-
-struct QueryFaultOption {
-    std::wstring kind;
-    int nth = 1;
-    std::int32_t status = 0;
-};
-
-// Once `after` calls have been served, `length` refusals or milliseconds.
-struct SpellOption {
-    std::size_t after = 0;
-    int length = 0;
-};
 
 struct ProgramOptions {
     bool help = false;
@@ -37,16 +19,12 @@ struct ProgramOptions {
     std::optional<std::wstring> journal_file;
     std::optional<std::wstring> ready_event;
     std::optional<std::wstring> quit_event;
-    std::vector<FaultOption> faults;
-    std::vector<QueryFaultOption> query_faults;
-    int busy = 0;
-    std::optional<SpellOption> busy_at;
-    std::optional<SpellOption> hang_at;
-    std::optional<SpellOption> compute_after;
+    std::vector<Fault> faults;  // in the order given
     std::size_t exit_after = 0;  // 0: never
     bool no_document = false;
     std::optional<std::wstring> active;
     std::optional<EnumeratorMode> enumerator;
+    bool own_bitness = false;
     bool hidden = false;
 };
 
