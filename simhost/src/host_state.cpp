@@ -17,21 +17,15 @@ namespace simhost {
 
 namespace {
 
-struct KindEntry {
-    ObjectKind kind;
-    const wchar_t* name;
-};
-constexpr KindEntry kKinds[] = {
-    {ObjectKind::App, L"app"},   {ObjectKind::Docs, L"docs"}, {ObjectKind::Doc, L"doc"},
-    {ObjectKind::Aux, L"aux"},   {ObjectKind::Occs, L"occs"}, {ObjectKind::Occ, L"occ"},
-    {ObjectKind::Rels, L"rels"}, {ObjectKind::Rel, L"rel"},   {ObjectKind::Enum, L"enum"},
-};
+// The kinds' names, in the order of ObjectKind.
+constexpr const wchar_t* kKindNames[] = {L"app", L"docs", L"doc", L"aux", L"occs", L"occ", L"rels", L"rel", L"enum"};
+
+std::wstring KindName(ObjectKind kind) { return kKindNames[static_cast<int>(kind)]; }
 
 ObjectKind ParseKind(const std::wstring& kind) {
-    for (const auto& k : kKinds) {
-        if (kind == k.name) return k.kind;
-    }
-    throw std::invalid_argument("unknown object kind");
+    const auto found = std::ranges::find(kKindNames, kind);
+    if (found == std::end(kKindNames)) throw std::invalid_argument("unknown object kind");
+    return static_cast<ObjectKind>(found - std::begin(kKindNames));
 }
 
 struct VtName {
@@ -130,13 +124,6 @@ bool ComputeIfAsked(const MSG& message) {
     if (message.hwnd || message.message != kComputeMessage) return false;
     Sleep(static_cast<DWORD>(message.wParam));
     return true;
-}
-
-std::wstring KindName(ObjectKind kind) {
-    for (const auto& k : kKinds) {
-        if (k.kind == kind) return k.name;
-    }
-    return L"?";
 }
 
 std::wstring Hex(HRESULT status) {
@@ -266,9 +253,7 @@ std::wstring DescribeVariant(const VARIANT& value) {
     return type + L" " + std::wstring(text.get().bstrVal, SysStringLen(text.get().bstrVal));
 }
 
-IMessageFilter* NewBusyFilter(const std::shared_ptr<HostState>& state) {
-    return new BusyFilter(state);
-}
+IMessageFilter* NewBusyFilter(const std::shared_ptr<HostState>& state) { return new BusyFilter(state); }
 
 std::wstring JournalEntry::ToString() const {
     std::wstring joined;

@@ -21,17 +21,15 @@ enum class ObjectKind { App, Docs, Doc, Aux, Occs, Occ, Rels, Rel, Enum };
 // A host object as the model knows it. `index` is the occurrence index for
 // Occ and for the relations of an occurrence, the relation id for Rel.
 struct ObjectId {
-    ObjectId(ObjectKind k, std::wstring d = {}, int i = 0, bool occurrence = false)
-        : kind(k), doc(std::move(d)), index(i), of_occurrence(occurrence) {}
     ObjectKind kind = ObjectKind::App;
-    std::wstring doc;
+    std::wstring doc{};
     int index = 0;
     bool of_occurrence = false;  // Rels: the relations of one occurrence
     std::wstring Name() const;
 };
 
-// Implemented by every COM object of the host, reachable through QueryInterface
-// with kIidSimhostObject (in the host's own apartment only).
+// What every COM object of the host tells about itself; reachable through
+// QueryInterface with kIidSimhostObject (in the host's own apartment only).
 class HostObject {
 public:
     virtual ~HostObject() = default;
@@ -124,7 +122,39 @@ private:
     bool Strikes(ScheduledFault& fault, const Arrival* call);
 };
 
-std::wstring KindName(ObjectKind kind);
+// A COM object of the host, counted among the state's live objects while it
+// lives.
+template <class Interface>
+class HostComObject : public RefCounted<Interface>, public HostObject {
+public:
+    std::wstring Name() const override { return name_; }
+    ULONG References() const override { return this->Count(); }
+    IUnknown* Unknown() override { return static_cast<Interface*>(this); }
+
+protected:
+    HostComObject(std::shared_ptr<HostState> state, std::wstring name)
+        : state_(std::move(state)), name_(std::move(name)) {
+        state_->live_objects.insert(this);
+    }
+    ~HostComObject() override { state_->live_objects.erase(this); }
+    // What every host object answers: IUnknown, `own` and kIidSimhostObject;
+    // false for any other interface.
+    bool QueryCommon(REFIID riid, const IID& own, void** ppv) {
+        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, own)) {
+            *ppv = static_cast<Interface*>(this);
+        } else if (IsEqualIID(riid, kIidSimhostObject)) {
+            *ppv = static_cast<HostObject*>(this);
+        } else {
+            return false;
+        }
+        this->AddRef();
+        return true;
+    }
+
+    std::shared_ptr<HostState> state_;
+    std::wstring name_;
+};
+
 // "0x80020009"
 std::wstring Hex(HRESULT status);
 

@@ -1,10 +1,8 @@
-// The standard enumerator of a relations collection. A snapshot enumerator
-// fixes the relation ids when it is created and yields them even if they are
-// deleted later (as a copied list of objects would); Reset and Clone keep
-// that snapshot. A live one walks the current collection by position, so
-// deleting the element just yielded shifts the next one under the cursor:
-// that relation is skipped, counted in LiveEnumeratorSkips() and named in
-// the journal line of the final Next.
+// The standard enumerator of a relations collection. A snapshot one yields
+// the relations fixed at its creation, deleted or not, as a copied list would
+// (Reset and Clone keep them); a live one walks the current collection by
+// position, so a deletion under its cursor passes over the next relation,
+// which LiveEnumeratorSkips() counts and the final Next's journal line names.
 #include <wrl/client.h>
 
 #include <algorithm>
@@ -16,37 +14,21 @@ namespace simhost {
 
 namespace {
 
-class RelationEnumerator final : public RefCounted<IEnumVARIANT>, public HostObject {
+class RelationEnumerator final : public HostComObject<IEnumVARIANT> {
 public:
     RelationEnumerator(std::shared_ptr<HostState> state, ObjectId collection)
-        : state_(std::move(state)), collection_(std::move(collection)), name_(L"enum:" + collection_.Name()),
-          live_(state_->model.enumerator == EnumeratorMode::Live), ids_(state_->RelationIds(collection_)) {
-        state_->live_objects.insert(this);
-    }
+        : HostComObject(std::move(state), L"enum:" + collection.Name()), collection_(std::move(collection)),
+          live_(state_->model.enumerator == EnumeratorMode::Live), ids_(state_->RelationIds(collection_)) {}
     RelationEnumerator(const RelationEnumerator& other)
-        : state_(other.state_), collection_(other.collection_), name_(other.name_), live_(other.live_),
-          ids_(other.ids_), position_(other.position_), yielded_(other.yielded_) {
-        state_->live_objects.insert(this);
-    }
-    ~RelationEnumerator() override { state_->live_objects.erase(this); }
+        : HostComObject(other.state_, other.name_), collection_(other.collection_), live_(other.live_),
+          ids_(other.ids_), position_(other.position_), yielded_(other.yielded_) {}
 
-    std::wstring Name() const override { return name_; }
     const ObjectId* Identity() const override { return nullptr; }
-    ULONG References() const override { return Count(); }
-    IUnknown* Unknown() override { return static_cast<IEnumVARIANT*>(this); }
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) noexcept override {
         if (!ppv) return E_POINTER;
         *ppv = nullptr;
-        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IEnumVARIANT)) {
-            *ppv = static_cast<IEnumVARIANT*>(this);
-        } else if (IsEqualIID(riid, kIidSimhostObject)) {
-            *ppv = static_cast<HostObject*>(this);
-        } else {
-            return E_NOINTERFACE;
-        }
-        AddRef();
-        return S_OK;
+        return QueryCommon(riid, IID_IEnumVARIANT, ppv) ? S_OK : E_NOINTERFACE;
     }
 
     HRESULT STDMETHODCALLTYPE Next(ULONG celt, VARIANT* out, ULONG* fetched) noexcept override {
@@ -134,9 +116,7 @@ private:
                L" remaining relations";
     }
 
-    std::shared_ptr<HostState> state_;
     ObjectId collection_;
-    std::wstring name_;
     bool live_;
     std::vector<int> ids_;
     std::size_t position_ = 0;

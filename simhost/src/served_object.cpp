@@ -1,25 +1,8 @@
-// The objects the host serves and their members. Each object is a thin COM
-// wrapper around an identity in the model (an assembly, an occurrence index,
-// a relation id), so a wrapper never holds other wrappers and every
-// reference counted here is a reference that a client holds.
-//
-// Behaviour chosen where the interface leaves it open, as a CAD host does it:
-// - Numbers are VT_I4, texts VT_BSTR, objects VT_DISPATCH, the relations
-//   enumerator VT_UNKNOWN.
-// - The occurrences' default member accepts any integer variant (a 16-bit
-//   one is what clients pass); an index outside 1..count is host error 1002.
-// - "Delete" on a relation that no longer exists (deleted through another
-//   collection or an older snapshot) is host error 1003; the model is not
-//   touched.
-// - Member 4 of a relations collection appends a ground relation for an
-//   occurrence of the collection's assembly, whether or not it is grounded
-//   already, and returns nothing (a result that the caller ignores would
-//   still travel back and, with Wine's proxy, stay referenced); any other
-//   argument is host error 1004.
-// - With no document active, "ActiveDocument" is host error 1001 and the
-//   documents collection counts 0.
-// - A part document answers only its display name (18); it is not an
-//   assembly and refuses the assembly interface.
+// The objects the host serves and their members: thin COM wrappers around
+// an identity in the model (an assembly, an occurrence index, a relation
+// id), so a wrapper never holds other wrappers and every reference counted
+// here is one that a client holds. What they answer where the interface
+// leaves it open is listed in simhost/README.md ("The objects").
 #include <wrl/client.h>
 
 #include <algorithm>
@@ -38,34 +21,22 @@ using marsitel::Variant;
 
 namespace {
 
+// What a member answers: a status, a value, or a failure of the host's.
 struct Outcome {
+    Outcome() = default;
+    explicit Outcome(HRESULT status) : hr(status) {}
+    explicit Outcome(Variant result) : value(std::move(result)) {}
+    explicit Outcome(HostFailure f)
+        : hr(f.bare_hresult ? static_cast<HRESULT>(f.number) : DISP_E_EXCEPTION), failure(std::move(f)) {}
     HRESULT hr = S_OK;
     Variant value;
     std::optional<HostFailure> failure;
 };
 
-Outcome Failed(HostFailure failure) {
-    Outcome o;
-    o.hr = failure.bare_hresult ? static_cast<HRESULT>(failure.number) : DISP_E_EXCEPTION;
-    o.failure = std::move(failure);
-    return o;
-}
 Outcome HostError(std::int32_t number, std::wstring description) {
-    return Failed({number, std::move(description), false});
+    return Outcome(HostFailure{number, std::move(description), false});
 }
-Outcome Status(HRESULT hr) {
-    Outcome o;
-    o.hr = hr;
-    return o;
-}
-Outcome Result(Variant value) {
-    Outcome o;
-    o.value = std::move(value);
-    return o;
-}
-Outcome Count(std::size_t count) {
-    return Result(Variant::Long(static_cast<long>(count)));
-}
+Outcome Count(std::size_t count) { return Outcome(Variant::Long(static_cast<long>(count))); }
 Outcome Object(VARTYPE type, IUnknown* object) {
     Outcome o;
     o.value.put()->vt = type;
@@ -85,20 +56,11 @@ std::wstring DescribeOutcome(const Outcome& o) {
     return DescribeVariant(o.value.get());
 }
 
-const GUID* InterfaceOf(const ObjectId& id, const Model& model) {
-    switch (id.kind) {
-        case ObjectKind::App: return &kIidHostApplication;
-        case ObjectKind::Doc: {
-            const Document* d = model.Find(id.doc);
-            return d && d->assembly ? &kIidHostAssembly : nullptr;
-        }
-        case ObjectKind::Aux: return &kIidHostAuxiliary;
-        case ObjectKind::Occs: return &kIidHostOccurrences;
-        case ObjectKind::Occ: return &kIidHostOccurrence;
-        case ObjectKind::Rels: return &kIidHostRelations;
-        default: return nullptr;
-    }
-}
+// The interface of each kind of object, in the order of ObjectKind; a part
+// document has none.
+constexpr const GUID* kInterfaceOfKind[] = {&kIidHostApplication, nullptr, &kIidHostAssembly,
+                                            &kIidHostAuxiliary,   &kIidHostOccurrences, &kIidHostOccurrence,
+                                            &kIidHostRelations,   nullptr,              nullptr};
 
 const wchar_t* HostInterfaceName(REFIID riid) {
     for (const HostInterface& i : kHostInterfaces) {
@@ -111,11 +73,8 @@ const wchar_t* HostInterfaceName(REFIID riid) {
 bool ArgumentAsLong(const VARIANT& arg, long& out) {
     Variant copy;
     if (FAILED(VariantCopyInd(copy.put(), const_cast<VARIANT*>(&arg)))) return false;
-    switch (copy.get().vt) {
-        case VT_I1: case VT_I2: case VT_I4: case VT_I8: case VT_UI1: case VT_UI2: case VT_UI4:
-        case VT_UI8: case VT_INT: case VT_UINT: break;
-        default: return false;
-    }
+    constexpr VARTYPE kIntegers[] = {VT_I1, VT_I2, VT_I4, VT_I8, VT_UI1, VT_UI2, VT_UI4, VT_UI8, VT_INT, VT_UINT};
+    if (std::ranges::find(kIntegers, copy.get().vt) == std::end(kIntegers)) return false;
     if (FAILED(VariantChangeType(copy.address(), copy.address(), 0, VT_I4))) return false;
     out = copy.get().lVal;
     return true;
@@ -133,19 +92,12 @@ struct Member {
     Handler handler;
 };
 
-class ServedObject final : public RefCounted<IDispatch>, public HostObject {
+class ServedObject final : public HostComObject<IDispatch> {
 public:
     ServedObject(std::shared_ptr<HostState> state, ObjectId id)
-        : state_(std::move(state)), id_(std::move(id)), name_(id_.Name()) {
-        state_->live_objects.insert(this);
-    }
-    ~ServedObject() override { state_->live_objects.erase(this); }
+        : HostComObject(std::move(state), id.Name()), id_(std::move(id)) {}
 
-    // HostObject
-    std::wstring Name() const override { return name_; }
     const ObjectId* Identity() const override { return &id_; }
-    ULONG References() const override { return Count(); }
-    IUnknown* Unknown() override { return static_cast<IDispatch*>(this); }
 
     HostState& State() { return *state_; }
     const ObjectId& Id() const { return id_; }
@@ -173,22 +125,20 @@ public:
 private:
     std::span<const Member> Members() const;
 
-    std::shared_ptr<HostState> state_;
     ObjectId id_;
-    std::wstring name_;
 };
 
 Outcome WalkFlag(ServedObject& self, const DISPPARAMS& params) {
-    if (params.cArgs == 0) return Result(Variant::Bool(self.State().walk_flag));
+    if (params.cArgs == 0) return Outcome(Variant::Bool(self.State().walk_flag));
     Variant value;
-    if (FAILED(VariantChangeType(value.put(), &params.rgvarg[0], 0, VT_BOOL))) return Status(DISP_E_TYPEMISMATCH);
+    if (FAILED(VariantChangeType(value.put(), &params.rgvarg[0], 0, VT_BOOL))) return Outcome(DISP_E_TYPEMISMATCH);
     self.State().walk_flag = value.get().boolVal != VARIANT_FALSE;
     return {};
 }
 
 Outcome Item(ServedObject& self, const DISPPARAMS& params) {
     long index = 0;
-    if (!ArgumentAsLong(params.rgvarg[0], index)) return Status(DISP_E_TYPEMISMATCH);
+    if (!ArgumentAsLong(params.rgvarg[0], index)) return Outcome(DISP_E_TYPEMISMATCH);
     if (index < 1 || index > static_cast<long>(self.Doc().occurrences.size())) {
         return HostError(host_error::kBadIndex, L"Index außerhalb des gültigen Bereichs.");
     }
@@ -213,12 +163,8 @@ Outcome AddGround(ServedObject& self, const DISPPARAMS& params) {
     return {};
 }
 
-Outcome Nothing(ServedObject&, const DISPPARAMS&) {
-    return {};
-}
-Outcome DocName(ServedObject& self, const DISPPARAMS&) {
-    return Result(Variant::Text(self.Doc().display_name));
-}
+Outcome Nothing(ServedObject&, const DISPPARAMS&) { return {}; }
+Outcome DocName(ServedObject& self, const DISPPARAMS&) { return Outcome(Variant::Text(self.Doc().display_name)); }
 
 constexpr Member kAppMembers[] = {
     {dispid::kActiveDocument, L"ActiveDocument", nullptr, false, 0,
@@ -248,12 +194,8 @@ constexpr Member kAssemblyMembers[] = {
     {dispid::kAssemblyRelations, nullptr, nullptr, false, 0,
      [](ServedObject& self, const DISPPARAMS&) { return self.Child({ObjectKind::Rels, self.Id().doc}); }},
 };
-constexpr Member kPartMembers[] = {
-    {dispid::kDocumentName, L"Name", nullptr, false, 0, DocName},
-};
-constexpr Member kAuxMembers[] = {
-    {dispid::kBeforeWalk, nullptr, nullptr, false, 0, Nothing},
-};
+constexpr Member kPartMembers[] = {{dispid::kDocumentName, L"Name", nullptr, false, 0, DocName}};
+constexpr Member kAuxMembers[] = {{dispid::kBeforeWalk, nullptr, nullptr, false, 0, Nothing}};
 constexpr Member kOccsMembers[] = {
     {dispid::kItem, L"Item", nullptr, false, 1, Item},
     {dispid::kCount, L"Count", nullptr, false, 0,
@@ -261,13 +203,13 @@ constexpr Member kOccsMembers[] = {
 };
 constexpr Member kOccMembers[] = {
     {dispid::kOccurrenceName, L"Name", nullptr, false, 0,
-     [](ServedObject& self, const DISPPARAMS&) { return Result(Variant::Text(self.Occ().name)); }},
+     [](ServedObject& self, const DISPPARAMS&) { return Outcome(Variant::Text(self.Occ().name)); }},
     {dispid::kOccurrenceRelations, nullptr, nullptr, false, 0,
      [](ServedObject& self, const DISPPARAMS&) {
          return self.Child({ObjectKind::Rels, self.Id().doc, self.Id().index, true});
      }},
     {dispid::kOccurrenceDocText, nullptr, nullptr, false, 0,
-     [](ServedObject& self, const DISPPARAMS&) { return Result(Variant::Text(self.Occ().placed)); }},
+     [](ServedObject& self, const DISPPARAMS&) { return Outcome(Variant::Text(self.Occ().placed)); }},
     {dispid::kOccurrenceDocument, nullptr, nullptr, false, 0,
      [](ServedObject& self, const DISPPARAMS&) { return self.Child({ObjectKind::Doc, self.Occ().placed}); }},
 };
@@ -334,19 +276,17 @@ void FillException(EXCEPINFO* excep, const HostFailure& failure) {
 HRESULT ServedObject::QueryInterface(REFIID riid, void** ppv) noexcept {
     if (!ppv) return E_POINTER;
     *ppv = nullptr;
-    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch)) {
-        *ppv = static_cast<IDispatch*>(this);
-    } else if (IsEqualIID(riid, kIidSimhostObject)) {
-        *ppv = static_cast<HostObject*>(this);
-    } else if (const wchar_t* name = HostInterfaceName(riid)) {
+    if (QueryCommon(riid, IID_IDispatch, ppv)) return S_OK;
+    if (const wchar_t* name = HostInterfaceName(riid)) {
         try {
             if (const auto failure = state_->Arrive({id_.kind, Arrival::What::Query})) {
                 const HRESULT refused = BareStatus(*failure);
                 state_->Record(JournalEntry{name_, L"qi", name, {}, L"hresult " + Hex(refused)});
                 return refused;
             }
-            const GUID* own = InterfaceOf(id_, state_->model);
-            const bool match = own && IsEqualIID(*own, riid);
+            const GUID* own = kInterfaceOfKind[static_cast<int>(id_.kind)];
+            const bool part = id_.kind == ObjectKind::Doc && !Doc().assembly;
+            const bool match = own && !part && IsEqualIID(*own, riid);
             if (match) *ppv = static_cast<IDispatch*>(this);
             state_->Record(JournalEntry{name_, L"qi", name, {}, match ? L"S_OK" : L"E_NOINTERFACE"});
         } catch (...) {
@@ -392,7 +332,7 @@ HRESULT ServedObject::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* pa
         const std::wstring label = member && member->label ? member->label : std::to_wstring(id);
         JournalEntry entry{name_, CallKind(flags), label, {}, {}};
         for (UINT i = p.cArgs; i-- > 0;) entry.args.push_back(DescribeVariant(p.rgvarg[i]));
-        Outcome outcome = FAILED(shape) ? Status(shape) : failure ? Failed(*failure) : member->handler(*this, p);
+        Outcome outcome = FAILED(shape) ? Outcome(shape) : failure ? Outcome(*failure) : member->handler(*this, p);
         entry.outcome = DescribeOutcome(outcome);
         state_->Record(std::move(entry));
 

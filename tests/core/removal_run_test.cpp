@@ -1,7 +1,6 @@
-// Runs against the simulated host in this process: order of host calls and
-// progress writes, depth, sub-assembly detection, deletion, grounding, and
-// errors that end a run; and the readiness check before a run: every cause of
-// a warning, at most one box, nothing held afterwards.
+// Runs against the simulated host in this process: order of host calls and progress writes, depth, sub-assembly
+// detection, deletion, grounding, and errors that end a run; and the readiness check before a run: every cause of a
+// warning, at most one box, nothing held afterwards.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -14,8 +13,7 @@ namespace marsitel {
 namespace {
 
 using namespace testing;
-using simhost::Fail;
-using simhost::NthCallOf;
+using simhost::Fail, simhost::NthCallOf;
 
 constexpr wchar_t kTwoBolts[] = LR"(simhost-scenario 1
 document Top.asm assembly Oben

@@ -106,8 +106,6 @@ active Getriebe.asm
 
 }  // namespace
 
-std::wstring_view BuiltInScenarioText() {
-    return kGearbox;
-}
+std::wstring_view BuiltInScenarioText() { return kGearbox; }
 
 }  // namespace simhost

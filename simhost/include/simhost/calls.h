@@ -30,36 +30,26 @@ inline constexpr std::int32_t kNotAnOccurrence = 1004;
 }  // namespace host_error
 
 // When a fault strikes. Calls are counted as the journal counts them, from 1.
-struct NthCallOf {  // the nth invocation of `member` on objects of `kind`
-    std::wstring kind;    // "app", "docs", "doc", "aux", "occs", "occ", "rels" or "rel"
-    std::wstring member;  // a dispatch id in decimal, or a member's name ("Delete", "Count", ...)
-    int nth = 1;
-};
-struct NthQueryOn {  // the nth query for one of the host's interfaces on objects of `kind`
-    std::wstring kind;
-    int nth = 1;
-};
-struct CallNumber {  // the call with this number; 0 is the moment the host is set up
-    std::size_t number = 1;
-};
-struct AfterServed {  // the calls that arrive once `calls` calls have been served
-    std::size_t calls = 0;
-};
+// The nth invocation of `member` (a dispatch id in decimal or a name such as
+// "Delete") on objects of `kind` ("app", "docs", "doc", "aux", "occs", "occ",
+// "rels" or "rel"); the nth query for one of the host's interfaces on objects
+// of `kind`; the call with this number (0: the moment the host is set up);
+// the calls that arrive once `calls` calls have been served.
+struct NthCallOf { std::wstring kind, member; int nth = 1; };
+struct NthQueryOn { std::wstring kind; int nth = 1; };
+struct CallNumber { std::size_t number = 1; };
+struct AfterServed { std::size_t calls = 0; };
 
-// What it does. A refusal is decided before the call shows its member, so
-// it strikes by number or after calls served only.
-struct Fail {  // a name look-up, a query or an enumerator step answers BareStatus(failure)
-    HostFailure failure;
-};
-struct RefuseBusy {  // that many calls are refused as busy
-    int calls = 1;
-};
-struct Hold {  // the call is answered that late; the host's one thread serves nothing meanwhile
-    DWORD milliseconds = 0;
-};
-struct ComputeAfterAnswer {  // once the call is answered, the host serves nothing that long
-    DWORD milliseconds = 0;
-};
+// What it does: answers with the failure (a name look-up, a query or an
+// enumerator step with BareStatus(failure)); refuses that many calls as busy,
+// which is decided before a call shows its member, so a refusal strikes by
+// number or after calls served only; answers the call that late, the host's
+// one thread serving nothing meanwhile; serves nothing that long once the
+// call is answered.
+struct Fail { HostFailure failure; };
+struct RefuseBusy { int calls = 1; };
+struct Hold { DWORD milliseconds = 0; };
+struct ComputeAfterAnswer { DWORD milliseconds = 0; };
 
 struct Fault {
     std::variant<NthCallOf, NthQueryOn, CallNumber, AfterServed> when;

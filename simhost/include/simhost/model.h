@@ -16,13 +16,11 @@ struct Relation {
     int id = 0;                    // stable within its assembly, never reused
     std::wstring kind;             // "ground", "mate", "planar", "axial", ...
     std::vector<int> occurrences;  // 1-based occurrence indexes, one or two
-    bool operator==(const Relation&) const = default;
 };
 
 struct Occurrence {
     std::wstring name;    // display name, unique within its assembly
     std::wstring placed;  // document text of the placed document
-    bool operator==(const Occurrence&) const = default;
 };
 
 struct Document {
@@ -32,14 +30,11 @@ struct Document {
     std::vector<Occurrence> occurrences;  // assemblies only; never removed
     std::vector<Relation> relations;      // assemblies only, in creation order
     int next_relation_id = 1;
-    bool operator==(const Document&) const = default;
 };
 
 class ScenarioError : public std::runtime_error {
 public:
     ScenarioError(int line, std::wstring message);
-    int line() const noexcept { return line_; }
-    const std::wstring& message() const noexcept { return message_; }
     // "line N: message"
     std::wstring Text() const;
 
@@ -64,14 +59,12 @@ public:
     std::vector<int> RelationIds(std::wstring_view assembly, int occurrence = 0) const;
     // False when the relation no longer exists.
     bool DeleteRelation(std::wstring_view assembly, int id);
-    // Appends a ground relation and returns its id.
-    int AddGround(std::wstring_view assembly, int occurrence);
+    // Appends a ground relation.
+    void AddGround(std::wstring_view assembly, int occurrence);
 
     int RelationCount(std::wstring_view assembly) const;
     int GroundCount(std::wstring_view assembly) const;
     int OccurrenceRelationCount(std::wstring_view assembly, int occurrence) const;
-
-    bool operator==(const Model&) const = default;
 };
 
 // Strict parser: throws ScenarioError with the 1-based line of the fault.
