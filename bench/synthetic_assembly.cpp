@@ -5,7 +5,7 @@
 #include <stdexcept>
 #include <vector>
 
-#include "simhost/model.h"
+#include "simhost/sample_models.h"
 
 namespace marsitel::bench {
 namespace {

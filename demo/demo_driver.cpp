@@ -22,7 +22,7 @@
 #include "driver/marsitel_app.h"
 #include "driver/scenario_summary.h"
 #include "shared/utf8.h"
-#include "simhost/model.h"
+#include "simhost/sample_models.h"
 #include "simhost/testing/simhost_process.h"
 #include "ui/control_ids.h"
 

@@ -1,21 +1,17 @@
-// The Host facade and its registration. Registration is careful about what
-// it owns: it refuses to touch a ProgID or interface key that belongs to
-// another class, writes per user first (machine-wide only where the per-user
-// entry does not resolve, as under Wine), and removes exactly what it wrote.
+// The Host facade: its state, and what registering it as the running host
+// sets up beside the registry entries.
 #include "simhost/host.h"
 
 #include <windows.h>
 #include <oleauto.h>
-
-#include <algorithm>
 #include <wrl/client.h>
 
+#include <algorithm>
+
 #include "host_state.h"
-#include "registry.h"
+#include "registration.h"
 #include "shared/com.h"
-#include "shared/utf8.h"
 #include "simhost/interface_ids.h"
-#include "typelib.h"
 
 namespace simhost {
 
@@ -24,78 +20,9 @@ using Microsoft::WRL::ComPtr;
 
 namespace {
 
-constexpr wchar_t kClassesPath[] = L"Software\\Classes\\";
-constexpr wchar_t kProgIdDescription[] = L"simhost: simulated host application";
 constexpr HRESULT kRpcServerUnavailable = static_cast<HRESULT>(0x800706BA);
 constexpr int kRegisterAttempts = 100;
 constexpr DWORD kRegisterRetryMs = 100;
-
-std::wstring ProgIdPath() {
-    return std::wstring(kClassesPath) + kProgId;
-}
-std::wstring ClsidPath() {
-    return std::wstring(kClassesPath) + L"CLSID\\" + GuidText(kSimhostClsid);
-}
-
-struct Root {
-    HKEY key;
-    const wchar_t* name;
-};
-const Root kRoots[] = {{HKEY_CURRENT_USER, L"user"}, {HKEY_LOCAL_MACHINE, L"machine"}};
-
-// Throws RegistrationRefused when someone else owns the ProgID.
-void CheckProgIdIsFree() {
-    std::wstring ours = GuidText(kSimhostClsid);
-    for (const Root& root : kRoots) {
-        if (!KeyExists(root.key, ProgIdPath())) continue;
-        auto clsid = ReadDefault(root.key, ProgIdPath() + L"\\CLSID");
-        if (!clsid || _wcsicmp(clsid->c_str(), ours.c_str()) != 0) {
-            throw RegistrationRefused(std::wstring(L"The ProgID ") + kProgId + L" is registered (" + root.name +
-                                      L") to " + (clsid && !clsid->empty() ? *clsid : L"another class") +
-                                      L", not to simhost " + ours +
-                                      L". A real host seems to be installed; simhost changes nothing and stops.");
-        }
-    }
-    CLSID resolved{};
-    if (SUCCEEDED(CLSIDFromProgID(kProgId, &resolved)) && !IsEqualCLSID(resolved, kSimhostClsid)) {
-        throw RegistrationRefused(std::wstring(L"The ProgID ") + kProgId + L" resolves to " + GuidText(resolved) +
-                                  L", not to simhost " + ours + L". simhost changes nothing and stops.");
-    }
-}
-
-// Another simhost that answers under our class id.
-void CheckNoOtherSimhostRuns() {
-    ComPtr<IUnknown> running;
-    if (FAILED(GetActiveObject(kSimhostClsid, nullptr, &running))) return;
-    ComPtr<IDispatch> dispatch;
-    UINT count = 0;
-    if (SUCCEEDED(running.As(&dispatch)) && SUCCEEDED(dispatch->GetTypeInfoCount(&count))) {
-        throw RegistrationRefused(L"Another simhost is already registered as the running host.");
-    }
-}
-
-bool ProgIdResolvesToUs() {
-    CLSID resolved{};
-    return SUCCEEDED(CLSIDFromProgID(kProgId, &resolved)) && IsEqualCLSID(resolved, kSimhostClsid);
-}
-
-LONG WriteClassKeys(HKEY root) {
-    std::wstring clsid = GuidText(kSimhostClsid);
-    LONG rc = WriteDefault(root, ProgIdPath(), kProgIdDescription);
-    if (rc == ERROR_SUCCESS) rc = WriteDefault(root, ProgIdPath() + L"\\CLSID", clsid);
-    if (rc == ERROR_SUCCESS) rc = WriteDefault(root, ClsidPath(), kProgIdDescription);
-    if (rc == ERROR_SUCCESS) rc = WriteDefault(root, ClsidPath() + L"\\ProgID", kProgId);
-    return rc;
-}
-
-// Removes the class keys under root, the ProgID only while it still names us.
-void RemoveClassKeys(HKEY root) {
-    auto clsid = ReadDefault(root, ProgIdPath() + L"\\CLSID");
-    if (clsid && _wcsicmp(clsid->c_str(), GuidText(kSimhostClsid).c_str()) == 0) {
-        DeleteTree(root, ProgIdPath());
-    }
-    DeleteTree(root, ClsidPath());
-}
 
 HRESULT RegisterRunningObject(IUnknown* object, DWORD& cookie) {
     HRESULT hr = E_FAIL;
@@ -107,18 +34,18 @@ HRESULT RegisterRunningObject(IUnknown* object, DWORD& cookie) {
     return hr;
 }
 
+// The references on `object` besides the caller's.
+long OtherReferences(IUnknown* object) {
+    const ULONG count = object->AddRef() - 1;
+    object->Release();
+    return static_cast<long>(count) - 1;
+}
+
 }  // namespace
 
-RegistrationRefused::RegistrationRefused(std::wstring message)
-    : std::runtime_error(marsitel::ToUtf8(message)), message_(std::move(message)) {}
-
-RegistrationError::RegistrationError(std::wstring message, long hresult)
-    : std::runtime_error(marsitel::ToUtf8(message)), message_(std::move(message)), hresult_(hresult) {}
-
 struct Host::Registration {
+    std::unique_ptr<RegistryEntries> entries;
     ComPtr<IDispatch> application;
-    std::vector<HKEY> class_roots;
-    std::unique_ptr<TypeLibRegistration> type_library;
     DWORD cookie = 0;
     bool running = false;
     ComPtr<IMessageFilter> previous_filter;
@@ -133,61 +60,23 @@ Host::~Host() {
     state_->on_limit = nullptr;
 }
 
-std::unique_ptr<Host> Host::FromModel(Model model) {
-    return std::unique_ptr<Host>(new Host(std::move(model)));
-}
-std::unique_ptr<Host> Host::FromScenario(std::wstring_view text) {
-    return FromModel(ParseScenario(text));
-}
-std::unique_ptr<Host> Host::BuiltIn() {
-    return FromScenario(BuiltInScenarioText());
-}
-std::unique_ptr<Host> Host::Generated(const GeneratorOptions& options) {
-    return FromModel(GenerateModel(options));
-}
+std::unique_ptr<Host> Host::FromModel(Model model) { return std::unique_ptr<Host>(new Host(std::move(model))); }
+std::unique_ptr<Host> Host::FromScenario(std::wstring_view text) { return FromModel(ParseScenario(text)); }
 
-void Host::Register() {
+void Host::Register(InterfaceViews views) {
     if (registration_) return;
-    CheckProgIdIsFree();
-    TypeLibRegistration::CheckInterfacesAreFree();
-    CheckNoOtherSimhostRuns();
-
-    // Keys of a simhost that ended abruptly are ours: start from a clean slate.
-    for (const Root& root : kRoots) {
-        RemoveClassKeys(root.key);
-        TypeLibRegistration::RemoveStale(root.key);
-    }
-
-    auto reg = std::make_unique<Registration>();
-    registration_ = std::move(reg);
+    auto entries = std::make_unique<RegistryEntries>(views);
+    registration_ = std::make_unique<Registration>();
     Registration& r = *registration_;
+    r.entries = std::move(entries);
     try {
-        LONG rc = WriteClassKeys(HKEY_CURRENT_USER);
-        r.class_roots.push_back(HKEY_CURRENT_USER);
-        if (rc != ERROR_SUCCESS) throw RegistrationError(L"Cannot write the per-user class registration.", HRESULT_FROM_WIN32(rc));
-        if (!ProgIdResolvesToUs()) {
-            rc = WriteClassKeys(HKEY_LOCAL_MACHINE);
-            r.class_roots.push_back(HKEY_LOCAL_MACHINE);
-            if (rc != ERROR_SUCCESS) {
-                throw RegistrationError(L"The per-user registration does not resolve and the machine-wide one cannot be written.",
-                                        HRESULT_FROM_WIN32(rc));
-            }
-            if (!ProgIdResolvesToUs()) {
-                throw RegistrationError(std::wstring(L"The ProgID ") + kProgId + L" does not resolve after registration.", E_FAIL);
-            }
-        }
-        r.type_library = std::make_unique<TypeLibRegistration>(r.class_roots);
-
-        r.application = Adopt(NewDispatchObject(state_, ObjectId{ObjectKind::App}));
-        state_->own_references += 1;
-        ULONG before = r.application->AddRef() - 1;
-        r.application->Release();
+        r.application = Adopt(NewServedObject(state_, ObjectId{ObjectKind::App}));
+        const long before = OtherReferences(r.application.Get());
         HRESULT hr = RegisterRunningObject(r.application.Get(), r.cookie);
         if (FAILED(hr)) throw RegistrationError(L"RegisterActiveObject failed.", hr);
         r.running = true;
-        ULONG after = r.application->AddRef() - 1;
-        r.application->Release();
-        state_->own_references += static_cast<long>(after) - static_cast<long>(before);
+        // The host's own pointer and what the running object table keeps.
+        state_->own_references = 1 + OtherReferences(r.application.Get()) - before;
 
         ComPtr<IMessageFilter> filter = Adopt(NewBusyFilter(state_));
         if (SUCCEEDED(CoRegisterMessageFilter(filter.Get(), &r.previous_filter))) r.filter_installed = true;
@@ -203,55 +92,31 @@ void Host::Revoke() {
     if (r.filter_installed) {
         ComPtr<IMessageFilter> ours;
         CoRegisterMessageFilter(r.previous_filter.Get(), &ours);
-        r.filter_installed = false;
     }
-    if (r.running) {
-        RevokeActiveObject(r.cookie, nullptr);
-        r.running = false;
-    }
-    if (r.application) {
-        CoDisconnectObject(r.application.Get(), 0);
-        r.application.Reset();
-    }
+    if (r.running) RevokeActiveObject(r.cookie, nullptr);
+    if (r.application) CoDisconnectObject(r.application.Get(), 0);
     state_->own_references = 0;
-    RemoveRegistryEntries();
     registration_.reset();
 }
 
 void Host::RemoveRegistryEntries() noexcept {
-    if (!registration_) return;
-    Registration& r = *registration_;
-    r.type_library.reset();
-    for (HKEY root : r.class_roots) RemoveClassKeys(root);
-    r.class_roots.clear();
+    if (registration_) registration_->entries.reset();
 }
 
 ComPtr<IDispatch> Host::NewApplicationReference() {
-    return Adopt(NewDispatchObject(state_, ObjectId{ObjectKind::App}));
+    return Adopt(NewServedObject(state_, ObjectId{ObjectKind::App}));
 }
 
-std::wstring Host::Save() const {
-    return SaveScenario(state_->model);
-}
-const Model& Host::CurrentModel() const {
-    return state_->model;
-}
-std::vector<JournalEntry> Host::Journal() const {
-    return state_->journal;
-}
-void Host::ClearJournal() {
-    state_->journal.clear();
-}
+std::wstring Host::Save() const { return SaveScenario(state_->model); }
+const Model& Host::CurrentModel() const { return state_->model; }
+std::vector<JournalEntry> Host::Journal() const { return state_->journal; }
+void Host::ClearJournal() { state_->journal.clear(); }
 void Host::KeepJournalInMemory(bool keep) {
     state_->keep_journal = keep;
     if (!keep) state_->journal.clear();
 }
-std::size_t Host::CallsServed() const {
-    return state_->calls_served;
-}
-long Host::ClientReferences() const {
-    return state_->ClientReferences();
-}
+std::size_t Host::CallsServed() const { return state_->calls_served; }
+long Host::ClientReferences() const { return state_->ClientReferences(); }
 std::vector<std::wstring> Host::HeldObjects() const {
     std::vector<std::wstring> held;
     for (HostObject* o : state_->live_objects) {
@@ -262,53 +127,15 @@ std::vector<std::wstring> Host::HeldObjects() const {
     std::sort(held.begin(), held.end());
     return held;
 }
+std::size_t Host::LiveEnumeratorSkips() const { return state_->live_skips; }
+bool Host::WalkFlag() const { return state_->walk_flag; }
 
-std::size_t Host::LiveEnumeratorSkips() const {
-    return state_->live_skips;
-}
-bool Host::WalkFlag() const {
-    return state_->walk_flag;
-}
-
-void Host::FailNthCall(const std::wstring& object_kind, const std::wstring& member, int nth, HostFailure failure) {
-    if (nth < 1) throw std::invalid_argument("nth counts from 1");
-    ObjectKind kind = ParseKind(object_kind);
-    if (kind == ObjectKind::Enum) throw std::invalid_argument("enumerators take no injected failures");
-    state_->faults.push_back(Fault{KindName(kind), ResolveMember(kind, member), nth, 0, std::move(failure)});
-}
-void Host::FailNthInterfaceQuery(const std::wstring& object_kind, int nth, HRESULT status) {
-    if (nth < 1) throw std::invalid_argument("nth counts from 1");
-    if (SUCCEEDED(status)) throw std::invalid_argument("an interface query fails with a failure status");
-    state_->query_faults.push_back(QueryFault{KindName(ParseKind(object_kind)), nth, 0, status});
-}
-void Host::FailCall(std::size_t number, HostFailure failure) {
-    if (number < 1) throw std::invalid_argument("calls count from 1");
-    state_->failing_call = number;
-    state_->failing_call_failure = std::move(failure);
-}
-void Host::RejectNextCallsBusy(int count) {
-    state_->busy_remaining = count < 0 ? 0 : count;
-}
-void Host::RejectCallsBusyAfter(std::size_t served, int count) {
-    state_->busy_spell_after = served;
-    state_->busy_spell_remaining = count < 0 ? 0 : count;
-}
-void Host::HangAfter(std::size_t served, DWORD milliseconds) {
-    state_->hang_after = served;
-    state_->hang_ms = milliseconds;
-}
-void Host::ComputeAfter(std::size_t answered, DWORD milliseconds) {
-    state_->compute_after = answered;
-    state_->compute_ms = milliseconds;
-    if (answered == 0) state_->AskToCompute();
-}
+void Host::AddFault(Fault fault) { state_->AddFault(std::move(fault)); }
 void Host::SetActiveDocument(std::optional<std::wstring> doctext) {
     if (doctext && !state_->model.Find(*doctext)) throw std::invalid_argument("unknown document");
     state_->model.active = std::move(doctext);
 }
-void Host::SetEnumeratorMode(EnumeratorMode mode) {
-    state_->model.enumerator = mode;
-}
+void Host::SetEnumeratorMode(EnumeratorMode mode) { state_->model.enumerator = mode; }
 void Host::SetCallObserver(std::function<void(const JournalEntry&)> observer) {
     state_->observer = std::move(observer);
 }
@@ -317,12 +144,8 @@ void Host::SetCallLimit(std::size_t limit, std::function<void()> on_limit) {
     state_->on_limit = std::move(on_limit);
 }
 
-int Host::RelationCount(std::wstring_view assembly) const {
-    return state_->model.RelationCount(assembly);
-}
-int Host::GroundCount(std::wstring_view assembly) const {
-    return state_->model.GroundCount(assembly);
-}
+int Host::RelationCount(std::wstring_view assembly) const { return state_->model.RelationCount(assembly); }
+int Host::GroundCount(std::wstring_view assembly) const { return state_->model.GroundCount(assembly); }
 int Host::OccurrenceRelationCount(std::wstring_view assembly, int occurrence) const {
     return state_->model.OccurrenceRelationCount(assembly, occurrence);
 }

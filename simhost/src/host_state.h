@@ -1,6 +1,6 @@
 #pragma once
-// What the host's COM objects share: the model, the journal, the faults to
-// inject and the set of live objects (for reference counting).
+// What the host's COM objects share: the model, the journal, the schedule
+// of faults and the set of live objects (for reference counting).
 #include <windows.h>
 #include <oaidl.h>
 
@@ -11,7 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "simhost/host.h"
+#include "simhost/calls.h"
+#include "simhost/model.h"
 
 namespace simhost {
 
@@ -20,19 +21,15 @@ enum class ObjectKind { App, Docs, Doc, Aux, Occs, Occ, Rels, Rel, Enum };
 // A host object as the model knows it. `index` is the occurrence index for
 // Occ and for the relations of an occurrence, the relation id for Rel.
 struct ObjectId {
-    ObjectId(ObjectKind k, std::wstring d = {}, int i = 0, bool occurrence = false)
-        : kind(k), doc(std::move(d)), index(i), of_occurrence(occurrence) {}
     ObjectKind kind = ObjectKind::App;
-    std::wstring doc;
+    std::wstring doc{};
     int index = 0;
     bool of_occurrence = false;  // Rels: the relations of one occurrence
     std::wstring Name() const;
 };
 
-std::wstring KindName(ObjectKind kind);
-
-// Implemented by every COM object of the host, reachable through QueryInterface
-// with kIidSimhostObject (in the host's own apartment only).
+// What every COM object of the host tells about itself; reachable through
+// QueryInterface with kIidSimhostObject (in the host's own apartment only).
 class HostObject {
 public:
     virtual ~HostObject() = default;
@@ -68,19 +65,25 @@ private:
 
 inline constexpr GUID kIidSimhostObject = {0x5d1e2b8a, 0x7c3f, 0x4e19, {0x9a, 0x6b, 0x3f, 0x0c, 0x8d, 0x2e, 0x4a, 0x7f}};
 
-struct Fault {
-    std::wstring kind;
-    DISPID dispid = 0;
-    int nth = 1;
-    int seen = 0;
-    HostFailure failure;
+// A call as it arrives, before it is served. Only a call that can fail has a
+// failure injected, and only an invocation of the right shape counts for an
+// NthCallOf.
+struct Arrival {
+    enum class What { Invocation, Query, Other };
+    ObjectKind kind;
+    What what = What::Other;
+    DISPID member = 0;
+    bool can_fail = true;
 };
 
-struct QueryFault {
-    std::wstring kind;
-    int nth = 1;
+// A fault of the schedule with what it has counted; `left` is the number of
+// strikes to come (the refusals of a busy spell, else one).
+struct ScheduledFault {
+    Fault fault;
+    ObjectKind kind = ObjectKind::App;
+    DISPID member = 0;
     int seen = 0;
-    HRESULT status = E_NOINTERFACE;
+    int left = 1;
 };
 
 class HostState {
@@ -91,17 +94,8 @@ public:
     std::vector<JournalEntry> journal;
     bool keep_journal = true;
     std::size_t calls_served = 0;
-    std::vector<Fault> faults;
-    std::vector<QueryFault> query_faults;
-    std::size_t failing_call = 0;  // 0: none
-    HostFailure failing_call_failure;
-    int busy_remaining = 0;
-    std::size_t busy_spell_after = 0;
-    int busy_spell_remaining = 0;
-    std::size_t hang_after = 0;
-    DWORD hang_ms = 0;  // 0: no hang due
-    std::size_t compute_after = 0;
-    DWORD compute_ms = 0;  // 0: no computation due
+    std::vector<ScheduledFault> faults;
+    std::optional<DWORD> compute_due;  // asked for after the answer of the call being served
     std::size_t live_skips = 0;
     bool walk_flag = false;
     std::set<HostObject*> live_objects;
@@ -112,39 +106,70 @@ public:
     std::size_t call_limit = 0;
     std::function<void()> on_limit;
 
-    // Called as a call arrives, before anything is done for it. Holds the
-    // thread for the hang when one is due.
-    void Arrive();
+    void AddFault(Fault fault);
+    // Called as a call arrives, before anything is done for it: holds the
+    // thread when a hold strikes, and returns the failure to answer with.
+    std::optional<HostFailure> Arrive(const Arrival& call);
+    // Whether the incoming call is refused as busy; counts the refusal.
+    bool RefusesAsBusy();
     void Record(JournalEntry entry);
-    // Posts the computation that is due to the host's thread, behind the
-    // answer of the call being served.
-    void AskToCompute();
-    // The failure to inject into this call, if one is due.
-    std::optional<HostFailure> DueFault(ObjectKind kind, DISPID dispid);
-    // The failure of FailCall when the arriving call is the one.
-    std::optional<HostFailure> DueCallFailure() const;
-    // The status that the arriving query for a host interface is to fail
-    // with; S_OK when it is to be answered.
-    HRESULT DueQueryFailure(ObjectKind kind);
     long ClientReferences() const;
+    std::vector<int> RelationIds(const ObjectId& collection) const {
+        return model.RelationIds(collection.doc, collection.of_occurrence ? collection.index : 0);
+    }
+
+private:
+    bool Strikes(ScheduledFault& fault, const Arrival* call);
 };
 
-// The status of a failure where no exception information can travel.
-inline HRESULT BareStatus(const HostFailure& failure) {
-    return failure.bare_hresult ? static_cast<HRESULT>(failure.number) : E_FAIL;
-}
+// A COM object of the host, counted among the state's live objects while it
+// lives.
+template <class Interface>
+class HostComObject : public RefCounted<Interface>, public HostObject {
+public:
+    std::wstring Name() const override { return name_; }
+    ULONG References() const override { return this->Count(); }
+    IUnknown* Unknown() override { return static_cast<Interface*>(this); }
 
-// Creates the COM object for `id`; the caller owns the one reference.
-IDispatch* NewDispatchObject(const std::shared_ptr<HostState>& state, ObjectId id);
+protected:
+    HostComObject(std::shared_ptr<HostState> state, std::wstring name)
+        : state_(std::move(state)), name_(std::move(name)) {
+        state_->live_objects.insert(this);
+    }
+    ~HostComObject() override { state_->live_objects.erase(this); }
+    // What every host object answers: IUnknown, `own` and kIidSimhostObject;
+    // false for any other interface.
+    bool QueryCommon(REFIID riid, const IID& own, void** ppv) {
+        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, own)) {
+            *ppv = static_cast<Interface*>(this);
+        } else if (IsEqualIID(riid, kIidSimhostObject)) {
+            *ppv = static_cast<HostObject*>(this);
+        } else {
+            return false;
+        }
+        this->AddRef();
+        return true;
+    }
+
+    std::shared_ptr<HostState> state_;
+    std::wstring name_;
+};
+
+// "0x80020009"
+std::wstring Hex(HRESULT status);
+
+// Creates the COM object for `id`, or the enumerator of a relations
+// collection; the caller owns the one reference.
+IDispatch* NewServedObject(const std::shared_ptr<HostState>& state, ObjectId id);
+IUnknown* NewRelationEnumerator(const std::shared_ptr<HostState>& state, const ObjectId& collection);
 
 // The journal text of a VARIANT: "VT_I2 1", "VT_DISPATCH occ:Getriebe.asm:2", ...
 std::wstring DescribeVariant(const VARIANT& value);
-// The dispatch id that a FailNthCall member means for a kind: a decimal
+// The dispatch id that a fault's member means for a kind: a decimal
 // number or a member name. Throws std::invalid_argument.
 DISPID ResolveMember(ObjectKind kind, const std::wstring& member);
-ObjectKind ParseKind(const std::wstring& kind);
 
-// The host's message filter: refuses calls as busy while the state asks.
+// The host's message filter: refuses calls as busy while the schedule asks.
 IMessageFilter* NewBusyFilter(const std::shared_ptr<HostState>& state);
 
 }  // namespace simhost

@@ -7,23 +7,11 @@
 
 namespace simhost {
 
-namespace {
-
-bool Involves(const Relation& relation, int occurrence) {
-    return std::find(relation.occurrences.begin(), relation.occurrences.end(), occurrence) !=
-           relation.occurrences.end();
-}
-
-}  // namespace
-
 ScenarioError::ScenarioError(int line, std::wstring message)
-    : std::runtime_error("line " + std::to_string(line) + ": " + marsitel::ToUtf8(message)),
-      line_(line),
+    : std::runtime_error("line " + std::to_string(line) + ": " + marsitel::ToUtf8(message)), line_(line),
       message_(std::move(message)) {}
 
-std::wstring ScenarioError::Text() const {
-    return L"line " + std::to_wstring(line_) + L": " + message_;
-}
+std::wstring ScenarioError::Text() const { return L"line " + std::to_wstring(line_) + L": " + message_; }
 
 const Document* Model::Find(std::wstring_view doctext) const {
     auto it = std::find_if(documents.begin(), documents.end(),
@@ -58,33 +46,24 @@ std::vector<int> Model::RelationIds(std::wstring_view assembly, int occurrence) 
     const Document* doc = Find(assembly);
     if (!doc) return ids;
     for (const Relation& r : doc->relations) {
-        if (occurrence == 0 || Involves(r, occurrence)) ids.push_back(r.id);
+        const bool involved = std::ranges::find(r.occurrences, occurrence) != r.occurrences.end();
+        if (occurrence == 0 || involved) ids.push_back(r.id);
     }
     return ids;
 }
 
 bool Model::DeleteRelation(std::wstring_view assembly, int id) {
     Document* doc = Find(assembly);
-    if (!doc) return false;
-    auto it = std::find_if(doc->relations.begin(), doc->relations.end(),
-                           [&](const Relation& r) { return r.id == id; });
-    if (it == doc->relations.end()) return false;
-    doc->relations.erase(it);
-    return true;
+    return doc && std::erase_if(doc->relations, [&](const Relation& r) { return r.id == id; }) > 0;
 }
 
-int Model::AddGround(std::wstring_view assembly, int occurrence) {
+void Model::AddGround(std::wstring_view assembly, int occurrence) {
     Document* doc = Find(assembly);
     if (!doc || !doc->assembly || occurrence < 1 ||
         occurrence > static_cast<int>(doc->occurrences.size())) {
         throw std::out_of_range("no such occurrence");
     }
-    Relation r;
-    r.id = doc->next_relation_id++;
-    r.kind = L"ground";
-    r.occurrences = {occurrence};
-    doc->relations.push_back(std::move(r));
-    return doc->relations.back().id;
+    doc->relations.push_back({doc->next_relation_id++, L"ground", {occurrence}});
 }
 
 int Model::RelationCount(std::wstring_view assembly) const {
@@ -94,9 +73,7 @@ int Model::RelationCount(std::wstring_view assembly) const {
 
 int Model::GroundCount(std::wstring_view assembly) const {
     const Document* doc = Find(assembly);
-    if (!doc) return 0;
-    return static_cast<int>(std::count_if(doc->relations.begin(), doc->relations.end(),
-                                          [](const Relation& r) { return r.kind == L"ground"; }));
+    return doc ? static_cast<int>(std::ranges::count(doc->relations, L"ground", &Relation::kind)) : 0;
 }
 
 int Model::OccurrenceRelationCount(std::wstring_view assembly, int occurrence) const {

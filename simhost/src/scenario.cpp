@@ -2,7 +2,6 @@
 // quotes around tokens with blanks. Parsing is strict: the first fault ends
 // it with its line number.
 #include <algorithm>
-#include <map>
 
 #include "simhost/model.h"
 
@@ -110,13 +109,10 @@ private:
         Expect(t, 2, 2, n, L"enumerator snapshot|live");
         if (enumerator_seen_) throw ScenarioError(n, L"enumerator given twice");
         enumerator_seen_ = true;
-        if (t[1] == L"snapshot") {
-            model_.enumerator = EnumeratorMode::Snapshot;
-        } else if (t[1] == L"live") {
-            model_.enumerator = EnumeratorMode::Live;
-        } else {
+        if (t[1] != L"snapshot" && t[1] != L"live") {
             throw ScenarioError(n, L"enumerator must be snapshot or live, not \"" + t[1] + L"\"");
         }
+        model_.enumerator = t[1] == L"live" ? EnumeratorMode::Live : EnumeratorMode::Snapshot;
     }
 
     void DocumentLine(const std::vector<std::wstring>& t, int n) {
@@ -124,15 +120,10 @@ private:
         if (t[1].empty()) throw ScenarioError(n, L"empty document text");
         if (t[1] == L"none") throw ScenarioError(n, L"\"none\" is reserved for \"active none\"");
         if (model_.Find(t[1])) throw ScenarioError(n, L"document \"" + t[1] + L"\" declared twice");
-        Document doc;
-        doc.doctext = t[1];
-        if (t[2] == L"assembly") {
-            doc.assembly = true;
-        } else if (t[2] != L"part") {
+        if (t[2] != L"assembly" && t[2] != L"part") {
             throw ScenarioError(n, L"document kind must be assembly or part, not \"" + t[2] + L"\"");
         }
-        doc.display_name = t[3];
-        model_.documents.push_back(std::move(doc));
+        model_.documents.push_back({t[1], t[2] == L"assembly", t[3], {}, {}});
     }
 
     Document& Assembly(const std::wstring& doctext, int n) {
@@ -147,10 +138,8 @@ private:
         Document& parent = Assembly(t[1], n);
         if (t[2].empty()) throw ScenarioError(n, L"empty occurrence name");
         if (!model_.Find(t[3])) throw ScenarioError(n, L"unknown document \"" + t[3] + L"\"");
-        for (const Occurrence& o : parent.occurrences) {
-            if (o.name == t[2]) {
-                throw ScenarioError(n, L"occurrence \"" + t[2] + L"\" appears twice in \"" + t[1] + L"\"");
-            }
+        if (std::ranges::find(parent.occurrences, t[2], &Occurrence::name) != parent.occurrences.end()) {
+            throw ScenarioError(n, L"occurrence \"" + t[2] + L"\" appears twice in \"" + t[1] + L"\"");
         }
         if (model_.Contains(t[3], t[1])) {
             throw ScenarioError(n, L"\"" + t[1] + L"\" would contain itself through \"" + t[3] + L"\"");
@@ -168,8 +157,7 @@ private:
         Relation r;
         r.kind = t[2];
         for (std::size_t i = 3; i < t.size(); ++i) {
-            auto it = std::find_if(parent.occurrences.begin(), parent.occurrences.end(),
-                                   [&](const Occurrence& o) { return o.name == t[i]; });
+            const auto it = std::ranges::find(parent.occurrences, t[i], &Occurrence::name);
             if (it == parent.occurrences.end()) {
                 throw ScenarioError(n, L"no occurrence \"" + t[i] + L"\" in \"" + t[1] + L"\"");
             }
@@ -186,10 +174,7 @@ private:
         Expect(t, 2, 2, n, L"active <doctext>|none");
         if (active_seen_) throw ScenarioError(n, L"active given twice");
         active_seen_ = true;
-        if (t[1] == L"none") {
-            model_.active.reset();
-            return;
-        }
+        if (t[1] == L"none") return model_.active.reset();
         if (!model_.Find(t[1])) throw ScenarioError(n, L"unknown document \"" + t[1] + L"\"");
         model_.active = t[1];
     }
@@ -217,9 +202,7 @@ std::wstring Quote(const std::wstring& token) {
 
 }  // namespace
 
-Model ParseScenario(std::wstring_view text) {
-    return Parser().Parse(text);
-}
+Model ParseScenario(std::wstring_view text) { return Parser().Parse(text); }
 
 std::wstring SaveScenario(const Model& model) {
     std::wstring out = L"simhost-scenario 1\n";

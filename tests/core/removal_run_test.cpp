@@ -1,7 +1,6 @@
-// Runs against the simulated host in this process: order of host calls and
-// progress writes, depth, sub-assembly detection, deletion, grounding, and
-// errors that end a run; and the readiness check before a run: every cause of
-// a warning, at most one box, nothing held afterwards.
+// Runs against the simulated host in this process: order of host calls and progress writes, depth, sub-assembly
+// detection, deletion, grounding, and errors that end a run; and the readiness check before a run: every cause of a
+// warning, at most one box, nothing held afterwards.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -15,6 +14,7 @@ namespace marsitel {
 namespace {
 
 using namespace testing;
+using simhost::Fail, simhost::NthCallOf;
 
 constexpr wchar_t kTwoBolts[] = LR"(simhost-scenario 1
 document Top.asm assembly Oben
@@ -231,8 +231,8 @@ TEST_F(HostTest, CountAboveTheSixteenBitRangeIsAnOverflowBeforeTheFirstFetch) {
 // the closing call is left out. (Single failures of every call: below.)
 TEST_F(HostTest, ASecondFailureWhileResettingTheFlagDoesNotHideTheFirst) {
     StartHost(kThreeLevels);
-    host_->FailNthCall(L"occ", L"17", 2, {1500, L"Vorkommnis gesperrt", false});
-    host_->FailNthCall(L"app", L"73", 2, {1600, L"Eigenschaft gesperrt", false});
+    host_->AddFault({NthCallOf{L"occ", L"17", 2}, Fail{{1500, L"Vorkommnis gesperrt", false}}});
+    host_->AddFault({NthCallOf{L"app", L"73", 2}, Fail{{1600, L"Eigenschaft gesperrt", false}}});
     const auto error = Run(10, false);
     ASSERT_TRUE(error);
     EXPECT_EQ(error->number(), 1500);
@@ -278,7 +278,7 @@ active Top.asm
         const simhost::HostFailure failure =
             invocation ? simhost::HostFailure{static_cast<std::int32_t>(2000 + k), L"Fehler " + std::to_wstring(k), false}
                        : simhost::HostFailure{static_cast<std::int32_t>(RPC_E_DISCONNECTED), L"", true};
-        StartHost(kSweep).FailCall(k, failure);
+        StartHost(kSweep).AddFault({simhost::CallNumber{k}, Fail{failure}});
         const std::size_t boxesBefore = watcher_.boxes().size();
         const auto error = Run(10, true);
         const bool closingCall = call.object == L"app" && call.member == L"63";
@@ -324,7 +324,7 @@ TEST_F(Readiness, AssemblyActiveIsReadyByNameOnlyAndANegativeErrorIsPassedOver) 
     EXPECT_TRUE(CheckReady());
     EXPECT_TRUE(CheckReady());
     EXPECT_EQ(log_.front(), L"app names ActiveDocument");
-    StartHost(kTwoBolts).FailNthCall(L"app", L"2", 1, {static_cast<std::int32_t>(E_FAIL), L"", true});
+    StartHost(kTwoBolts).AddFault({NthCallOf{L"app", L"2", 1}, Fail{{E_FAIL, L"", true}}});
     EXPECT_TRUE(CheckReady());
     EXPECT_TRUE(watcher_.boxes().empty());
 }
@@ -335,9 +335,9 @@ TEST_F(Readiness, EveryOtherCauseWarnsOnceThatNoAssemblyIsActive) {
         {"no active document", [&] { StartHost(kTwoBolts).SetActiveDocument(std::nullopt); }},
         {"no document open", [&] { StartHost(L"simhost-scenario 1\nactive none\n"); }},
         {"host error from the active document",
-         [&] { StartHost(kTwoBolts).FailNthCall(L"app", L"2", 1, {1001, L"Kein Dokument", false}); }},
+         [&] { StartHost(kTwoBolts).AddFault({NthCallOf{L"app", L"2", 1}, Fail{{1001, L"Kein Dokument", false}}}); }},
         {"unreadable document count",
-         [&] { StartHost(kTwoBolts).FailNthCall(L"docs", L"3", 1, {1005, L"Zählung", false}); }},
+         [&] { StartHost(kTwoBolts).AddFault({NthCallOf{L"docs", L"3", 1}, Fail{{1005, L"Zählung", false}}}); }},
     };
     std::size_t boxes = 0;
     for (const auto& [cause, start] : causes) {

@@ -10,7 +10,6 @@
 #include <wrl/client.h>
 
 #include <cstddef>
-#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -19,36 +18,10 @@
 #include <string_view>
 #include <vector>
 
+#include "simhost/calls.h"
 #include "simhost/model.h"
 
 namespace simhost {
-
-struct HostFailure {
-    // Reported through EXCEPINFO: a number from 1 to 65535 travels in wCode,
-    // any other number in scode. With bare_hresult the number is the HRESULT
-    // that Invoke returns, without EXCEPINFO.
-    std::int32_t number = 0;
-    std::wstring description;
-    bool bare_hresult = false;
-};
-
-// The host's own errors (EXCEPINFO, wCode).
-namespace host_error {
-inline constexpr std::int32_t kNoActiveDocument = 1001;
-inline constexpr std::int32_t kBadIndex = 1002;
-inline constexpr std::int32_t kRelationDeleted = 1003;
-inline constexpr std::int32_t kNotAnOccurrence = 1004;
-}  // namespace host_error
-
-struct JournalEntry {
-    std::wstring object;   // "app", "docs", "doc:Getriebe.asm", "occ:Getriebe.asm:2", ...
-    std::wstring kind;     // "get", "call", "put", "names", "qi", "enum"
-    std::wstring member;   // dispatch id as decimal, a name, or an interface short name
-    std::vector<std::wstring> args;  // "VT_I2 1", "VT_BOOL -1", "VT_DISPATCH occ:Getriebe.asm:2"
-    std::wstring outcome;  // "VT_I4 5", "S_OK", "error 1002 <description>", "hresult 0x80020003"
-    // object TAB kind TAB member TAB args (", "-joined, "-" when none) TAB outcome
-    std::wstring ToString() const;
-};
 
 // Thrown by Register() when the ProgID belongs to another class (a real host
 // is installed) or another simhost runs already; nothing has been changed.
@@ -73,13 +46,16 @@ private:
     long hresult_;
 };
 
+// For whom the interfaces are registered: programs of either bitness, or of
+// simhost's own alone (the others then cannot marshal them).
+enum class InterfaceViews { Both, Own };
+
 class HostState;
 
 class Host {
 public:
     static std::unique_ptr<Host> FromScenario(std::wstring_view text);  // throws ScenarioError
-    static std::unique_ptr<Host> BuiltIn();
-    static std::unique_ptr<Host> Generated(const GeneratorOptions& options);
+    static std::unique_ptr<Host> FromModel(Model model);
 
     ~Host();
     Host(const Host&) = delete;
@@ -88,7 +64,7 @@ public:
     // Registry entries (per user, machine-wide where Wine needs it), the type
     // library, RegisterActiveObject and the message filter. Throws
     // RegistrationRefused or RegistrationError; on failure nothing stays.
-    void Register();
+    void Register(InterfaceViews views = InterfaceViews::Both);
     // Undoes what Register() did; also done by the destructor.
     void Revoke();
     // Removes only the registry entries, leaving the running object table
@@ -118,29 +94,12 @@ public:
     // The Boolean application property 73.
     bool WalkFlag() const;
 
-    void FailNthCall(const std::wstring& object_kind, const std::wstring& member, int nth, HostFailure failure);
-    // The nth query for one of the host's interfaces on objects of the kind
-    // answers `status` (a failure) instead: E_NOINTERFACE, or what a broken
-    // connection or a server short of memory would give.
-    void FailNthInterfaceQuery(const std::wstring& object_kind, int nth, HRESULT status);
-    // The call that arrives as call number `number` (counted as the journal
-    // counts, from 1) fails, whatever it is. An invocation fails as
-    // `failure` says; a name look-up, an interface query or an enumerator
-    // step has no exception information and answers the failure's number as
-    // its status when it is a bare one, E_FAIL otherwise.
-    void FailCall(std::size_t number, HostFailure failure);
-    void RejectNextCallsBusy(int count);
-    // Once `served` calls have been served, the next `count` calls are
-    // rejected as busy: a busy spell in the middle of a client's work.
-    void RejectCallsBusyAfter(std::size_t served, int count);
-    // Once `served` calls have been served, the next call is answered only
-    // after `milliseconds`; the host's thread serves nothing meanwhile.
-    void HangAfter(std::size_t served, DWORD milliseconds);
-    // Once call `answered` has been answered (0: at once), the host's thread
-    // serves nothing for `milliseconds`, not even COM's own calls: a host
-    // that answers and then recomputes. Its message loop must pass its
-    // messages through ComputeIfAsked.
-    void ComputeAfter(std::size_t answered, DWORD milliseconds);
+    // Adds a fault to the schedule (see simhost/calls.h). Throws
+    // std::invalid_argument for an unknown kind or member, an nth below 1, a
+    // bare failure that is no failure status, or a refusal by a count. A
+    // computation makes the host's message loop pass its messages through
+    // ComputeIfAsked.
+    void AddFault(Fault fault);
     void SetActiveDocument(std::optional<std::wstring> doctext);
     void SetEnumeratorMode(EnumeratorMode mode);
 
@@ -156,14 +115,13 @@ public:
 
 private:
     explicit Host(Model model);
-    static std::unique_ptr<Host> FromModel(Model model);
     std::shared_ptr<HostState> state_;
     struct Registration;
     std::unique_ptr<Registration> registration_;
 };
 
-// Holds the thread for a computation the host asked for (see
-// Host::ComputeAfter); false when `message` is another.
+// Holds the thread for a computation the host asked for (a fault's
+// ComputeAfterAnswer); false when `message` is another.
 bool ComputeIfAsked(const MSG& message);
 
 }  // namespace simhost

@@ -20,6 +20,16 @@ inline constexpr GUID kIidHostOccurrences = {0x7ad88cc9, 0xe2f4, 0x11d2, {0xbe, 
 inline constexpr GUID kIidHostOccurrence = {0x600251c5, 0xe2f4, 0x11d2, {0xbe, 0xd3, 0x08, 0x00, 0x36, 0xb4, 0xd5, 0x02}};
 inline constexpr GUID kIidHostRelations = {0xe0046380, 0x54c4, 0x11ce, {0x95, 0x1a, 0x08, 0x00, 0x36, 0x01, 0xbe, 0x52}};
 
+struct HostInterface {
+    const GUID* iid;
+    const wchar_t* name;  // as the journal and the type library name it
+};
+inline constexpr HostInterface kHostInterfaces[] = {
+    {&kIidHostApplication, L"HostApplication"}, {&kIidHostAssembly, L"HostAssembly"},
+    {&kIidHostAuxiliary, L"HostAuxiliary"},     {&kIidHostOccurrences, L"HostOccurrences"},
+    {&kIidHostOccurrence, L"HostOccurrence"},   {&kIidHostRelations, L"HostRelations"},
+};
+
 namespace dispid {
 // application
 inline constexpr DISPID kActiveDocument = 2;     // "ActiveDocument"

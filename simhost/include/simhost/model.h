@@ -6,7 +6,6 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 namespace simhost {
@@ -17,13 +16,11 @@ struct Relation {
     int id = 0;                    // stable within its assembly, never reused
     std::wstring kind;             // "ground", "mate", "planar", "axial", ...
     std::vector<int> occurrences;  // 1-based occurrence indexes, one or two
-    bool operator==(const Relation&) const = default;
 };
 
 struct Occurrence {
     std::wstring name;    // display name, unique within its assembly
     std::wstring placed;  // document text of the placed document
-    bool operator==(const Occurrence&) const = default;
 };
 
 struct Document {
@@ -33,14 +30,11 @@ struct Document {
     std::vector<Occurrence> occurrences;  // assemblies only; never removed
     std::vector<Relation> relations;      // assemblies only, in creation order
     int next_relation_id = 1;
-    bool operator==(const Document&) const = default;
 };
 
 class ScenarioError : public std::runtime_error {
 public:
     ScenarioError(int line, std::wstring message);
-    int line() const noexcept { return line_; }
-    const std::wstring& message() const noexcept { return message_; }
     // "line N: message"
     std::wstring Text() const;
 
@@ -65,46 +59,16 @@ public:
     std::vector<int> RelationIds(std::wstring_view assembly, int occurrence = 0) const;
     // False when the relation no longer exists.
     bool DeleteRelation(std::wstring_view assembly, int id);
-    // Appends a ground relation and returns its id.
-    int AddGround(std::wstring_view assembly, int occurrence);
+    // Appends a ground relation.
+    void AddGround(std::wstring_view assembly, int occurrence);
 
     int RelationCount(std::wstring_view assembly) const;
     int GroundCount(std::wstring_view assembly) const;
     int OccurrenceRelationCount(std::wstring_view assembly, int occurrence) const;
-
-    bool operator==(const Model&) const = default;
 };
 
 // Strict parser: throws ScenarioError with the 1-based line of the fault.
 Model ParseScenario(std::wstring_view text);
 std::wstring SaveScenario(const Model& model);
-
-// The built-in German machine assembly used when no scenario is given.
-std::wstring_view BuiltInScenarioText();
-
-// A document of a synthetic assembly. An assembly places each document of
-// `places` as often as given, in that order; its occurrences are named after
-// the placed document and numbered ("Teil_1:1", "Rahmen:2").
-struct SyntheticDocument {
-    std::wstring doctext;
-    std::wstring display_name;
-    bool assembly = false;
-    std::vector<std::pair<std::wstring, int>> places;  // doctext, how often
-};
-// The documents in the order given, none active. Each occurrence of an
-// assembly gets `relations_per_occurrence` relations with the next one (the
-// last with the first), of the kinds mate, planar, axial and angle in turn.
-Model SyntheticModel(const std::vector<SyntheticDocument>& documents, int relations_per_occurrence);
-
-struct GeneratorOptions {
-    int occurrences_per_assembly = 10;
-    int relations_per_occurrence = 2;  // relations created per occurrence, each with the next one
-    int depth = 2;                     // levels of assemblies, 1 = the top assembly only
-    int fan_out = 2;                   // occurrences per assembly that are sub-assemblies
-    EnumeratorMode enumerator = EnumeratorMode::Snapshot;
-};
-// Every assembly below the top is its own document (no sharing), so each
-// visit has real work. Throws std::invalid_argument on unusable options.
-Model GenerateModel(const GeneratorOptions& options);
 
 }  // namespace simhost

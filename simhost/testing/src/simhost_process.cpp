@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cwchar>
+#include <filesystem>
 #include <stdexcept>
 
 #include "shared/utf8.h"
@@ -29,13 +30,6 @@ marsitel::UniqueHandle NewEvent(const std::wstring& name) {
 std::vector<std::wstring> WithEvents(std::vector<std::wstring> arguments, const std::wstring& events) {
     arguments.insert(arguments.end(), {L"--ready-event", events + L"-ready", L"--quit-event", events + L"-quit"});
     return arguments;
-}
-
-std::wstring TempDirectory() {
-    wchar_t dir[MAX_PATH + 1] = {};
-    DWORD n = GetTempPathW(MAX_PATH, dir);
-    if (n == 0 || n > MAX_PATH) throw std::runtime_error("no temp folder");
-    return dir;
 }
 
 std::wstring ReadFileText(const std::wstring& path) { return marsitel::ReadUtf8File(path).value_or(L""); }
@@ -80,7 +74,7 @@ bool SimhostChild::Quit(std::chrono::milliseconds timeout) const {
 }
 
 SimhostProcess::SimhostProcess(Options options) {
-    std::wstring stem = TempDirectory() + UniqueStem();
+    const std::wstring stem = (std::filesystem::temp_directory_path() / UniqueStem()).wstring();
     save_file_ = stem + L"-saved.txt";
     journal_file_ = stem + L"-journal.txt";
     error_file_ = stem + L"-stderr.txt";
@@ -124,17 +118,13 @@ void SimhostProcess::Quit() {
     }
 }
 
-void SimhostProcess::Kill() {
-    if (Running()) host_->Process().Kill();
-}
+void SimhostProcess::Kill() { if (Running()) host_->Process().Kill(); }
 
 bool SimhostProcess::WaitForExit(std::chrono::milliseconds timeout) { return host_->Process().WaitForExit(timeout); }
 
 bool SimhostProcess::Running() const { return host_ && host_->Process().Running(); }
 
-std::wstring SimhostProcess::SavedState() const {
-    return ReadFileText(save_file_);
-}
+std::wstring SimhostProcess::SavedState() const { return ReadFileText(save_file_); }
 
 std::vector<std::wstring> SimhostProcess::JournalLines() const {
     std::vector<std::wstring> calls;
@@ -152,9 +142,8 @@ std::wstring SimhostProcess::ClientReferencesLine() const {
 }
 
 long SimhostProcess::ClientReferencesAtExit() const {
-    std::wstring line = ClientReferencesLine();
-    if (line.empty()) return -1;
-    return std::wcstol(line.c_str() + wcslen(kReferencesPrefix), nullptr, 10);
+    const std::wstring line = ClientReferencesLine();
+    return line.empty() ? -1 : std::wcstol(line.c_str() + wcslen(kReferencesPrefix), nullptr, 10);
 }
 
 }  // namespace simhost::testing

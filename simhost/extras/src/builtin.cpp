@@ -1,6 +1,6 @@
 // The default scenario: a single-stage spur gearbox with two shaft
 // sub-assemblies, each of which places the same bearing unit twice.
-#include "simhost/model.h"
+#include "simhost/sample_models.h"
 
 namespace simhost {
 
@@ -106,8 +106,6 @@ active Getriebe.asm
 
 }  // namespace
 
-std::wstring_view BuiltInScenarioText() {
-    return kGearbox;
-}
+std::wstring_view BuiltInScenarioText() { return kGearbox; }
 
 }  // namespace simhost

@@ -1,7 +1,7 @@
 // Synthetic assemblies, for simhost --generate and for the benchmark.
 #include <stdexcept>
 
-#include "simhost/model.h"
+#include "simhost/sample_models.h"
 
 namespace simhost {
 

@@ -1,6 +1,7 @@
 #pragma once
 // simhost's window: the active document as a tree (each occurrence with its
 // relation count and a ground marker) and a line with the calls served.
+// Closing it ends the message loop.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -19,17 +20,12 @@ public:
     void Show();
     // A call was served: the tree is rebuilt at the next refresh tick.
     void MarkChanged() noexcept { changed_ = true; }
-    // Rebuilds the tree and the status line now.
-    void Refresh();
-    HWND handle() const { return window_; }
-    HWND tree() const { return tree_; }
-    HWND status() const { return status_; }
 
 private:
     static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
     LRESULT Handle(UINT message, WPARAM wparam, LPARAM lparam);
-    void CreateChildren();
     void Layout();
+    void Refresh();
     void AddAssembly(HTREEITEM parent, const Document& assembly, int depth, int& budget);
 
     const Host& host_;

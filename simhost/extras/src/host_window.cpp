@@ -1,7 +1,5 @@
 #include "simhost/host_window.h"
 
-#include <commctrl.h>
-
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -15,21 +13,15 @@ constexpr UINT_PTR kRefreshTimer = 1;
 
 // Layout, in pixels at 96 DPI.
 struct Metrics {
-    int width = 520;
-    int height = 560;
-    int margin = 8;
-    int status_height = 22;
-    UINT refresh_ms = 200;
+    int width, height, margin, status_height;
+    UINT refresh_ms;
     // Deep or huge generated trees are cut off: the window is a view, and
     // rebuilding it must not slow the host down.
-    int max_depth = 8;
-    int max_items = 3000;
+    int max_depth, max_items;
 };
-constexpr Metrics kMetrics{};
+constexpr Metrics kMetrics{520, 560, 8, 22, 200, 8, 3000};
 
-std::wstring RelationsText(int count) {
-    return count == 1 ? L"1 Beziehung" : std::to_wstring(count) + L" Beziehungen";
-}
+std::wstring RelationsText(int count) { return count == 1 ? L"1 Beziehung" : std::to_wstring(count) + L" Beziehungen"; }
 
 // Relation counts and ground markers of one assembly's occurrences, in one
 // pass over its relations.
@@ -79,6 +71,11 @@ void RegisterClassOnce() {
     registered = true;
 }
 
+HWND NewChild(HWND parent, DWORD ex_style, const wchar_t* window_class, DWORD style) {
+    return CreateWindowExW(ex_style, window_class, L"", WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, parent, nullptr,
+                           GetModuleHandleW(nullptr), nullptr);
+}
+
 }  // namespace
 
 HostWindow::HostWindow(const Host& host) : host_(host) {
@@ -91,7 +88,15 @@ HostWindow::HostWindow(const Host& host) : host_(host) {
     if (!window_) throw std::runtime_error("CreateWindowEx failed: " + std::to_string(GetLastError()));
     SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     SetWindowLongPtrW(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&HostWindow::Procedure));
-    CreateChildren();
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof(metrics);
+    if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0)) {
+        font_.reset(CreateFontIndirectW(&metrics.lfMessageFont));
+    }
+    tree_ = NewChild(window_, WS_EX_CLIENTEDGE, WC_TREEVIEWW,
+                     WS_TABSTOP | TVS_HASLINES | TVS_HASBUTTONS | TVS_LINESATROOT | TVS_SHOWSELALWAYS);
+    status_ = NewChild(window_, 0, L"STATIC", SS_LEFT | SS_CENTERIMAGE);
+    for (HWND child : {tree_, status_}) SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
     Layout();
     Refresh();
     SetTimer(window_, kRefreshTimer, kMetrics.refresh_ms, nullptr);
@@ -107,21 +112,6 @@ HostWindow::~HostWindow() {
 void HostWindow::Show() {
     ShowWindow(window_, SW_SHOWNORMAL);
     UpdateWindow(window_);
-}
-
-void HostWindow::CreateChildren() {
-    NONCLIENTMETRICSW metrics{};
-    metrics.cbSize = sizeof(metrics);
-    if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0)) {
-        font_.reset(CreateFontIndirectW(&metrics.lfMessageFont));
-    }
-    tree_ = CreateWindowExW(WS_EX_CLIENTEDGE, WC_TREEVIEWW, L"",
-                            WS_CHILD | WS_VISIBLE | WS_TABSTOP | TVS_HASLINES | TVS_HASBUTTONS | TVS_LINESATROOT |
-                                TVS_SHOWSELALWAYS,
-                            0, 0, 0, 0, window_, nullptr, GetModuleHandleW(nullptr), nullptr);
-    status_ = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_LEFT | SS_CENTERIMAGE, 0, 0, 0, 0,
-                              window_, nullptr, GetModuleHandleW(nullptr), nullptr);
-    for (HWND child : {tree_, status_}) SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
 }
 
 void HostWindow::Layout() {
