@@ -232,5 +232,34 @@ part busy-refusing --busy-at 30:12 < <(full_run "Solid Edge ist beschäftigt. Is
 # when the answer comes, and the run ends as the full run does.
 part busy-late --hang-at 30:12000 < <(full_run "Solid Edge antwortet nicht. Vielleicht rechnet es noch. Marsitel wartet, bis Solid Edge antwortet. „Abbrechen“ beendet Marsitel; was bis dahin geändert wurde, bleibt geändert.")
 
+# A host whose interfaces are registered for its own bitness alone: a
+# 32-bit Marsitel cannot marshal them, and is told so in the error report
+# with the remedy, not that no assembly is active; the host is untouched.
+# (The full run above is the same with both views registered.)
+part own-bitness-host --own-bitness <<EOF
+  ok: splash shown and dismissed with a key
+  FAILED: main dialog shown
+  message box: Laufzeitfehler 'NUMBER':
+
+Die Schnittstellen von Solid Edge sind für 32-Bit-Programme nicht registriert. Verwenden Sie die 64-Bit-Version von Marsitel.
+  ok: message box confirmed
+Marsitel ended with exit code 1
+
+The driver ended with exit code 1
+The host's state after:
+$saved_documents
+relation Kran.asm ground Träger:1
+relation Kran.asm mate Schiene:1 Träger:1
+relation Kran.asm planar Laufkatze:1 Schiene:1
+relation Kran.asm planar Laufkatze:2 Schiene:1
+relation Kran.asm planar Laufkatze:3 Schiene:1
+$saved_trolley_occurrences
+relation Laufkatze.asm ground Traverse:1
+relation Laufkatze.asm axial Rad:1 Traverse:1
+relation Laufkatze.asm axial Rad:2 Traverse:1
+relation Laufkatze.asm mate Rad:1 Rad:2
+active Kran.asm
+EOF
+
 echo "cross_bitness.sh: no part \"$wanted\"" >&2
 exit 2

@@ -364,8 +364,10 @@ TEST_F(Readiness, RunStopsAfterTheWarningWithTheHostUntouched) {
 // missing assembly: the run-time error with cause and remedy, no warning.
 TEST_F(Readiness, AnInterfaceNotRegisteredHereIsReportedAsSuchAndNotAsAMissingAssembly) {
     StartHost(kTwoBolts).SetActiveDocument(L"Bolt.par");
+    // Gone in both registry views: Wine looks in the other one too.
+    constexpr wchar_t kProxyKey[] = L"Software\\Classes\\Interface\\{00C6BF00-483B-11CE-951A-08003601BE52}\\ProxyStubClsid32";
     for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
-        RegDeleteKeyW(root, L"Software\\Classes\\Interface\\{00C6BF00-483B-11CE-951A-08003601BE52}\\ProxyStubClsid32");
+        for (REGSAM view : {KEY_WOW64_64KEY, KEY_WOW64_32KEY}) RegDeleteKeyExW(root, kProxyKey, view, 0);
     }
     try {
         CheckReady();
