@@ -78,10 +78,8 @@ RECT NoticeRectBeside(const RECT& anchor, SIZE size, const RECT& work) noexcept 
 }
 
 void BusyNoticeWindow::Create() {
-    const SIZE client{layout_.Pixels(kBusyClientTwips.width), layout_.Pixels(kBusyClientTwips.height)};
-    const TopLevelDef def{&kBusyWindowClass, kAppTitle, kBusyStyle, kBusyExStyle, HiddenOwnerWindow()};
-    CreateTopLevel(def, CentredOuterRect(client, kBusyStyle, kBusyExStyle));
-    controls_.Create(hwnd(), kBusyControls, layout_);
+    CreateForm({{&kBusyWindowClass, kAppTitle, kBusyStyle, kBusyExStyle, HiddenOwnerWindow()}, kBusyClientTwips, true,
+                kBusyControls});
 }
 
 // Below the progress window during a run; at start-up, where the progress
@@ -195,9 +193,6 @@ LRESULT BusyNoticeWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lPar
     case WM_SYSCOMMAND:
         if (StartsAModalLoop(wParam)) return 0;
         break;
-    case WM_DRAWITEM:
-        if (controls_.DrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam))) return TRUE;
-        break;
     case WM_ACTIVATE:
         // Activated by the user: from now on the keyboard works the button.
         if (LOWORD(wParam) != WA_INACTIVE) SetFocus(controls_.Handle(busy_id::kCancelButton));
@@ -205,7 +200,7 @@ LRESULT BusyNoticeWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lPar
     default:
         break;
     }
-    return DefaultHandling(message, wParam, lParam);
+    return Form::HandleMessage(message, wParam, lParam);
 }
 
 }  // namespace marsitel::ui

@@ -10,15 +10,12 @@
 // stands below the progress window rather than over the screen's centre,
 // where the host shows its dialogs.
 #include "core/host/busy_notice.h"
-#include "ui/controls.h"
-#include "ui/window.h"
+#include "ui/form.h"
 
 namespace marsitel::ui {
 
-class BusyNoticeWindow final : public Window, public host::BusyNotice {
+class BusyNoticeWindow final : public Form, public host::BusyNotice {
 public:
-    ~BusyNoticeWindow() override { Destroy(); }
-
     void Show(host::BusyReason reason) noexcept override;
     void Hide() noexcept override;
     void ServeInput() noexcept override;
@@ -32,8 +29,6 @@ private:
     void CancelButton_Click();
     void Route(MSG& message) noexcept;
 
-    Layout layout_ = Layout::ForScreen();
-    ControlSet controls_;
     bool stopRequested_ = false;
 };
 

@@ -91,15 +91,9 @@ const struct {
 
 Dialog::Dialog(DialogServices services) : services_(std::move(services)) {}
 
-Dialog::~Dialog() {
-    Destroy();
-}
-
 bool Dialog::Create() {
-    const SIZE client{layout_.Pixels(kDialogClientTwips.width), layout_.Pixels(kDialogClientTwips.height)};
-    const TopLevelDef def{&kDialogWindowClass, L"Beziehungen setzen", kDialogStyle, kDialogExStyle, nullptr};
-    CreateTopLevel(def, CentredOuterRect(client, kDialogStyle, kDialogExStyle));
-    controls_.Create(hwnd(), kDialogControls, layout_);
+    CreateForm({{&kDialogWindowClass, L"Beziehungen setzen", kDialogStyle, kDialogExStyle, nullptr}, kDialogClientTwips,
+                true, kDialogControls});
     const HWND scrollBar = controls_.Handle(kLevelSelector);
     SetScrollRange(scrollBar, SB_CTL, kLevelMin, kLevelMax, FALSE);
     SetScrollPos(scrollBar, SB_CTL, PositionFromLevel(kLevelMin), TRUE);
@@ -267,9 +261,6 @@ LRESULT Dialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             OnVScroll(LOWORD(wParam), static_cast<short>(HIWORD(wParam)));
         }
         return 0;
-    case WM_DRAWITEM:
-        if (controls_.DrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam))) return TRUE;
-        break;
     case WM_CTLCOLORSTATIC:
         // The level box is read-only but should look like a text box.
         if (reinterpret_cast<HWND>(lParam) == controls_.Handle(kLevelText)) {
@@ -299,7 +290,7 @@ LRESULT Dialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     default:
         break;
     }
-    return DefaultHandling(message, wParam, lParam);
+    return Form::HandleMessage(message, wParam, lParam);
 }
 
 }  // namespace marsitel::ui

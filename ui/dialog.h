@@ -3,10 +3,9 @@
 // read live from its controls, while a run lasts.
 #include "core/progress_display.h"
 #include "core/run_options.h"
-#include "ui/controls.h"
+#include "ui/form.h"
 #include "ui/frm_progress.h"
 #include "ui/message_loop.h"
-#include "ui/window.h"
 
 #include <cstdint>
 #include <functional>
@@ -21,10 +20,9 @@ struct DialogServices {
     std::function<void(HWND)> makeTopmost;
 };
 
-class Dialog final : public Window, public RunOptions, private MessageFilter {
+class Dialog final : public Form, public RunOptions, private MessageFilter {
 public:
     explicit Dialog(DialogServices services);
-    ~Dialog() override;
 
     // Creates the dialog hidden and runs its load step. False when the load
     // step ended the program (the host is not ready).
@@ -50,8 +48,6 @@ private:
     void SetScrollValue(int value);
 
     DialogServices services_;
-    Layout layout_ = Layout::ForScreen();
-    ControlSet controls_;
     frmProgress progress_;
     HWND focus_ = nullptr;
     // A run, the load step's host check or a box of theirs is under way.

@@ -24,13 +24,10 @@ const TwipsRect kProgressClientTwips{0, 0, 7665, 1230};
 }  // namespace
 
 void frmProgress::Create() {
-    const SIZE client{layout_.Pixels(kProgressClientTwips.width), layout_.Pixels(kProgressClientTwips.height)};
     // Owned by a hidden window: kept out of the taskbar with an ordinary
-    // caption.
-    const TopLevelDef def{&kProgressWindowClass, L"Fortschrittsanzeige", kProgressStyle, kProgressExStyle,
-                            HiddenOwnerWindow()};
-    CreateTopLevel(def, OuterRectAt(POINT{0, 0}, client, kProgressStyle, kProgressExStyle));
-    controls_.Create(hwnd(), kProgressControls, layout_);
+    // caption. The dialog places it.
+    CreateForm({{&kProgressWindowClass, L"Fortschrittsanzeige", kProgressStyle, kProgressExStyle, HiddenOwnerWindow()},
+                kProgressClientTwips, false, kProgressControls});
     bar_.Attach(controls_.Handle(progress_id::kBar));
 }
 
@@ -79,7 +76,7 @@ LRESULT frmProgress::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     // The dialog closes the window after the run; closing it from its
     // title bar in between would leave the run writing to nothing.
     if (message == WM_CLOSE) return 0;
-    return DefaultHandling(message, wParam, lParam);
+    return Form::HandleMessage(message, wParam, lParam);
 }
 
 }  // namespace marsitel::ui

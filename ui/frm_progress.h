@@ -3,18 +3,15 @@
 // dialog creates, places, shows and closes it; the removal logic writes it
 // through ProgressDisplay.
 #include "core/progress_display.h"
-#include "ui/controls.h"
+#include "ui/form.h"
 #include "ui/progress_bar.h"
-#include "ui/window.h"
 
 #include <string_view>
 
 namespace marsitel::ui {
 
-class frmProgress final : public Window, public ProgressDisplay {
+class frmProgress final : public Form, public ProgressDisplay {
 public:
-    ~frmProgress() override { Destroy(); }
-
     // Creates the window hidden, in its design state.
     void Create();
 
@@ -33,8 +30,6 @@ public:
 private:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
-    Layout layout_ = Layout::ForScreen();
-    ControlSet controls_;
     ProgressBar bar_;
 };
 

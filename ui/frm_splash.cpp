@@ -46,18 +46,12 @@ constexpr wchar_t kContactBlock[] = L"CAD-Automatisierung und Zubehör\rMarsitel
 
 }  // namespace
 
-frmSplash::~frmSplash() {
-    Destroy();
-}
-
 void frmSplash::Create() {
     picture_.reset(static_cast<HBITMAP>(
         LoadImageW(ProgramInstance(), MAKEINTRESOURCEW(MARSITEL_IDB_SPLASH), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR)));
     if (!picture_) ThrowLastError();
-    const SIZE client{layout_.Pixels(kSplashClientTwips.width), layout_.Pixels(kSplashClientTwips.height)};
-    const TopLevelDef def{&kSplashWindowClass, L"", kSplashStyle, kSplashExStyle, nullptr};
-    CreateTopLevel(def, CentredOuterRect(client, kSplashStyle, kSplashExStyle));
-    controls_.Create(hwnd(), kSplashControls, layout_);
+    CreateForm({{&kSplashWindowClass, L"", kSplashStyle, kSplashExStyle, nullptr}, kSplashClientTwips, true,
+                kSplashControls});
     AddMessageFilter(*this);
     Form_Load();
 }
@@ -136,12 +130,9 @@ LRESULT frmSplash::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WM_DRAWITEM: {
         const auto& item = *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
-        if (item.CtlID == static_cast<UINT>(kPicture)) {
-            DrawPicture(item);
-            return TRUE;
-        }
-        if (controls_.DrawItem(item)) return TRUE;
-        break;
+        if (item.CtlID != static_cast<UINT>(kPicture)) break;
+        DrawPicture(item);
+        return TRUE;
     }
     case WM_ACTIVATE:
         if (LOWORD(wParam) != WA_INACTIVE) SetFocus(controls_.Handle(kOkButton));
@@ -152,7 +143,7 @@ LRESULT frmSplash::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     default:
         break;
     }
-    return DefaultHandling(message, wParam, lParam);
+    return Form::HandleMessage(message, wParam, lParam);
 }
 
 }  // namespace marsitel::ui

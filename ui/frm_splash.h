@@ -2,17 +2,14 @@
 // frmSplash: the information window shown during start-up. It closes itself
 // on a click on OK or on its frame, and on any character key, which it sees
 // before the control that has the focus.
-#include "ui/controls.h"
 #include "shared/gdi.h"
+#include "ui/form.h"
 #include "ui/message_loop.h"
-#include "ui/window.h"
 
 namespace marsitel::ui {
 
-class frmSplash final : public Window, private MessageFilter {
+class frmSplash final : public Form, private MessageFilter {
 public:
-    ~frmSplash() override;
-
     // Creates the window hidden and runs its load step.
     void Create();
     void Show();
@@ -30,8 +27,6 @@ private:
     void Frame_Click();
     void DrawPicture(const DRAWITEMSTRUCT& item) const;
 
-    Layout layout_ = Layout::ForScreen();
-    ControlSet controls_;
     UniqueBitmap picture_;
 };
 
