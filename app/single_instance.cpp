@@ -1,6 +1,6 @@
 #include "app/single_instance.h"
 
-#include "core/input_queue.h"
+#include "core/base/input_queue.h"
 #include "shared/unique_handle.h"
 #include "ui/control_ids.h"
 

@@ -2,7 +2,7 @@
 
 #include "app/topmost.h"
 #include "app/splash_wait.h"
-#include "core/error.h"
+#include "core/base/error.h"
 #include "core/host/busy_host.h"
 #include "core/readiness.h"
 #include "core/removal.h"

@@ -9,8 +9,8 @@
 
 #include "bench/reference_client.h"
 #include "bench/timing.h"
-#include "core/app_title.h"
-#include "core/error.h"
+#include "core/base/app_title.h"
+#include "core/base/error.h"
 #include "core/progress_display.h"
 #include "core/removal.h"
 #include "core/run_options.h"
@@ -23,11 +23,10 @@ namespace marsitel::bench {
 namespace {
 
 // The dialog's choices for the benchmark: all levels, grounding on.
-constexpr std::int16_t kAllLevelsPosition = 10;
 
 class AllLevelsGrounded final : public RunOptions {
 public:
-    std::int16_t Level() const override { return kAllLevelsPosition; }
+    std::int16_t Level() const override { return kAllLevels; }
     bool GroundAll() const override { return true; }
 };
 
@@ -89,7 +88,7 @@ void RunMeasured(Client client, TimedProgress& progress, ClientResult& result) {
             RunRelationRemoval(options, progress, {});
             result.ok = true;
         } else {
-            result.ok = RunReferenceRemoval(DepthForLevel(kAllLevelsPosition), true, progress);
+            result.ok = RunReferenceRemoval(DepthForLevel(kAllLevels), true, progress);
             if (!result.ok) result.error = "host not ready";
         }
     } catch (const Error& error) {

@@ -11,11 +11,11 @@
 #include <functional>
 #include <string>
 
-#include "core/app_title.h"
-#include "core/input_queue.h"
+#include "core/base/app_title.h"
+#include "core/base/input_queue.h"
 #include "core/host/busy_host.h"
 #include "core/host/dispatch.h"
-#include "core/error.h"
+#include "core/base/error.h"
 #include "core/elevation.h"
 #include "core/host/error_mapping.h"
 #include "core/host/host_objects.h"

@@ -5,10 +5,15 @@
 
 namespace marsitel {
 
+// The level selector's range. Its top position stands for all levels,
+// however deep the assembly.
+inline constexpr std::int16_t kLowestLevel = 1;
+inline constexpr std::int16_t kAllLevels = 10;
+
 class RunOptions {
 public:
     virtual ~RunOptions() = default;
-    // 1 to 10; 10 stands for all levels. Read once, at the start of a run.
+    // kLowestLevel to kAllLevels. Read once, at the start of a run.
     virtual std::int16_t Level() const = 0;
     // Read once for each occurrence, at the moment of the grounding decision.
     virtual bool GroundAll() const = 0;

@@ -8,7 +8,6 @@
 namespace marsitel {
 namespace {
 
-constexpr std::int16_t kAllLevelsPosition = 10;
 constexpr std::int16_t kAllLevelsDepth = 1000;
 constexpr wchar_t kAssemblyLinePrefix[] = L"Bearbeite ";
 constexpr wchar_t kOccurrenceLinePrefix[] = L"Vorkommnis ";
@@ -69,7 +68,7 @@ void VisitSubAssemblies(const host::HostOccurrences& occurrences, std::int16_t l
 
 }  // namespace
 
-std::int16_t DepthForLevel(std::int16_t level) { return level == kAllLevelsPosition ? kAllLevelsDepth : level; }
+std::int16_t DepthForLevel(std::int16_t level) { return level == kAllLevels ? kAllLevelsDepth : level; }
 
 void ProcessAssembly(const host::HostAssembly& assembly, std::int16_t levels, const RunOptions& options,
                      ProgressDisplay& progress) {

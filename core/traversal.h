@@ -9,7 +9,8 @@
 
 namespace marsitel {
 
-// The level selector's value as a depth: 10 stands for all levels.
+// The level selector's value as a depth: kAllLevels stands for a depth
+// that no assembly reaches.
 std::int16_t DepthForLevel(std::int16_t level);
 
 // Visits `assembly` and, while `levels` is above 1, every sub-assembly

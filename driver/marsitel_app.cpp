@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "core/run_options.h"
 #include "ui/control_ids.h"
 
 namespace marsitel::e2e {
@@ -10,9 +11,8 @@ namespace {
 namespace ids = marsitel::ui::dialog_id;
 namespace progress_ids = marsitel::ui::progress_id;
 
-constexpr wchar_t kAllLevels[] = L"Alle";
-constexpr int kAllLevelsValue = 10;
-constexpr int kMaxArrowClicks = 3 * kAllLevelsValue;
+constexpr wchar_t kAllLevelsText[] = L"Alle";
+constexpr int kMaxArrowClicks = 3 * kAllLevels;
 constexpr Millis kRunPoll{20};
 // Each read of a line is a message the program's busy thread must answer:
 // read often enough to follow the run, not so often as to slow it down.
@@ -20,7 +20,7 @@ constexpr Millis kLineReadInterval{50};
 constexpr Millis kDrawnWait{5000};
 
 int LevelValue(std::wstring_view shown) {
-    if (shown == kAllLevels) return kAllLevelsValue;
+    if (shown == kAllLevelsText) return kAllLevels;
     int value = 0;
     for (wchar_t c : shown) {
         if (c < L'0' || c > L'9') return -1;
@@ -95,7 +95,7 @@ std::wstring MarsitelApp::Level() const { return DialogText(ids::kLevelText); }
 
 bool MarsitelApp::SetLevel(std::wstring_view shown) {
     const int target = LevelValue(shown);
-    if (target < 1 || target > kAllLevelsValue) return false;
+    if (target < 1 || target > kAllLevels) return false;
     HWND scroll_bar = DialogControl(ids::kLevelSelector);
     for (int clicks = 0; clicks < kMaxArrowClicks && Level() != shown; ++clicks) {
         const int current = LevelValue(Level());

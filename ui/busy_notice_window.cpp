@@ -1,7 +1,7 @@
 #include "ui/busy_notice_window.h"
 
-#include "core/app_title.h"
-#include "core/input_queue.h"
+#include "core/base/app_title.h"
+#include "core/base/input_queue.h"
 #include "ui/control_ids.h"
 #include "ui/frm_progress.h"
 #include "ui/program_end.h"

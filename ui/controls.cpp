@@ -1,6 +1,6 @@
 #include "ui/controls.h"
 
-#include "core/error.h"
+#include "core/base/error.h"
 #include "ui/window.h"
 
 #include <commctrl.h>

@@ -1,6 +1,6 @@
 #include "ui/dialog.h"
 
-#include "core/input_queue.h"
+#include "core/base/input_queue.h"
 #include "ui/accessible.h"
 #include "ui/control_ids.h"
 #include "ui/program_end.h"
@@ -57,9 +57,8 @@ private:
     int exceptions_;
 };
 
-constexpr int kLevelMin = 1;
-constexpr int kLevelMax = 10;
-constexpr int kLevelAll = 10;
+constexpr int kLevelMin = kLowestLevel;
+constexpr int kLevelMax = kAllLevels;
 
 // The scroll bar's position runs from top to bottom; the level runs the other
 // way, so that the up arrow raises it.
@@ -70,13 +69,17 @@ int PositionFromLevel(int level) {
     return kLevelMin + kLevelMax - level;
 }
 
+// The level as the dialog shows it.
+std::wstring LevelText(int level) {
+    return level == kAllLevels ? L"Alle" : std::to_wstring(level);
+}
+
 // Screen readers find no label for the level selector (its question is
 // drawn by the dialog), and the scroll bar's own value would be its inverted
 // position: both name the selector, and the scroll bar tells the level as
 // the text box shows it.
 std::wstring LevelTextOf(HWND scrollBar) {
-    const int level = LevelFromPosition(GetScrollPos(scrollBar, SB_CTL));
-    return level == kLevelAll ? L"Alle" : std::to_wstring(level);
+    return LevelText(LevelFromPosition(GetScrollPos(scrollBar, SB_CTL)));
 }
 
 const struct {
@@ -140,9 +143,7 @@ bool Dialog::GroundAll() const {
 }
 
 void Dialog::LevelSelector_Change() {
-    const int level = Level();
-    controls_.SetText(kLevelText, std::to_wstring(level));
-    if (level == kLevelAll) controls_.SetText(kLevelText, L"Alle");
+    controls_.SetText(kLevelText, LevelText(Level()));
 }
 
 void Dialog::ExecuteButton_Click() {

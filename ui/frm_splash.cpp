@@ -1,6 +1,6 @@
 #include "ui/frm_splash.h"
 
-#include "core/app_title.h"
+#include "core/base/app_title.h"
 #include "ui/control_ids.h"
 #include "ui/res/resource_ids.h"
 

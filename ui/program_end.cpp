@@ -1,9 +1,9 @@
 #include "ui/program_end.h"
 
-#include "core/app_title.h"
-#include "core/error.h"
+#include "core/base/app_title.h"
+#include "core/base/error.h"
 #include "core/host/error_mapping.h"
-#include "core/input_queue.h"
+#include "core/base/input_queue.h"
 
 #include <windows.h>
 

@@ -1,6 +1,6 @@
 #include "ui/window.h"
 
-#include "core/error.h"
+#include "core/base/error.h"
 #include "ui/program_end.h"
 #include "ui/res/resource_ids.h"
 

@@ -30,7 +30,7 @@
 //                        failure.
 #include "core/host/error_mapping.h"
 
-#include "core/app_title.h"
+#include "core/base/app_title.h"
 
 #include <string>
 #include <utility>

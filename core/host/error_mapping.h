@@ -4,7 +4,7 @@
 #include <windows.h>
 #include <oaidl.h>
 
-#include "core/error.h"
+#include "core/base/error.h"
 
 namespace marsitel::host {
 

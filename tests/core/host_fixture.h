@@ -15,7 +15,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/error.h"
+#include "core/base/error.h"
 #include "core/progress_display.h"
 #include "core/run_options.h"
 #include "message_box_watcher.h"

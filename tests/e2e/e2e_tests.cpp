@@ -11,7 +11,7 @@
 #include <thread>
 
 #include "app/single_instance.h"
-#include "core/app_title.h"
+#include "core/base/app_title.h"
 #include "core/elevation.h"
 #include "driver/marsitel_app.h"
 #include "driver/scenario_summary.h"

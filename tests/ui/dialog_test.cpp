@@ -1,6 +1,6 @@
 #include "app/topmost.h"
-#include "core/error.h"
-#include "core/input_queue.h"
+#include "core/base/error.h"
+#include "core/base/input_queue.h"
 #include "shared/com.h"
 #include "shared/variant.h"
 #include "ui/accessible.h"

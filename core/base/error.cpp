@@ -1,4 +1,4 @@
-#include "core/error.h"
+#include "core/base/error.h"
 
 #include <iterator>
 

@@ -1,6 +1,6 @@
-#include "core/input_queue.h"
+#include "core/base/input_queue.h"
 
-#include "core/app_title.h"
+#include "core/base/app_title.h"
 
 namespace marsitel {
 namespace {
