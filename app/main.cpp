@@ -1,14 +1,14 @@
 // The program's entry point: the user-interface thread, its COM apartment
 // for the host's automation objects, start-up, then the event loop.
+#include <windows.h>
+
+#include <optional>
+
 #include "app/single_instance.h"
 #include "app/startup.h"
 #include "shared/com.h"
 #include "ui/message_loop.h"
 #include "ui/program_end.h"
-
-#include <windows.h>
-
-#include <optional>
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     if (const auto exitCode = marsitel::HandOverToRunningCopy()) return *exitCode;

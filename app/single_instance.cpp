@@ -1,10 +1,7 @@
 #include "app/single_instance.h"
 
-#include "core/base/input_queue.h"
-#include "shared/unique_handle.h"
-#include "ui/control_ids.h"
-
 #include <windows.h>
+
 #include <sddl.h>
 
 #include <chrono>
@@ -12,6 +9,10 @@
 #include <memory>
 #include <utility>
 #include <vector>
+
+#include "core/base/input_queue.h"
+#include "shared/unique_handle.h"
+#include "ui/control_ids.h"
 
 namespace marsitel {
 namespace {
@@ -26,8 +27,9 @@ constexpr const wchar_t* kOwnClasses[] = {ui::kSplashClass, ui::kDialogClass, ui
 // period is time, not a number of looks, which a loaded machine stretches.
 constexpr std::chrono::milliseconds kLookPeriod{5000};
 constexpr DWORD kLookIntervalMs = 50;
-constexpr wchar_t kShowsNoWindow[] = L"Marsitel läuft bereits, zeigt aber kein Fenster. Warten Sie einen Moment, "
-                                     L"oder beenden Sie die andere Marsitel-Instanz im Task-Manager.";
+constexpr wchar_t kShowsNoWindow[] =
+    L"Marsitel läuft bereits, zeigt aber kein Fenster. Warten Sie einen Moment, "
+    L"oder beenden Sie die andere Marsitel-Instanz im Task-Manager.";
 
 // Memory that the system allocated with LocalAlloc for its caller.
 struct LocalFreer {

@@ -33,7 +33,7 @@ enum class LookStep {
     TakeOver,      // that copy has ended: the claim is this one's now
     BringForward,  // its window is found: bring it to the front and end
     LookAgain,
-    SayNoWindow,   // no window for the whole look: tell the user, and end
+    SayNoWindow,  // no window for the whole look: tell the user, and end
 };
 
 // `looked`: how long this start has looked, up to this look; `claimLeft`:

@@ -1,8 +1,8 @@
 #include "app/splash_wait.h"
 
-#include "ui/message_loop.h"
-
 #include <windows.h>
+
+#include "ui/message_loop.h"
 
 namespace marsitel {
 
@@ -18,8 +18,7 @@ void WaitWhileSplashVisible(const std::function<bool()>& visible, std::chrono::s
         const auto remaining = bound - (steady_clock::now() - start);
         const auto milliseconds = std::chrono::ceil<std::chrono::milliseconds>(remaining).count();
         if (milliseconds > 0) {
-            MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(milliseconds), QS_ALLINPUT,
-                                        MWMO_INPUTAVAILABLE);
+            MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(milliseconds), QS_ALLINPUT, MWMO_INPUTAVAILABLE);
         }
     }
 }

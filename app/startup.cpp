@@ -1,7 +1,7 @@
 #include "app/startup.h"
 
-#include "app/topmost.h"
 #include "app/splash_wait.h"
+#include "app/topmost.h"
 #include "core/base/error.h"
 #include "core/host/busy_host.h"
 #include "core/readiness.h"

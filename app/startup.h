@@ -1,8 +1,8 @@
 #pragma once
 // Start-up: the splash for at most ten seconds, then the main dialog.
 #include "shared/com.h"
-#include "ui/dialog.h"
 #include "ui/busy_notice_window.h"
+#include "ui/dialog.h"
 #include "ui/frm_splash.h"
 
 namespace marsitel {

@@ -12,11 +12,11 @@
 #include <string>
 
 #include "core/base/app_title.h"
+#include "core/base/error.h"
 #include "core/base/input_queue.h"
+#include "core/elevation.h"
 #include "core/host/busy_host.h"
 #include "core/host/dispatch.h"
-#include "core/base/error.h"
-#include "core/elevation.h"
 #include "core/host/error_mapping.h"
 #include "core/host/host_objects.h"
 
@@ -51,15 +51,12 @@ std::wstring ReadinessWarning() {
         return HostNotRunning();
     }
     // A negative number (a bare failure status of the host) is passed over.
-    if (TrappedErrorNumber([&] {
-            application.Get(L"ActiveDocument").Object().As(host::kIidHostAssembly);
-        }) > 0) {
+    if (TrappedErrorNumber([&] { application.Get(L"ActiveDocument").Object().As(host::kIidHostAssembly); }) > 0) {
         return kNoAssemblyActive;
     }
     std::int32_t documentCount = 0;
-    if (TrappedErrorNumber([&] {
-            documentCount = application.Get(L"Documents").Object().Get(L"Count").Int32();
-        }) != 0 ||
+    if (TrappedErrorNumber([&] { documentCount = application.Get(L"Documents").Object().Get(L"Count").Int32(); }) !=
+            0 ||
         documentCount == 0) {
         return kNoAssemblyActive;
     }

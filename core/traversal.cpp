@@ -68,7 +68,9 @@ void VisitSubAssemblies(const host::HostOccurrences& occurrences, std::int16_t l
 
 }  // namespace
 
-std::int16_t DepthForLevel(std::int16_t level) { return level == kAllLevels ? kAllLevelsDepth : level; }
+std::int16_t DepthForLevel(std::int16_t level) {
+    return level == kAllLevels ? kAllLevelsDepth : level;
+}
 
 void ProcessAssembly(const host::HostAssembly& assembly, std::int16_t levels, const RunOptions& options,
                      ProgressDisplay& progress) {

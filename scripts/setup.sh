@@ -149,6 +149,6 @@ install_missing \
     wine wine64 wine32:i386 \
     xvfb xauth x11-apps imagemagick \
     fonts-wine fonts-liberation \
-    googletest python3 python3-yaml \
+    googletest python3 python3-yaml clang-format \
     wixl msitools faketime osslsigncode openssl
 emulate_32bit_where_needed

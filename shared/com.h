@@ -2,6 +2,7 @@
 // COM on the calling thread: its apartment, and the ownership of a
 // reference that COM or a factory hands out.
 #include <windows.h>
+
 #include <objbase.h>
 
 #include <wrl/client.h>

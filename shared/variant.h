@@ -2,6 +2,7 @@
 // Owns one VARIANT: whatever it holds (strings, object references) is
 // released when the owner goes, on every path.
 #include <windows.h>
+
 #include <oleauto.h>
 
 #include <string_view>

@@ -1,6 +1,8 @@
 // The annotation property ids are defined by the header itself where
 // initguid.h comes first (the documented way), not by a library.
+// clang-format off
 #include <initguid.h>
+// clang-format on
 
 #include "ui/accessible.h"
 
@@ -112,8 +114,8 @@ HRESULT AnnotateThroughServices(IAccPropServices& services, HWND control,
     if (FAILED(named) || !annotation.value) return named;
     const ComPtr<ValueServer> server = ValueServer::Make(control, annotation);
     // The value is the scroll bar's own; its arrows and page areas keep theirs.
-    const HRESULT valued = server ? services.SetHwndPropServer(control, kClientObject, CHILDID_SELF,
-                                                               &PROPID_ACC_VALUE, 1, server.Get(), ANNO_THIS)
+    const HRESULT valued = server ? services.SetHwndPropServer(control, kClientObject, CHILDID_SELF, &PROPID_ACC_VALUE,
+                                                               1, server.Get(), ANNO_THIS)
                                   : E_OUTOFMEMORY;
     if (FAILED(valued)) ClearAnnotation(services, control, false);
     return valued;

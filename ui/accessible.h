@@ -3,11 +3,13 @@
 // or misleading: the name, and where given the value, annotated through the
 // system's property services; the rest is the control's standard answer.
 #include <windows.h>
+
 #include <oleacc.h>
-#include <wrl/client.h>
 
 #include <functional>
 #include <string>
+
+#include <wrl/client.h>
 
 namespace marsitel::ui {
 

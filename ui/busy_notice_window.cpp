@@ -1,15 +1,15 @@
 #include "ui/busy_notice_window.h"
 
+#include <algorithm>
+#include <iterator>
+#include <string>
+#include <string_view>
+
 #include "core/base/app_title.h"
 #include "core/base/input_queue.h"
 #include "ui/control_ids.h"
 #include "ui/frm_progress.h"
 #include "ui/program_end.h"
-
-#include <algorithm>
-#include <iterator>
-#include <string>
-#include <string_view>
 
 namespace marsitel::ui {
 namespace {
@@ -78,7 +78,9 @@ RECT NoticeRectBeside(const RECT& anchor, SIZE size, const RECT& work) noexcept 
 }
 
 void BusyNoticeWindow::Create() {
-    CreateForm({{&kBusyWindowClass, kAppTitle, kBusyStyle, kBusyExStyle, HiddenOwnerWindow()}, kBusyClientTwips, true,
+    CreateForm({{&kBusyWindowClass, kAppTitle, kBusyStyle, kBusyExStyle, HiddenOwnerWindow()},
+                kBusyClientTwips,
+                true,
                 kBusyControls});
 }
 

@@ -57,8 +57,8 @@ inline constexpr int kWarning = 310;         // lblWarning
 // The notice shown while the host refuses calls as busy or does not
 // answer; owned by the hidden window too.
 namespace busy_id {
-inline constexpr int kText = 401;            // lblBusy
-inline constexpr int kCancelButton = 402;    // cmdCancel, "Abbrechen"
+inline constexpr int kText = 401;          // lblBusy
+inline constexpr int kCancelButton = 402;  // cmdCancel, "Abbrechen"
 }  // namespace busy_id
 
 }  // namespace marsitel::ui

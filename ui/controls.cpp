@@ -1,10 +1,10 @@
 #include "ui/controls.h"
 
-#include "core/base/error.h"
-#include "ui/window.h"
-
 #include <commctrl.h>
 #include <windowsx.h>
+
+#include "core/base/error.h"
+#include "ui/window.h"
 
 namespace marsitel::ui {
 
@@ -183,10 +183,10 @@ void ControlSet::Create(HWND window, std::span<const ControlDef> table, const La
         const ControlClass controlClass = ClassFor(def);
         const HWND parent = def.parentId ? Handle(def.parentId) : window;
         const RECT box = PixelBox(def, layout);
-        const HWND control = CreateWindowExW(
-            controlClass.exStyle, controlClass.className, def.text ? def.text : L"", controlClass.style, box.left,
-            box.top, box.right - box.left, box.bottom - box.top, parent,
-            reinterpret_cast<HMENU>(static_cast<INT_PTR>(def.id)), ProgramInstance(), nullptr);
+        const HWND control =
+            CreateWindowExW(controlClass.exStyle, controlClass.className, def.text ? def.text : L"", controlClass.style,
+                            box.left, box.top, box.right - box.left, box.bottom - box.top, parent,
+                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(def.id)), ProgramInstance(), nullptr);
         if (!control) ThrowLastError();
         handles_[def.id] = control;
         SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(def.font, layout)), FALSE);

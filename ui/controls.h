@@ -1,15 +1,15 @@
 #pragma once
 // Controls created from layout tables: one row per control, in creation
 // order, which is also the tab order and the z-order (earlier rows on top).
-#include "shared/gdi.h"
-#include "ui/layout.h"
-
 #include <windows.h>
 
 #include <map>
 #include <span>
 #include <string>
 #include <string_view>
+
+#include "shared/gdi.h"
+#include "ui/layout.h"
 
 namespace marsitel::ui {
 
@@ -22,8 +22,8 @@ enum class ControlKind {
     VScrollBar,
     CheckBox,
     PushButton,
-    Frame,          // container: rows whose parent is the frame lie inside it
-    Picture,        // drawn by its window
+    Frame,    // container: rows whose parent is the frame lie inside it
+    Picture,  // drawn by its window
     ProgressBar,
 };
 

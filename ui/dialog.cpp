@@ -1,11 +1,11 @@
 #include "ui/dialog.h"
 
+#include <exception>
+
 #include "core/base/input_queue.h"
 #include "ui/accessible.h"
 #include "ui/control_ids.h"
 #include "ui/program_end.h"
-
-#include <exception>
 
 namespace marsitel::ui {
 namespace {
@@ -33,11 +33,17 @@ const ControlDef kDialogControls[] = {
     {ControlKind::Label, kExplanation, {240, 120, 7215, 1455}, L"Label9", nullptr},
     {ControlKind::Line, kUpperLine, {120, 1680, 7320, 0}, L"", nullptr},
     {ControlKind::Label, kStepOneNumber, {240, 1800, 255, 375}, L"1.", &kSansBold12},
-    {ControlKind::Label, kLevelQuestion, {840, 1800, 5055, 495},
-     L"Wieviele Baugruppenebenen wollen sie Berücksichtigen?  1 = nur oberste Ebene", &kSansBold825},
+    {ControlKind::Label,
+     kLevelQuestion,
+     {840, 1800, 5055, 495},
+     L"Wieviele Baugruppenebenen wollen sie Berücksichtigen?  1 = nur oberste Ebene",
+     &kSansBold825},
     {ControlKind::Line, kLowerLine, {120, 2880, 7320, 0}, L"", nullptr},
     {ControlKind::Label, kStepTwoNumber, {240, 3000, 255, 255}, L"2.", &kSansBold12},
-    {ControlKind::Label, kDeleteQuestion, {840, 3000, 5055, 255}, L"Welche Beziehungen sollen gelöscht werden?",
+    {ControlKind::Label,
+     kDeleteQuestion,
+     {840, 3000, 5055, 255},
+     L"Welche Beziehungen sollen gelöscht werden?",
      &kSansBold825},
     {ControlKind::Label, kStatusLine, {120, 4920, 7335, 255}, L"", nullptr},
 };
@@ -95,8 +101,10 @@ const struct {
 Dialog::Dialog(DialogServices services) : services_(std::move(services)) {}
 
 bool Dialog::Create() {
-    CreateForm({{&kDialogWindowClass, L"Beziehungen setzen", kDialogStyle, kDialogExStyle, nullptr}, kDialogClientTwips,
-                true, kDialogControls});
+    CreateForm({{&kDialogWindowClass, L"Beziehungen setzen", kDialogStyle, kDialogExStyle, nullptr},
+                kDialogClientTwips,
+                true,
+                kDialogControls});
     const HWND scrollBar = controls_.Handle(kLevelSelector);
     SetScrollRange(scrollBar, SB_CTL, kLevelMin, kLevelMax, FALSE);
     SetScrollPos(scrollBar, SB_CTL, PositionFromLevel(kLevelMin), TRUE);
@@ -112,8 +120,9 @@ void Dialog::Show() {
 
 bool Dialog::Form_Load() {
     title_ = L"Offsetwerte in Baugruppen ändern";
-    text_ = L"Dieses Programm löscht alle Beziehungen in Baugruppen und setzt eine Fixiert-Beziehung, falls "
-             L"gewünscht. ";
+    text_ =
+        L"Dieses Programm löscht alle Beziehungen in Baugruppen und setzt eine Fixiert-Beziehung, falls "
+        L"gewünscht. ";
     text_ += L"\r";
     text_ += L"\rDas Programm wurde in diese Version nicht mit anpassbaren Baugruppen getestet";
     text_ += L"\rKeine Gewährleistung ";

@@ -1,15 +1,15 @@
 #pragma once
 // Dialog: the window through which the user works. It supplies RunOptions,
 // read live from its controls, while a run lasts.
+#include <cstdint>
+#include <functional>
+#include <string>
+
 #include "core/progress_display.h"
 #include "core/run_options.h"
 #include "ui/form.h"
 #include "ui/frm_progress.h"
 #include "ui/message_loop.h"
-
-#include <cstdint>
-#include <functional>
-#include <string>
 
 namespace marsitel::ui {
 

@@ -1,11 +1,11 @@
 #pragma once
 // A form: one of the program's four windows, made from a table of controls
 // laid out in twips, which draws its owner-drawn labels and lines itself.
+#include <span>
+
 #include "ui/controls.h"
 #include "ui/layout.h"
 #include "ui/window.h"
-
-#include <span>
 
 namespace marsitel::ui {
 

@@ -1,8 +1,8 @@
 #include "ui/frm_progress.h"
 
-#include "ui/control_ids.h"
-
 #include <string>
+
+#include "ui/control_ids.h"
 
 namespace marsitel::ui {
 namespace {
@@ -27,7 +27,9 @@ void frmProgress::Create() {
     // Owned by a hidden window: kept out of the taskbar with an ordinary
     // caption. The dialog places it.
     CreateForm({{&kProgressWindowClass, L"Fortschrittsanzeige", kProgressStyle, kProgressExStyle, HiddenOwnerWindow()},
-                kProgressClientTwips, false, kProgressControls});
+                kProgressClientTwips,
+                false,
+                kProgressControls});
     bar_.Attach(controls_.Handle(progress_id::kBar));
 }
 

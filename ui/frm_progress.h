@@ -2,11 +2,11 @@
 // frmProgress: the window on screen while a run is in progress. The main
 // dialog creates, places, shows and closes it; the removal logic writes it
 // through ProgressDisplay.
+#include <string_view>
+
 #include "core/progress_display.h"
 #include "ui/form.h"
 #include "ui/progress_bar.h"
-
-#include <string_view>
 
 namespace marsitel::ui {
 

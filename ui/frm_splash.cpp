@@ -25,15 +25,29 @@ constexpr int kInFrame = kFrame;
 const ControlDef kSplashControls[] = {
     {ControlKind::Frame, kFrame, {120, 120, 5880, 3810}, L"", nullptr},
     {ControlKind::PushButton, kOkButton, {4440, 3360, 1335, 375}, L"OK", &kSansBold825, Align::Left, kInFrame},
-    {ControlKind::AutoSizeLabel, kCompanyProduct, {2520, 480, 2535, 285}, L"Unternehmen/Produkt", &kArialBold12,
-     Align::Left, kInFrame},
-    {ControlKind::AutoSizeLabel, kProductName, {2520, 780, 1200, 360}, L"Produkt", &kArialBold1575, Align::Left,
+    {ControlKind::AutoSizeLabel,
+     kCompanyProduct,
+     {2520, 480, 2535, 285},
+     L"Unternehmen/Produkt",
+     &kArialBold12,
+     Align::Left,
+     kInFrame},
+    {ControlKind::AutoSizeLabel,
+     kProductName,
+     {2520, 780, 1200, 360},
+     L"Produkt",
+     &kArialBold1575,
+     Align::Left,
      kInFrame},
     {ControlKind::Picture, kPicture, {120, 1080, 1935, 1860}, L"", nullptr, Align::Left, kInFrame},
-    {ControlKind::AutoSizeLabel, kPlatform, {3180, 1440, 2475, 285}, L"Plattform", &kArialBold12, Align::Right,
+    {ControlKind::AutoSizeLabel,
+     kPlatform,
+     {3180, 1440, 2475, 285},
+     L"Plattform",
+     &kArialBold12,
+     Align::Right,
      kInFrame},
-    {ControlKind::AutoSizeLabel, kVersion, {5040, 1800, 720, 240}, L"Version", &kArialBold975, Align::Right,
-     kInFrame},
+    {ControlKind::AutoSizeLabel, kVersion, {5040, 1800, 720, 240}, L"Version", &kArialBold975, Align::Right, kInFrame},
     {ControlKind::Label, kCopyright, {2640, 2280, 2415, 255}, L"Freeware", &kArial825, Align::Left, kInFrame},
     {ControlKind::Label, kCompany, {2640, 2520, 3135, 615}, L"Unternehmen", &kArial825, Align::Left, kInFrame},
     {ControlKind::Label, kWarning, {120, 3480, 5415, 195}, L"Warnung", &kArial825, Align::Left, kInFrame},
@@ -50,8 +64,8 @@ void frmSplash::Create() {
     picture_.reset(static_cast<HBITMAP>(
         LoadImageW(ProgramInstance(), MAKEINTRESOURCEW(MARSITEL_IDB_SPLASH), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR)));
     if (!picture_) ThrowLastError();
-    CreateForm({{&kSplashWindowClass, L"", kSplashStyle, kSplashExStyle, nullptr}, kSplashClientTwips, true,
-                kSplashControls});
+    CreateForm(
+        {{&kSplashWindowClass, L"", kSplashStyle, kSplashExStyle, nullptr}, kSplashClientTwips, true, kSplashControls});
     AddMessageFilter(*this);
     Form_Load();
 }
@@ -125,8 +139,10 @@ void frmSplash::DrawPicture(const DRAWITEMSTRUCT& item) const {
 LRESULT frmSplash::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_COMMAND:
-        if (HIWORD(wParam) == BN_CLICKED && LOWORD(wParam) == kOkButton) OkButton_Click();
-        else if (HIWORD(wParam) == BN_CLICKED && LOWORD(wParam) == kFrame) Frame_Click();
+        if (HIWORD(wParam) == BN_CLICKED && LOWORD(wParam) == kOkButton)
+            OkButton_Click();
+        else if (HIWORD(wParam) == BN_CLICKED && LOWORD(wParam) == kFrame)
+            Frame_Click();
         return 0;
     case WM_DRAWITEM: {
         const auto& item = *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);

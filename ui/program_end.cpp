@@ -1,13 +1,13 @@
 #include "ui/program_end.h"
 
-#include "core/base/app_title.h"
-#include "core/base/error.h"
-#include "core/host/error_mapping.h"
-#include "core/base/input_queue.h"
-
 #include <windows.h>
 
 #include <new>
+
+#include "core/base/app_title.h"
+#include "core/base/error.h"
+#include "core/base/input_queue.h"
+#include "core/host/error_mapping.h"
 
 namespace marsitel::ui {
 namespace {

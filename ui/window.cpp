@@ -20,8 +20,8 @@ namespace {
 // program without the icon resource (a test) gets the system's default.
 HICON ProgramIcon(int sizeMetric) noexcept {
     const int size = GetSystemMetrics(sizeMetric);
-    return static_cast<HICON>(LoadImageW(ProgramInstance(), MAKEINTRESOURCEW(MARSITEL_IDI_APP), IMAGE_ICON, size,
-                                         size, LR_DEFAULTCOLOR | LR_SHARED));
+    return static_cast<HICON>(LoadImageW(ProgramInstance(), MAKEINTRESOURCEW(MARSITEL_IDI_APP), IMAGE_ICON, size, size,
+                                         LR_DEFAULTCOLOR | LR_SHARED));
 }
 
 }  // namespace
@@ -56,9 +56,9 @@ void Window::Destroy() noexcept {
 
 void Window::CreateTopLevel(const TopLevelDef& def, const RECT& outer) {
     RegisterWindowClass(*def.windowClass, &Window::Procedure);
-    const HWND created = CreateWindowExW(def.exStyle, def.windowClass->name, def.caption, def.style,
-                                         outer.left, outer.top, outer.right - outer.left, outer.bottom - outer.top,
-                                         def.owner, nullptr, ProgramInstance(), this);
+    const HWND created = CreateWindowExW(def.exStyle, def.windowClass->name, def.caption, def.style, outer.left,
+                                         outer.top, outer.right - outer.left, outer.bottom - outer.top, def.owner,
+                                         nullptr, ProgramInstance(), this);
     if (!created) ThrowLastError();
 }
 
@@ -120,8 +120,8 @@ HWND HiddenOwnerWindow() {
     static HWND owner = nullptr;
     if (owner && IsWindow(owner)) return owner;
     RegisterWindowClass(kOwnerClass, DefWindowProcW);
-    owner = CreateWindowExW(0, kOwnerClass.name, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, ProgramInstance(),
-                            nullptr);
+    owner =
+        CreateWindowExW(0, kOwnerClass.name, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, ProgramInstance(), nullptr);
     if (!owner) ThrowLastError();
     return owner;
 }

@@ -16,9 +16,9 @@ std::wstring TrimLineEnd(std::wstring text) {
 
 std::wstring SystemErrorText(HRESULT status) {
     wchar_t buffer[512] = {};
-    const DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                                        static_cast<DWORD>(status), 0, buffer,
-                                        static_cast<DWORD>(std::size(buffer)), nullptr);
+    const DWORD length =
+        FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, static_cast<DWORD>(status),
+                       0, buffer, static_cast<DWORD>(std::size(buffer)), nullptr);
     std::wstring text = TrimLineEnd(std::wstring(buffer, length));
     return text.empty() ? std::wstring(kAutomationErrorText) : text;
 }

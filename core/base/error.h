@@ -13,8 +13,7 @@ namespace marsitel {
 
 class Error : public std::exception {
 public:
-    Error(std::int32_t number, std::wstring description)
-        : number_(number), description_(std::move(description)) {}
+    Error(std::int32_t number, std::wstring description) : number_(number), description_(std::move(description)) {}
 
     std::int32_t number() const noexcept { return number_; }
     const std::wstring& description() const noexcept { return description_; }

@@ -30,19 +30,17 @@ constexpr int kMostPaintServed = 100;
 
 thread_local ThreadWaits* threadWaits = nullptr;
 
+// The warning of the user's stop.
+BusyWaitStoppedError StopError(WaitEnd stop, HRESULT status) {
+    return stop == WaitEnd::Stopped ? BusyWaitStopped(status) : UnansweredWaitStopped(status);
+}
+
 // The error that ends a wait, as its own type: the user's stop is reported
 // as a warning, not as a run-time error.
 [[noreturn]] void ThrowEnd(WaitEnd end, HRESULT status) {
-    switch (end) {
-    case WaitEnd::Stopped:
-        throw BusyWaitStopped(status);
-    case WaitEnd::StoppedUnanswered:
-        throw UnansweredWaitStopped(status);
-    case WaitEnd::BoundReached:
-        throw HostStayedBusyError(status);
-    default:
-        throw ErrorFromStatus(status);
-    }
+    if (IsStop(end)) throw StopError(end, status);
+    if (end == WaitEnd::BoundReached) throw HostStayedBusyError(status);
+    throw ErrorFromStatus(status);
 }
 
 // Peeking also delivers the messages sent from other threads.
@@ -199,9 +197,7 @@ void ThreadWaits::Show(BusyReason reason) noexcept {
 void ThreadWaits::EndForStop(WaitEnd stop) noexcept {
     if (!context_.notice) return;
     try {
-        const auto warning = stop == WaitEnd::Stopped ? BusyWaitStopped(RPC_E_CALL_CANCELED)
-                                                      : UnansweredWaitStopped(RPC_E_CALL_CANCELED);
-        context_.notice->EndWithWarning(warning.description());
+        context_.notice->EndWithWarning(StopError(stop, RPC_E_CALL_CANCELED).description());
     } catch (...) {
         // Without memory for the text the call is cancelled all the same.
     }
@@ -262,7 +258,9 @@ BusyWait::~BusyWait() {
     if (waits_) waits_->Leave(*this);
 }
 
-bool BusyWait::HostGivenUp() const noexcept { return waits_ && IsStop(waits_->stop()); }
+bool BusyWait::HostGivenUp() const noexcept {
+    return waits_ && IsStop(waits_->stop());
+}
 
 WaitFacts BusyWait::Facts(Millis elapsed) const noexcept {
     WaitFacts facts{elapsed, retryAt_};

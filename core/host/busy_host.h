@@ -1,10 +1,7 @@
 #pragma once
 // A CAD host rejects incoming calls while it is busy (a dialog open in it, a
 // long recompute), and it may take a call and not come back (it computes,
-// or it hangs). The waits for it follow the rules of busy_policy.h: a
-// refused call is tried again after a growing pause, up to a bound; an
-// unanswered one is waited for without a bound; the notice tells the user
-// what the program waits for, and its button ends the wait and the program.
+// or it hangs). The waits for it follow the rules of busy_policy.h.
 //
 // Who retries differs. On Windows, COM retries a refused call itself and
 // asks the thread's message filter how long to wait (RetryRejectedCall);

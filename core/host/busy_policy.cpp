@@ -15,8 +15,12 @@ constexpr Millis kUnansweredNoticeDelay{5'000};
 constexpr Millis kFirstPause{100};
 constexpr Millis kLongestPause{1'000};
 
-Decision Ends(WaitEnd end, std::optional<BusyReason> notice = std::nullopt) { return {end, Millis{0}, notice}; }
-Decision Says(BusyReason notice) { return {WaitEnd::None, Millis{0}, notice}; }
+Decision Ends(WaitEnd end, std::optional<BusyReason> notice = std::nullopt) {
+    return {end, Millis{0}, notice};
+}
+Decision Says(BusyReason notice) {
+    return {WaitEnd::None, Millis{0}, notice};
+}
 
 // The pause grows with the time already waited, so that a short hiccup
 // costs little and a long recompute is not flooded with calls; the last one
@@ -29,7 +33,9 @@ Decision Paced(Millis elapsed, Millis bound) {
 
 }  // namespace
 
-bool IsStop(WaitEnd end) { return end == WaitEnd::Stopped || end == WaitEnd::StoppedUnanswered; }
+bool IsStop(WaitEnd end) {
+    return end == WaitEnd::Stopped || end == WaitEnd::StoppedUnanswered;
+}
 
 Decision DecideRefusal(const WaitFacts& facts, bool forGood, const BusyBounds& bounds) {
     if (forGood) return Ends(WaitEnd::RefusedForGood);

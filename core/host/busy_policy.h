@@ -30,7 +30,7 @@ enum class WaitEnd {
     Stopped,            // the user stopped it while the host refused the call
     StoppedUnanswered,  // the user stopped it while the host had the call
     BoundReached,
-    RefusedForGood,     // the host rejected the call outright, not as busy
+    RefusedForGood,  // the host rejected the call outright, not as busy
 };
 
 // What a wait knows when it decides.

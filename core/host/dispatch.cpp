@@ -208,8 +208,8 @@ Variant Value::Converted(VARTYPE type) const {
     Variant result;
     // VariantChangeType only reads its source. An object is converted by a
     // call to the host, of its default member.
-    const HRESULT status = CallWhileBusy(
-        [&] { return VariantChangeType(result.put(), const_cast<VARIANT*>(&value_.get()), 0, type); });
+    const HRESULT status =
+        CallWhileBusy([&] { return VariantChangeType(result.put(), const_cast<VARIANT*>(&value_.get()), 0, type); });
     if (FAILED(status)) throw ConversionError(status);
     return result;
 }
@@ -220,9 +220,13 @@ std::wstring Value::Text() const {
     return chars ? std::wstring(chars, SysStringLen(chars)) : std::wstring();
 }
 
-std::int32_t Value::Int32() const { return Converted(VT_I4).get().lVal; }
+std::int32_t Value::Int32() const {
+    return Converted(VT_I4).get().lVal;
+}
 
-DispatchObject Value::Object() const { return ObjectFromVariant(value_.get()); }
+DispatchObject Value::Object() const {
+    return ObjectFromVariant(value_.get());
+}
 
 IDispatch& DispatchObject::Required() const {
     if (empty()) throw ObjectNotSetError();
@@ -239,7 +243,7 @@ DISPID DispatchObject::IdOfName(std::wstring_view memberName) const {
 }
 
 Value DispatchObject::Invoke(DISPID member, WORD flags, std::vector<VARIANT>& arguments, bool isPut,
-                            CallBound bound) const {
+                             CallBound bound) const {
     IDispatch& target = Required();
     DISPID namedPut = DISPID_PROPERTYPUT;
     DISPPARAMS parameters{};
@@ -251,11 +255,13 @@ Value DispatchObject::Invoke(DISPID member, WORD flags, std::vector<VARIANT>& ar
     }
     Variant result;
     EXCEPINFO exception{};
-    const HRESULT status = CallWhileBusy([&] {
-        UINT badArgument = 0;
-        return target.Invoke(member, IID_NULL, LOCALE_USER_DEFAULT, flags, &parameters,
-                             isPut ? nullptr : result.put(), &exception, &badArgument);
-    }, bound);
+    const HRESULT status = CallWhileBusy(
+        [&] {
+            UINT badArgument = 0;
+            return target.Invoke(member, IID_NULL, LOCALE_USER_DEFAULT, flags, &parameters,
+                                 isPut ? nullptr : result.put(), &exception, &badArgument);
+        },
+        bound);
     if (status == DISP_E_EXCEPTION) throw ErrorFromException(exception);
     ThrowIfFailed(status);
     return Value(std::move(result));
@@ -288,9 +294,13 @@ void DispatchObject::Put(DISPID member, const Argument& value, CallBound bound) 
     Invoke(member, DISPATCH_PROPERTYPUT, list, true, bound);
 }
 
-Value DispatchObject::Get(std::wstring_view memberName) const { return Get(IdOfName(memberName)); }
+Value DispatchObject::Get(std::wstring_view memberName) const {
+    return Get(IdOfName(memberName));
+}
 
-void DispatchObject::Call(std::wstring_view memberName) const { Call(IdOfName(memberName)); }
+void DispatchObject::Call(std::wstring_view memberName) const {
+    Call(IdOfName(memberName));
+}
 
 DispatchObject DispatchObject::As(const IID& interfaceId) const {
     if (empty()) return {};

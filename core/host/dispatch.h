@@ -4,6 +4,7 @@
 // marsitel::Error (see error_mapping.cpp). Nothing above this layer sees a
 // VARIANT or an HRESULT.
 #include <windows.h>
+
 #include <oaidl.h>
 
 #include <cstdint>
@@ -36,7 +37,8 @@ public:
         return *this;
     }
     ~HostPointer() {
-        if (pointer_) ReleaseWhileBusy([this]() noexcept { pointer_.Reset(); }, [this]() noexcept { pointer_.Detach(); });
+        if (pointer_)
+            ReleaseWhileBusy([this]() noexcept { pointer_.Reset(); }, [this]() noexcept { pointer_.Detach(); });
     }
 
     Interface* Get() const noexcept { return pointer_.Get(); }

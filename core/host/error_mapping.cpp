@@ -30,10 +30,10 @@
 //                        failure.
 #include "core/host/error_mapping.h"
 
-#include "core/base/app_title.h"
-
 #include <string>
 #include <utility>
+
+#include "core/base/app_title.h"
 
 namespace marsitel::host {
 namespace {
@@ -65,7 +65,8 @@ std::int32_t NumberFromException(const EXCEPINFO& info) {
 BusyWaitStoppedError StoppedWhile(HRESULT status, const wchar_t* what) {
     return BusyWaitStoppedError(static_cast<std::int32_t>(status),
                                 L"Abgebrochen, während " + std::wstring(kHostName) + what +
-                                    L". Was bis dahin geändert wurde, bleibt geändert. " + kAppTitle + L" wird beendet.");
+                                    L". Was bis dahin geändert wurde, bleibt geändert. " + kAppTitle +
+                                    L" wird beendet.");
 }
 
 }  // namespace
@@ -82,11 +83,17 @@ InterfaceNotRegisteredError InterfaceNotRegistered(HRESULT status, int programBi
     return InterfaceNotRegisteredError(static_cast<std::int32_t>(status), std::move(text));
 }
 
-Error TypeMismatchError() { return Error(error_number::kTypeMismatch, kTypeMismatchText); }
+Error TypeMismatchError() {
+    return Error(error_number::kTypeMismatch, kTypeMismatchText);
+}
 
-Error OverflowError() { return Error(error_number::kOverflow, kOverflowText); }
+Error OverflowError() {
+    return Error(error_number::kOverflow, kOverflowText);
+}
 
-Error ObjectNotSetError() { return Error(error_number::kObjectNotSet, kObjectNotSetText); }
+Error ObjectNotSetError() {
+    return Error(error_number::kObjectNotSet, kObjectNotSetText);
+}
 
 Error ErrorFromException(EXCEPINFO& info) {
     if (info.pfnDeferredFillIn) {
@@ -113,8 +120,12 @@ HostBusyError HostStayedBusyError(HRESULT status) {
                              L"geändert wurde, bleibt geändert.");
 }
 
-BusyWaitStoppedError BusyWaitStopped(HRESULT status) { return StoppedWhile(status, L" beschäftigt war"); }
+BusyWaitStoppedError BusyWaitStopped(HRESULT status) {
+    return StoppedWhile(status, L" beschäftigt war");
+}
 
-BusyWaitStoppedError UnansweredWaitStopped(HRESULT status) { return StoppedWhile(status, L" nicht antwortete"); }
+BusyWaitStoppedError UnansweredWaitStopped(HRESULT status) {
+    return StoppedWhile(status, L" nicht antwortete");
+}
 
 }  // namespace marsitel::host

@@ -2,6 +2,7 @@
 // How failures of COM and of the host become marsitel::Error; the rules
 // themselves are listed in error_mapping.cpp.
 #include <windows.h>
+
 #include <oaidl.h>
 
 #include "core/base/error.h"

@@ -26,9 +26,13 @@ constexpr wchar_t kDeleteName[] = L"Delete";
 
 }  // namespace
 
-void HostAuxiliary::Prepare() const { object_.Call(member::kAuxiliaryPrepare); }
+void HostAuxiliary::Prepare() const {
+    object_.Call(member::kAuxiliaryPrepare);
+}
 
-void HostRelation::Delete() const { object_.Call(kDeleteName); }
+void HostRelation::Delete() const {
+    object_.Call(kDeleteName);
+}
 
 std::vector<HostRelation> HostRelations::ReadAll() const {
     std::vector<HostRelation> relations;
@@ -45,7 +49,9 @@ HostOccurrences HostAssembly::Occurrences() const {
     return HostOccurrences(object_.Get(member::kAssemblyOccurrences).Object().As(kIidHostOccurrences));
 }
 
-std::wstring HostAssembly::DisplayName() const { return object_.Get(member::kAssemblyDisplayName).Text(); }
+std::wstring HostAssembly::DisplayName() const {
+    return object_.Get(member::kAssemblyDisplayName).Text();
+}
 
 HostRelations HostAssembly::Relations() const {
     return HostRelations(object_.Get(member::kAssemblyRelations).Object().As(kIidHostRelations));
@@ -55,19 +61,25 @@ HostAuxiliary HostAssembly::Auxiliary() const {
     return HostAuxiliary(object_.Get(member::kAssemblyAuxiliary).Object().As(kIidHostAuxiliary));
 }
 
-std::wstring HostOccurrence::DisplayName() const { return object_.Get(member::kOccurrenceDisplayName).Text(); }
+std::wstring HostOccurrence::DisplayName() const {
+    return object_.Get(member::kOccurrenceDisplayName).Text();
+}
 
 HostRelations HostOccurrence::Relations() const {
     return HostRelations(object_.Get(member::kOccurrenceRelations).Object().As(kIidHostRelations));
 }
 
-std::wstring HostOccurrence::DocumentText() const { return object_.Get(member::kOccurrenceDocumentText).Text(); }
+std::wstring HostOccurrence::DocumentText() const {
+    return object_.Get(member::kOccurrenceDocumentText).Text();
+}
 
 HostAssembly HostOccurrence::Document() const {
     return HostAssembly(object_.Get(member::kOccurrenceDocument).Object().As(kIidHostAssembly));
 }
 
-std::int32_t HostOccurrences::Count() const { return object_.Get(member::kOccurrencesCount).Int32(); }
+std::int32_t HostOccurrences::Count() const {
+    return object_.Get(member::kOccurrencesCount).Int32();
+}
 
 HostOccurrence HostOccurrences::Item(std::int16_t index) const {
     const Argument argument = Argument::Int16(index);
@@ -86,6 +98,8 @@ void HostApplication::SetWalkFlag(bool value, CallBound bound) const {
     object_.Put(member::kApplicationWalkFlag, Argument::Boolean(value), bound);
 }
 
-void HostApplication::Finish() const { object_.Call(member::kApplicationFinish); }
+void HostApplication::Finish() const {
+    object_.Call(member::kApplicationFinish);
+}
 
 }  // namespace marsitel::host
