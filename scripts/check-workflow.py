@@ -2,7 +2,7 @@
 CMake preset that they configure, build, test or package with exists and is enabled on the job's runner, and each CMake
 target that they build and script that they run exists. No schema check: Debian has no validator that knows the schema.
   python3 scripts/check-workflow.py [WORKFLOW...]    (default: .github/workflows/*.yml; needs python3-yaml)"""
-import glob, itertools, json, os, re, shlex, sys, yaml
+import glob, itertools, json, os, re, shlex, subprocess, sys, yaml
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 RUNNERS = {"windows": "Windows", "ubuntu": "Linux", "macos": "Darwin"}
@@ -11,8 +11,9 @@ ALL_PRESETS = json.load(open(os.path.join(ROOT, "CMakePresets.json"), encoding="
 PRESETS = {kind: {p["name"]: p for p in ALL_PRESETS.get(f"{kind}Presets", [])}
            for kind in ("configure", "build", "test", "package", "workflow")}
 # The targets: what add_executable, add_library, add_custom_target and our functions around them define.
-TEXTS = [re.sub(r"#.*", "", open(f, encoding="utf-8").read()) for f in glob.glob(f"{ROOT}/**/CMakeLists.txt",
-         recursive=True) + glob.glob(f"{ROOT}/cmake/*.cmake") if not re.match(r"/(build|dist)", f[len(ROOT):])]
+SOURCES = subprocess.run(["git", "-C", ROOT, "ls-files", "*CMakeLists.txt", "cmake/*.cmake"], capture_output=True,
+                         text=True, check=True).stdout.split()
+TEXTS = [re.sub(r"#.*", "", open(os.path.join(ROOT, f), encoding="utf-8").read()) for f in SOURCES]
 DEFINERS = {"add_executable", "add_library", "add_custom_target"} | {
     f for t in TEXTS for f, arg, body in re.findall(r"function\((\w+)\s+(\w+)[^)]*\)(.*?)endfunction", t, re.S)
     if re.search(r"add_(executable|library|custom_target)\(\s*\$\{" + arg + "}", body)}
