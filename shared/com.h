@@ -28,6 +28,17 @@ private:
     HRESULT result_;
 };
 
+// QueryInterface of an object of ours that offers one interface, `own`,
+// besides IUnknown.
+template <class Interface>
+HRESULT QueryOwnInterface(Interface* self, REFIID iid, REFIID own, void** object) noexcept {
+    if (!object) return E_POINTER;
+    *object = iid == IID_IUnknown || iid == own ? self : nullptr;
+    if (!*object) return E_NOINTERFACE;
+    self->AddRef();
+    return S_OK;
+}
+
 // Takes over a reference that was handed out (by a factory, a new object or
 // QueryInterface) without adding one. ComPtr::Attach is not used for this:
 // MinGW-w64's version adds a reference where the documented one does not,

@@ -47,11 +47,7 @@ public:
     }
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) noexcept override {
-        if (!object) return E_POINTER;
-        *object = iid == IID_IUnknown || iid == IID_IAccPropServer ? static_cast<IAccPropServer*>(this) : nullptr;
-        if (!*object) return E_NOINTERFACE;
-        AddRef();
-        return S_OK;
+        return QueryOwnInterface<IAccPropServer>(this, iid, IID_IAccPropServer, object);
     }
     ULONG STDMETHODCALLTYPE AddRef() noexcept override { return ++references_; }
     ULONG STDMETHODCALLTYPE Release() noexcept override {

@@ -8,6 +8,7 @@
 #include <wrl/client.h>
 
 #include "core/host/error_mapping.h"
+#include "shared/com.h"
 
 namespace marsitel::host {
 namespace {
@@ -63,11 +64,7 @@ class Filter final : public IMessageFilter {
 public:
     explicit Filter(ThreadWaits& waits) noexcept : waits_(waits) {}
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) noexcept override {
-        if (!object) return E_POINTER;
-        *object = iid == IID_IUnknown || iid == IID_IMessageFilter ? static_cast<IMessageFilter*>(this) : nullptr;
-        if (!*object) return E_NOINTERFACE;
-        AddRef();
-        return S_OK;
+        return QueryOwnInterface<IMessageFilter>(this, iid, IID_IMessageFilter, object);
     }
     ULONG STDMETHODCALLTYPE AddRef() noexcept override { return ++references_; }
     ULONG STDMETHODCALLTYPE Release() noexcept override { return --references_; }

@@ -132,6 +132,18 @@ saved_trolley_occurrences='occurrence Laufkatze.asm Traverse:1 Traverse.par
 occurrence Laufkatze.asm Rad:1 Rad.par
 occurrence Laufkatze.asm Rad:2 Rad.par'
 
+# Every relation as the scenario has it, when a part has changed nothing.
+saved_relations_untouched="relation Kran.asm ground Träger:1
+relation Kran.asm mate Schiene:1 Träger:1
+relation Kran.asm planar Laufkatze:1 Schiene:1
+relation Kran.asm planar Laufkatze:2 Schiene:1
+relation Kran.asm planar Laufkatze:3 Schiene:1
+$saved_trolley_occurrences
+relation Laufkatze.asm ground Traverse:1
+relation Laufkatze.asm axial Rad:1 Traverse:1
+relation Laufkatze.asm axial Rad:2 Traverse:1
+relation Laufkatze.asm mate Rad:1 Rad:2"
+
 # The report of a full run with the busy notice's text $1 after the options
 # (none without $1). Level "Alle" with grounding: every relation of the crane
 # and of each trolley deleted, each occurrence grounded once per visit, in
@@ -180,16 +192,7 @@ Marsitel ended with exit code 0
 The driver ended with exit code 1
 The host's state after:
 $saved_documents
-relation Kran.asm ground Träger:1
-relation Kran.asm mate Schiene:1 Träger:1
-relation Kran.asm planar Laufkatze:1 Schiene:1
-relation Kran.asm planar Laufkatze:2 Schiene:1
-relation Kran.asm planar Laufkatze:3 Schiene:1
-$saved_trolley_occurrences
-relation Laufkatze.asm ground Traverse:1
-relation Laufkatze.asm axial Rad:1 Traverse:1
-relation Laufkatze.asm axial Rad:2 Traverse:1
-relation Laufkatze.asm mate Rad:1 Rad:2
+$saved_relations_untouched
 active Traeger.par
 EOF
 
@@ -250,16 +253,7 @@ Marsitel ended with exit code 1
 The driver ended with exit code 1
 The host's state after:
 $saved_documents
-relation Kran.asm ground Träger:1
-relation Kran.asm mate Schiene:1 Träger:1
-relation Kran.asm planar Laufkatze:1 Schiene:1
-relation Kran.asm planar Laufkatze:2 Schiene:1
-relation Kran.asm planar Laufkatze:3 Schiene:1
-$saved_trolley_occurrences
-relation Laufkatze.asm ground Traverse:1
-relation Laufkatze.asm axial Rad:1 Traverse:1
-relation Laufkatze.asm axial Rad:2 Traverse:1
-relation Laufkatze.asm mate Rad:1 Rad:2
+$saved_relations_untouched
 active Kran.asm
 EOF
 
