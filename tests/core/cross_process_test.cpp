@@ -12,7 +12,6 @@
 #include "core/readiness.h"
 #include "core/removal.h"
 #include "host_fixture.h"
-#include "simhost/model.h"
 #include "simhost/testing/simhost_process.h"
 
 namespace marsitel {
@@ -40,50 +39,9 @@ public:
 
 class CrossProcess : public ::testing::Test {
 protected:
-    // A whole run at level "Alle"; returns the host's state after it quit.
-    simhost::Model RunAndQuit(SimhostProcess& process, bool ground) {
-        testing::FixedOptions options(10, ground);
-        testing::RecordingProgress progress;
-        RunRelationRemoval(options, progress, {});
-        process.Quit();
-        EXPECT_TRUE(watcher_.boxes().empty());
-        EXPECT_EQ(process.ClientReferencesAtExit(), 0);
-        return simhost::ParseScenario(process.SavedState());
-    }
-
     ComApartment apartment_;
     testing::MessageBoxWatcher watcher_;
 };
-
-TEST_F(CrossProcess, BusyHostThatRecoversCompletesTheRunOneThatStaysBusyFailsClearly) {
-    {
-        SimhostProcess process(SimhostProcess::Options{L"", {L"--hidden", L"--busy", L"4"}});
-        for (const auto& document : RunAndQuit(process, false).documents) {
-            EXPECT_TRUE(document.relations.empty()) << document.doctext;
-        }
-    }
-    const host::BusyContext shortBound{nullptr, {std::chrono::milliseconds(1500)}};
-    SimhostProcess process(SimhostProcess::Options{L"", {L"--hidden", L"--busy", L"1000000"}});
-    // At start-up too: it runs and may well have an assembly active, so
-    // neither warning is shown; the busy report follows instead.
-    const std::function<void()> calls[] = {[&] {
-                                               const host::BusyFilterScope scope(shortBound);
-                                               host::HostApplication::Attach().ActiveAssembly();
-                                           },
-                                           [&] { CheckHostReady(shortBound); }};
-    for (const auto& call : calls) {
-        try {
-            call();
-            ADD_FAILURE() << "a busy host answered";
-        } catch (const host::HostBusyError& error) {
-            EXPECT_EQ(error.number(), -2147418111);
-            EXPECT_NE(error.description().find(L"beschäftigt"), std::wstring::npos) << error.description();
-        }
-    }
-    EXPECT_TRUE(watcher_.boxes().empty());
-    process.Quit();
-    EXPECT_EQ(process.ClientReferencesAtExit(), 0);
-}
 
 int keysDispatched = 0;
 
@@ -92,19 +50,13 @@ LRESULT CALLBACK CountKeys(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     return DefWindowProcW(window, message, wParam, lParam);
 }
 
-// The host busy for about two seconds in the middle of the run: the run
-// waits it out and leaves the host as a clean run does. Meanwhile the
+// The host busy for about two seconds in the middle of the run, which waits
+// it out (the end state of such a run is checked end to end). Meanwhile the
 // thread answers what another thread sends to its windows (as a repaint of
 // the progress window needs, and as Windows asks before it calls a program
-// not responding), and no key posted to them reaches them: Windows may
-// keep such input or discard it while COM waits, Wine keeps it.
-TEST_F(CrossProcess, BusySpellMidRunKeepsTheThreadAnsweringAndEndsAsACleanRunDoes) {
-    std::wstring cleanState;
-    {
-        SimhostProcess clean(SimhostProcess::Options{L"", {L"--hidden"}});
-        RunAndQuit(clean, true);
-        cleanState = clean.SavedState();
-    }
+// not responding), and no key posted to them reaches them: Windows may keep
+// such input or discard it while COM waits, Wine keeps it.
+TEST_F(CrossProcess, ABusySpellMidRunKeepsTheThreadAnsweringAndDispatchesNoKey) {
     SimhostProcess process(SimhostProcess::Options{L"", {L"--hidden", L"--busy-at", L"60:8"}});
     WNDCLASSW keyCounter{};
     keyCounter.lpfnWndProc = &CountKeys;
@@ -145,7 +97,6 @@ TEST_F(CrossProcess, BusySpellMidRunKeepsTheThreadAnsweringAndEndsAsACleanRunDoe
     EXPECT_EQ(keysDispatched, 0);
     const auto journal = process.JournalLines();
     EXPECT_EQ(std::count(journal.begin(), journal.end(), L"app\tcall\t63\t-\tS_OK"), 1);
-    EXPECT_EQ(process.SavedState(), cleanState);
     EXPECT_EQ(process.ClientReferencesAtExit(), 0);
 }
 

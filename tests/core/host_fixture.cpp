@@ -15,18 +15,6 @@ std::wstring RecordingProgress::Number(float value) {
     return text;
 }
 
-void ExpectSameLines(const Lines& actual, const Lines& expected) {
-    if (actual == expected) return;
-    const auto differs = std::mismatch(actual.begin(), actual.end(), expected.begin(), expected.end()).first;
-    const std::size_t first = static_cast<std::size_t>(differs - actual.begin());
-    std::wstring report = L"first difference at line " + std::to_wstring(first);
-    for (const auto& [title, lines] : {std::pair{L"\nactual:\n", &actual}, std::pair{L"expected:\n", &expected}}) {
-        report += title;
-        for (std::size_t i = first; i < std::min(lines->size(), first + 6); ++i) report += L"  " + (*lines)[i] + L"\n";
-    }
-    ADD_FAILURE() << report;
-}
-
 void HostTest::TearDown() {
     if (!host_) return;
     EXPECT_EQ(host_->ClientReferences(), 0) << "host references left behind";

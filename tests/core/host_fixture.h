@@ -72,9 +72,6 @@ private:
     bool ground_;
 };
 
-// Reports the first line where the two differ, with the lines around it.
-void ExpectSameLines(const Lines& actual, const Lines& expected);
-
 class HostTest : public ::testing::Test {
 protected:
     void TearDown() override;
