@@ -44,17 +44,14 @@ TEST(ErrorMapping, HostExceptionsAndBareStatuses) {
     EXPECT_EQ(host.description(), L"Beziehung gesperrt");
     EXPECT_EQ(info.bstrDescription, nullptr) << "the strings are taken over and freed";
     EXPECT_EQ(info.bstrSource, nullptr);
-
     EXCEPINFO deferred{};
     deferred.pfnDeferredFillIn = &FillInLater;
     const Error filled = ErrorFromException(deferred);
     EXPECT_EQ(filled.number(), 77);
     EXPECT_EQ(filled.description(), L"später ausgefüllt");
-
     EXCEPINFO control{};
     control.scode = MAKE_HRESULT(SEVERITY_ERROR, FACILITY_CONTROL, 440);
     EXPECT_EQ(ErrorFromException(control).number(), 440);
-
     EXCEPINFO denied{};
     denied.scode = E_ACCESSDENIED;
     const std::pair<Error, HRESULT> bare_failures[] = {{ErrorFromException(denied), E_ACCESSDENIED},
@@ -69,7 +66,6 @@ TEST(ErrorMapping, HostExceptionsAndBareStatuses) {
     EXPECT_EQ(ErrorFromLastError().number(), -2147467259);  // E_FAIL
     SetLastError(ERROR_INVALID_WINDOW_HANDLE);
     EXPECT_EQ(ErrorFromLastError().number(), -2147023496);  // 0x80070578
-
     // The host's interfaces registered for programs of the other bitness only.
     EXPECT_EQ(InterfaceNotRegistered(REGDB_E_IIDNOTREG, 32, true).description(),
               L"Die Schnittstellen von Solid Edge sind für 32-Bit-Programme nicht registriert. Verwenden Sie die "
@@ -84,7 +80,6 @@ TEST(ValueConversion, FailuresAreTypeMismatchOverflowOrObjectNotSet) {
     EXPECT_EQ(ErrorNumber([] { Value(Variant::Text(L"Welle")).Int32(); }), 13);
     EXPECT_EQ(ErrorNumber([] { Value(Variant::Long(1)).Object(); }), 13);
     EXPECT_EQ(ErrorNumber([] { NullValue().Text(); }), 13);
-
     const DispatchObject nothing = Value(Variant()).Object();
     EXPECT_TRUE(nothing.empty());
     EXPECT_TRUE(nothing.As(IID_IDispatch).empty());

@@ -32,7 +32,6 @@ public:
     void ServeInput() noexcept override {}
     bool StopRequested() const noexcept override { return stopped; }
     void EndWithWarning(const std::wstring&) noexcept override {}
-
     int shows = 0;
     bool stopped = false;
 };
@@ -50,12 +49,10 @@ LRESULT CALLBACK CountKeys(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     return DefWindowProcW(window, message, wParam, lParam);
 }
 
-// The host busy for about two seconds in the middle of the run, which waits
-// it out (the end state of such a run is checked end to end). Meanwhile the
-// thread answers what another thread sends to its windows (as a repaint of
-// the progress window needs, and as Windows asks before it calls a program
-// not responding), and no key posted to them reaches them: Windows may keep
-// such input or discard it while COM waits, Wine keeps it.
+// The host busy for about two seconds mid-run: meanwhile the thread answers
+// what another thread sends to its windows (a repaint, Windows asking before
+// it calls a program not responding), and no key posted to them reaches
+// them: Windows may keep such input or discard it while COM waits.
 TEST_F(CrossProcess, ABusySpellMidRunKeepsTheThreadAnsweringAndDispatchesNoKey) {
     SimhostProcess process(SimhostProcess::Options{L"", {L"--hidden", L"--busy-at", L"60:8"}});
     WNDCLASSW keyCounter{};
@@ -91,7 +88,6 @@ TEST_F(CrossProcess, ABusySpellMidRunKeepsTheThreadAnsweringAndDispatchesNoKey) 
     other.join();
     DestroyWindow(window);
     process.Quit();
-
     EXPECT_GT(sent, 10);
     EXPECT_EQ(unanswered, 0) << "of " << sent;
     EXPECT_EQ(keysDispatched, 0);
@@ -100,11 +96,9 @@ TEST_F(CrossProcess, ABusySpellMidRunKeepsTheThreadAnsweringAndDispatchesNoKey) 
     EXPECT_EQ(process.ClientReferencesAtExit(), 0);
 }
 
-// The host refuses 14 calls from its 21st on, in the middle of the walk;
-// the user stops the wait as soon as the notice shows, about nine refusals
-// in. The host's flag is then set back as the last call, tried again
-// within its short bound while the host refuses, without the notice coming
-// back, until the host takes it: the stop's report follows.
+// The host refuses 14 calls from its 21st on; the user stops the wait as the
+// notice shows, about nine refusals in. The flag is then set back as the last
+// call, tried within its short bound without the notice, until the host takes it.
 TEST_F(CrossProcess, AfterTheUserStopsTheWaitTheFlagIsSetBackWithinTheShortBoundWithoutTheNotice) {
     StoppedAtOnce notice;
     SimhostProcess process(SimhostProcess::Options{L"", {L"--hidden", L"--busy-at", L"20:14"}});

@@ -1,8 +1,7 @@
 #pragma once
-// Test doubles and the fixture that runs the procedures against the
-// simulated host registered in this process, so that the real attach path
-// (ProgID, running object table) is used. The host's journal and the
-// progress writes are merged into one log in the order they happened.
+// The fixture that runs the procedures against the simulated host registered in
+// this process (ProgID, running object table), the host's journal and the
+// progress writes merged into one log in the order they happened.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -31,14 +30,12 @@ using Lines = std::vector<std::wstring>;
 class RecordingProgress : public ProgressDisplay {
 public:
     explicit RecordingProgress(std::function<void(Lines&)> before_each = {}) : before_each_(std::move(before_each)) {}
-
     void SetBarMin(float value) override { Add(L"progress min " + Number(value)); }
     void SetBarMax(float value) override { Add(L"progress max " + Number(value)); }
     void SetBarValue(float value) override { Add(L"progress value " + Number(value)); }
     void SetAssemblyLine(std::wstring_view text) override { Add(L"progress assembly " + std::wstring(text)); }
     void SetOccurrenceLine(std::wstring_view text) override { Add(L"progress occurrence " + std::wstring(text)); }
     void Repaint() override { Add(L"progress repaint"); }
-
     Lines& lines() { return lines_; }
 
 private:
@@ -47,7 +44,6 @@ private:
         if (before_each_) before_each_(lines_);
         lines_.push_back(std::move(line));
     }
-
     std::function<void(Lines&)> before_each_;
     Lines lines_;
 };
@@ -55,15 +51,8 @@ private:
 class FixedOptions : public RunOptions {
 public:
     FixedOptions(std::int16_t level, bool ground) : level_(level), ground_(ground) {}
-    std::int16_t Level() const override {
-        ++level_reads;
-        return level_;
-    }
-    bool GroundAll() const override {
-        ++ground_reads;
-        return ground_;
-    }
-
+    std::int16_t Level() const override { return ++level_reads, level_; }
+    bool GroundAll() const override { return ++ground_reads, ground_; }
     mutable int level_reads = 0;
     mutable int ground_reads = 0;
 
@@ -75,17 +64,14 @@ private:
 class HostTest : public ::testing::Test {
 protected:
     void TearDown() override;
-
     simhost::Host& StartHost(std::wstring_view scenario);
     // One run; the merged log is in log_. Returns the error that ended it.
     std::optional<Error> Run(std::int16_t level, bool ground);
     std::optional<Error> Run(FixedOptions& options);
     // The readiness check alone; its journal lines are in log_.
     bool CheckReady();
-
     Lines LinesStartingWith(std::wstring_view prefix) const;
     int CountLines(std::wstring_view line) const { return static_cast<int>(std::ranges::count(log_, line)); }
-
     // Each test runs in a single-threaded apartment, as the program's UI thread does.
     ComApartment apartment_;
     std::unique_ptr<simhost::Host> host_;

@@ -1,8 +1,6 @@
-// Marsitel.exe as it comes out of its release packages: its version
-// resource, and one full run against the simulated host from the archive,
-// from the installer package (installed, upgraded, replaced by the other
-// architecture's and removed as an IT department does it: silently, per
-// machine) and signed.
+// Marsitel.exe as its release packages hold it: a full run from the archive,
+// signed, and installed, upgraded, replaced by the other architecture's and
+// removed as an IT department does it (silently, per machine).
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -64,7 +62,6 @@ void RemovesAndGroundsThroughTheHostAndEndsCleanly(const std::wstring& program) 
     ASSERT_TRUE(app.Tick(ids::kGroundOption, true));
     const RunWatch run = app.ExecuteAndWatch();
     ASSERT_TRUE(run.finished) << "message box: " << run.message_box << ", process ended: " << run.process_ended;
-
     host.Quit();
     const DocumentCounts after = Summarize(host.SavedState()).Of(L"Rahmen.asm");
     EXPECT_EQ(after.relations, 2);
@@ -84,10 +81,8 @@ TEST(SignedProgram, RemovesAndGroundsThroughTheHostAndEndsCleanly) {
     RemovesAndGroundsThroughTheHostAndEndsCleanly(FolderBesideProgram(L"..\\signed\\") + L"Marsitel.exe");
 }
 
-// The installer package of this architecture, the same program one version
-// later packaged by later_installer.cmake, and the other architecture's
-// package, with the codes Windows Installer knows them by and their entries
-// under installed programs.
+// This architecture's package, the same one version later (later_installer.cmake)
+// and the other architecture's, their product codes and installed programs' entries.
 #ifdef _WIN64
 constexpr wchar_t kInstaller[] = L"..\\packaged\\Marsitel-1.0.0-x64.msi";
 constexpr wchar_t kLaterInstaller[] = L"..\\later\\Marsitel-1.0.1-x64.msi";
@@ -151,10 +146,8 @@ std::vector<std::string> InstalledProducts() {
     return codes;
 }
 
-// A product's entry under installed programs as the registry holds it, as
-// "name, publisher, version, location, language"; empty when there is none.
-// view: KEY_WOW64_32KEY for a 32-bit package's entry, read from a 64-bit
-// program.
+// A product's entry under installed programs as "name, publisher, version,
+// location, language", or empty; view KEY_WOW64_32KEY reads a 32-bit one.
 std::string ProgramsEntry(const wchar_t* product_code, REGSAM view = 0) {
     const std::wstring path = std::wstring(L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\") + product_code;
     HKEY opened = nullptr;
@@ -185,7 +178,6 @@ class InstallerPackage : public ::testing::Test {
 protected:
     void SetUp() override { RemoveEveryPackage(); }
     void TearDown() override { RemoveEveryPackage(); }
-
     static void RemoveEveryPackage() {
         for (const wchar_t* installer : {kInstaller, kLaterInstaller, kOtherInstaller}) Msiexec(L"/x", installer);
     }
@@ -204,7 +196,6 @@ TEST_F(InstallerPackage, InstallsARunningProgramThatALaterVersionReplacesAndUnin
     EXPECT_EQ(StartMenuShortcuts(), kShortcut);
     RemovesAndGroundsThroughTheHostAndEndsCleanly(InstallFolder() + L"Marsitel.exe");
     if (HasFatalFailure()) return;
-
     ASSERT_EQ(Msiexec(L"/i", kLaterInstaller), 0u);
     EXPECT_EQ(InstalledProducts(), std::vector<std::string>{ToUtf8(kLaterProductCode)});
     EXPECT_EQ(ProgramsEntry(kLaterProductCode), kLaterEntry);
@@ -212,10 +203,8 @@ TEST_F(InstallerPackage, InstallsARunningProgramThatALaterVersionReplacesAndUnin
     // The resource's umlauts survive the resource compiler's code page.
     EXPECT_EQ(VersionText(InstallFolder() + L"Marsitel.exe", L"LegalCopyright"),
               ToUtf8(L"Freeware, ohne Gewährleistung"));
-
     EXPECT_EQ(Msiexec(L"/i", kInstaller), kInstallFailure) << "the downgrade must be refused";
     EXPECT_EQ(InstalledProducts(), std::vector<std::string>{ToUtf8(kLaterProductCode)});
-
     ASSERT_EQ(Msiexec(L"/x", kLaterInstaller), 0u);
     EXPECT_TRUE(InstalledProducts().empty());
     EXPECT_EQ(ProgramsEntry(kLaterProductCode), "");
@@ -224,11 +213,9 @@ TEST_F(InstallerPackage, InstallsARunningProgramThatALaterVersionReplacesAndUnin
 }
 
 #ifdef _WIN64
-// One Marsitel per machine: the 32-bit package, then the 64-bit one (its later
-// version) over it, then the 32-bit one again. Each removes the other
-// architecture's installation, whatever its version (the downgrade rule holds
-// per architecture), so one entry, one folder and one shortcut remain. The
-// 32-bit suite would install the same packages again.
+// One Marsitel per machine: 32-bit, then 64-bit (later) over it, then 32-bit
+// again. Each removes the other architecture's, whatever its version, so one
+// entry, folder and shortcut remain. (The 32-bit suite would repeat this.)
 TEST_F(InstallerPackage, EitherArchitectureReplacesTheOtherOfAnyVersionAndUninstallLeavesNothing) {
     const std::wstring folder32 = ShellFolder(CSIDL_PROGRAM_FILESX86) + L"\\Marsitel";
     constexpr wchar_t kProductCode32[] = L"{BAF8A9A1-318C-5ADC-BBA2-5E1E2EDCE34E}";
@@ -239,7 +226,6 @@ TEST_F(InstallerPackage, EitherArchitectureReplacesTheOtherOfAnyVersionAndUninst
     EXPECT_EQ(FileNames(InstallFolder()), kInstalledFiles);
     EXPECT_FALSE(std::filesystem::exists(folder32)) << ::testing::PrintToString(FileNames(folder32));
     EXPECT_EQ(StartMenuShortcuts(), kShortcut);
-
     ASSERT_EQ(Msiexec(L"/i", kOtherInstaller), 0u);
     EXPECT_EQ(InstalledProducts(), std::vector<std::string>{ToUtf8(kProductCode32)});
     EXPECT_EQ(ProgramsEntry(kProductCode32, KEY_WOW64_32KEY),
@@ -247,7 +233,6 @@ TEST_F(InstallerPackage, EitherArchitectureReplacesTheOtherOfAnyVersionAndUninst
     EXPECT_EQ(FileNames(folder32), kInstalledFiles);
     EXPECT_FALSE(std::filesystem::exists(InstallFolder())) << ::testing::PrintToString(FileNames(InstallFolder()));
     EXPECT_EQ(StartMenuShortcuts(), kShortcut);
-
     ASSERT_EQ(Msiexec(L"/x", kOtherInstaller), 0u);
     EXPECT_TRUE(InstalledProducts().empty());
     EXPECT_EQ(ProgramsEntry(kProductCode32, KEY_WOW64_32KEY), "");

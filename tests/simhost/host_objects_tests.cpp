@@ -1,8 +1,6 @@
-// The simulated host's live enumerator, called in-process the way a client
-// calls it: it behaves as a collection whose items move under its cursor,
-// which is why the program reads all of an occurrence's relations before it
-// deletes the first. The rest of the host is exercised by the program's own
-// run tests.
+// The simulated host's live enumerator, called in-process as a client calls it:
+// items move under its cursor, which is why the program reads all of an
+// occurrence's relations before it deletes the first. The run tests do the rest.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -63,7 +61,6 @@ TEST(HostObjects, ALiveWalkPassesOverTheRelationThatMovesUnderItsCursorAndCounts
     ComPtr<IEnumVARIANT> live;
     ASSERT_EQ(enumerator.get().vt, VT_UNKNOWN);
     ASSERT_EQ(enumerator.get().punkVal->QueryInterface(IID_PPV_ARGS(&live)), S_OK);
-
     int deleted = 0;
     for (marsitel::Variant item; live->Next(1, item.put(), nullptr) == S_OK; ++deleted) {
         ASSERT_EQ(item.get().vt, VT_DISPATCH);

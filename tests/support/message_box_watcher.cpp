@@ -87,6 +87,8 @@ void MessageBoxWatcher::Record(HWND box) {
     seen.text = TextOf(GetDlgItem(box, kMessageTextId));
     EnumChildWindows(box, &SurveyChild, reinterpret_cast<LPARAM>(&seen));
     seen.topmost = (GetWindowLongW(box, GWL_EXSTYLE) & WS_EX_TOPMOST) || box == asked_topmost_;
+    MSG key;
+    seen.keyQueued = PeekMessageW(&key, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_NOREMOVE) != FALSE;
     boxes_.push_back(std::move(seen));
     PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, IDOK)));
 }

@@ -22,6 +22,7 @@ struct SeenMessageBox {
     // that came before it: topmost itself, or asked to be (MB_TOPMOST),
     // which Windows honours and Wine 8 ignores.
     bool topmost = false;
+    bool keyQueued = false;       // a key message waited for the thread as it came
     RECT outer{};                 // on the screen, as it stood when it went
     RECT ok{};
 };
@@ -32,7 +33,6 @@ public:
     ~MessageBoxWatcher();
     MessageBoxWatcher(const MessageBoxWatcher&) = delete;
     MessageBoxWatcher& operator=(const MessageBoxWatcher&) = delete;
-
     const std::vector<SeenMessageBox>& boxes() const noexcept { return boxes_; }
 
 private:
@@ -40,7 +40,6 @@ private:
     static LRESULT CALLBACK InitHookProcedure(int code, WPARAM wparam, LPARAM lparam);
     void Record(HWND box);
     void RecordPlace(HWND box) noexcept;
-
     HHOOK hook_ = nullptr;
     HHOOK init_hook_ = nullptr;
     HWND asked_topmost_ = nullptr;

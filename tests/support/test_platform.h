@@ -1,8 +1,6 @@
 #pragma once
-// Where the tests run. Wine forgives what Windows does not (the foreground
-// lock, synchronous COM calls inside a sent message, input left queued while
-// COM waits): an expectation that holds on only one of them says so, through
-// RunningUnderWine() where each has its own answer, or through one of the
+// Where the tests run. Wine forgives what Windows does not: an expectation that
+// holds on only one of them says so, through RunningUnderWine() or one of the
 // skips below, which give the reason in the test's output.
 #include <windows.h>
 

@@ -1,10 +1,7 @@
-// The notice of a busy host and the waits that drive it. On Windows COM asks
-// the thread's message filter while it retries a refused call
-// (RetryRejectedCall) and while messages arrive during a call
-// (MessagePending), and returns a call that the filter cancels at once;
-// Wine asks only the latter and goes on waiting. These tests ask the filter
-// the program registered, as COM would, and a host that waits for its
-// calls as COM does on Windows stands in for one that does not answer.
+// The notice of a busy host and the waits that drive it. On Windows COM asks the
+// filter while it retries a refused call and while messages arrive during a call,
+// and returns a cancelled call at once; Wine asks only the latter and waits on.
+// These tests ask the program's filter as COM would, a fake host waiting as COM does on Windows.
 #include "core/host/busy_host.h"
 #include "core/host/dispatch.h"
 #include "core/host/error_mapping.h"
@@ -49,10 +46,8 @@ ComPtr<IMessageFilter> RegisteredFilter() {
     return filter;
 }
 
-struct ComWait {
-    bool cancelled = false;
-    DWORD tick = 0;  // when it was answered or cancelled, counted as COM counts
-};
+// A call's end: cancelled or answered, at a tick counted as COM counts.
+struct ComWait { bool cancelled = false; DWORD tick = 0; };
 
 // What COM does on Windows while the host has a call: it waits for the
 // answer and, as each message arrives, asks the thread's filter, which may
@@ -80,7 +75,6 @@ public:
     DWORD firstCallOutFor = 0;
     HRESULT cancelledStatus = RPC_E_CALL_CANCELED;
     bool holdsItsRelease = false;
-
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
         *object = iid == IID_IUnknown || iid == IID_IDispatch ? this : nullptr;
         return *object ? S_OK : E_NOINTERFACE;
@@ -107,18 +101,11 @@ void QueueClick(HWND button) {
     PostMessageW(button, WM_LBUTTONUP, 0, middle);
 }
 
-std::wstring TextNow(HWND window) {
-    wchar_t text[256] = {};
-    InternalGetWindowText(window, text, 256);
-    return text;
-}
-
 // The user, on a thread of their own: clicks "Abbrechen" once the notice
 // shows, then watches it say that the program ends, until the test is over.
 class User {
 public:
     User() : thread_([this](std::stop_token stop) { Act(stop); }) {}
-
     bool sawEnding() const { return sawEnding_; }
     // After the notice first said so: not visible, its button enabled or
     // another text, at least once.
@@ -140,12 +127,11 @@ private:
         QueueClick(GetDlgItem(notice, id::kCancelButton));
         for (; !stop.stop_requested(); Sleep(10)) {
             const bool ending = IsWindowVisible(notice) && !IsWindowEnabled(GetDlgItem(notice, id::kCancelButton)) &&
-                                TextNow(GetDlgItem(notice, id::kText)) == kEnding;
+                                TextOf(GetDlgItem(notice, id::kText), InternalGetWindowText) == kEnding;
             if (sawEnding_ && !ending) sawOtherwise_ = true;
             sawEnding_ = sawEnding_ || ending;
         }
     }
-
     std::atomic<bool> sawEnding_{false};
     std::atomic<bool> sawOtherwise_{false};
     Clock::time_point clickedAt_{};
@@ -158,7 +144,6 @@ protected:
         notice.Hide();
         DiscardQuit();
     }
-
     host::BusyContext Context(host::BusyBounds bounds = {}) { return {&notice, bounds}; }
     HWND Button() const { return GetDlgItem(notice.hwnd(), id::kCancelButton); }
     bool Showing() const { return notice.hwnd() && IsWindowVisible(notice.hwnd()); }
@@ -169,7 +154,6 @@ protected:
         PostMessageW(Button(), WM_KEYDOWN, key, 0);
         PostMessageW(Button(), WM_KEYUP, key, 0xC0000000);
     }
-
     const ComApartment apartment;
     BusyNoticeWindow notice;
 };
@@ -180,12 +164,7 @@ protected:
 // whose taskbar takes the bottom 40 pixels.
 TEST(BusyNoticePlace, BelowTheProgressWindowAboveWhereNoRoomIsLeftAndAlwaysInTheWorkArea) {
     const RECT work{0, 0, 1280, 984};
-    const struct {
-        const char* name;
-        RECT anchor;
-        SIZE size;
-        RECT expected;
-    } cases[] = {
+    const struct { const char* name; RECT anchor; SIZE size; RECT expected; } cases[] = {
         {"96 DPI", {100, 100, 617, 207}, {366, 150}, {100, 207, 466, 357}},
         {"120 DPI", {125, 125, 1091, 309}, {683, 264}, {125, 309, 808, 573}},
         {"144 DPI", {150, 150, 926, 309}, {549, 224}, {150, 309, 699, 533}},
@@ -208,7 +187,6 @@ TEST_F(BusyNoticeTest, InputQueuedBeforeItShowsIsDroppedAfterwardsItsButtonWorks
     notice.Show(host::BusyReason::Refusing);
     notice.ServeInput();
     EXPECT_FALSE(notice.StopRequested()) << "input typed before the notice came pressed its button";
-
     // A click (0), Space, Enter and Escape.
     for (const WORD key : {WORD{0}, WORD{VK_SPACE}, WORD{VK_RETURN}, WORD{VK_ESCAPE}}) {
         notice.Show(host::BusyReason::Refusing);
@@ -269,13 +247,10 @@ TEST_F(BusyNoticeTest, NoMoveLoopStartsWhileACallIsOut) {
     UnhookWindowsHookEx(hook);
 }
 
-// COM's questions with literal answers: the schedule's pause in
-// milliseconds, the notice from two seconds on, -1 once the user has
-// stopped the wait, whose click reaches the button through MessagePending
-// while COM waits; paint is served there too, other input stays queued.
-// What the filter gives up is not tried again. Should COM ask once more
-// about a call it was told to cancel (Wine's does not let it go), the
-// program ends there with the warning.
+// COM's questions with literal answers: the pause, the notice from 2 s on, -1
+// once the user's click has reached the button through MessagePending (paint
+// served too, other input left queued); not tried again. Asked once more about
+// a cancelled call (Wine's COM does), the program ends there with the warning.
 TEST_F(BusyNoticeTest, OnWindowsPathTheFilterShowsTheNoticeServesItsButtonAndEndsTheWait) {
     const HWND other = CreateWindowExW(0, L"STATIC", L"", WS_POPUP | WS_VISIBLE, 0, 0, 20, 20, nullptr, nullptr,
                                        nullptr, nullptr);
@@ -315,15 +290,11 @@ TEST_F(BusyNoticeTest, OnWindowsPathTheFilterShowsTheNoticeServesItsButtonAndEnd
     DestroyWindow(other);
 }
 
-// In Windows' order: the host does not answer a call of the run, the user
-// stops the wait, the cancelled call comes back at once, the host's flag is
-// set back as the last call, which the host does not answer either and
-// which is cancelled at its bound, and the host's objects are left to the
-// end of the process. All the while the notice says that the program ends,
-// and the warning comes within five seconds of the click. Both cancelled
-// calls come back with another status than the cancel, as an API made of
-// several calls may (GetActiveObject, which also unmarshals the host's
-// pointer): the stop is the user's all the same, not a host gone.
+// In Windows' order: a call the host does not answer is stopped and comes back
+// at once; the flag's reset, unanswered too, is cancelled at its bound; the
+// host's objects are left to the process's end. Meanwhile the notice shows the
+// end; the warning comes within 5 s of the click. Both calls come back with
+// another status, as GetActiveObject's may: the stop is the user's all the same.
 TEST_F(BusyNoticeTest, InWindowsOrderTheNoticeShowsTheEndUntilTheWarningWithinFiveSecondsOfTheClick) {
     UnansweringHost host;
     host.firstCallOutFor = 5000;

@@ -47,6 +47,15 @@ void ExpectOnTheScreen(const SeenMessageBox& box) {
     EXPECT_TRUE(Inside(box.ok, monitor.rcWork));
 }
 
+// A key typed while the run held the thread up, still queued when the
+// report comes, would close it unread: it is gone by then.
+TEST(ErrorReport, AKeyTypedBeforeItComesIsGoneWhenItShows) {
+    const HWND focus = CreateWindowExW(0, L"EDIT", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    PostMessageW(focus, WM_KEYDOWN, VK_RETURN, 0);
+    EXPECT_FALSE(ReportOf(L"Beziehung ist gesperrt").keyQueued);
+    DestroyWindow(focus);
+}
+
 // 100,000 characters in words of ten ("Protokoll "): cut at the blank
 // before the 1001st character, so 99 words and a last one without its
 // blank, then the ellipsis: 999 + 1 characters.

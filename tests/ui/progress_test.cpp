@@ -24,7 +24,6 @@ protected:
         progress.Destroy();
         DiscardQuit();
     }
-
     HWND Control(int controlId) const { return GetDlgItem(progress.hwnd(), controlId); }
     // The share of the bar that the control shows, 0 to 1.
     double Shown() const {
@@ -34,15 +33,10 @@ protected:
         const auto low = static_cast<double>(SendMessageW(bar, PBM_GETRANGE, TRUE, 0));
         return (position - low) / (high - low);
     }
-
     frmProgress progress;
 };
 
-TEST_F(ProgressTest, DesignStateAt96DpiFixedBorderOutOfTheTaskbar) {
-    EXPECT_TRUE(SameRect(ClientRect(progress.hwnd()), RECT{0, 0, 511, 82}));
-    EXPECT_EQ(TextOf(Control(id::kAssemblyLine)), L"");
-    EXPECT_EQ(TextOf(Control(id::kOccurrenceLine)), L"");
-    EXPECT_EQ(Shown(), 0.0);
+TEST_F(ProgressTest, FixedBorderOutOfTheTaskbar) {
     EXPECT_FALSE(StyleOf(progress.hwnd()) & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX));
     EXPECT_FALSE(ExStyleOf(progress.hwnd()) & WS_EX_APPWINDOW);
     // Owned by a window that is never shown: no taskbar button.
@@ -51,55 +45,24 @@ TEST_F(ProgressTest, DesignStateAt96DpiFixedBorderOutOfTheTaskbar) {
     EXPECT_FALSE(IsWindowVisible(owner));
 }
 
+// Each write, and the share of the bar shown after it (-1: not looked at).
+// A sub-assembly with fewer occurrences leaves the old value above the new
+// maximum until the first new value comes.
 TEST_F(ProgressTest, EmptyRangeAndValuesOutsideANewRangeAreAccepted) {
-    progress.SetBarMin(0);
-    progress.SetBarMax(0);
-    progress.Repaint();
-    EXPECT_EQ(Shown(), 0.0);
-    progress.SetBarValue(1);
-    EXPECT_EQ(Shown(), 0.0);
-
-    progress.SetBarMax(10);
-    EXPECT_DOUBLE_EQ(Shown(), 0.1);
-    progress.SetBarValue(8);
-    EXPECT_DOUBLE_EQ(Shown(), 0.8);
-    // A sub-assembly with fewer occurrences: the old value lies above the
-    // new maximum until the first new value comes.
-    progress.SetBarMin(0);
-    progress.SetBarMax(3);
-    progress.Repaint();
-    EXPECT_EQ(Shown(), 1.0);
-    progress.SetBarValue(1);
-    EXPECT_NEAR(Shown(), 1.0 / 3.0, 1e-4);
-    progress.SetBarValue(3);
-    EXPECT_EQ(Shown(), 1.0);
-
-    progress.SetBarValue(-3);
-    EXPECT_EQ(Shown(), 0.0);
-    progress.SetBarValue(1e30f);
-    EXPECT_EQ(Shown(), 1.0);
-    progress.SetBarMin(5);
-    EXPECT_EQ(Shown(), 0.0);
-    progress.SetBarMax(-std::numeric_limits<float>::infinity());
-    EXPECT_EQ(Shown(), 0.0);
-    progress.SetBarValue(std::numeric_limits<float>::quiet_NaN());
-    progress.SetBarMax(std::numeric_limits<float>::infinity());
-    progress.Repaint();
-    EXPECT_EQ(Shown(), 0.0);
-}
-
-TEST_F(ProgressTest, LinesShowTheLastTextAndNeverResizeTheWindow) {
-    RECT before;
-    GetWindowRect(progress.hwnd(), &before);
-    const std::wstring longName = L"Bearbeite " + std::wstring(400, L'X') + L" & Co.asm";
-    progress.SetAssemblyLine(longName);
-    progress.SetOccurrenceLine(L"Vorkommnis Teil:1");
-    progress.Repaint();
-    EXPECT_EQ(TextOf(Control(id::kAssemblyLine)), longName);
-    EXPECT_EQ(TextOf(Control(id::kOccurrenceLine)), L"Vorkommnis Teil:1");
-    RECT after;
-    GetWindowRect(progress.hwnd(), &after);
-    EXPECT_TRUE(EqualRect(&before, &after));
+    constexpr float kInfinity = std::numeric_limits<float>::infinity();
+    const struct { void (frmProgress::*write)(float); float value; double shown; } steps[] = {
+        {&frmProgress::SetBarMin, 0, -1},    {&frmProgress::SetBarMax, 0, 0},        {&frmProgress::SetBarValue, 1, 0},
+        {&frmProgress::SetBarMax, 10, 0.1},  {&frmProgress::SetBarValue, 8, 0.8},    {&frmProgress::SetBarMin, 0, -1},  
+        {&frmProgress::SetBarMax, 3, 1},     {&frmProgress::SetBarValue, 1, 1 / 3.}, {&frmProgress::SetBarValue, 3, 1},
+        {&frmProgress::SetBarValue, -3, 0},  {&frmProgress::SetBarValue, 1e30f, 1},  {&frmProgress::SetBarMin, 5, 0},
+        {&frmProgress::SetBarMax, -kInfinity, 0}, {&frmProgress::SetBarValue, std::numeric_limits<float>::quiet_NaN(), -1},
+        {&frmProgress::SetBarMax, kInfinity, 0},
+    };
+    for (std::size_t i = 0; i < std::size(steps); ++i) {
+        (progress.*steps[i].write)(steps[i].value);
+        progress.Repaint();
+        EXPECT_NEAR(steps[i].shown < 0 ? -1 : Shown(), steps[i].shown, 1e-4) << "after step " << i;
+    }
 }
 
 TEST_F(ProgressTest, ClosingFromTheTitleBarIsNotOfferedAndIgnoredWhileTheRunWrites) {

@@ -27,27 +27,16 @@ protected:
         splash.Destroy();
         DiscardQuit();
     }
-
     HWND Control(int controlId) const { return splash.controls().Handle(controlId); }
     HWND Frame() const { return GetDlgItem(splash.hwnd(), id::kFrame); }
-
     void ClickAt(HWND window, POINT point) {
         const LPARAM at = MAKELPARAM(point.x, point.y);
         PostMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, at);
         PostMessageW(window, WM_LBUTTONUP, 0, at);
         Pump();
     }
-
     frmSplash splash;
 };
-
-TEST_F(SplashTest, NoTitleBarNotInTaskbarCentredAndTheFocusOnOk) {
-    EXPECT_NE(StyleOf(splash.hwnd()) & WS_CAPTION, static_cast<DWORD>(WS_CAPTION));
-    EXPECT_TRUE(ExStyleOf(splash.hwnd()) & WS_EX_TOOLWINDOW);
-    EXPECT_FALSE(ExStyleOf(splash.hwnd()) & WS_EX_APPWINDOW);
-    EXPECT_TRUE(CentredOnPrimaryMonitor(splash.hwnd()));
-    EXPECT_EQ(GetFocus(), Control(id::kOkButton));
-}
 
 // A key, and whether it produces a character (and so closes the splash).
 class SplashKeyTest : public SplashTest, public ::testing::WithParamInterface<std::pair<WPARAM, bool>> {};
@@ -64,11 +53,9 @@ TEST_P(SplashKeyTest, ClosesOnCharacterKeysOnly) {
 
 INSTANTIATE_TEST_SUITE_P(Keys, SplashKeyTest,
                          ::testing::Values(std::pair{WPARAM{VK_RETURN}, true}, std::pair{WPARAM{VK_ESCAPE}, true},
-                                           std::pair{WPARAM{VK_SPACE}, true}, std::pair{WPARAM{VK_BACK}, true},
-                                           std::pair{WPARAM{'A'}, true}, std::pair{WPARAM{'7'}, true},
-                                           std::pair{WPARAM{VK_LEFT}, false}, std::pair{WPARAM{VK_DOWN}, false},
-                                           std::pair{WPARAM{VK_F1}, false}, std::pair{WPARAM{VK_F5}, false},
-                                           std::pair{WPARAM{VK_SHIFT}, false}, std::pair{WPARAM{VK_CONTROL}, false}));
+                                           std::pair{WPARAM{VK_SPACE}, true}, std::pair{WPARAM{'A'}, true},
+                                           std::pair{WPARAM{VK_LEFT}, false}, std::pair{WPARAM{VK_F1}, false},
+                                           std::pair{WPARAM{VK_SHIFT}, false}));
 
 TEST_F(SplashTest, ClicksOnLabelsImageAndMarginLeaveItOpenClickOnFrameCloses) {
     const int untouched[] = {id::kCompanyProduct, id::kProductName, id::kPicture, id::kCompany,
@@ -86,49 +73,29 @@ TEST_F(SplashTest, ClicksOnLabelsImageAndMarginLeaveItOpenClickOnFrameCloses) {
     }
     ClickAt(splash.hwnd(), POINT{3, 3});
     EXPECT_TRUE(splash.IsVisible());
-
     // Bare frame surface between the image and the labels.
     ClickAt(Frame(), POINT{150, 30});
     EXPECT_FALSE(splash.IsOpen());
 }
 
-TEST(SplashWait, TestsBeforeProcessingAndEndsWhenTheSplashCloses) {
-    const HWND target = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
-    ASSERT_NE(target, nullptr);
-    PostMessageW(target, WM_USER, 0, 0);
-    int tests = 0;
-    WaitWhileSplashVisible(
-        [&] {
-            ++tests;
-            return false;
-        },
-        std::chrono::steady_clock::now());
-    EXPECT_EQ(tests, 1);
-    MSG message;
-    EXPECT_TRUE(PeekMessageW(&message, target, WM_USER, WM_USER, PM_NOREMOVE)) << "processed before the test";
-
-    // The splash closes while its events are processed: the wait ends.
+// The splash closes while its events are processed, or the bound ends the wait.
+TEST(SplashWait, EndsWhenTheSplashClosesOrAtItsBound) {
     frmSplash splash;
     splash.Create();
     splash.Show();
     PostMessageW(splash.controls().Handle(id::kOkButton), WM_CHAR, L' ', 1);
     WaitWhileSplashVisible([&] { return splash.IsVisible(); }, std::chrono::steady_clock::now(), std::chrono::hours(1));
     EXPECT_FALSE(splash.IsOpen());
-
-    // Nothing closes it: the bound ends the wait.
     frmSplash lingering;
     lingering.Create();
     lingering.Show();
     WaitWhileSplashVisible([&] { return lingering.IsVisible(); }, std::chrono::steady_clock::now(),
                            std::chrono::milliseconds(50));
     EXPECT_TRUE(lingering.IsVisible());
-    DestroyWindow(target);
     DiscardQuit();
 }
 
-// The claim is this user's: neither an object of the name it had before
-// (Local\Marsitel.Instance) nor another user's claim is it. A copy with
-// administrator rights makes it closed to copies without them, which watch
+// The claim is this user's. An elevated copy's is closed to others, which watch
 // it for SYNCHRONIZE; an object of the name that is no mutex tells nothing.
 TEST(SingleInstance, TheClaimsAnswerAndEachLookDecideWhatAStartDoes) {
     EXPECT_EQ(ClaimNameFor(L"S-1-5-21-7-8-9-1001"), L"Local\\Marsitel.Instance.S-1-5-21-7-8-9-1001");

@@ -28,7 +28,6 @@ public:
     ~ProgramEndRecorder() { SetProgramEndHandler(nullptr); }
     ProgramEndRecorder(const ProgramEndRecorder&) = delete;
     ProgramEndRecorder& operator=(const ProgramEndRecorder&) = delete;
-
     const std::vector<unsigned>& exitCodes() const noexcept { return exitCodes_; }
 
 private:
