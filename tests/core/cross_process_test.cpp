@@ -3,13 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <functional>
 #include <thread>
 
 #include "core/host/busy_host.h"
 #include "core/host/error_mapping.h"
-#include "core/host/host_objects.h"
-#include "core/readiness.h"
 #include "core/removal.h"
 #include "host_fixture.h"
 #include "simhost/testing/simhost_process.h"

@@ -39,11 +39,6 @@ void HostTest::FlushJournal(Lines& log) {
     }
 }
 
-std::optional<Error> HostTest::Run(std::int16_t level, bool ground) {
-    FixedOptions options(level, ground);
-    return Run(options);
-}
-
 std::optional<Error> HostTest::Run(FixedOptions& options) {
     RecordingProgress progress([this](Lines& log) { FlushJournal(log); });
     std::optional<Error> failure;

@@ -66,7 +66,7 @@ protected:
     void TearDown() override;
     simhost::Host& StartHost(std::wstring_view scenario);
     // One run; the merged log is in log_. Returns the error that ended it.
-    std::optional<Error> Run(std::int16_t level, bool ground);
+    std::optional<Error> Run(std::int16_t level, bool ground) { FixedOptions options(level, ground); return Run(options); }
     std::optional<Error> Run(FixedOptions& options);
     // The readiness check alone; its journal lines are in log_.
     bool CheckReady();

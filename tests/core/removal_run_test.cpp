@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <iostream>
 
 #include "core/elevation.h"
 #include "core/readiness.h"
@@ -293,7 +292,6 @@ active Top.asm
         EXPECT_EQ(host_->WalkFlag(), flagResetFails);
         EXPECT_EQ(host_->ClientReferences(), 0) << ::testing::PrintToString(host_->HeldObjects());
     }
-    std::cout << "[  sweep   ] " << clean.size() << " calls of a clean run, each failed in turn" << std::endl;
 }
 
 class Readiness : public HostTest {

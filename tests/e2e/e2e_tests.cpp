@@ -69,8 +69,7 @@ TEST(E2eStartUp, ASecondStartRaisesTheRunningCopyAndEndsWithoutSplashOrHostCall)
     MarsitelApp first;
     OpenDialog(first);
     const std::size_t calls = host.JournalLines().size();
-    // Minimized: the user must get it back from the taskbar, or by starting
-    // the program once more.
+    // Minimized: the user gets it back from the taskbar, or by starting again.
     ShowWindow(first.Dialog(), SW_MINIMIZE);
     ASSERT_TRUE(IsIconic(first.Dialog()));
     MarsitelApp second;

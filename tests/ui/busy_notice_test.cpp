@@ -111,10 +111,7 @@ public:
     // another text, at least once.
     bool sawOtherwise() const { return sawOtherwise_; }
     Clock::time_point clickedAt() const { return clickedAt_; }
-    void Stop() {
-        thread_.request_stop();
-        thread_.join();
-    }
+    void Stop() { thread_.request_stop(), thread_.join(); }
 
 private:
     void Act(std::stop_token stop) {

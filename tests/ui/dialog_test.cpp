@@ -116,12 +116,11 @@ TEST_F(DialogTest, FixedBorderInTaskbarCentredAndTopmostAfterMakeTopmost) {
     EXPECT_EQ(SendMessageW(dialog->hwnd(), WM_GETICON, ICON_SMALL, 0), 0);
     EXPECT_EQ(GetWindow(dialog->hwnd(), GW_OWNER), nullptr);
     EXPECT_TRUE(CentredOnPrimaryMonitor(dialog->hwnd()));
-    RECT outer;
+    RECT outer{}, after{};
     GetWindowRect(dialog->hwnd(), &outer);
     EXPECT_FALSE(ExStyleOf(dialog->hwnd()) & WS_EX_TOPMOST);
     MakeTopmost(dialog->hwnd());
     EXPECT_TRUE(ExStyleOf(dialog->hwnd()) & WS_EX_TOPMOST);
-    RECT after;
     GetWindowRect(dialog->hwnd(), &after);
     EXPECT_TRUE(EqualRect(&outer, &after));
     EXPECT_EQ(GetActiveWindow(), dialog->hwnd());
@@ -302,6 +301,20 @@ TEST(PendingInput, KeysClicksTouchPenAndGesturesAreDroppedOtherMessagesStay) {
     while (PeekMessageW(&message, window, 0, 0, PM_REMOVE)) left.push_back(message.message);
     DestroyWindow(window);
     EXPECT_EQ(left, std::vector<UINT>{WM_APP});
+}
+
+// Activated again, the dialog gives the focus back to the control that had
+// it. Windows leaves that to the activated window's WM_ACTIVATE (Wine would
+// also do it through WM_SETFOCUS): the message alone, then.
+TEST_F(DialogTest, ReactivatedTheFocusReturnsToTheControlThatHadIt) {
+    Load();
+    SetFocus(Control(id::kEndButton));
+    const HWND other = CreateWindowExW(0, L"STATIC", L"", WS_POPUP | WS_VISIBLE, 0, 0, 10, 10, nullptr, nullptr,
+                                       nullptr, nullptr);
+    SetActiveWindow(other);
+    SendMessageW(dialog->hwnd(), WM_ACTIVATE, WA_ACTIVE, reinterpret_cast<LPARAM>(other));
+    EXPECT_EQ(GetFocus(), Control(id::kEndButton));
+    DestroyWindow(other);
 }
 
 TEST(LabelText, LoneCarriageReturnsBecomeLineBreaksForDrawing) {
