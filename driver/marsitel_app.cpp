@@ -95,7 +95,7 @@ std::wstring MarsitelApp::Level() const { return DialogText(ids::kLevelText); }
 
 bool MarsitelApp::SetLevel(std::wstring_view shown) {
     const int target = LevelValue(shown);
-    if (target < 1 || target > kAllLevels) return false;
+    if (target < kLowestLevel || target > kAllLevels) return false;
     HWND scroll_bar = DialogControl(ids::kLevelSelector);
     for (int clicks = 0; clicks < kMaxArrowClicks && Level() != shown; ++clicks) {
         const int current = LevelValue(Level());
@@ -120,8 +120,6 @@ bool MarsitelApp::SetLevel(std::wstring_view shown) {
 
 bool MarsitelApp::Tick(int id, bool ticked) { return SetChecked(DialogControl(id), ticked); }
 
-bool MarsitelApp::Ticked(int id) const { return IsChecked(DialogControl(id)); }
-
 void MarsitelApp::ClickExecute() { Click(DialogControl(ids::kExecuteButton)); }
 
 void MarsitelApp::ClickEnd() { Click(DialogControl(ids::kEndButton)); }
@@ -141,10 +139,7 @@ RunWatch MarsitelApp::Watch(RunWatch watch, bool completion_text_before, bool ta
             if (!process_.Running()) return watch.process_ended = true;
             if (!watch.progress_seen) {
                 watch.progress = VisibleTopLevel(Id(), marsitel::ui::kProgressClass);
-                if (watch.progress != nullptr) {
-                    watch.progress_seen = true;
-                    watch.progress_caption = WindowText(watch.progress);
-                }
+                watch.progress_seen = watch.progress != nullptr;
             }
             const auto now = std::chrono::steady_clock::now();
             if (watch.progress_seen && IsVisible(watch.progress) && now - last_line_read >= kLineReadInterval) {

@@ -22,7 +22,6 @@ bool SaveWindowPicture(HWND window, const std::wstring& folder, const std::wstri
 struct RunWatch {
     bool progress_seen = false;
     HWND progress = nullptr;
-    std::wstring progress_caption;
     std::vector<std::wstring> assembly_lines;     // distinct texts, in the order seen
     std::vector<std::wstring> occurrence_lines;
     std::optional<Image> progress_picture;        // the last complete picture taken while it showed
@@ -58,7 +57,6 @@ public:
     // shows `shown` ("1" to "9" or "Alle").
     bool SetLevel(std::wstring_view shown);
     bool Tick(int id, bool ticked);
-    bool Ticked(int id) const;
 
     void ClickExecute();
     void ClickEnd();

@@ -63,16 +63,13 @@ private:
     int exceptions_;
 };
 
-constexpr int kLevelMin = kLowestLevel;
-constexpr int kLevelMax = kAllLevels;
-
 // The scroll bar's position runs from top to bottom; the level runs the other
 // way, so that the up arrow raises it.
 int LevelFromPosition(int position) {
-    return kLevelMin + kLevelMax - position;
+    return kLowestLevel + kAllLevels - position;
 }
 int PositionFromLevel(int level) {
-    return kLevelMin + kLevelMax - level;
+    return kLowestLevel + kAllLevels - level;
 }
 
 // The level as the dialog shows it.
@@ -106,8 +103,8 @@ bool Dialog::Create() {
                 true,
                 kDialogControls});
     const HWND scrollBar = controls_.Handle(kLevelSelector);
-    SetScrollRange(scrollBar, SB_CTL, kLevelMin, kLevelMax, FALSE);
-    SetScrollPos(scrollBar, SB_CTL, PositionFromLevel(kLevelMin), TRUE);
+    SetScrollRange(scrollBar, SB_CTL, kLowestLevel, kAllLevels, FALSE);
+    SetScrollPos(scrollBar, SB_CTL, PositionFromLevel(kLowestLevel), TRUE);
     for (const auto& entry : kAnnotations) Annotate(controls_.Handle(entry.id), entry.annotation);
     focus_ = scrollBar;
     AddMessageFilter(*this);
@@ -186,8 +183,8 @@ void Dialog::EndButton_Click() {
 }
 
 void Dialog::SetScrollValue(int level) {
-    if (level < kLevelMin) level = kLevelMin;
-    if (level > kLevelMax) level = kLevelMax;
+    if (level < kLowestLevel) level = kLowestLevel;
+    if (level > kAllLevels) level = kAllLevels;
     if (level == Level()) return;
     SetScrollPos(controls_.Handle(kLevelSelector), SB_CTL, PositionFromLevel(level), TRUE);
     LevelSelector_Change();
@@ -204,10 +201,10 @@ void Dialog::OnVScroll(int request, int thumbPosition) {
         SetScrollValue(Level() - 1);
         break;
     case SB_TOP:
-        SetScrollValue(kLevelMax);
+        SetScrollValue(kAllLevels);
         break;
     case SB_BOTTOM:
-        SetScrollValue(kLevelMin);
+        SetScrollValue(kLowestLevel);
         break;
     case SB_THUMBPOSITION:
         SetScrollValue(LevelFromPosition(thumbPosition));

@@ -19,13 +19,6 @@ SeenMessageBox TheBoxTheProgramEndsWith(const std::function<void()>& ending) {
     return boxes.boxes().empty() ? SeenMessageBox{} : boxes.boxes()[0];
 }
 
-RECT RectInParent(HWND control) {
-    RECT rect{};
-    GetWindowRect(control, &rect);
-    MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&rect), 2);
-    return rect;
-}
-
 RECT ClientRect(HWND window) {
     RECT rect{};
     GetClientRect(window, &rect);

@@ -37,8 +37,6 @@ private:
 // The one box shown while `ending` runs, which must end the program with
 // exit code 1; what it throws is reported as the window procedures do.
 SeenMessageBox TheBoxTheProgramEndsWith(const std::function<void()>& ending);
-// A control's rectangle in its parent's client coordinates.
-RECT RectInParent(HWND control);
 RECT ClientRect(HWND window);
 inline DWORD StyleOf(HWND window) { return static_cast<DWORD>(GetWindowLongPtrW(window, GWL_STYLE)); }
 inline DWORD ExStyleOf(HWND window) { return static_cast<DWORD>(GetWindowLongPtrW(window, GWL_EXSTYLE)); }
