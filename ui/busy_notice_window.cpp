@@ -15,10 +15,11 @@ namespace marsitel::ui {
 namespace {
 
 // A caption without control box: the notice goes by itself, or by its
-// button. Owned by the hidden window, so it stays out of the taskbar.
+// button. Unowned and an application window, so that the taskbar and Alt+Tab
+// list it.
 const WindowClassDef kBusyWindowClass{kBusyClass, 0, COLOR_BTNFACE};
 constexpr DWORD kBusyStyle = WS_POPUP | WS_CAPTION | WS_CLIPCHILDREN;
-constexpr DWORD kBusyExStyle = WS_EX_DLGMODALFRAME | WS_EX_TOPMOST | WS_EX_CONTROLPARENT;
+constexpr DWORD kBusyExStyle = WS_EX_DLGMODALFRAME | WS_EX_TOPMOST | WS_EX_CONTROLPARENT | WS_EX_APPWINDOW;
 
 const ControlDef kBusyControls[] = {
     {ControlKind::PushButton, busy_id::kCancelButton, {1852, 1335, 1695, 375}, L"Abbrechen", &kSansBold825},
@@ -43,13 +44,6 @@ std::wstring BusyText(host::BusyReason reason) {
 const TwipsRect kBusyClientTwips{0, 0, 5400, 1875};
 
 constexpr UINT kRedrawAll = RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW;
-
-// What would start the system's modal move, size or menu loop, which would
-// hold the thread inside the host call it waits for.
-bool StartsAModalLoop(WPARAM command) {
-    const WPARAM kind = command & 0xFFF0;
-    return kind == SC_MOVE || kind == SC_SIZE || kind == SC_KEYMENU || kind == SC_MOUSEMENU;
-}
 
 // Takes the window if it is the progress window, shown: a run is on.
 BOOL CALLBACK TakeVisibleProgressWindow(HWND window, LPARAM found) {
@@ -78,10 +72,8 @@ RECT NoticeRectBeside(const RECT& anchor, SIZE size, const RECT& work) noexcept 
 }
 
 void BusyNoticeWindow::Create() {
-    CreateForm({{&kBusyWindowClass, kAppTitle, kBusyStyle, kBusyExStyle, HiddenOwnerWindow()},
-                kBusyClientTwips,
-                true,
-                kBusyControls});
+    CreateForm(
+        {{&kBusyWindowClass, kAppTitle, kBusyStyle, kBusyExStyle, nullptr}, kBusyClientTwips, true, kBusyControls});
 }
 
 // Below the progress window during a run; at start-up, where the progress
@@ -101,7 +93,7 @@ POINT BusyNoticeWindow::Place() const noexcept {
     return POINT{place.left, place.top};
 }
 
-void BusyNoticeWindow::Show(host::BusyReason reason) noexcept {
+void BusyNoticeWindow::Show(host::BusyReason reason, Owner& owner) noexcept {
     try {
         if (!hwnd()) Create();
         controls_.SetText(busy_id::kText, BusyText(reason));
@@ -110,6 +102,7 @@ void BusyNoticeWindow::Show(host::BusyReason reason) noexcept {
         Destroy();
         return;
     }
+    owner_ = &owner;
     EnableWindow(controls_.Handle(busy_id::kCancelButton), reason != host::BusyReason::Ending);
     if (IsWindowVisible(hwnd())) {
         RedrawWindow(hwnd(), nullptr, nullptr, kRedrawAll);
@@ -117,10 +110,9 @@ void BusyNoticeWindow::Show(host::BusyReason reason) noexcept {
     }
     // What was typed before the notice came does not press its button.
     DiscardPendingInput();
-    stopRequested_ = false;
     // The foreground and its focus stay where the user has them, most
     // likely in the host's own dialog: the notice is activated only by the
-    // user, with a click on it or Alt+Tab.
+    // user, with a click on it, its taskbar button or Alt+Tab.
     const POINT place = Place();
     SetWindowPos(hwnd(), HWND_TOPMOST, place.x, place.y, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
     // No message loop runs while the host is waited for: the notice is
@@ -129,12 +121,15 @@ void BusyNoticeWindow::Show(host::BusyReason reason) noexcept {
 }
 
 void BusyNoticeWindow::Hide() noexcept {
-    // Nothing is handed back: the foreground stays wherever the user has put
-    // it meanwhile.
-    if (hwnd() && IsWindowVisible(hwnd())) {
-        SetWindowPos(hwnd(), nullptr, 0, 0, 0, 0,
-                     SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_HIDEWINDOW);
+    owner_ = nullptr;
+    if (!hwnd() || !IsWindowVisible(hwnd())) return;
+    // Activated by the user, it hands the foreground to the progress window,
+    // which Windows would otherwise give to any other program's window.
+    // Else it stays wherever the user has put it meanwhile.
+    if (const HWND progress = VisibleProgressWindow(); progress && GetForegroundWindow() == hwnd()) {
+        SetForegroundWindow(progress);
     }
+    SetWindowPos(hwnd(), nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_HIDEWINDOW);
 }
 
 // The notice stays as it is, saying that the program ends, until it has.
@@ -150,38 +145,29 @@ void BusyNoticeWindow::ServeInput() noexcept {
     const HWND targets[] = {hwnd(), controls_.Handle(busy_id::kCancelButton)};
     MSG message;
     for (const HWND target : targets) {
-        while (hwnd() && PeekMessageW(&message, target, 0, 0, PM_REMOVE)) Route(message);
+        while (hwnd() && PeekMessageW(&message, target, 0, 0, PM_REMOVE)) {
+            if (IsDialogMessageW(hwnd(), &message)) continue;
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
     }
 }
 
-void BusyNoticeWindow::Route(MSG& message) noexcept {
-    if (IsDialogMessageW(hwnd(), &message)) return;
-    TranslateMessage(&message);
-    DispatchMessageW(&message);
-}
-
+// The waits decide what a press means; one left queued when the notice went
+// stops nothing.
 void BusyNoticeWindow::CancelButton_Click() {
-    // A click left queued when the notice went stops nothing.
-    if (!IsWindowVisible(hwnd())) return;
-    stopRequested_ = true;
-    // Pressed once is enough: from now on the program ends.
-    Show(host::BusyReason::Ending);
+    if (owner_ && IsWindowVisible(hwnd())) owner_->StopPressed();
 }
 
 LRESULT BusyNoticeWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_COMMAND:
+    case WM_COMMAND: {
         // The button, Enter and Escape, all stop the wait.
-        switch (LOWORD(wParam)) {
-        case busy_id::kCancelButton:
-        case IDOK:
-        case IDCANCEL:
-            CancelButton_Click();
-            return 0;
-        default:
-            break;
-        }
-        break;
+        const int id = LOWORD(wParam);
+        if (id != busy_id::kCancelButton && id != IDOK && id != IDCANCEL) break;
+        CancelButton_Click();
+        return 0;
+    }
     case WM_CLOSE:
         // Alt+F4: as the button; the notice itself stays until the program ends.
         CancelButton_Click();
@@ -192,9 +178,13 @@ LRESULT BusyNoticeWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lPar
         const LRESULT hit = DefaultHandling(message, wParam, lParam);
         return hit == HTCAPTION ? HTCLIENT : hit;
     }
-    case WM_SYSCOMMAND:
-        if (StartsAModalLoop(wParam)) return 0;
+    case WM_SYSCOMMAND: {
+        // Neither the system's modal move, size or menu loop, which would
+        // hold the thread inside the host call it waits for.
+        const WPARAM kind = wParam & 0xFFF0;
+        if (kind == SC_MOVE || kind == SC_SIZE || kind == SC_KEYMENU || kind == SC_MOUSEMENU) return 0;
         break;
+    }
     case WM_ACTIVATE:
         // Activated by the user: from now on the keyboard works the button.
         if (LOWORD(wParam) != WA_INACTIVE) SetFocus(controls_.Handle(busy_id::kCancelButton));

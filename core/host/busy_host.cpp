@@ -4,6 +4,8 @@
 
 #include <atomic>
 #include <optional>
+#include <type_traits>
+#include <utility>
 
 #include <wrl/client.h>
 
@@ -15,23 +17,21 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// The bounds of calls made outside every scope.
-constexpr BusyBounds kUnscopedBounds{};
 // RetryRejectedCall: -1 cancels the call; from 100 on, COM waits that many
 // milliseconds before it retries.
 constexpr DWORD kCancelCall = static_cast<DWORD>(-1);
-// The ticker's interval: how soon after its delay the notice shows, and how
-// soon a click on it is seen, while a call is out.
+// How often the timer looks at a call that is out: how soon after its
+// delay the notice shows.
 constexpr Millis kTick{250};
-// The message the ticker posts; a thread message, which no window receives.
 constexpr UINT kTickMessage = WM_APP + 0x4D;
+constexpr wchar_t kTickClass[] = L"Marsitel.Waits";
 // Paint messages served per question of COM's: a window that keeps
 // invalidating itself must not hold the wait.
 constexpr int kMostPaintServed = 100;
 
 thread_local ThreadWaits* threadWaits = nullptr;
 
-// The warning of the user's stop.
+// The warning of the user's stop, in the words of the notice it was pressed on.
 BusyWaitStoppedError StopError(WaitEnd stop, HRESULT status) {
     return stop == WaitEnd::Stopped ? BusyWaitStopped(status) : UnansweredWaitStopped(status);
 }
@@ -44,41 +44,6 @@ BusyWaitStoppedError StopError(WaitEnd stop, HRESULT status) {
     throw ErrorFromStatus(status);
 }
 
-// Peeking also delivers the messages sent from other threads.
-void ServePaint() noexcept {
-    MSG message;
-    for (int i = 0; i < kMostPaintServed && PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE | PM_QS_PAINT); ++i) {
-        DispatchMessageW(&message);
-    }
-}
-
-void RemoveTicks() noexcept {
-    MSG message;
-    while (PeekMessageW(&message, nullptr, kTickMessage, kTickMessage, PM_REMOVE)) {
-    }
-}
-
-// Our OLE message filter; its lifetime is its scope's, so its reference
-// count only guards against misuse.
-class Filter final : public IMessageFilter {
-public:
-    explicit Filter(ThreadWaits& waits) noexcept : waits_(waits) {}
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) noexcept override {
-        return QueryOwnInterface<IMessageFilter>(this, iid, IID_IMessageFilter, object);
-    }
-    ULONG STDMETHODCALLTYPE AddRef() noexcept override { return ++references_; }
-    ULONG STDMETHODCALLTYPE Release() noexcept override { return --references_; }
-    DWORD STDMETHODCALLTYPE HandleInComingCall(DWORD, HTASK, DWORD, INTERFACEINFO*) noexcept override {
-        return SERVERCALL_ISHANDLED;
-    }
-    DWORD STDMETHODCALLTYPE RetryRejectedCall(HTASK, DWORD tickCount, DWORD rejectType) noexcept override;
-    DWORD STDMETHODCALLTYPE MessagePending(HTASK, DWORD tickCount, DWORD) noexcept override;
-
-private:
-    ThreadWaits& waits_;
-    std::atomic<ULONG> references_{0};
-};
-
 struct TimerCloser {
     void operator()(PTP_TIMER timer) const noexcept {
         SetThreadpoolTimer(timer, nullptr, 0, 0);
@@ -87,46 +52,137 @@ struct TimerCloser {
     }
 };
 
+struct WindowDestroyer {
+    void operator()(HWND window) const noexcept { DestroyWindow(window); }
+};
+
 }  // namespace
 
 // The state of a thread's waits, owned by its outermost scope: the notice
-// and the bounds, the call out, the user's stop, the filter and the ticker.
-class ThreadWaits {
+// and what it shows, the bounds, the user's stop, the call that is out, and
+// the timer that looks at it. It is the thread's message filter while it
+// lives, and the owner the notice reports its button to.
+class ThreadWaits final : public IMessageFilter, private BusyNotice::Owner {
 public:
     explicit ThreadWaits(const BusyContext& context);
-    ~ThreadWaits();
+    ~ThreadWaits() {
+        timer_.reset();
+        window_.reset();
+        Microsoft::WRL::ComPtr<IMessageFilter> ours;
+        if (registered_) CoRegisterMessageFilter(previous_.Get(), ours.GetAddressOf());
+    }
     ThreadWaits(const ThreadWaits&) = delete;
     ThreadWaits& operator=(const ThreadWaits&) = delete;
 
-    void Enter(BusyWait& wait) noexcept;
-    void Leave(const BusyWait& wait) noexcept;
-    // Serves, once, what may be served while a host call waits: paint,
-    // messages sent from other threads, and the notice's input while it
-    // shows. Input meant for any other window, and posted messages, stay
-    // queued; the ticker's messages have done their work.
-    void Serve() noexcept;
-    bool StopAsked() const noexcept { return shown_ && context_.notice->StopRequested(); }
-    void Show(BusyReason reason) noexcept;
-    void EndForStop(WaitEnd stop) noexcept;
-    DWORD RetryRejectedCall(Millis elapsed, bool forGood) noexcept;
-    DWORD MessagePending(Millis elapsed) noexcept;
+    HRESULT Call(FunctionRef<HRESULT()> request, bool lastCall);
 
-    const BusyBounds& bounds() const noexcept { return context_.bounds; }
-    WaitEnd stop() const noexcept { return stop_; }
-    void SetStop(WaitEnd stop) noexcept { stop_ = stop; }
-    bool Shows() const noexcept { return shown_.has_value(); }
+    void Drop(FunctionRef<void()> release, FunctionRef<void()> abandon) noexcept {
+        if (IsStop(stop_)) return abandon();
+        {
+            const HostCall call(*this, false);
+            release();
+        }
+        // A release has no caller to report to: a stop pressed meanwhile
+        // ends the program here.
+        if (IsStop(stop_)) EndForStop();
+    }
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) noexcept override {
+        return QueryOwnInterface<IMessageFilter>(this, iid, IID_IMessageFilter, object);
+    }
+    // Its lifetime is its scope's: the count only guards against misuse.
+    ULONG STDMETHODCALLTYPE AddRef() noexcept override { return 2; }
+    ULONG STDMETHODCALLTYPE Release() noexcept override { return 1; }
+    DWORD STDMETHODCALLTYPE HandleInComingCall(DWORD, HTASK, DWORD, INTERFACEINFO*) noexcept override {
+        return SERVERCALL_ISHANDLED;
+    }
+    DWORD STDMETHODCALLTYPE RetryRejectedCall(HTASK, DWORD tickCount, DWORD rejectType) noexcept override;
+    // `tickCount` counts from the call's beginning.
+    DWORD STDMETHODCALLTYPE MessagePending(HTASK, DWORD tickCount, DWORD) noexcept override;
 
 private:
-    static void CALLBACK Tick(PTP_CALLBACK_INSTANCE, void* waits, PTP_TIMER) noexcept;
+    // One host call, from its first attempt to its answer or its end: the
+    // call out, which COM asks about, while it lives.
+    class HostCall {
+    public:
+        HostCall(ThreadWaits& waits, bool last) noexcept : lastCall(last), waits_(waits), outer_(waits.call_) {
+            waits_.call_ = this;
+            ++waits_.callsOut_;
+        }
+        // The notice goes with the last call out, but not once it says that
+        // the program ends.
+        ~HostCall() {
+            waits_.call_ = outer_;
+            if (--waits_.callsOut_ > 0 || !waits_.shown_ || *waits_.shown_ == BusyReason::Ending) return;
+            waits_.context_.notice->Hide();
+            waits_.shown_.reset();
+        }
+        HostCall(const HostCall&) = delete;
+        HostCall& operator=(const HostCall&) = delete;
+        Millis Elapsed() const noexcept { return std::chrono::duration_cast<Millis>(Clock::now() - start_); }
+
+        const bool lastCall;
+        Millis retryAt{0};
+        WaitEnd end = WaitEnd::None;
+        bool heldForStop = false;  // a tick found it due to end for the stop
+
+    private:
+        ThreadWaits& waits_;
+        HostCall* const outer_;
+        const Clock::time_point start_ = Clock::now();
+    };
+
+    static void CALLBACK TimerFired(PTP_CALLBACK_INSTANCE, void* waits, PTP_TIMER) noexcept;
+    static LRESULT CALLBACK TickProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
+    void Tick() noexcept;
+    void WaitOut(const HostCall& call, Millis pause) noexcept;
+
+    void StopPressed() noexcept override {
+        if (!shown_ || IsStop(stop_)) return;
+        stop_ = StopOn(*shown_);
+        // Pressed once is enough: from now on the program ends.
+        if (IsStop(stop_)) Show(BusyReason::Ending);
+    }
+    WaitFacts Facts(const HostCall& call, Millis elapsed) const noexcept {
+        return {elapsed, call.retryAt, stop_, call.lastCall};
+    }
+    void Apply(HostCall& call, const Decision& decision) noexcept {
+        if (decision.notice) Show(*decision.notice);
+        if (decision.end != WaitEnd::None) call.end = decision.end;
+    }
+    void Show(BusyReason reason) noexcept {
+        if (!context_.notice || shown_ == reason || shown_ == BusyReason::Ending) return;
+        shown_ = reason;
+        context_.notice->Show(reason, *this);
+    }
+    // What may be served while a host call waits: paint, messages sent from
+    // other threads (peeking delivers them), and the notice's input while it
+    // shows. Input meant for any other window, and posted messages, stay
+    // queued.
+    void Serve() noexcept {
+        MSG message;
+        for (int i = 0; i < kMostPaintServed && PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE | PM_QS_PAINT); ++i) {
+            DispatchMessageW(&message);
+        }
+        if (shown_) context_.notice->ServeInput();
+    }
+    void EndForStop() noexcept {
+        if (!context_.notice || std::exchange(ending_, true)) return;
+        try {
+            context_.notice->EndWithWarning(StopError(stop_, RPC_E_CALL_CANCELED).description());
+        } catch (...) {
+            // Without memory for the text the call is cancelled all the same.
+        }
+    }
 
     const BusyContext context_;
-    BusyWait* current_ = nullptr;
+    HostCall* call_ = nullptr;
     WaitEnd stop_ = WaitEnd::None;
     std::optional<BusyReason> shown_;
-    Filter filter_{*this};
+    bool ending_ = false;  // the stop's warning is on its way
     Microsoft::WRL::ComPtr<IMessageFilter> previous_;
     bool registered_ = false;
-    const DWORD thread_ = GetCurrentThreadId();
+    std::unique_ptr<std::remove_pointer_t<HWND>, WindowDestroyer> window_;
     std::atomic<int> callsOut_{0};
     std::atomic<bool> tickPending_{false};
     // Last, so that the timer and its callbacks end before the rest.
@@ -134,9 +190,20 @@ private:
 };
 
 ThreadWaits::ThreadWaits(const BusyContext& context) : context_(context) {
-    registered_ = SUCCEEDED(CoRegisterMessageFilter(&filter_, previous_.GetAddressOf()));
-    timer_.reset(CreateThreadpoolTimer(&ThreadWaits::Tick, this, nullptr));
-    // Without a timer of the system's thread pool the calls go unticked.
+    registered_ = SUCCEEDED(CoRegisterMessageFilter(this, previous_.GetAddressOf()));
+    // A window that draws nothing, for the timer's messages. Without it, or
+    // without the timer, a host that does not answer goes unseen.
+    WNDCLASSEXW tickClass{};
+    tickClass.cbSize = sizeof tickClass;
+    tickClass.lpfnWndProc = &TickProcedure;
+    tickClass.hInstance = GetModuleHandleW(nullptr);
+    tickClass.lpszClassName = kTickClass;
+    RegisterClassExW(&tickClass);
+    window_.reset(
+        CreateWindowExW(0, kTickClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, tickClass.hInstance, nullptr));
+    if (!window_) return;
+    SetWindowLongPtrW(window_.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    timer_.reset(CreateThreadpoolTimer(&ThreadWaits::TimerFired, this, nullptr));
     if (!timer_) return;
     // A due time relative to now, in 100-nanosecond units, is negative.
     ULARGE_INTEGER due{};
@@ -145,183 +212,108 @@ ThreadWaits::ThreadWaits(const BusyContext& context) : context_(context) {
     SetThreadpoolTimer(timer_.get(), &dueTime, static_cast<DWORD>(kTick.count()), 0);
 }
 
-ThreadWaits::~ThreadWaits() {
-    timer_.reset();
-    RemoveTicks();
-    if (!registered_) return;
-    Microsoft::WRL::ComPtr<IMessageFilter> ours;
-    CoRegisterMessageFilter(previous_.Get(), ours.GetAddressOf());
-}
-
-// At most one tick waits unread, and none is posted while no call is out.
-void CALLBACK ThreadWaits::Tick(PTP_CALLBACK_INSTANCE, void* waits, PTP_TIMER) noexcept {
+// The timer's thread wakes the user-interface thread with a message sent to
+// its window, which Windows delivers in every message retrieval of that
+// thread, COM's own wait included. At most one waits undelivered; whichever
+// call is out when it arrives, it clears the flag, so none is left behind.
+void CALLBACK ThreadWaits::TimerFired(PTP_CALLBACK_INSTANCE, void* waits, PTP_TIMER) noexcept {
     auto& self = *static_cast<ThreadWaits*>(waits);
-    if (self.callsOut_ > 0 && !self.tickPending_.exchange(true)) {
-        PostThreadMessageW(self.thread_, kTickMessage, 0, 0);
+    if (self.callsOut_ > 0 && !self.tickPending_.exchange(true) &&
+        !SendNotifyMessageW(self.window_.get(), kTickMessage, 0, 0)) {
+        self.tickPending_ = false;
     }
 }
 
-void ThreadWaits::Enter(BusyWait& wait) noexcept {
-    wait.outer_ = current_;
-    current_ = &wait;
-    ++callsOut_;
+LRESULT CALLBACK ThreadWaits::TickProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
+    auto* self = reinterpret_cast<ThreadWaits*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (message != kTickMessage || !self) return DefWindowProcW(window, message, wParam, lParam);
+    self->Tick();
+    return 0;
 }
 
-void ThreadWaits::Leave(const BusyWait& wait) noexcept {
-    // The notice goes with its wait, but not once it says that the program ends.
-    if (wait.showsNotice_ && shown_ && *shown_ != BusyReason::Ending) {
-        context_.notice->Hide();
-        shown_.reset();
-    }
-    current_ = wait.outer_;
-    if (--callsOut_ == 0 && tickPending_.exchange(false)) RemoveTicks();
-}
-
-void ThreadWaits::Serve() noexcept {
-    ServePaint();
-    // Taken out before the ticker may post again, so that it never stops.
-    RemoveTicks();
+// Shows the notice when it is due. It cannot cancel a call: that is for
+// COM's questions. But a call due to end for the user's stop that COM still
+// has a tick later was not asked about (no input came) or not let go, and
+// returning would mean waiting for the host again: the program ends here.
+void ThreadWaits::Tick() noexcept {
     tickPending_ = false;
-    if (shown_) context_.notice->ServeInput();
+    if (!call_) return;
+    HostCall& call = *call_;
+    const Decision decision = DecideUnanswered(Facts(call, call.Elapsed()), context_.bounds);
+    if (decision.notice) Show(*decision.notice);
+    if (decision.end != WaitEnd::None && IsStop(stop_) && std::exchange(call.heldForStop, true)) EndForStop();
 }
 
-void ThreadWaits::Show(BusyReason reason) noexcept {
-    if (!context_.notice || shown_ == reason || shown_ == BusyReason::Ending) return;
-    context_.notice->Show(reason);
-    shown_ = reason;
-}
-
-void ThreadWaits::EndForStop(WaitEnd stop) noexcept {
-    if (!context_.notice) return;
-    try {
-        context_.notice->EndWithWarning(StopError(stop, RPC_E_CALL_CANCELED).description());
-    } catch (...) {
-        // Without memory for the text the call is cancelled all the same.
-    }
-}
-
-DWORD ThreadWaits::RetryRejectedCall(Millis elapsed, bool forGood) noexcept {
+DWORD ThreadWaits::RetryRejectedCall(HTASK, DWORD tickCount, DWORD rejectType) noexcept {
     // COM need not report a click on the notice's button through
     // MessagePending while it waits before a retry: it is looked for here.
     Serve();
-    BusyWait* wait = current_;
-    WaitFacts facts{elapsed};
-    facts.earlierStop = stop_;
-    const Decision decision = DecideRefusal(wait ? wait->Facts(elapsed) : facts, forGood, bounds());
-    if (wait) wait->Apply(decision);
-    if (decision.end != WaitEnd::None) return kCancelCall;
-    if (wait) wait->retryAt_ = elapsed + decision.pause;
+    // A call made outside CallWhileBusy fails as it would without a filter.
+    if (!call_) return kCancelCall;
+    HostCall& call = *call_;
+    const Millis elapsed(tickCount);
+    const Decision decision = DecideRefusal(Facts(call, elapsed), rejectType != SERVERCALL_RETRYLATER, context_.bounds);
+    Apply(call, decision);
+    if (call.end != WaitEnd::None) return kCancelCall;
+    call.retryAt = elapsed + decision.pause;
     return static_cast<DWORD>(decision.pause.count());
 }
 
-DWORD ThreadWaits::MessagePending(Millis elapsed) noexcept {
+DWORD ThreadWaits::MessagePending(HTASK, DWORD tickCount, DWORD) noexcept {
     Serve();
-    BusyWait* wait = current_;
-    if (!wait) return PENDINGMSG_WAITDEFPROCESS;
-    if (wait->end_ != WaitEnd::None) {
+    if (!call_) return PENDINGMSG_WAITDEFPROCESS;
+    HostCall& call = *call_;
+    if (call.end != WaitEnd::None) {
         // Asked again about a call it was told to cancel: COM has not let
         // it go, and returning would mean waiting for the host again.
-        if (IsStop(stop_)) EndForStop(stop_);
+        if (IsStop(stop_)) EndForStop();
         return PENDINGMSG_CANCELCALL;
     }
-    const Decision decision = DecideUnanswered(wait->Facts(elapsed), bounds());
-    wait->Apply(decision);
-    return decision.end == WaitEnd::None ? PENDINGMSG_WAITDEFPROCESS : PENDINGMSG_CANCELCALL;
+    Apply(call, DecideUnanswered(Facts(call, Millis(tickCount)), context_.bounds));
+    return call.end == WaitEnd::None ? PENDINGMSG_WAITDEFPROCESS : PENDINGMSG_CANCELCALL;
 }
 
-namespace {
-
-DWORD STDMETHODCALLTYPE Filter::RetryRejectedCall(HTASK, DWORD tickCount, DWORD rejectType) noexcept {
-    return waits_.RetryRejectedCall(Millis(tickCount), rejectType != SERVERCALL_RETRYLATER);
-}
-
-// `tickCount` counts from the attempt's beginning.
-DWORD STDMETHODCALLTYPE Filter::MessagePending(HTASK, DWORD tickCount, DWORD) noexcept {
-    return waits_.MessagePending(Millis(tickCount));
-}
-
-}  // namespace
-
-bool IsBusyRejection(HRESULT status) {
-    return status == RPC_E_CALL_REJECTED || status == RPC_E_SERVERCALL_RETRYLATER;
-}
-
-BusyWait::BusyWait(CallBound bound) noexcept
-    : waits_(threadWaits), outer_(nullptr), lastCall_(bound == CallBound::Last), start_(Clock::now()) {
-    if (waits_) waits_->Enter(*this);
-}
-
-BusyWait::~BusyWait() {
-    if (waits_) waits_->Leave(*this);
-}
-
-bool BusyWait::HostGivenUp() const noexcept {
-    return waits_ && IsStop(waits_->stop());
-}
-
-WaitFacts BusyWait::Facts(Millis elapsed) const noexcept {
-    WaitFacts facts{elapsed, retryAt_};
-    if (waits_) {
-        facts.stopAsked = waits_->StopAsked();
-        facts.earlierStop = waits_->stop();
-    }
-    facts.lastCall = lastCall_;
-    return facts;
-}
-
-void BusyWait::Apply(const Decision& decision) noexcept {
-    if (decision.notice && waits_) {
-        waits_->Show(*decision.notice);
-        showsNotice_ = true;
-    }
-    if (decision.end == WaitEnd::None) return;
-    end_ = decision.end;
-    if (IsStop(end_) && waits_) waits_->SetStop(end_);
-}
-
-void BusyWait::WaitOut(Millis pause) noexcept {
+void ThreadWaits::WaitOut(const HostCall& call, Millis pause) noexcept {
     const auto end = Clock::now() + pause;
     for (;;) {
-        if (waits_) {
-            waits_->Serve();
-        } else {
-            ServePaint();
-        }
-        if (waits_ && waits_->StopAsked()) return;
+        Serve();
+        if (DecideStop(Facts(call, Millis{0})).end != WaitEnd::None) return;
         const auto left = std::chrono::ceil<Millis>(end - Clock::now());
         if (left.count() <= 0) return;
         // While the notice shows, its clicks and keys wake the thread too;
-        // posted ones as well, as a tool that drives it from outside sends
+        // posted ones as well, as a tool that drives it from outside posts
         // them.
-        const bool shows = waits_ && waits_->Shows();
-        const DWORD wakeFor = QS_PAINT | QS_SENDMESSAGE | (shows ? QS_INPUT | QS_POSTMESSAGE : 0);
+        const DWORD wakeFor = QS_PAINT | QS_SENDMESSAGE | (shown_ ? QS_INPUT | QS_POSTMESSAGE : 0);
         MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(left.count()), wakeFor, 0);
     }
 }
 
-bool BusyWait::TryAgain(HRESULT status) {
-    const bool refused = IsBusyRejection(status);
-    const BusyBounds& bounds = waits_ ? waits_->bounds() : kUnscopedBounds;
-    const auto elapsed = [this] { return std::chrono::duration_cast<Millis>(Clock::now() - start_); };
-    if (end_ == WaitEnd::None && refused) {
-        const Decision decision = DecideRefusal(Facts(elapsed()), false, bounds);
-        Apply(decision);
-        if (end_ == WaitEnd::None) WaitOut(decision.pause);
-        // A stop asked for during the pause ends the wait before the host
-        // is asked once more.
-        if (end_ == WaitEnd::None && Facts(elapsed()).stopAsked) Apply(DecideRefusal(Facts(elapsed()), false, bounds));
-    } else if (end_ == WaitEnd::None) {
-        // The call came back, answered or failed: a stop that no question
-        // of COM's saw yet ends it all the same.
-        Apply(DecideAnswered(Facts(Millis{0})));
+HRESULT ThreadWaits::Call(FunctionRef<HRESULT()> request, bool lastCall) {
+    HostCall call(*this, lastCall);
+    for (HRESULT status = request();; status = request()) {
+        const bool refused = status == RPC_E_CALL_REJECTED || status == RPC_E_SERVERCALL_RETRYLATER;
+        if (call.end == WaitEnd::None) {
+            const WaitFacts facts = Facts(call, call.Elapsed());
+            const Decision decision = refused ? DecideRefusal(facts, false, context_.bounds) : DecideStop(facts);
+            Apply(call, decision);
+            // A stop pressed during the pause ends the wait before the host
+            // is asked once more.
+            if (refused && call.end == WaitEnd::None) {
+                WaitOut(call, decision.pause);
+                Apply(call, DecideStop(Facts(call, call.Elapsed())));
+            }
+        }
+        if (call.end != WaitEnd::None) ThrowEnd(call.end, status);
+        if (!refused) return status;
     }
-    if (end_ != WaitEnd::None) ThrowEnd(end_, status);
-    return refused;
 }
 
-void BusyWait::AfterRelease() noexcept {
-    if (end_ == WaitEnd::None) Apply(DecideAnswered(Facts(Millis{0})));
-    if (IsStop(end_) && waits_) waits_->EndForStop(end_);
+HRESULT CallWhileBusy(FunctionRef<HRESULT()> request, CallBound bound) {
+    return threadWaits ? threadWaits->Call(request, bound == CallBound::Last) : request();
+}
+
+void ReleaseWhileBusy(FunctionRef<void()> release, FunctionRef<void()> abandon) noexcept {
+    threadWaits ? threadWaits->Drop(release, abandon) : release();
 }
 
 BusyFilterScope::BusyFilterScope(const BusyContext& context) {

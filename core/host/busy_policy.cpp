@@ -18,9 +18,6 @@ constexpr Millis kLongestPause{1'000};
 Decision Ends(WaitEnd end, std::optional<BusyReason> notice = std::nullopt) {
     return {end, Millis{0}, notice};
 }
-Decision Says(BusyReason notice) {
-    return {WaitEnd::None, Millis{0}, notice};
-}
 
 // The pause grows with the time already waited, so that a short hiccup
 // costs little and a long recompute is not flooded with calls; the last one
@@ -37,13 +34,21 @@ bool IsStop(WaitEnd end) {
     return end == WaitEnd::Stopped || end == WaitEnd::StoppedUnanswered;
 }
 
+WaitEnd StopOn(BusyReason shown) {
+    if (shown == BusyReason::Refusing) return WaitEnd::Stopped;
+    return shown == BusyReason::NotAnswering ? WaitEnd::StoppedUnanswered : WaitEnd::None;
+}
+
+// The last call waits out its own bound, unseen, whatever the user asked
+// before: that is what it is made for.
+Decision DecideStop(const WaitFacts& facts) {
+    return IsStop(facts.stop) && !facts.lastCall ? Ends(facts.stop) : Decision{};
+}
+
 Decision DecideRefusal(const WaitFacts& facts, bool forGood, const BusyBounds& bounds) {
     if (forGood) return Ends(WaitEnd::RefusedForGood);
-    // The last call waits out its own bound, unseen, whatever the user
-    // asked before: that is what it is made for.
     if (facts.lastCall) return Paced(facts.elapsed, bounds.lastCall);
-    if (IsStop(facts.earlierStop)) return Ends(facts.earlierStop);
-    if (facts.stopAsked) return Ends(WaitEnd::Stopped, BusyReason::Ending);
+    if (IsStop(facts.stop)) return Ends(facts.stop);
     Decision decision = Paced(facts.elapsed, bounds.refused);
     if (facts.elapsed >= kRefusingNoticeDelay) {
         decision.notice = decision.end == WaitEnd::None ? BusyReason::Refusing : BusyReason::Ending;
@@ -51,21 +56,13 @@ Decision DecideRefusal(const WaitFacts& facts, bool forGood, const BusyBounds& b
     return decision;
 }
 
-Decision DecideAnswered(const WaitFacts& facts) {
-    if (facts.lastCall) return {};
-    if (IsStop(facts.earlierStop)) return Ends(facts.earlierStop);
-    if (facts.stopAsked) return Ends(WaitEnd::StoppedUnanswered, BusyReason::Ending);
-    return {};
-}
-
 Decision DecideUnanswered(const WaitFacts& facts, const BusyBounds& bounds) {
-    // COM holds a refused call back until its retry, which the next
-    // refusal decides about.
-    if (facts.elapsed < facts.retryAt) return {};
     if (facts.lastCall) return facts.elapsed >= bounds.lastCall ? Ends(WaitEnd::BoundReached) : Decision{};
-    if (const Decision stop = DecideAnswered(facts); stop.end != WaitEnd::None) return stop;
-    // No bound: a long recompute is legitimate.
-    if (facts.elapsed - facts.retryAt >= kUnansweredNoticeDelay) return Says(BusyReason::NotAnswering);
+    if (IsStop(facts.stop)) return Ends(facts.stop);
+    // COM holds a refused call back until its retry, which the next
+    // refusal decides about. No bound: a long recompute is legitimate.
+    if (facts.elapsed >= facts.retryAt + kUnansweredNoticeDelay)
+        return {WaitEnd::None, Millis{0}, BusyReason::NotAnswering};
     return {};
 }
 

@@ -23,12 +23,9 @@ struct Case {
 };
 
 WaitFacts At(int elapsed, int retryAt = 0) { return {milliseconds(elapsed), milliseconds(retryAt)}; }
-WaitFacts Stopped(WaitFacts facts) {
-    facts.stopAsked = true;
-    return facts;
-}
+// After the user's stop, in the words of the notice it was pressed on.
 WaitFacts After(WaitEnd stop, WaitFacts facts) {
-    facts.earlierStop = stop;
+    facts.stop = stop;
     return facts;
 }
 WaitFacts Last(WaitFacts facts) {
@@ -55,10 +52,10 @@ TEST(BusyPolicy, ARefusedCallIsTriedAgainAfterAGrowingPauseUntilTheBoundOrTheUse
         {"the last pause ends at the bound", At(59500), WaitEnd::None, 500, kRefusing},
         {"but lasts 0.1 s at least", At(59950), WaitEnd::None, 100, kRefusing},
         {"the bound", At(60000), WaitEnd::BoundReached, 0, kEnding},
-        {"the user's stop", Stopped(At(2500)), WaitEnd::Stopped, 0, kEnding},
-        {"an earlier stop", After(WaitEnd::StoppedUnanswered, At(0)), WaitEnd::StoppedUnanswered, 0, kNone},
+        {"the user's stop", After(WaitEnd::Stopped, At(2500)), WaitEnd::Stopped, 0, kNone},
+        {"a stop on the other notice", After(WaitEnd::StoppedUnanswered, At(0)), WaitEnd::StoppedUnanswered, 0, kNone},
         {"the last call, unseen", Last(At(2500)), WaitEnd::None, 500, kNone},
-        {"the last call after a stop", Last(Stopped(After(WaitEnd::Stopped, At(2900)))), WaitEnd::None, 100, kNone},
+        {"the last call after a stop", Last(After(WaitEnd::Stopped, At(2900))), WaitEnd::None, 100, kNone},
         {"the last call's bound", Last(At(3000)), WaitEnd::BoundReached, 0, kNone},
     };
     for (const Case& c : cases) Expect(c, DecideRefusal(c.facts, false, BusyBounds{}), true);
@@ -75,28 +72,30 @@ TEST(BusyPolicy, AnUnansweredCallIsWaitedForUntilTheUserStopsIt) {
         {"before the notice", At(4999), WaitEnd::None, 0, kNone},
         {"the notice", At(5000), WaitEnd::None, 0, kNotAnswering},
         {"no bound", At(900000), WaitEnd::None, 0, kNotAnswering},
-        {"held back until COM's retry", Stopped(At(2500, 3000)), WaitEnd::None, 0, kNone},
-        {"five seconds after the retry, not before", At(7999, 3000), WaitEnd::None, 0, kNone},
-        {"five seconds after the retry", At(8000, 3000), WaitEnd::None, 0, kNotAnswering},
-        {"the user's stop", Stopped(At(100)), WaitEnd::StoppedUnanswered, 0, kEnding},
-        {"an earlier stop", After(WaitEnd::Stopped, At(0)), WaitEnd::Stopped, 0, kNone},
+        {"five seconds after COM's retry, not before", At(7999, 3000), WaitEnd::None, 0, kNone},
+        {"five seconds after COM's retry", At(8000, 3000), WaitEnd::None, 0, kNotAnswering},
+        {"the user's stop", After(WaitEnd::StoppedUnanswered, At(100)), WaitEnd::StoppedUnanswered, 0, kNone},
+        {"a stop on the refusing notice before COM's retry", After(WaitEnd::Stopped, At(2100, 3000)),
+         WaitEnd::Stopped, 0, kNone},
         {"the last call, unseen", Last(At(2999)), WaitEnd::None, 0, kNone},
-        {"the last call after a stop", Last(Stopped(After(WaitEnd::StoppedUnanswered, At(100)))), WaitEnd::None, 0,
-         kNone},
+        {"the last call after a stop", Last(After(WaitEnd::StoppedUnanswered, At(100))), WaitEnd::None, 0, kNone},
         {"the last call's bound", Last(At(3000)), WaitEnd::BoundReached, 0, kNone},
     };
     for (const Case& c : cases) Expect(c, DecideUnanswered(c.facts, BusyBounds{}), false);
 }
 
-// Whatever the call came back with, cancelled or not: the stop decides.
-TEST(BusyPolicy, ACallThatCameBackAfterTheUsersStopEndsAsTheStop) {
+// Whatever became of the call (answered, failed, between two attempts), the
+// user's stop ends it, in the words of the notice it was pressed on.
+TEST(BusyPolicy, TheUsersStopEndsEveryWaitButTheLastCallInTheWordsOfTheNoticePressed) {
     const Case cases[] = {
         {"no stop", At(0), WaitEnd::None, 0, kNone},
-        {"the user's stop", Stopped(At(0)), WaitEnd::StoppedUnanswered, 0, kEnding},
-        {"an earlier stop", After(WaitEnd::Stopped, At(0)), WaitEnd::Stopped, 0, kNone},
-        {"the last call", Last(Stopped(After(WaitEnd::Stopped, At(0)))), WaitEnd::None, 0, kNone},
+        {"the user's stop", After(WaitEnd::Stopped, At(0)), WaitEnd::Stopped, 0, kNone},
+        {"the last call", Last(After(WaitEnd::Stopped, At(0))), WaitEnd::None, 0, kNone},
     };
-    for (const Case& c : cases) Expect(c, DecideAnswered(c.facts), false);
+    for (const Case& c : cases) Expect(c, DecideStop(c.facts), false);
+    EXPECT_EQ(StopOn(BusyReason::Refusing), WaitEnd::Stopped);
+    EXPECT_EQ(StopOn(BusyReason::NotAnswering), WaitEnd::StoppedUnanswered);
+    EXPECT_EQ(StopOn(BusyReason::Ending), WaitEnd::None);
 }
 
 }  // namespace

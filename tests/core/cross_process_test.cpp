@@ -20,17 +20,15 @@ using simhost::testing::SimhostProcess;
 // shows.
 class StoppedAtOnce final : public host::BusyNotice {
 public:
-    void Show(host::BusyReason reason) noexcept override {
+    void Show(host::BusyReason reason, Owner& owner) noexcept override {
         if (reason == host::BusyReason::Ending) return;
         ++shows;
-        stopped = true;
+        owner.StopPressed();
     }
     void Hide() noexcept override {}
     void ServeInput() noexcept override {}
-    bool StopRequested() const noexcept override { return stopped; }
     void EndWithWarning(const std::wstring&) noexcept override {}
     int shows = 0;
-    bool stopped = false;
 };
 
 class CrossProcess : public ::testing::Test {
