@@ -41,7 +41,9 @@ void Main(ProgramWindows& windows) {
     MakeTopmost(splash.hwnd());
     const auto start = std::chrono::steady_clock::now();
     WaitWhileSplashVisible([&splash] { return splash.IsVisible(); }, start);
-    splash.Destroy();
+    // The splash stays on the screen until the dialog, or a box of its load
+    // step, has taken the foreground from it.
+    splash.Close();
 
     ui::Dialog& dialog = windows.dialog;
     if (!dialog.Create()) return;

@@ -68,11 +68,15 @@ MarsitelApp::MarsitelApp(bool frames_in_pictures, const std::wstring& program)
 HWND MarsitelApp::WaitForSplash() { return WaitForVisibleTopLevel(Id(), marsitel::ui::kSplashClass); }
 
 bool MarsitelApp::DismissSplash(const std::wstring& picture_folder) {
+    // Start-up makes it topmost right after showing it, which activates it
+    // again: a window put in front before that would lose the foreground.
     HWND splash = WaitForSplash();
-    if (!splash) return false;
+    if (!splash || !WaitUntil([&] { return (GetWindowLongW(splash, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; }, kWindowWait)) {
+        return false;
+    }
     if (!picture_folder.empty()) SaveWindowPicture(splash, picture_folder, L"splash");
     PressCharacterKey(splash, 'M', L'm');
-    return WaitUntilGoneOrHidden(splash);
+    return true;
 }
 
 HWND MarsitelApp::WaitForDialog() {

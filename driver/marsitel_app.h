@@ -43,7 +43,7 @@ public:
 
     HWND WaitForSplash();
     // Presses a character key on the splash, as a person who does not want
-    // to wait would, and waits until it has gone.
+    // to wait would. It goes once the dialog, or a box, has taken its place.
     bool DismissSplash(const std::wstring& picture_folder = {});
     // Gives up early when a message box shows instead or the program ends.
     HWND WaitForDialog();

@@ -75,7 +75,12 @@ void frmSplash::Show() {
 }
 
 bool frmSplash::IsVisible() const noexcept {
-    return hwnd() && IsWindowVisible(hwnd());
+    return hwnd() && !done_ && IsWindowVisible(hwnd());
+}
+
+void frmSplash::Close() noexcept {
+    done_ = true;
+    if (GetForegroundWindow() != hwnd()) Destroy();
 }
 
 void frmSplash::Form_Load() {
@@ -88,22 +93,24 @@ void frmSplash::Form_Load() {
 }
 
 void frmSplash::Form_KeyPress(wchar_t) {
-    Destroy();
+    Close();
 }
 
 void frmSplash::OkButton_Click() {
-    Destroy();
+    Close();
 }
 
 void frmSplash::Frame_Click() {
-    Destroy();
+    Close();
 }
 
 bool frmSplash::PreTranslate(MSG& message) {
     if (!hwnd() || !IsWithin(message.hwnd, hwnd())) return false;
+    // A key that gives a character is the key press, and nothing else: the
+    // focused control does not see it.
     if (message.message == WM_CHAR) {
         Form_KeyPress(static_cast<wchar_t>(message.wParam));
-        return !IsWindow(message.hwnd);
+        return true;
     }
     if (message.message != WM_KEYDOWN) return false;
     // Whether the key gives a character is known only once it has been
@@ -111,15 +118,10 @@ bool frmSplash::PreTranslate(MSG& message) {
     // control sees the key.
     TranslateMessage(&message);
     MSG character;
-    if (!PeekMessageW(&character, message.hwnd, WM_CHAR, WM_CHAR, PM_REMOVE)) {
+    if (PeekMessageW(&character, message.hwnd, WM_CHAR, WM_CHAR, PM_REMOVE)) {
+        Form_KeyPress(static_cast<wchar_t>(character.wParam));
+    } else {
         DispatchMessageW(&message);
-        return true;
-    }
-    const HWND target = message.hwnd;
-    Form_KeyPress(static_cast<wchar_t>(character.wParam));
-    if (IsWindow(target)) {
-        DispatchMessageW(&message);
-        DispatchMessageW(&character);
     }
     return true;
 }
@@ -151,7 +153,13 @@ LRESULT frmSplash::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return TRUE;
     }
     case WM_ACTIVATE:
-        if (LOWORD(wParam) != WA_INACTIVE) SetFocus(controls_.Handle(kOkButton));
+        // Done with, it goes once another window has the activation; the
+        // close is posted, so that it comes after the activation.
+        if (LOWORD(wParam) == WA_INACTIVE) {
+            if (done_) PostMessageW(hwnd(), WM_CLOSE, 0, 0);
+        } else {
+            SetFocus(controls_.Handle(kOkButton));
+        }
         return 0;
     case WM_DESTROY:
         RemoveMessageFilter(*this);

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -26,7 +27,7 @@ namespace ids = marsitel::ui::dialog_id;
 using simhost::testing::SimhostProcess;
 
 void OpenDialog(MarsitelApp& app) {
-    ASSERT_TRUE(app.DismissSplash()) << "the splash did not show or did not close";
+    ASSERT_TRUE(app.DismissSplash()) << "the splash did not show";
     ASSERT_TRUE(app.WaitForDialog()) << "the main dialog did not show";
 }
 
@@ -189,6 +190,54 @@ private:
     std::atomic<HWND> window_{nullptr};
     std::jthread thread_;
 };
+
+// Notes whether the host's window ever has the foreground while it lives.
+class ForegroundWatch {
+public:
+    explicit ForegroundWatch(HWND host)
+        : thread_([this, host](std::stop_token stop) {
+              for (; !stop.stop_requested(); Sleep(1)) hostHadIt_ = hostHadIt_ || GetForegroundWindow() == host;
+          }) {}
+    bool hostHadIt() const { return hostHadIt_; }
+
+private:
+    std::atomic<bool> hostHadIt_{false};
+    std::jthread thread_;
+};
+
+// Started from the host's window, which stays behind it, Marsitel's splash
+// takes the foreground. Dismissed with a key, it hands it to the dialog, the
+// keyboard on the level selector, or without a host to the warning, which
+// Enter closes. The host's window never has it in between: Windows would
+// not let Marsitel take it back.
+TEST(E2eStartUp, TheForegroundPassesFromTheSplashToTheDialogOrTheWarningNeverToTheHost) {
+    for (const bool hostRuns : {true, false}) {
+        SCOPED_TRACE(hostRuns ? "the dialog" : "the warning");
+        std::optional<SimhostProcess> host;
+        if (hostRuns) host.emplace(SimhostProcess::Options{L"", {L"--hidden"}});
+        ForeignDialog hostWindow;
+        MARSITEL_SKIP_IF_WINDOWS_REFUSED_THE_FOREGROUND(hostWindow.TakeForeground());
+        MarsitelApp app;
+        const HWND splash = app.WaitForSplash();
+        ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == splash; }, kWindowWait));
+        const ForegroundWatch watch(hostWindow.Window());
+        TypeKeys({'M'});
+        std::optional<MessageBoxView> box;
+        const HWND next = hostRuns ? app.WaitForDialog() : (box = WaitForMessageBox(app.Id())) ? box->window : nullptr;
+        ASSERT_NE(next, nullptr);
+        EXPECT_TRUE(WaitUntil([&] { return !IsWindow(splash); }, kWindowWait)) << "the splash stayed";
+        EXPECT_EQ(GetForegroundWindow(), next);
+        EXPECT_FALSE(watch.hostHadIt());
+        if (hostRuns) {
+            EXPECT_EQ(FocusOf(next), app.DialogControl(ids::kLevelSelector));
+            EndAndExpectCleanExit(app);
+            continue;
+        }
+        TypeKeys({VK_RETURN});
+        ASSERT_TRUE(app.Process().WaitForExit(kWindowWait)) << "Enter did not close the warning";
+        EXPECT_EQ(app.Process().ExitCode(), 0u);
+    }
+}
 
 RECT OuterRect(HWND window) {
     RECT rect{};

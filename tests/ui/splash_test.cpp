@@ -48,7 +48,6 @@ TEST_P(SplashKeyTest, ClosesOnCharacterKeysOnly) {
     PostMessageW(GetFocus(), WM_KEYDOWN, GetParam().first, 1 | (static_cast<LPARAM>(scan) << 16));
     Pump();
     EXPECT_EQ(splash.IsVisible(), !GetParam().second);
-    EXPECT_EQ(splash.IsOpen(), !GetParam().second);
 }
 
 INSTANTIATE_TEST_SUITE_P(Keys, SplashKeyTest,
@@ -74,7 +73,29 @@ TEST_F(SplashTest, ClicksOnLabelsImageAndMarginLeaveItOpenClickOnFrameCloses) {
     EXPECT_TRUE(splash.IsVisible());
     // Bare frame surface between the image and the labels.
     ClickAt(Frame(), POINT{150, 30});
+    EXPECT_FALSE(splash.IsVisible());
+}
+
+// Done with while it holds the foreground, it stays on the screen until
+// another window has taken it; done with behind another window, it goes at
+// once.
+TEST_F(SplashTest, DoneWithItStaysUntilAnotherWindowHasTheForeground) {
+    ASSERT_TRUE(SetForegroundWindow(splash.hwnd()));
+    splash.Close();
+    EXPECT_TRUE(splash.IsOpen() && IsWindowVisible(splash.hwnd()));
+    const HWND other = CreateWindowExW(0, L"STATIC", L"", WS_POPUP | WS_VISIBLE, 0, 0, 20, 20, nullptr, nullptr,
+                                       nullptr, nullptr);
+    ASSERT_NE(other, nullptr);
+    Pump();
     EXPECT_FALSE(splash.IsOpen());
+    EXPECT_EQ(GetForegroundWindow(), other);
+    frmSplash behind;
+    behind.Create();
+    behind.Show();
+    SetForegroundWindow(other);
+    behind.Close();
+    EXPECT_FALSE(behind.IsOpen());
+    DestroyWindow(other);
 }
 
 // The splash closes while its events are processed, or the bound ends the wait.
@@ -84,7 +105,7 @@ TEST(SplashWait, EndsWhenTheSplashClosesOrAtItsBound) {
     splash.Show();
     PostMessageW(splash.controls().Handle(id::kOkButton), WM_CHAR, L' ', 1);
     WaitWhileSplashVisible([&] { return splash.IsVisible(); }, std::chrono::steady_clock::now(), std::chrono::hours(1));
-    EXPECT_FALSE(splash.IsOpen());
+    EXPECT_FALSE(splash.IsVisible());
     frmSplash lingering;
     lingering.Create();
     lingering.Show();
