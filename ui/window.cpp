@@ -1,5 +1,9 @@
 #include "ui/window.h"
 
+#include <exception>
+#include <iterator>
+#include <string_view>
+
 #include "core/base/error.h"
 #include "ui/program_end.h"
 #include "ui/res/resource_ids.h"
@@ -113,6 +117,51 @@ RECT CentredOuterRect(SIZE client, DWORD style, DWORD exStyle) noexcept {
     const int left = area.left + (area.right - area.left - width) / 2;
     const int top = area.top + (area.bottom - area.top - height) / 2;
     return RECT{left, top, left + width, top + height};
+}
+
+namespace {
+
+struct WindowSearch {
+    FunctionRef<bool(HWND)> wanted;
+    HWND found = nullptr;
+    std::exception_ptr failure;
+};
+
+// The system's callback of both walks. An exception must not unwind through
+// the system's frames: it waits in the search until the walk is over.
+BOOL CALLBACK TakeIfWanted(HWND window, LPARAM param) noexcept {
+    auto& search = *reinterpret_cast<WindowSearch*>(param);
+    try {
+        if (!search.wanted(window)) return TRUE;
+        search.found = window;
+    } catch (...) {
+        search.failure = std::current_exception();
+    }
+    return FALSE;
+}
+
+HWND FoundWindow(const WindowSearch& search) {
+    if (search.failure) std::rethrow_exception(search.failure);
+    return search.found;
+}
+
+}  // namespace
+
+HWND FindTopLevelWindow(FunctionRef<bool(HWND)> wanted) {
+    WindowSearch search{wanted, nullptr, nullptr};
+    EnumWindows(&TakeIfWanted, reinterpret_cast<LPARAM>(&search));
+    return FoundWindow(search);
+}
+
+HWND FindTopLevelWindow(DWORD threadId, FunctionRef<bool(HWND)> wanted) {
+    WindowSearch search{wanted, nullptr, nullptr};
+    EnumThreadWindows(threadId, &TakeIfWanted, reinterpret_cast<LPARAM>(&search));
+    return FoundWindow(search);
+}
+
+bool HasClass(HWND window, const wchar_t* className) noexcept {
+    wchar_t name[64] = {};
+    return GetClassNameW(window, name, static_cast<int>(std::size(name))) && std::wstring_view(name) == className;
 }
 
 HWND HiddenOwnerWindow() {

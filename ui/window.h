@@ -5,6 +5,8 @@
 // report.
 #include <windows.h>
 
+#include "shared/function_ref.h"
+
 namespace marsitel::ui {
 
 struct WindowClassDef {
@@ -56,6 +58,14 @@ RECT CentredOuterRect(SIZE client, DWORD style, DWORD exStyle) noexcept;
 // The outer rectangle of a window whose client area has the given size and
 // whose outer top-left corner lies at the given point.
 RECT OuterRectAt(POINT topLeft, SIZE client, DWORD style, DWORD exStyle) noexcept;
+
+// The first top-level window, from the top of the z-order down, that
+// `wanted` accepts; of the thread `threadId` alone in the second form. What
+// `wanted` throws ends the walk and is thrown again here.
+HWND FindTopLevelWindow(FunctionRef<bool(HWND)> wanted);
+HWND FindTopLevelWindow(DWORD threadId, FunctionRef<bool(HWND)> wanted);
+// True when the window's class is `className`.
+bool HasClass(HWND window, const wchar_t* className) noexcept;
 
 // A hidden top-level window that owns the windows kept out of the taskbar.
 HWND HiddenOwnerWindow();
