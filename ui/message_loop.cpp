@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <vector>
 
+#include "ui/program_end.h"
+
 namespace marsitel::ui {
 namespace {
 
@@ -64,14 +66,21 @@ bool ProcessPendingMessages() {
     return true;
 }
 
-int RunMessageLoop() {
-    MSG message;
-    BOOL result;
-    while ((result = GetMessageW(&message, nullptr, 0, 0)) != 0) {
-        if (result == -1) return 1;
-        RouteMessage(message);
+int RunMessageLoop() noexcept {
+    try {
+        MSG message;
+        BOOL result;
+        while ((result = GetMessageW(&message, nullptr, 0, 0)) != 0) {
+            if (result == -1) return 1;
+            RouteMessage(message);
+        }
+        return static_cast<int>(message.wParam);
+    } catch (...) {
+        // A filter runs outside any window procedure, whose catch would
+        // report what it throws; the loop is the last place to do so.
+        ReportCurrentException();
+        return 1;
     }
-    return static_cast<int>(message.wParam);
 }
 
 }  // namespace marsitel::ui

@@ -27,8 +27,9 @@ void RemoveMessageFilter(MessageFilter& filter) noexcept;
 // Processes every message that is pending now. Returns false when WM_QUIT
 // was seen; it is posted again for the event loop.
 bool ProcessPendingMessages();
-// The event loop; returns the exit code of WM_QUIT.
-int RunMessageLoop();
+// The event loop; returns the exit code of WM_QUIT. What a message filter
+// throws ends the program with the run-time error report (exit code 1).
+int RunMessageLoop() noexcept;
 
 // True when `window` is `root` or one of its descendants.
 bool IsWithin(HWND window, HWND root) noexcept;

@@ -1,9 +1,11 @@
 // The run-time error report with what a host may put into a description: a
 // whole log in words, or one endless word. The box, its number and its OK
-// stay on the screen.
+// stay on the screen. And the report of what the event loop meets.
+#include "core/base/error.h"
 #include "shared/child_process.h"
 #include "shared/gdi.h"
 #include "shared/unique_handle.h"
+#include "ui/message_loop.h"
 #include "ui/program_end.h"
 #include "test_platform.h"
 #include "ui_test_support.h"
@@ -80,6 +82,19 @@ TEST(ErrorReport, OneEndlessWordIsCutAndBrokenAndTheBoxFitsTheScreen) {
     EXPECT_EQ(shown.substr(0, 66), std::wstring(64, L'x') + L"\r\n");
     EXPECT_EQ(shown.substr(1031 - 43), L"\r\n" + std::wstring(40, L'x') + L"\u2026");
     ExpectOnTheScreen(box);
+}
+
+// A message filter runs outside any window procedure, and in the program
+// nothing above the event loop catches: what the filter throws is reported
+// all the same.
+TEST(ErrorReport, WhatAMessageFilterThrowsInTheEventLoopIsReported) {
+    struct ThrowingFilter : MessageFilter {
+        bool PreTranslate(MSG&) override { throw Error(4711, L"Filter gestört"); }
+    } filter;
+    AddMessageFilter(filter);
+    PostThreadMessageW(GetCurrentThreadId(), WM_NULL, 0, 0);
+    const SeenMessageBox box = TheBoxTheProgramEndsWith([]() noexcept { RunMessageLoop(); });
+    EXPECT_EQ(box.text, L"Laufzeitfehler '4711':\r\n\r\nFilter gestört");
 }
 
 // Wine, unlike Windows, takes a new system DPI from the registry at a
