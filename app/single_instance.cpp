@@ -91,7 +91,6 @@ std::optional<int> HandOverToRunningCopy() noexcept {
                 held = std::move(claim);
                 return std::nullopt;
             }
-            claim.reset();
             const HWND front = FrontWindowOfRunningCopy();
             switch (StepAfterLook(std::chrono::steady_clock::now() - start, front != nullptr)) {
             case LookStep::BringForward:
