@@ -3,6 +3,7 @@
 #include "app/startup.h"
 #include "ui/control_ids.h"
 #include "ui/frm_splash.h"
+#include "ui/window.h"
 #include "ui_test_support.h"
 
 #include <gtest/gtest.h>
@@ -128,6 +129,20 @@ TEST(SingleInstance, TheClaimsAnswerAndEachLookDecideWhatAStartDoes) {
     EXPECT_EQ(StepAfterLook(milliseconds(0), true), LookStep::BringForward);
     EXPECT_EQ(StepAfterLook(milliseconds(4999), false), LookStep::LookAgain);
     EXPECT_EQ(StepAfterLook(milliseconds(5000), false), LookStep::SayNoWindow);
+}
+
+// A second start brings forward the running copy's window nearest the top:
+// a message box, say, rather than the dialog the box disables.
+TEST(SingleInstance, TheWalkFindsTheWindowNearestTheTop) {
+    const auto popup = [](HWND owner) {
+        return CreateWindowExW(0, L"STATIC", L"", WS_POPUP | WS_VISIBLE, 0, 0, 9, 9, owner, nullptr, nullptr, nullptr);
+    };
+    const HWND below = popup(nullptr);
+    const HWND above = popup(below);  // an owned window stays above its owner
+    const auto either = [&](HWND window) { return window == below || window == above; };
+    EXPECT_EQ(FindTopLevelWindow(either), above);
+    EXPECT_EQ(FindTopLevelWindow(GetCurrentThreadId(), either), above);
+    DestroyWindow(below);
 }
 
 // A thread in an apartment of the other kind cannot join the program's.
