@@ -4,6 +4,7 @@
 
 #include <optional>
 
+#include "app/dll_search.h"
 #include "app/single_instance.h"
 #include "app/startup.h"
 #include "shared/com.h"
@@ -11,6 +12,7 @@
 #include "ui/program_end.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    marsitel::RestrictDllSearchToSystemFolder();
     if (const auto exitCode = marsitel::HandOverToRunningCopy()) return *exitCode;
     marsitel::ComApartment apartment;
     std::optional<marsitel::ProgramWindows> windows;

@@ -1,6 +1,6 @@
 # Checks the release packages in DIST_DIR and unpacks the archive of
 # ARCHITECTURE into UNPACK_DIR, beside both installer packages, for the
-# packaged program's own tests.
+# packaged program's own tests; OBJDUMP reads the program's PE headers.
 function(fail message)
     message(FATAL_ERROR "${message}")
 endfunction()
@@ -104,6 +104,20 @@ check_installer(x64 win64 x64 Marsitel "Marsitel (64-Bit)"
 file(REMOVE_RECURSE "${UNPACK_DIR}")
 file(ARCHIVE_EXTRACT INPUT "${DIST_DIR}/Marsitel-1.0.0-${ARCHITECTURE}.zip" DESTINATION "${UNPACK_DIR}")
 file(COPY "${DIST_DIR}/Marsitel-1.0.0-x86.msi" "${DIST_DIR}/Marsitel-1.0.0-x64.msi" DESTINATION "${UNPACK_DIR}")
+
+# Built for address space layout randomisation and data execution
+# prevention, as the toolchain does today: one that stopped would pass
+# unnoticed otherwise.
+execute_process(COMMAND "${OBJDUMP}" -p "${UNPACK_DIR}/Marsitel.exe" OUTPUT_VARIABLE headers COMMAND_ERROR_IS_FATAL ANY)
+set(flags DYNAMIC_BASE NX_COMPAT)
+if(ARCHITECTURE STREQUAL "win64")
+    list(APPEND flags HIGH_ENTROPY_VA)
+endif()
+foreach(flag IN LISTS flags)
+    if(NOT headers MATCHES "\n\t+${flag}\n")
+        fail("Marsitel.exe of ${ARCHITECTURE} is not marked ${flag}")
+    endif()
+endforeach()
 
 # Text for Windows: a byte order mark, every line ended by CR LF. (Reading
 # text, CMake drops carriage returns: the bytes are looked at in hex.)

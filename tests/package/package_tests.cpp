@@ -75,6 +75,58 @@ TEST(PackagedProgram, RemovesAndGroundsThroughTheHostAndEndsCleanly) {
     RemovesAndGroundsThroughTheHostAndEndsCleanly(PackagedProgram());
 }
 
+// Has `process` load `dll` by bare name, as system code loads a DLL it needs,
+// and waits until it has.
+void LoadByBareName(HANDLE process, const std::wstring& dll) {
+    const SIZE_T size = (dll.size() + 1) * sizeof(wchar_t);
+    void* name = VirtualAllocEx(process, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    ASSERT_TRUE(name && WriteProcessMemory(process, name, dll.c_str(), size, nullptr));
+    // kernel32 lies at the same address in every process of one bitness.
+    const auto loadLibrary = reinterpret_cast<LPTHREAD_START_ROUTINE>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "LoadLibraryW")));
+    const UniqueHandle thread(CreateRemoteThread(process, nullptr, 0, loadLibrary, name, 0, nullptr));
+    ASSERT_TRUE(thread);
+    EXPECT_EQ(WaitForSingleObject(thread.get(), static_cast<DWORD>(kWindowWait.count())), WAIT_OBJECT_0);
+}
+
+// A DLL beside the program, named like a system DLL it has not loaded yet
+// (dwmapi.dll), stays out once the program runs. Under Wine, system code loads
+// no new DLL by bare name after the start (comctl32 loads the theme library in
+// its DllMain, before the program's first statement), so the test has the
+// program's process load that name itself: started suspended, before the
+// first statement, it gets the planted DLL; with the splash up it must not.
+// What loads before the first statement is DependentLoadFlags' part on
+// Windows, which Wine ignores and GNU ld 2.40 cannot set (docs/packages.md).
+TEST(PackagedProgram, LoadsNoDllPlantedBesideIt) {
+    const std::filesystem::path folder = FolderBesideProgram(L"..\\planted\\");
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder);
+    const std::filesystem::path program = folder / L"Marsitel.exe", marker = folder / L"loaded";
+    std::filesystem::copy_file(PackagedProgram(), program);
+    std::filesystem::copy_file(FolderBesideProgram(L"planted_dll.dll"), folder / L"dwmapi.dll");
+    // For the programs started here: Wine prefers its own DLLs to those beside a program.
+    SetEnvironmentVariableW(L"MARSITEL_PLANTED_DLL_MARKER", marker.c_str());
+    wchar_t overrides[512] = {};
+    GetEnvironmentVariableW(L"WINEDLLOVERRIDES", overrides, 512);
+    SetEnvironmentVariableW(L"WINEDLLOVERRIDES", (std::wstring(overrides) + L";dwmapi=n,b").c_str());
+
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    ASSERT_TRUE(CreateProcessW(program.c_str(), nullptr, nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr, nullptr,
+                               &startup, &info));
+    const UniqueHandle suspended(info.hProcess), mainThread(info.hThread);
+    LoadByBareName(suspended.get(), L"dwmapi.dll");
+    TerminateProcess(suspended.get(), 1);
+    WaitForSingleObject(suspended.get(), static_cast<DWORD>(kWindowWait.count()));
+    ASSERT_TRUE(std::filesystem::remove(marker)) << "the planted DLL did not load where the search is open";
+
+    MarsitelApp app(true, program.wstring());
+    ASSERT_TRUE(app.WaitForSplash());
+    LoadByBareName(app.Process().Handle(), L"dwmapi.dll");
+    EXPECT_FALSE(std::filesystem::exists(marker));
+}
+
 // Signed with a throwaway certificate by sign_packages.sh, which checked the
 // signatures.
 TEST(SignedProgram, RemovesAndGroundsThroughTheHostAndEndsCleanly) {
