@@ -1,9 +1,7 @@
 #include "ui/busy_notice_window.h"
 
 #include <algorithm>
-#include <iterator>
 #include <string>
-#include <string_view>
 
 #include "core/base/app_title.h"
 #include "core/base/input_queue.h"
@@ -45,20 +43,10 @@ const TwipsRect kBusyClientTwips{0, 0, 5400, 1875};
 
 constexpr UINT kRedrawAll = RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW;
 
-// Takes the window if it is the progress window, shown: a run is on.
-BOOL CALLBACK TakeVisibleProgressWindow(HWND window, LPARAM found) {
-    wchar_t className[64] = {};
-    GetClassNameW(window, className, static_cast<int>(std::size(className)));
-    if (std::wstring_view(className) != kProgressClass || !IsWindowVisible(window)) return TRUE;
-    *reinterpret_cast<HWND*>(found) = window;
-    return FALSE;
-}
-
 // The progress window of this thread while a run shows it.
 HWND VisibleProgressWindow() noexcept {
-    HWND found = nullptr;
-    EnumThreadWindows(GetCurrentThreadId(), &TakeVisibleProgressWindow, reinterpret_cast<LPARAM>(&found));
-    return found;
+    return FindTopLevelWindow(GetCurrentThreadId(),
+                              [](HWND window) { return HasClass(window, kProgressClass) && IsWindowVisible(window); });
 }
 
 }  // namespace

@@ -21,8 +21,10 @@ using Clock = std::chrono::steady_clock;
 // milliseconds before it retries.
 constexpr DWORD kCancelCall = static_cast<DWORD>(-1);
 // How often the timer looks at a call that is out: how soon after its
-// delay the notice shows.
+// delay the notice shows. A call answered within kQuiet, as nearly all are,
+// never wakes the thread.
 constexpr Millis kTick{250};
+constexpr DWORD kQuiet = 1'000;
 constexpr UINT kTickMessage = WM_APP + 0x4D;
 constexpr wchar_t kTickClass[] = L"Marsitel.Waits";
 // Paint messages served per question of COM's: a window that keeps
@@ -107,6 +109,7 @@ private:
     public:
         HostCall(ThreadWaits& waits, bool last) noexcept : lastCall(last), waits_(waits), outer_(waits.call_) {
             waits_.call_ = this;
+            if (!outer_) waits_.outSince_ = GetTickCount();
             ++waits_.callsOut_;
         }
         // The notice goes with the last call out, but not once it says that
@@ -184,6 +187,7 @@ private:
     bool registered_ = false;
     std::unique_ptr<std::remove_pointer_t<HWND>, WindowDestroyer> window_;
     std::atomic<int> callsOut_{0};
+    std::atomic<DWORD> outSince_{0};  // when the outermost call out began
     std::atomic<bool> tickPending_{false};
     // Last, so that the timer and its callbacks end before the rest.
     std::unique_ptr<TP_TIMER, TimerCloser> timer_;
@@ -218,8 +222,8 @@ ThreadWaits::ThreadWaits(const BusyContext& context) : context_(context) {
 // call is out when it arrives, it clears the flag, so none is left behind.
 void CALLBACK ThreadWaits::TimerFired(PTP_CALLBACK_INSTANCE, void* waits, PTP_TIMER) noexcept {
     auto& self = *static_cast<ThreadWaits*>(waits);
-    if (self.callsOut_ > 0 && !self.tickPending_.exchange(true) &&
-        !SendNotifyMessageW(self.window_.get(), kTickMessage, 0, 0)) {
+    if (self.callsOut_ == 0 || GetTickCount() - self.outSince_ < kQuiet) return;
+    if (!self.tickPending_.exchange(true) && !SendNotifyMessageW(self.window_.get(), kTickMessage, 0, 0)) {
         self.tickPending_ = false;
     }
 }

@@ -312,12 +312,13 @@ TEST_F(BusyNoticeTest, TheStopIsReportedInTheWordsOfTheNoticeTheUserPressed) {
 
 // The notice comes from the timer's messages, which Windows delivers in its
 // wait, though COM never asks the filter. A tick that the timer sent while
-// the last call was out, and that arrives only after it, holds up no later
-// tick. The notice goes with the answer.
+// the last call was out (for over a second, so that it ticks), and that
+// arrives only after it, holds up no later tick. The notice goes with the
+// answer.
 TEST_F(BusyNoticeTest, ANoticeComesThoughCOMNeverAsksTheFilterAndATickLeftFromTheLastCallDelaysItNot) {
     const host::BusyFilterScope scope(Context());
     host::CallWhileBusy([] {
-        Sleep(600);
+        Sleep(1500);
         return S_OK;
     });
     Pump();
