@@ -41,8 +41,6 @@ std::wstring BusyText(host::BusyReason reason) {
 
 const TwipsRect kBusyClientTwips{0, 0, 5400, 1875};
 
-constexpr UINT kRedrawAll = RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW;
-
 // The progress window of this thread while a run shows it.
 HWND VisibleProgressWindow() noexcept {
     return FindTopLevelWindow(GetCurrentThreadId(),
@@ -92,20 +90,18 @@ void BusyNoticeWindow::Show(host::BusyReason reason, Owner& owner) noexcept {
     }
     owner_ = &owner;
     EnableWindow(controls_.Handle(busy_id::kCancelButton), reason != host::BusyReason::Ending);
-    if (IsWindowVisible(hwnd())) {
-        RedrawWindow(hwnd(), nullptr, nullptr, kRedrawAll);
-        return;
+    if (!IsWindowVisible(hwnd())) {
+        // What was typed before the notice came does not press its button.
+        // The foreground and its focus stay where the user has them, most
+        // likely in the host's own dialog: the notice is activated only by
+        // the user, with a click on it, its taskbar button or Alt+Tab.
+        DiscardPendingInput();
+        const POINT place = Place();
+        SetWindowPos(hwnd(), HWND_TOPMOST, place.x, place.y, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
     }
-    // What was typed before the notice came does not press its button.
-    DiscardPendingInput();
-    // The foreground and its focus stay where the user has them, most
-    // likely in the host's own dialog: the notice is activated only by the
-    // user, with a click on it, its taskbar button or Alt+Tab.
-    const POINT place = Place();
-    SetWindowPos(hwnd(), HWND_TOPMOST, place.x, place.y, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
     // No message loop runs while the host is waited for: the notice is
     // drawn now.
-    RedrawWindow(hwnd(), nullptr, nullptr, kRedrawAll);
+    RedrawWindow(hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
 }
 
 void BusyNoticeWindow::Hide() noexcept {

@@ -1,16 +1,11 @@
 #pragma once
-// The busy notice: the window on screen while the host keeps refusing calls
-// as busy, or does not answer a call it has taken. It tells the user what the program
-// waits for and offers one button, "Abbrechen", which ends the wait. The
-// automation layer shows and hides it from inside a host call, where no
-// message loop runs: the notice serves its own input when asked to.
-//
-// A busy host usually has a dialog of its own open, and the user is about to
-// answer it: the notice never takes the foreground or the keyboard, and
-// stands below the progress window rather than over the screen's centre,
-// where the host shows its dialogs. It has a taskbar button, so that the
-// user can reach it from the keyboard (Alt+Tab) as well.
-#include "core/host/busy_notice.h"
+// The busy notice: "Abbrechen" and what the program waits for. The waits show
+// and hide it from inside a host call, where no message loop runs: it serves
+// its own input when asked to. The user is most likely about to answer a
+// dialog of the busy host's: the notice takes neither the foreground nor the
+// keyboard and stands below the progress window, away from the screen's
+// centre. Its taskbar button lets the user reach it with Alt+Tab as well.
+#include "core/host/busy_host.h"
 #include "ui/form.h"
 
 namespace marsitel::ui {

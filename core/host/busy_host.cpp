@@ -33,13 +33,12 @@ constexpr int kMostPaintServed = 100;
 
 thread_local ThreadWaits* threadWaits = nullptr;
 
-// The warning of the user's stop, in the words of the notice it was pressed on.
 BusyWaitStoppedError StopError(WaitEnd stop, HRESULT status) {
     return stop == WaitEnd::Stopped ? BusyWaitStopped(status) : UnansweredWaitStopped(status);
 }
 
-// The error that ends a wait, as its own type: the user's stop is reported
-// as a warning, not as a run-time error.
+// The error that ends a wait, as its own type: the user's stop, in the words
+// of the notice it was pressed on, is a warning, not a run-time error.
 [[noreturn]] void ThrowEnd(WaitEnd end, HRESULT status) {
     if (IsStop(end)) throw StopError(end, status);
     if (end == WaitEnd::BoundReached) throw HostStayedBusyError(status);
@@ -60,10 +59,9 @@ struct WindowDestroyer {
 
 }  // namespace
 
-// The state of a thread's waits, owned by its outermost scope: the notice
-// and what it shows, the bounds, the user's stop, the call that is out, and
-// the timer that looks at it. It is the thread's message filter while it
-// lives, and the owner the notice reports its button to.
+// The state of a thread's waits, owned by its outermost scope: the notice and
+// what it shows, the bounds, the user's stop, the call out and the timer that
+// looks at it. It is the thread's message filter, and the notice's owner.
 class ThreadWaits final : public IMessageFilter, private BusyNotice::Owner {
 public:
     explicit ThreadWaits(const BusyContext& context);
@@ -73,10 +71,25 @@ public:
         Microsoft::WRL::ComPtr<IMessageFilter> ours;
         if (registered_) CoRegisterMessageFilter(previous_.Get(), ours.GetAddressOf());
     }
-    ThreadWaits(const ThreadWaits&) = delete;
-    ThreadWaits& operator=(const ThreadWaits&) = delete;
 
-    HRESULT Call(FunctionRef<HRESULT()> request, bool lastCall);
+    HRESULT Call(FunctionRef<HRESULT()> request, bool lastCall) {
+        HostCall call(*this, lastCall);
+        for (HRESULT status = request();; status = request()) {
+            const bool refused = status == RPC_E_CALL_REJECTED || status == RPC_E_SERVERCALL_RETRYLATER;
+            if (call.end == WaitEnd::None) {
+                const WaitFacts facts = Facts(call, call.Elapsed());
+                const Decision decision = refused ? DecideRefusal(facts, false, context_.bounds) : DecideStop(facts);
+                Apply(call, decision);
+                // A stop pressed during the pause ends the wait before the next attempt.
+                if (refused && call.end == WaitEnd::None) {
+                    WaitOut(call, decision.pause);
+                    Apply(call, DecideStop(Facts(call, call.Elapsed())));
+                }
+            }
+            if (call.end != WaitEnd::None) ThrowEnd(call.end, status);
+            if (!refused) return status;
+        }
+    }
 
     void Drop(FunctionRef<void()> release, FunctionRef<void()> abandon) noexcept {
         if (IsStop(stop_)) return abandon();
@@ -84,8 +97,7 @@ public:
             const HostCall call(*this, false);
             release();
         }
-        // A release has no caller to report to: a stop pressed meanwhile
-        // ends the program here.
+        // A release has no caller: a stop pressed meanwhile ends the program here.
         if (IsStop(stop_)) EndForStop();
     }
 
@@ -98,13 +110,36 @@ public:
     DWORD STDMETHODCALLTYPE HandleInComingCall(DWORD, HTASK, DWORD, INTERFACEINFO*) noexcept override {
         return SERVERCALL_ISHANDLED;
     }
-    DWORD STDMETHODCALLTYPE RetryRejectedCall(HTASK, DWORD tickCount, DWORD rejectType) noexcept override;
+    DWORD STDMETHODCALLTYPE RetryRejectedCall(HTASK, DWORD tickCount, DWORD rejectType) noexcept override {
+        // A click on the notice while COM pauses before a retry is served here.
+        Serve();
+        // A call made outside CallWhileBusy fails as it would without a filter.
+        if (!call_) return kCancelCall;
+        HostCall& call = *call_;
+        const Millis elapsed(tickCount);
+        const Decision decision =
+            DecideRefusal(Facts(call, elapsed), rejectType != SERVERCALL_RETRYLATER, context_.bounds);
+        Apply(call, decision);
+        if (call.end != WaitEnd::None) return kCancelCall;
+        call.retryAt = elapsed + decision.pause;
+        return static_cast<DWORD>(decision.pause.count());
+    }
     // `tickCount` counts from the call's beginning.
-    DWORD STDMETHODCALLTYPE MessagePending(HTASK, DWORD tickCount, DWORD) noexcept override;
+    DWORD STDMETHODCALLTYPE MessagePending(HTASK, DWORD tickCount, DWORD) noexcept override {
+        Serve();
+        if (!call_) return PENDINGMSG_WAITDEFPROCESS;
+        HostCall& call = *call_;
+        if (call.end != WaitEnd::None) {
+            // Asked again about a call told to cancel: COM has not let it go.
+            if (IsStop(stop_)) EndForStop();
+            return PENDINGMSG_CANCELCALL;
+        }
+        Apply(call, DecideUnanswered(Facts(call, Millis(tickCount)), context_.bounds));
+        return call.end == WaitEnd::None ? PENDINGMSG_WAITDEFPROCESS : PENDINGMSG_CANCELCALL;
+    }
 
 private:
-    // One host call, from its first attempt to its answer or its end: the
-    // call out, which COM asks about, while it lives.
+    // One host call, from its first attempt to its end: the call out while it lives.
     class HostCall {
     public:
         HostCall(ThreadWaits& waits, bool last) noexcept : lastCall(last), waits_(waits), outer_(waits.call_) {
@@ -112,8 +147,7 @@ private:
             if (!outer_) waits_.outSince_ = GetTickCount();
             ++waits_.callsOut_;
         }
-        // The notice goes with the last call out, but not once it says that
-        // the program ends.
+        // The notice goes with the last call out, unless it says the program ends.
         ~HostCall() {
             waits_.call_ = outer_;
             if (--waits_.callsOut_ > 0 || !waits_.shown_ || *waits_.shown_ == BusyReason::Ending) return;
@@ -135,10 +169,46 @@ private:
         const Clock::time_point start_ = Clock::now();
     };
 
-    static void CALLBACK TimerFired(PTP_CALLBACK_INSTANCE, void* waits, PTP_TIMER) noexcept;
-    static LRESULT CALLBACK TickProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
-    void Tick() noexcept;
-    void WaitOut(const HostCall& call, Millis pause) noexcept;
+    // A message sent to the thread's window, which Windows delivers in every
+    // message retrieval, COM's wait included. At most one waits undelivered;
+    // whatever is out when it arrives, it clears the flag: none is left behind.
+    static void CALLBACK TimerFired(PTP_CALLBACK_INSTANCE, void* waits, PTP_TIMER) noexcept {
+        auto& self = *static_cast<ThreadWaits*>(waits);
+        if (self.callsOut_ == 0 || GetTickCount() - self.outSince_ < kQuiet) return;
+        if (!self.tickPending_.exchange(true) && !SendNotifyMessageW(self.window_.get(), kTickMessage, 0, 0)) {
+            self.tickPending_ = false;
+        }
+    }
+    static LRESULT CALLBACK TickProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
+        auto* self = reinterpret_cast<ThreadWaits*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+        if (message != kTickMessage || !self) return DefWindowProcW(window, message, wParam, lParam);
+        self->Tick();
+        return 0;
+    }
+    // Shows the notice when it is due; cancelling is for COM's questions. A
+    // call due to end for the user's stop that COM still holds a tick later was
+    // not asked about or not let go: the program ends here.
+    void Tick() noexcept {
+        tickPending_ = false;
+        if (!call_) return;
+        HostCall& call = *call_;
+        const Decision decision = DecideUnanswered(Facts(call, call.Elapsed()), context_.bounds);
+        if (decision.notice) Show(*decision.notice);
+        if (decision.end != WaitEnd::None && IsStop(stop_) && std::exchange(call.heldForStop, true)) EndForStop();
+    }
+    void WaitOut(const HostCall& call, Millis pause) noexcept {
+        const auto end = Clock::now() + pause;
+        for (;;) {
+            Serve();
+            if (DecideStop(Facts(call, Millis{0})).end != WaitEnd::None) return;
+            const auto left = std::chrono::ceil<Millis>(end - Clock::now());
+            if (left.count() <= 0) return;
+            // While the notice shows, its clicks and keys wake the thread too, and
+            // posted ones, as a tool that drives it from outside posts them.
+            const DWORD wakeFor = QS_PAINT | QS_SENDMESSAGE | (shown_ ? QS_INPUT | QS_POSTMESSAGE : 0);
+            MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(left.count()), wakeFor, 0);
+        }
+    }
 
     void StopPressed() noexcept override {
         if (!shown_ || IsStop(stop_)) return;
@@ -159,9 +229,8 @@ private:
         context_.notice->Show(reason, *this);
     }
     // What may be served while a host call waits: paint, messages sent from
-    // other threads (peeking delivers them), and the notice's input while it
-    // shows. Input meant for any other window, and posted messages, stay
-    // queued.
+    // other threads (peeking delivers them) and the notice's input. Other
+    // input and posted messages stay queued.
     void Serve() noexcept {
         MSG message;
         for (int i = 0; i < kMostPaintServed && PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE | PM_QS_PAINT); ++i) {
@@ -197,14 +266,10 @@ ThreadWaits::ThreadWaits(const BusyContext& context) : context_(context) {
     registered_ = SUCCEEDED(CoRegisterMessageFilter(this, previous_.GetAddressOf()));
     // A window that draws nothing, for the timer's messages. Without it, or
     // without the timer, a host that does not answer goes unseen.
-    WNDCLASSEXW tickClass{};
-    tickClass.cbSize = sizeof tickClass;
-    tickClass.lpfnWndProc = &TickProcedure;
-    tickClass.hInstance = GetModuleHandleW(nullptr);
-    tickClass.lpszClassName = kTickClass;
-    RegisterClassExW(&tickClass);
-    window_.reset(
-        CreateWindowExW(0, kTickClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, tickClass.hInstance, nullptr));
+    const WNDCLASSW tickClass{0,       &TickProcedure, 0,       0,       GetModuleHandleW(nullptr),
+                              nullptr, nullptr,        nullptr, nullptr, kTickClass};
+    RegisterClassW(&tickClass);
+    window_.reset(CreateWindowExW(0, kTickClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr));
     if (!window_) return;
     SetWindowLongPtrW(window_.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     timer_.reset(CreateThreadpoolTimer(&ThreadWaits::TimerFired, this, nullptr));
@@ -214,102 +279,6 @@ ThreadWaits::ThreadWaits(const BusyContext& context) : context_(context) {
     due.QuadPart = static_cast<ULONGLONG>(-static_cast<LONGLONG>(kTick.count()) * 10'000);
     FILETIME dueTime{due.LowPart, due.HighPart};
     SetThreadpoolTimer(timer_.get(), &dueTime, static_cast<DWORD>(kTick.count()), 0);
-}
-
-// The timer's thread wakes the user-interface thread with a message sent to
-// its window, which Windows delivers in every message retrieval of that
-// thread, COM's own wait included. At most one waits undelivered; whichever
-// call is out when it arrives, it clears the flag, so none is left behind.
-void CALLBACK ThreadWaits::TimerFired(PTP_CALLBACK_INSTANCE, void* waits, PTP_TIMER) noexcept {
-    auto& self = *static_cast<ThreadWaits*>(waits);
-    if (self.callsOut_ == 0 || GetTickCount() - self.outSince_ < kQuiet) return;
-    if (!self.tickPending_.exchange(true) && !SendNotifyMessageW(self.window_.get(), kTickMessage, 0, 0)) {
-        self.tickPending_ = false;
-    }
-}
-
-LRESULT CALLBACK ThreadWaits::TickProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
-    auto* self = reinterpret_cast<ThreadWaits*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (message != kTickMessage || !self) return DefWindowProcW(window, message, wParam, lParam);
-    self->Tick();
-    return 0;
-}
-
-// Shows the notice when it is due. It cannot cancel a call: that is for
-// COM's questions. But a call due to end for the user's stop that COM still
-// has a tick later was not asked about (no input came) or not let go, and
-// returning would mean waiting for the host again: the program ends here.
-void ThreadWaits::Tick() noexcept {
-    tickPending_ = false;
-    if (!call_) return;
-    HostCall& call = *call_;
-    const Decision decision = DecideUnanswered(Facts(call, call.Elapsed()), context_.bounds);
-    if (decision.notice) Show(*decision.notice);
-    if (decision.end != WaitEnd::None && IsStop(stop_) && std::exchange(call.heldForStop, true)) EndForStop();
-}
-
-DWORD ThreadWaits::RetryRejectedCall(HTASK, DWORD tickCount, DWORD rejectType) noexcept {
-    // COM need not report a click on the notice's button through
-    // MessagePending while it waits before a retry: it is looked for here.
-    Serve();
-    // A call made outside CallWhileBusy fails as it would without a filter.
-    if (!call_) return kCancelCall;
-    HostCall& call = *call_;
-    const Millis elapsed(tickCount);
-    const Decision decision = DecideRefusal(Facts(call, elapsed), rejectType != SERVERCALL_RETRYLATER, context_.bounds);
-    Apply(call, decision);
-    if (call.end != WaitEnd::None) return kCancelCall;
-    call.retryAt = elapsed + decision.pause;
-    return static_cast<DWORD>(decision.pause.count());
-}
-
-DWORD ThreadWaits::MessagePending(HTASK, DWORD tickCount, DWORD) noexcept {
-    Serve();
-    if (!call_) return PENDINGMSG_WAITDEFPROCESS;
-    HostCall& call = *call_;
-    if (call.end != WaitEnd::None) {
-        // Asked again about a call it was told to cancel: COM has not let
-        // it go, and returning would mean waiting for the host again.
-        if (IsStop(stop_)) EndForStop();
-        return PENDINGMSG_CANCELCALL;
-    }
-    Apply(call, DecideUnanswered(Facts(call, Millis(tickCount)), context_.bounds));
-    return call.end == WaitEnd::None ? PENDINGMSG_WAITDEFPROCESS : PENDINGMSG_CANCELCALL;
-}
-
-void ThreadWaits::WaitOut(const HostCall& call, Millis pause) noexcept {
-    const auto end = Clock::now() + pause;
-    for (;;) {
-        Serve();
-        if (DecideStop(Facts(call, Millis{0})).end != WaitEnd::None) return;
-        const auto left = std::chrono::ceil<Millis>(end - Clock::now());
-        if (left.count() <= 0) return;
-        // While the notice shows, its clicks and keys wake the thread too;
-        // posted ones as well, as a tool that drives it from outside posts
-        // them.
-        const DWORD wakeFor = QS_PAINT | QS_SENDMESSAGE | (shown_ ? QS_INPUT | QS_POSTMESSAGE : 0);
-        MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(left.count()), wakeFor, 0);
-    }
-}
-
-HRESULT ThreadWaits::Call(FunctionRef<HRESULT()> request, bool lastCall) {
-    HostCall call(*this, lastCall);
-    for (HRESULT status = request();; status = request()) {
-        const bool refused = status == RPC_E_CALL_REJECTED || status == RPC_E_SERVERCALL_RETRYLATER;
-        if (call.end == WaitEnd::None) {
-            const WaitFacts facts = Facts(call, call.Elapsed());
-            const Decision decision = refused ? DecideRefusal(facts, false, context_.bounds) : DecideStop(facts);
-            Apply(call, decision);
-            // A stop pressed during the pause ends the wait before the host
-            // is asked once more.
-            if (refused && call.end == WaitEnd::None) {
-                WaitOut(call, decision.pause);
-                Apply(call, DecideStop(Facts(call, call.Elapsed())));
-            }
-        }
-        if (call.end != WaitEnd::None) ThrowEnd(call.end, status);
-        if (!refused) return status;
-    }
 }
 
 HRESULT CallWhileBusy(FunctionRef<HRESULT()> request, CallBound bound) {

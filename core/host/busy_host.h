@@ -1,22 +1,53 @@
 #pragma once
-// A CAD host rejects calls while it is busy (a dialog open in it, a long
-// recompute), and it may take a call and not come back. The waits for it
-// follow the rules of busy_policy.h. On Windows COM retries a refused call
-// itself and asks the message filter for the pause (RetryRejectedCall); Wine
-// returns every refusal, and the caller retries. While a call is out, COM
-// asks the filter about the user's input (MessagePending): a press on the
-// notice cancels the call there. The notice itself comes from a timer, whose
-// messages are sent to a window of the thread and so are delivered in COM's
-// wait as well. A cancelled call comes back at once on Windows, with any
-// status; Wine waits on and asks again: a wait decides by its own state.
+// A CAD host rejects calls while it is busy (a dialog open in it), and it may
+// take a call and not come back; the waits for it follow busy_policy.h. On
+// Windows COM retries a refused call itself, asking the message filter for
+// the pause; Wine returns every refusal, and the caller retries. While a call
+// is out, COM asks the filter about the user's input, so a press on the
+// notice cancels the call there; the notice itself comes from a timer whose
+// messages are sent to a window of the thread, delivered in COM's wait too.
+// A cancelled call may come back with any status: a wait decides by its own
+// state.
 #include <windows.h>
 
 #include <memory>
+#include <string>
 
-#include "core/host/busy_notice.h"
+#include "core/host/busy_policy.h"
 #include "shared/function_ref.h"
 
 namespace marsitel::host {
+
+// What the user sees meanwhile: a notice that says so, with one button,
+// "Abbrechen", that ends the wait and the program. It is a view of the
+// waits, which decide what it says; the window is the user interface's.
+class BusyNotice {
+public:
+    // Who hears of a press on "Abbrechen".
+    class Owner {
+    public:
+        virtual void StopPressed() noexcept = 0;
+
+    protected:
+        ~Owner() = default;
+    };
+
+    // Shows the notice above every window, from an empty input queue,
+    // without taking the foreground or the keyboard; shown already, it only
+    // says the reason. `owner` hears of its button until it is hidden. With
+    // BusyReason::Ending its button is disabled until the program has ended.
+    virtual void Show(BusyReason reason, Owner& owner) noexcept = 0;
+    virtual void Hide() noexcept = 0;
+    // Serves the input meant for the notice, so that its button works by
+    // mouse and keyboard; any other input stays queued.
+    virtual void ServeInput() noexcept = 0;
+    // Shows the warning and ends the program from where the thread waits,
+    // where returning to the caller would mean waiting for the host again.
+    virtual void EndWithWarning(const std::wstring& warning) noexcept = 0;
+
+protected:
+    ~BusyNotice() = default;
+};
 
 // What the waits of a run or of a readiness check show, and how long they
 // may last.
@@ -53,8 +84,6 @@ class BusyFilterScope {
 public:
     explicit BusyFilterScope(const BusyContext& context);
     ~BusyFilterScope();
-    BusyFilterScope(const BusyFilterScope&) = delete;
-    BusyFilterScope& operator=(const BusyFilterScope&) = delete;
 
 private:
     std::unique_ptr<ThreadWaits> waits_;
