@@ -336,10 +336,10 @@ TEST_F(BusyNoticeTest, ANoticeComesThoughCOMNeverAsksTheFilterAndATickLeftFromTh
 // After the user's stop the walk flag's reset is a call of its own, which a
 // hanging host holds: COM has no input to ask about, and the timer ends the
 // program with the warning a tick or two after the reset's bound of 3 s, well
-// before the host answers at 4 s.
+// before the host answers at 5 s.
 TEST_F(BusyNoticeTest, AResetHeldAfterTheStopEndsTheProgramAtItsBound) {
     UnansweringHost host;
-    host.answerAfter = 4000;
+    host.answerAfter = 5000;
     ProgramEndRecorder ends;
     MessageBoxWatcher boxes;
     try {
