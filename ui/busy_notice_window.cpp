@@ -57,11 +57,6 @@ RECT NoticeRectBeside(const RECT& anchor, SIZE size, const RECT& work) noexcept 
     return RECT{left, top, left + size.cx, top + size.cy};
 }
 
-void BusyNoticeWindow::Create() {
-    CreateForm(
-        {{&kBusyWindowClass, kAppTitle, kBusyStyle, kBusyExStyle, nullptr}, kBusyClientTwips, true, kBusyControls});
-}
-
 // Below the progress window during a run; at start-up, where the progress
 // window stands during a run.
 POINT BusyNoticeWindow::Place() const noexcept {
@@ -79,12 +74,22 @@ POINT BusyNoticeWindow::Place() const noexcept {
     return POINT{place.left, place.top};
 }
 
-void BusyNoticeWindow::Show(host::BusyReason reason, Owner& owner) noexcept {
+// Without its window the wait goes on as before: unseen.
+void BusyNoticeWindow::Prepare() noexcept {
     try {
-        if (!hwnd()) Create();
+        if (hwnd()) return;
+        CreateForm(
+            {{&kBusyWindowClass, kAppTitle, kBusyStyle, kBusyExStyle, nullptr}, kBusyClientTwips, true, kBusyControls});
+    } catch (...) {
+        Destroy();
+    }
+}
+
+void BusyNoticeWindow::Show(host::BusyReason reason, Owner& owner) noexcept {
+    Prepare();
+    try {
         controls_.SetText(busy_id::kText, BusyText(reason));
     } catch (...) {
-        // Without its notice the wait goes on as before: unseen.
         Destroy();
         return;
     }

@@ -13,12 +13,12 @@ namespace marsitel::ui {
 class BusyNoticeWindow final : public Form, public host::BusyNotice {
 public:
     void Show(host::BusyReason reason, Owner& owner) noexcept override;
+    void Prepare() noexcept override;
     void Hide() noexcept override;
     void ServeInput() noexcept override;
     void EndWithWarning(const std::wstring& warning) noexcept override;
 
 private:
-    void Create();
     POINT Place() const noexcept;
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     void CancelButton_Click();

@@ -23,7 +23,7 @@ constexpr DWORD kCancelCall = static_cast<DWORD>(-1);
 // How often the timer looks at a call that is out: how soon after its
 // delay the notice shows. A call answered within kQuiet, as nearly all are,
 // never wakes the thread.
-constexpr Millis kTick{250};
+constexpr Millis kTick{100};
 constexpr DWORD kQuiet = 1'000;
 constexpr UINT kTickMessage = WM_APP + 0x4D;
 constexpr wchar_t kTickClass[] = L"Marsitel.Waits";
@@ -192,6 +192,7 @@ private:
         tickPending_ = false;
         if (!call_) return;
         HostCall& call = *call_;
+        if (context_.notice && !shown_) context_.notice->Prepare();
         const Decision decision = DecideUnanswered(Facts(call, call.Elapsed()), context_.bounds);
         if (decision.notice) Show(*decision.notice);
         if (decision.end != WaitEnd::None && IsStop(stop_) && std::exchange(call.heldForStop, true)) EndForStop();

@@ -37,6 +37,8 @@ public:
     // says the reason. `owner` hears of its button until it is hidden. With
     // BusyReason::Ending its button is disabled until the program has ended.
     virtual void Show(BusyReason reason, Owner& owner) noexcept = 0;
+    // Readies it while it is not due yet, so that it comes on time when it is.
+    virtual void Prepare() noexcept = 0;
     virtual void Hide() noexcept = 0;
     // Serves the input meant for the notice, so that its button works by
     // mouse and keyboard; any other input stays queued.

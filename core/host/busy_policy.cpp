@@ -15,15 +15,11 @@ constexpr Millis kUnansweredNoticeDelay{5'000};
 constexpr Millis kFirstPause{100};
 constexpr Millis kLongestPause{1'000};
 
-Decision Ends(WaitEnd end, std::optional<BusyReason> notice = std::nullopt) {
-    return {end, Millis{0}, notice};
-}
-
 // The pause grows with the time already waited, so that a short hiccup
 // costs little and a long recompute is not flooded with calls; the last one
 // ends at the bound, so that the call is tried once more then.
 Decision Paced(Millis elapsed, Millis bound) {
-    if (elapsed >= bound) return Ends(WaitEnd::BoundReached);
+    if (elapsed >= bound) return Decision{WaitEnd::BoundReached};
     const Millis pause = std::clamp(elapsed / 2, kFirstPause, kLongestPause);
     return {WaitEnd::None, std::min(pause, std::max(bound - elapsed, kFirstPause)), std::nullopt};
 }
@@ -42,13 +38,13 @@ WaitEnd StopOn(BusyReason shown) {
 // The last call waits out its own bound, unseen, whatever the user asked
 // before: that is what it is made for.
 Decision DecideStop(const WaitFacts& facts) {
-    return IsStop(facts.stop) && !facts.lastCall ? Ends(facts.stop) : Decision{};
+    return IsStop(facts.stop) && !facts.lastCall ? Decision{facts.stop} : Decision{};
 }
 
 Decision DecideRefusal(const WaitFacts& facts, bool forGood, const BusyBounds& bounds) {
-    if (forGood) return Ends(WaitEnd::RefusedForGood);
+    if (forGood) return Decision{WaitEnd::RefusedForGood};
     if (facts.lastCall) return Paced(facts.elapsed, bounds.lastCall);
-    if (IsStop(facts.stop)) return Ends(facts.stop);
+    if (IsStop(facts.stop)) return Decision{facts.stop};
     Decision decision = Paced(facts.elapsed, bounds.refused);
     if (facts.elapsed >= kRefusingNoticeDelay) {
         decision.notice = decision.end == WaitEnd::None ? BusyReason::Refusing : BusyReason::Ending;
@@ -57,8 +53,8 @@ Decision DecideRefusal(const WaitFacts& facts, bool forGood, const BusyBounds& b
 }
 
 Decision DecideUnanswered(const WaitFacts& facts, const BusyBounds& bounds) {
-    if (facts.lastCall) return facts.elapsed >= bounds.lastCall ? Ends(WaitEnd::BoundReached) : Decision{};
-    if (IsStop(facts.stop)) return Ends(facts.stop);
+    if (facts.lastCall) return facts.elapsed >= bounds.lastCall ? Decision{WaitEnd::BoundReached} : Decision{};
+    if (IsStop(facts.stop)) return Decision{facts.stop};
     // COM holds a refused call back until its retry, which the next
     // refusal decides about. No bound: a long recompute is legitimate.
     if (facts.elapsed >= facts.retryAt + kUnansweredNoticeDelay)

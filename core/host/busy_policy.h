@@ -46,7 +46,7 @@ struct Decision {
     WaitEnd end = WaitEnd::None;
     Millis pause{0};  // after a refusal that does not end the wait
     // What the notice is to say from now on; nothing: as it is.
-    std::optional<BusyReason> notice;
+    std::optional<BusyReason> notice{};
 };
 
 // The host has refused the call: as busy, or `forGood`.

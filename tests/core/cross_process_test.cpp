@@ -26,6 +26,7 @@ public:
         owner.StopPressed();
     }
     void Hide() noexcept override {}
+    void Prepare() noexcept override {}
     void ServeInput() noexcept override {}
     void EndWithWarning(const std::wstring&) noexcept override {}
     int shows = 0;

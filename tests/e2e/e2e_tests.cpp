@@ -338,7 +338,7 @@ TEST_P(E2eHeldUp, TheNoticeComesAndGoesByItselfAndTheRunEndsAsACleanRunDoes) {
     ASSERT_NE(notice, nullptr) << "no notice within 10 s";
     EXPECT_EQ(host.JournalLines().size(), kHeldAfter) << "the notice came only after the host answered";
     // The hold-up is seen to begin when the journal is read, a little after
-    // the held call went out; the notice comes on a ticker's beat.
+    // the held call went out; the notice comes on a tick of the timer.
     EXPECT_GE(shown - heldUp, held.noticeFrom - kJournalLag);
     EXPECT_LE(shown - heldUp, held.noticeBy);
     EXPECT_EQ(ToUtf8(WindowText(Control(notice, marsitel::ui::busy_id::kText))), ToUtf8(held.notice));
