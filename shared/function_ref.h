@@ -14,10 +14,11 @@ class FunctionRef;
 template <typename Result, typename... Args>
 class FunctionRef<Result(Args...)> {
 public:
-    template <typename Callable>
-    requires(!std::is_same_v<std::remove_cvref_t<Callable>, FunctionRef> &&
-             std::is_invocable_r_v<Result, Callable&, Args...>) FunctionRef(Callable&& callable)
-    noexcept  // NOLINT(google-explicit-constructor): as a lambda converts
+    // Not for another FunctionRef, which is copied instead.
+    template <typename Callable,
+              typename = std::enable_if_t<!std::is_same_v<std::remove_cvref_t<Callable>, FunctionRef> &&
+                                          std::is_invocable_r_v<Result, Callable&, Args...>>>
+    FunctionRef(Callable&& callable) noexcept  // NOLINT(google-explicit-constructor): as a lambda converts
         : object_(const_cast<void*>(static_cast<const void*>(std::addressof(callable)))),
           call_([](void* object, Args... args) -> Result {
               return (*static_cast<std::remove_reference_t<Callable>*>(object))(std::forward<Args>(args)...);

@@ -1,6 +1,5 @@
 #include "ui/window.h"
 
-#include <exception>
 #include <iterator>
 #include <string_view>
 
@@ -124,39 +123,28 @@ namespace {
 struct WindowSearch {
     FunctionRef<bool(HWND)> wanted;
     HWND found = nullptr;
-    std::exception_ptr failure;
 };
 
-// The system's callback of both walks. An exception must not unwind through
-// the system's frames: it waits in the search until the walk is over.
+// The system's callback of both walks.
 BOOL CALLBACK TakeIfWanted(HWND window, LPARAM param) noexcept {
     auto& search = *reinterpret_cast<WindowSearch*>(param);
-    try {
-        if (!search.wanted(window)) return TRUE;
-        search.found = window;
-    } catch (...) {
-        search.failure = std::current_exception();
-    }
+    if (!search.wanted(window)) return TRUE;
+    search.found = window;
     return FALSE;
-}
-
-HWND FoundWindow(const WindowSearch& search) {
-    if (search.failure) std::rethrow_exception(search.failure);
-    return search.found;
 }
 
 }  // namespace
 
-HWND FindTopLevelWindow(FunctionRef<bool(HWND)> wanted) {
-    WindowSearch search{wanted, nullptr, nullptr};
+HWND FindTopLevelWindow(FunctionRef<bool(HWND)> wanted) noexcept {
+    WindowSearch search{wanted};
     EnumWindows(&TakeIfWanted, reinterpret_cast<LPARAM>(&search));
-    return FoundWindow(search);
+    return search.found;
 }
 
-HWND FindTopLevelWindow(DWORD threadId, FunctionRef<bool(HWND)> wanted) {
-    WindowSearch search{wanted, nullptr, nullptr};
+HWND FindTopLevelWindow(DWORD threadId, FunctionRef<bool(HWND)> wanted) noexcept {
+    WindowSearch search{wanted};
     EnumThreadWindows(threadId, &TakeIfWanted, reinterpret_cast<LPARAM>(&search));
-    return FoundWindow(search);
+    return search.found;
 }
 
 bool HasClass(HWND window, const wchar_t* className) noexcept {

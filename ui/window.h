@@ -60,10 +60,10 @@ RECT CentredOuterRect(SIZE client, DWORD style, DWORD exStyle) noexcept;
 RECT OuterRectAt(POINT topLeft, SIZE client, DWORD style, DWORD exStyle) noexcept;
 
 // The first top-level window, from the top of the z-order down, that
-// `wanted` accepts; of the thread `threadId` alone in the second form. What
-// `wanted` throws ends the walk and is thrown again here.
-HWND FindTopLevelWindow(FunctionRef<bool(HWND)> wanted);
-HWND FindTopLevelWindow(DWORD threadId, FunctionRef<bool(HWND)> wanted);
+// `wanted` accepts; of the thread `threadId` alone in the second form.
+// `wanted` runs inside the system's walk and must not throw.
+HWND FindTopLevelWindow(FunctionRef<bool(HWND)> wanted) noexcept;
+HWND FindTopLevelWindow(DWORD threadId, FunctionRef<bool(HWND)> wanted) noexcept;
 // True when the window's class is `className`.
 bool HasClass(HWND window, const wchar_t* className) noexcept;
 

@@ -143,14 +143,13 @@ private:
     class HostCall {
     public:
         HostCall(ThreadWaits& waits, bool last) noexcept : lastCall(last), waits_(waits), outer_(waits.call_) {
-            waits_.call_ = this;
             if (!outer_) waits_.outSince_ = GetTickCount();
-            ++waits_.callsOut_;
+            waits_.call_ = this;
         }
         // The notice goes with the last call out, unless it says the program ends.
         ~HostCall() {
             waits_.call_ = outer_;
-            if (--waits_.callsOut_ > 0 || !waits_.shown_ || *waits_.shown_ == BusyReason::Ending) return;
+            if (outer_ || !waits_.shown_ || *waits_.shown_ == BusyReason::Ending) return;
             waits_.context_.notice->Hide();
             waits_.shown_.reset();
         }
@@ -174,7 +173,7 @@ private:
     // whatever is out when it arrives, it clears the flag: none is left behind.
     static void CALLBACK TimerFired(PTP_CALLBACK_INSTANCE, void* waits, PTP_TIMER) noexcept {
         auto& self = *static_cast<ThreadWaits*>(waits);
-        if (self.callsOut_ == 0 || GetTickCount() - self.outSince_ < kQuiet) return;
+        if (!self.call_ || GetTickCount() - self.outSince_ < kQuiet) return;
         if (!self.tickPending_.exchange(true) && !SendNotifyMessageW(self.window_.get(), kTickMessage, 0, 0)) {
             self.tickPending_ = false;
         }
@@ -249,14 +248,13 @@ private:
     }
 
     const BusyContext context_;
-    HostCall* call_ = nullptr;
+    std::atomic<HostCall*> call_{nullptr};  // the innermost; the timer reads whether one is out
     WaitEnd stop_ = WaitEnd::None;
     std::optional<BusyReason> shown_;
     bool ending_ = false;  // the stop's warning is on its way
     Microsoft::WRL::ComPtr<IMessageFilter> previous_;
     bool registered_ = false;
     std::unique_ptr<std::remove_pointer_t<HWND>, WindowDestroyer> window_;
-    std::atomic<int> callsOut_{0};
     std::atomic<DWORD> outSince_{0};  // when the outermost call out began
     std::atomic<bool> tickPending_{false};
     // Last, so that the timer and its callbacks end before the rest.
