@@ -7,7 +7,7 @@
 #include <memory>
 #include <utility>
 
-#include "core/base/input_queue.h"
+#include "ui/message_box.h"
 #include "shared/unique_handle.h"
 #include "ui/control_ids.h"
 #include "ui/window.h"
@@ -97,7 +97,7 @@ std::optional<int> HandOverToRunningCopy() noexcept {
                 BringToFront(front);
                 return 0;
             case LookStep::SayNoWindow:
-                ShowFreshWarning(
+                ui::ShowFreshWarning(
                     L"Marsitel läuft bereits, zeigt aber kein Fenster. Warten Sie einen Moment, oder beenden Sie die "
                     L"andere Marsitel-Instanz im Task-Manager.");
                 return 1;

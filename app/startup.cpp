@@ -19,7 +19,9 @@ ui::DialogServices ServicesWith(host::BusyNotice& notice) {
     const host::BusyContext busy{&notice, host::BusyBounds{}};
     return ui::DialogServices{
         [busy] { return CheckHostReady(busy); },
-        [busy](const RunOptions& options, ProgressDisplay& progress) { RunRelationRemoval(options, progress, busy); },
+        [busy](const RunOptions& options, ProgressDisplay& progress) {
+            return RunRelationRemoval(options, progress, busy);
+        },
         &MakeTopmost};
 }
 

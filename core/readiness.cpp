@@ -9,11 +9,8 @@
 
 #include <exception>
 #include <functional>
-#include <string>
 
-#include "core/base/app_title.h"
 #include "core/base/error.h"
-#include "core/base/input_queue.h"
 #include "core/elevation.h"
 #include "core/host/busy_host.h"
 #include "core/host/dispatch.h"
@@ -23,10 +20,8 @@
 namespace marsitel {
 namespace {
 
-constexpr wchar_t kNoAssemblyActive[] = L"Kein Assembly-Dokument aktiv";
-
-std::wstring HostNotRunning() {
-    return HostNotRunningWarning(RunsElevated());
+HostReadiness NotRunning() {
+    return RunsElevated() ? HostReadiness::NotRunningSeenElevated : HostReadiness::NotRunning;
 }
 
 // The number the failing step leaves behind; 0 when it succeeded.
@@ -45,51 +40,37 @@ std::int32_t TrappedErrorNumber(const std::function<void()>& step) {
     }
 }
 
-std::wstring ReadinessWarning() {
+HostReadiness Readiness() {
     host::DispatchObject application;
     if (TrappedErrorNumber([&] { application = host::AttachToRunningObject(host::kHostProgId); }) != 0) {
-        return HostNotRunning();
+        return NotRunning();
     }
     // A negative number (a bare failure status of the host) is passed over.
     if (TrappedErrorNumber([&] { application.Get(L"ActiveDocument").Object().As(host::kIidHostAssembly); }) > 0) {
-        return kNoAssemblyActive;
+        return HostReadiness::NoAssemblyActive;
     }
     std::int32_t documentCount = 0;
     if (TrappedErrorNumber([&] { documentCount = application.Get(L"Documents").Object().Get(L"Count").Int32(); }) !=
             0 ||
         documentCount == 0) {
-        return kNoAssemblyActive;
+        return HostReadiness::NoAssemblyActive;
     }
-    return {};
+    return HostReadiness::Ready;
 }
 
 }  // namespace
 
-std::wstring HostNotRunningWarning(bool elevated) {
-    const std::wstring host = kHostName;
-    std::wstring warning = host + L" läuft ja gar nicht!";
-    if (elevated) {
-        warning += L" " + std::wstring(kAppTitle) + L" läuft mit Administratorrechten und erreicht kein " + host +
-                   L", das ohne Administratorrechte gestartet wurde.";
-    }
-    return warning;
-}
-
-bool CheckHostReady(const host::BusyContext& busy) {
-    std::wstring warning;
+HostReadiness CheckHostReady(const host::BusyContext& busy) {
     try {
         const host::BusyFilterScope busyFilter(busy);
-        warning = ReadinessWarning();
+        return Readiness();
     } catch (const host::HostBusyError&) {
         throw;
     } catch (const host::InterfaceNotRegisteredError&) {
         throw;
     } catch (const std::exception&) {
-        warning = HostNotRunning();
+        return NotRunning();
     }
-    if (warning.empty()) return true;
-    ShowFreshWarning(warning.c_str());
-    return false;
 }
 
 }  // namespace marsitel

@@ -20,10 +20,11 @@ void ClearWalkFlagAfterFailure(const host::HostApplication& application) noexcep
 
 }  // namespace
 
-void RunRelationRemoval(const RunOptions& options, ProgressDisplay& progress, const host::BusyContext& busy) {
+HostReadiness RunRelationRemoval(const RunOptions& options, ProgressDisplay& progress, const host::BusyContext& busy) {
     host::BusyFilterScope busyFilter(busy);
     const std::int16_t depth = DepthForLevel(options.Level());
-    if (!CheckHostReady(busy)) return;
+    const HostReadiness readiness = CheckHostReady(busy);
+    if (readiness != HostReadiness::Ready) return readiness;
 
     const host::HostApplication application = host::HostApplication::Attach();
     const host::HostAssembly assembly = application.ActiveAssembly();
@@ -37,6 +38,7 @@ void RunRelationRemoval(const RunOptions& options, ProgressDisplay& progress, co
     }
     application.SetWalkFlag(false);
     application.Finish();
+    return readiness;
 }
 
 }  // namespace marsitel

@@ -2,7 +2,7 @@
 
 #include <exception>
 
-#include "core/base/input_queue.h"
+#include "ui/message_box.h"
 #include "ui/accessible.h"
 #include "ui/control_ids.h"
 #include "ui/program_end.h"
@@ -127,7 +127,7 @@ bool Dialog::Form_Load() {
     // meanwhile would start a run inside that wait.
     const bool ready = [this] {
         const BusyScope busy(busy_);
-        return services_.checkHostReady();
+        return WarnUnlessReady(services_.checkHostReady());
     }();
     if (!ready) {
         EndProgram(0);
@@ -168,7 +168,7 @@ void Dialog::ExecuteButton_Click() {
     progress_.SetCaption(title_);
     progress_.Show();
     services_.makeTopmost(progress_.hwnd());
-    services_.runRelationRemoval(*this, progress_);
+    WarnUnlessReady(services_.runRelationRemoval(*this, progress_));
     progress_.Destroy();
     controls_.SetText(kStatusLine, L"Verarbeitung abgeschlossen. Nochmal oder zurücksetzen?");
     // A key or click that was queued while the run kept the thread busy

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "core/progress_display.h"
+#include "core/readiness.h"
 #include "core/run_options.h"
 #include "ui/form.h"
 #include "ui/frm_progress.h"
@@ -15,8 +16,8 @@ namespace marsitel::ui {
 
 // What the dialog uses from outside the user interface.
 struct DialogServices {
-    std::function<bool()> checkHostReady;
-    std::function<void(const RunOptions&, ProgressDisplay&)> runRelationRemoval;
+    std::function<HostReadiness()> checkHostReady;
+    std::function<HostReadiness(const RunOptions&, ProgressDisplay&)> runRelationRemoval;
     std::function<void(HWND)> makeTopmost;
 };
 
@@ -31,8 +32,6 @@ public:
 
     std::int16_t Level() const override;
     bool GroundAll() const override;
-
-    const std::wstring& title() const noexcept { return title_; }
 
 private:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;

@@ -6,7 +6,7 @@
 
 #include "core/base/app_title.h"
 #include "core/base/error.h"
-#include "core/base/input_queue.h"
+#include "ui/message_box.h"
 #include "core/host/error_mapping.h"
 
 namespace marsitel::ui {

@@ -30,6 +30,7 @@ simhost::Host& HostTest::StartHost(std::wstring_view scenario) {
 }
 
 void HostTest::FlushJournal(Lines& log) {
+    if (!host_) return;
     const auto journal = host_->Journal();
     for (; journal_read_ < journal.size(); ++journal_read_) {
         const auto& entry = journal[journal_read_];
@@ -43,7 +44,7 @@ std::optional<Error> HostTest::Run(FixedOptions& options) {
     RecordingProgress progress([this](Lines& log) { FlushJournal(log); });
     std::optional<Error> failure;
     try {
-        RunRelationRemoval(options, progress, {});
+        found_ = RunRelationRemoval(options, progress, {});
     } catch (const Error& error) {
         failure = error;
     }
@@ -52,8 +53,8 @@ std::optional<Error> HostTest::Run(FixedOptions& options) {
     return failure;
 }
 
-bool HostTest::CheckReady() {
-    const bool ready = CheckHostReady({});
+HostReadiness HostTest::CheckReady() {
+    const HostReadiness ready = CheckHostReady({});
     log_.clear();
     FlushJournal(log_);
     return ready;

@@ -16,8 +16,8 @@
 
 #include "core/base/error.h"
 #include "core/progress_display.h"
+#include "core/readiness.h"
 #include "core/run_options.h"
-#include "message_box_watcher.h"
 #include "shared/com.h"
 #include "simhost/host.h"
 
@@ -65,18 +65,19 @@ class HostTest : public ::testing::Test {
 protected:
     void TearDown() override;
     simhost::Host& StartHost(std::wstring_view scenario);
-    // One run; the merged log is in log_. Returns the error that ended it.
+    // One run; the merged log is in log_, what its check found in found_.
+    // Returns the error that ended it.
     std::optional<Error> Run(std::int16_t level, bool ground) { FixedOptions options(level, ground); return Run(options); }
     std::optional<Error> Run(FixedOptions& options);
     // The readiness check alone; its journal lines are in log_.
-    bool CheckReady();
+    HostReadiness CheckReady();
     Lines LinesStartingWith(std::wstring_view prefix) const;
     int CountLines(std::wstring_view line) const { return static_cast<int>(std::ranges::count(log_, line)); }
     // Each test runs in a single-threaded apartment, as the program's UI thread does.
     ComApartment apartment_;
     std::unique_ptr<simhost::Host> host_;
-    MessageBoxWatcher watcher_;
     Lines log_;
+    HostReadiness found_ = HostReadiness::Ready;
 
 private:
     void FlushJournal(Lines& log);

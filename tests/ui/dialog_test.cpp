@@ -1,6 +1,6 @@
 #include "app/topmost.h"
 #include "core/base/error.h"
-#include "core/base/input_queue.h"
+#include "ui/message_box.h"
 #include "shared/com.h"
 #include "shared/variant.h"
 #include "ui/accessible.h"
@@ -36,11 +36,12 @@ protected:
         services.checkHostReady = [this] {
             ++hostChecks;
             if (hostCheckAction) hostCheckAction();
-            return true;
+            return found;
         };
         services.runRelationRemoval = [this](const RunOptions& options, ProgressDisplay& progress) {
             ++runs;
             if (runAction) runAction(options, progress);
+            return found;
         };
         services.makeTopmost = [this](HWND window) {
             topmostCalls.push_back(window);
@@ -65,6 +66,8 @@ protected:
                          reinterpret_cast<LPARAM>(Control(id::kLevelSelector)));
         }
     }
+    // What the host's readiness checks find, at load and in each run.
+    HostReadiness found = HostReadiness::Ready;
     int hostChecks = 0;
     int runs = 0;
     std::vector<HWND> topmostCalls;

@@ -1,8 +1,8 @@
-#include "core/base/input_queue.h"
+#include "ui/message_box.h"
 
 #include "core/base/app_title.h"
 
-namespace marsitel {
+namespace marsitel::ui {
 namespace {
 
 struct MessageRange {
@@ -23,6 +23,18 @@ constexpr MessageRange kInputMessages[] = {
     {WM_GESTURE, WM_GESTURE},
     {kFirstPointerMessage, kLastPointerMessage},
 };
+
+const wchar_t* ReadinessWarning(HostReadiness found) noexcept {
+    switch (found) {
+    case HostReadiness::NotRunning:
+        return L"Solid Edge läuft ja gar nicht!";
+    case HostReadiness::NotRunningSeenElevated:
+        return L"Solid Edge läuft ja gar nicht! Marsitel läuft mit Administratorrechten und erreicht kein Solid Edge, "
+               L"das ohne Administratorrechte gestartet wurde.";
+    default:
+        return L"Kein Assembly-Dokument aktiv";
+    }
+}
 
 }  // namespace
 
@@ -46,4 +58,10 @@ void ShowFreshWarning(const wchar_t* text) noexcept {
     ShowFreshMessageBox(nullptr, text, kAppTitle, MB_ICONEXCLAMATION | MB_OK | MB_TOPMOST | MB_SETFOREGROUND);
 }
 
-}  // namespace marsitel
+bool WarnUnlessReady(HostReadiness found) noexcept {
+    if (found == HostReadiness::Ready) return true;
+    ShowFreshWarning(ReadinessWarning(found));
+    return false;
+}
+
+}  // namespace marsitel::ui

@@ -1,11 +1,13 @@
 #pragma once
-// The thread's queue of input messages. The program keeps its thread busy
+// Message boxes from an empty input queue. The program keeps its thread busy
 // while it waits for the host, and whatever a user types or clicks then
-// waits in the queue; none of it may act on a window or a box that appears
-// only afterwards.
+// waits in the queue; none of it may answer a box that appears only
+// afterwards.
 #include <windows.h>
 
-namespace marsitel {
+#include "core/readiness.h"
+
+namespace marsitel::ui {
 
 // Drops every input message that has reached the thread and not been
 // handled yet: keys (with the characters made of them), mouse in client
@@ -22,4 +24,8 @@ int ShowFreshMessageBox(HWND owner, const wchar_t* text, const wchar_t* caption,
 // program would seem to hang.
 void ShowFreshWarning(const wchar_t* text) noexcept;
 
-}  // namespace marsitel
+// True when the readiness check found the host ready; otherwise shows the
+// warning for what it found, and returns false once the user has read it.
+bool WarnUnlessReady(HostReadiness found) noexcept;
+
+}  // namespace marsitel::ui
