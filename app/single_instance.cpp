@@ -7,9 +7,9 @@
 #include <memory>
 #include <utility>
 
-#include "ui/message_box.h"
 #include "shared/unique_handle.h"
 #include "ui/control_ids.h"
+#include "ui/message_box.h"
 #include "ui/window.h"
 
 namespace marsitel {

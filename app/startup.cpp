@@ -17,12 +17,11 @@ namespace {
 // check at load on, within the bounds the program keeps to.
 ui::DialogServices ServicesWith(host::BusyNotice& notice) {
     const host::BusyContext busy{&notice, host::BusyBounds{}};
-    return ui::DialogServices{
-        [busy] { return CheckHostReady(busy); },
-        [busy](const RunOptions& options, ProgressDisplay& progress) {
-            return RunRelationRemoval(options, progress, busy);
-        },
-        &MakeTopmost};
+    return ui::DialogServices{[busy] { return CheckHostReady(busy); },
+                              [busy](const RunOptions& options, ProgressDisplay& progress) {
+                                  return RunRelationRemoval(options, progress, busy);
+                              },
+                              &MakeTopmost};
 }
 
 }  // namespace

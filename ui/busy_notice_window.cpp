@@ -4,9 +4,9 @@
 #include <string>
 
 #include "core/base/app_title.h"
-#include "ui/message_box.h"
 #include "ui/control_ids.h"
 #include "ui/frm_progress.h"
+#include "ui/message_box.h"
 #include "ui/program_end.h"
 
 namespace marsitel::ui {

@@ -2,9 +2,9 @@
 
 #include <exception>
 
-#include "ui/message_box.h"
 #include "ui/accessible.h"
 #include "ui/control_ids.h"
+#include "ui/message_box.h"
 #include "ui/program_end.h"
 
 namespace marsitel::ui {

@@ -6,8 +6,8 @@
 
 #include "core/base/app_title.h"
 #include "core/base/error.h"
-#include "ui/message_box.h"
 #include "core/host/error_mapping.h"
+#include "ui/message_box.h"
 
 namespace marsitel::ui {
 namespace {
