@@ -8,24 +8,28 @@
 #include "app/single_instance.h"
 #include "app/startup.h"
 #include "shared/com.h"
+#include "shared/unique_handle.h"
 #include "ui/message_loop.h"
 #include "ui/program_end.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     marsitel::RestrictDllSearchToSystemFolder();
-    if (const auto exitCode = marsitel::HandOverToRunningCopy()) return *exitCode;
+    // Held until the process ends, which abandons it.
+    marsitel::UniqueHandle instanceClaim;
+    if (const auto exitCode = marsitel::HandOverToRunningCopy(instanceClaim)) return *exitCode;
     marsitel::ComApartment apartment;
+    marsitel::ui::ProcessExit end;
     std::optional<marsitel::ProgramWindows> windows;
     try {
         marsitel::ExpectApartment(apartment);
-        windows.emplace();
+        windows.emplace(end);
         marsitel::Main(*windows);
     } catch (...) {
-        marsitel::ui::ReportCurrentException();
+        marsitel::ui::ReportCurrentException(end);
     }
     // Ended as End ends it, never by a return: the apartment's end would
     // wait for a host whose reference is still held, without the busy
     // handling and without a bound.
-    marsitel::ui::EndProgram(static_cast<unsigned>(marsitel::ui::RunMessageLoop()));
+    end.End(static_cast<unsigned>(marsitel::ui::RunMessageLoop()));
     return 0;
 }

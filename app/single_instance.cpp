@@ -78,17 +78,16 @@ LookStep StepAfterLook(std::chrono::steady_clock::duration looked, bool windowFo
 
 // Each look tries the claim anew and lets go of it again: a copy that ends
 // meanwhile leaves it to this start, even one whose claim was closed to it.
-std::optional<int> HandOverToRunningCopy() noexcept {
+std::optional<int> HandOverToRunningCopy(UniqueHandle& claim) noexcept {
     try {
         // Without the user, no telling: the program runs as before the claim.
         const std::wstring name = ClaimNameOfThisUser();
         if (name.empty()) return std::nullopt;
         const auto start = std::chrono::steady_clock::now();
         for (;;) {
-            UniqueHandle claim(CreateMutexW(nullptr, TRUE, name.c_str()));
-            if (!HeldByAnotherCopy(claim != nullptr, GetLastError())) {
-                static UniqueHandle held;  // until the process ends, which abandons it
-                held = std::move(claim);
+            UniqueHandle tried(CreateMutexW(nullptr, TRUE, name.c_str()));
+            if (!HeldByAnotherCopy(tried != nullptr, GetLastError())) {
+                claim = std::move(tried);
                 return std::nullopt;
             }
             const HWND front = FrontWindowOfRunningCopy();

@@ -9,6 +9,8 @@
 #include <optional>
 #include <string>
 
+#include "shared/unique_handle.h"
+
 namespace marsitel {
 
 // Empty when the token does not tell the user.
@@ -24,11 +26,12 @@ bool HeldByAnotherCopy(bool created, DWORD lastError) noexcept;
 enum class LookStep { BringForward, LookAgain, SayNoWindow };
 LookStep StepAfterLook(std::chrono::steady_clock::duration looked, bool windowFound) noexcept;
 
-// Nothing for the first copy, which holds its claim until it ends. When
-// another copy runs, the exit code this start ends with, at once, before any
-// window of its own and without touching the host: 0 once that copy's front
-// window (splash, dialog, progress window or a message box of it) has been
-// brought to the front, 1 after telling the user that it shows none.
-std::optional<int> HandOverToRunningCopy() noexcept;
+// Nothing for the first copy, which is given the claim in `claim` and holds
+// it until it ends. When another copy runs, the exit code this start ends
+// with, at once, before any window of its own and without touching the host:
+// 0 once that copy's front window (splash, dialog, progress window or a
+// message box of it) has been brought to the front, 1 after telling the user
+// that it shows none.
+std::optional<int> HandOverToRunningCopy(UniqueHandle& claim) noexcept;
 
 }  // namespace marsitel

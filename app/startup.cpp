@@ -21,12 +21,12 @@ ui::DialogServices ServicesWith(host::BusyNotice& notice) {
                               [busy](const RunOptions& options, ProgressDisplay& progress) {
                                   return RunRelationRemoval(options, progress, busy);
                               },
-                              &MakeTopmost};
+                              &MakeTopmost, &ui::SystemPropertyServices};
 }
 
 }  // namespace
 
-ProgramWindows::ProgramWindows() : dialog(ServicesWith(busy)) {}
+ProgramWindows::ProgramWindows(ui::ProgramEnd& end) : busy(end), splash(end), dialog(end, ServicesWith(busy)) {}
 
 void ExpectApartment(const ComApartment& apartment) {
     const HRESULT status = apartment.result();

@@ -8,10 +8,10 @@
 namespace marsitel {
 
 // The program's windows. wWinMain owns them for the whole life of the
-// program, which ends through EndProgram while they stand. The notice of a
-// busy host serves every host call of the dialog's.
+// program, which ends through `end` while they stand. The notice of a busy
+// host serves every host call of the dialog's.
 struct ProgramWindows {
-    ProgramWindows();
+    explicit ProgramWindows(ui::ProgramEnd& end);
     ProgramWindows(const ProgramWindows&) = delete;
     ProgramWindows& operator=(const ProgramWindows&) = delete;
 

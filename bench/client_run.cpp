@@ -120,7 +120,8 @@ int RunClientProcess(Client client, const std::filesystem::path& result_file) {
     ClientResult result;
     try {
         ComApartment apartment;
-        ui::frmProgress window;
+        ui::ProcessExit end;
+        ui::frmProgress window(end);
         window.Create();
         window.SetCaption(kAppTitle);
         window.Show();
@@ -148,7 +149,8 @@ int RunClientProcess(Client client, const std::filesystem::path& result_file) {
 
 ProgressCost MeasureProgressWindow(int occurrences) {
     ComApartment apartment;
-    ui::frmProgress window;
+    ui::ProcessExit end;
+    ui::frmProgress window(end);
     window.Create();
     window.SetCaption(kAppTitle);
     window.Show();

@@ -21,11 +21,6 @@ using Microsoft::WRL::ComPtr;
 constexpr UINT_PTR kSubclassId = 1;
 constexpr DWORD kClientObject = static_cast<DWORD>(OBJID_CLIENT);
 
-PropertyServicesSource& Source() {
-    static PropertyServicesSource source;
-    return source;
-}
-
 // The scroll bar's value for the system's annotation, asked for whenever a
 // client reads it. The last Release ends it.
 class ValueServer final : public IAccPropServer {
@@ -84,18 +79,6 @@ private:
     std::atomic<ULONG> references_{1};
 };
 
-ComPtr<IAccPropServices> PropertyServices() noexcept {
-    ComPtr<IAccPropServices> services;
-    try {
-        if (Source()) return Source()();
-    } catch (...) {
-        return nullptr;
-    }
-    CoCreateInstance(CLSID_AccPropServices, nullptr, CLSCTX_INPROC_SERVER, IID_IAccPropServices,
-                     reinterpret_cast<void**>(services.GetAddressOf()));
-    return services;
-}
-
 void ClearAnnotation(IAccPropServices& services, HWND control, bool withValue) noexcept {
     const MSAAPROPID properties[] = {PROPID_ACC_NAME, PROPID_ACC_VALUE};
     services.ClearHwndProps(control, kClientObject, CHILDID_SELF, properties, withValue ? 2 : 1);
@@ -139,10 +122,16 @@ LRESULT CALLBACK AnnotatedProcedure(HWND control, UINT message, WPARAM wParam, L
 
 }  // namespace
 
-void Annotate(HWND control, const AccessibleAnnotation& annotation) noexcept {
+ComPtr<IAccPropServices> SystemPropertyServices() noexcept {
+    ComPtr<IAccPropServices> services;
+    CoCreateInstance(CLSID_AccPropServices, nullptr, CLSCTX_INPROC_SERVER, IID_IAccPropServices,
+                     reinterpret_cast<void**>(services.GetAddressOf()));
+    return services;
+}
+
+void Annotate(HWND control, const AccessibleAnnotation& annotation, const ComPtr<IAccPropServices>& services) noexcept {
     // Wine 8 leaves the property services unimplemented (E_NOTIMPL): there
     // the controls keep their standard answers.
-    const ComPtr<IAccPropServices> services = PropertyServices();
     if (!services || FAILED(AnnotateThroughServices(*services.Get(), control, annotation))) return;
     std::unique_ptr<AnnotatedControl> annotated;
     try {
@@ -155,10 +144,6 @@ void Annotate(HWND control, const AccessibleAnnotation& annotation) noexcept {
     } else {
         ClearAnnotation(*services.Get(), control, annotation.value != nullptr);
     }
-}
-
-void SetPropertyServicesSource(PropertyServicesSource source) {
-    Source() = std::move(source);
 }
 
 }  // namespace marsitel::ui

@@ -19,17 +19,20 @@ struct AccessibleAnnotation {
     std::wstring (*value)(HWND control);
 };
 
+// Where the windows find the property services: the system's, or a
+// stand-in.
+using PropertyServicesSource = std::function<Microsoft::WRL::ComPtr<IAccPropServices>()>;
+
+// The system's property services (CLSID_AccPropServices); null where there
+// are none.
+Microsoft::WRL::ComPtr<IAccPropServices> SystemPropertyServices() noexcept;
+
 // From now on the system answers accessibility requests for the control
 // with the annotation, which must outlive the control (a constant, as a
-// rule), until the control goes. Where the property services are not
-// implemented (Wine) or fail, the control keeps its standard answers and
-// still works, so a failure is not reported.
-void Annotate(HWND control, const AccessibleAnnotation& annotation) noexcept;
-
-// Where Annotate finds the property services: the system's
-// (CLSID_AccPropServices) unless a test puts a stand-in in their place; an
-// empty source restores the system's.
-using PropertyServicesSource = std::function<Microsoft::WRL::ComPtr<IAccPropServices>()>;
-void SetPropertyServicesSource(PropertyServicesSource source);
+// rule), until the control goes. Where the property services are missing
+// (`services` null), not implemented (Wine) or fail, the control keeps its
+// standard answers and still works, so a failure is not reported.
+void Annotate(HWND control, const AccessibleAnnotation& annotation,
+              const Microsoft::WRL::ComPtr<IAccPropServices>& services) noexcept;
 
 }  // namespace marsitel::ui

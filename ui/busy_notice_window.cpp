@@ -124,7 +124,7 @@ void BusyNoticeWindow::Hide() noexcept {
 // The notice stays as it is, saying that the program ends, until it has.
 void BusyNoticeWindow::EndWithWarning(const std::wstring& warning) noexcept {
     ShowFreshWarning(warning.c_str());
-    EndProgram(1);
+    end_.End(1);
 }
 
 void BusyNoticeWindow::ServeInput() noexcept {

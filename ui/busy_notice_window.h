@@ -12,6 +12,8 @@ namespace marsitel::ui {
 
 class BusyNoticeWindow final : public Form, public host::BusyNotice {
 public:
+    using Form::Form;
+
     void Show(host::BusyReason reason, Owner& owner) noexcept override;
     void Prepare() noexcept override;
     void Hide() noexcept override;

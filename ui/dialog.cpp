@@ -95,7 +95,7 @@ const struct {
 
 }  // namespace
 
-Dialog::Dialog(DialogServices services) : services_(std::move(services)) {}
+Dialog::Dialog(ProgramEnd& end, DialogServices services) : Form(end), services_(std::move(services)), progress_(end) {}
 
 bool Dialog::Create() {
     CreateForm({{&kDialogWindowClass, L"Beziehungen setzen", kDialogStyle, kDialogExStyle, nullptr},
@@ -105,9 +105,9 @@ bool Dialog::Create() {
     const HWND scrollBar = controls_.Handle(kLevelSelector);
     SetScrollRange(scrollBar, SB_CTL, kLowestLevel, kAllLevels, FALSE);
     SetScrollPos(scrollBar, SB_CTL, PositionFromLevel(kLowestLevel), TRUE);
-    for (const auto& entry : kAnnotations) Annotate(controls_.Handle(entry.id), entry.annotation);
+    const auto services = services_.propertyServices();
+    for (const auto& entry : kAnnotations) Annotate(controls_.Handle(entry.id), entry.annotation, services);
     focus_ = scrollBar;
-    AddMessageFilter(*this);
     return Form_Load();
 }
 
@@ -130,7 +130,7 @@ bool Dialog::Form_Load() {
         return WarnUnlessReady(services_.checkHostReady());
     }();
     if (!ready) {
-        EndProgram(0);
+        end_.End(0);
         return false;
     }
     if (!SetWindowTextW(hwnd(), title_.c_str())) ThrowLastError();
@@ -179,7 +179,7 @@ void Dialog::ExecuteButton_Click() {
 }
 
 void Dialog::EndButton_Click() {
-    EndProgram(0);
+    end_.End(0);
 }
 
 void Dialog::SetScrollValue(int level) {
@@ -254,7 +254,6 @@ void Dialog::OnActivate(bool active) {
 }
 
 bool Dialog::PreTranslate(MSG& message) {
-    if (!hwnd() || !IsWithin(message.hwnd, hwnd())) return false;
     return IsDialogMessageW(hwnd(), &message) != FALSE;
 }
 
@@ -290,7 +289,6 @@ LRESULT Dialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         if (!busy_) EndButton_Click();
         return 0;
     case WM_DESTROY:
-        RemoveMessageFilter(*this);
         // The dialog is the program's last window.
         PostQuitMessage(0);
         return 0;

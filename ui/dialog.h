@@ -8,9 +8,9 @@
 #include "core/progress_display.h"
 #include "core/readiness.h"
 #include "core/run_options.h"
+#include "ui/accessible.h"
 #include "ui/form.h"
 #include "ui/frm_progress.h"
-#include "ui/message_loop.h"
 
 namespace marsitel::ui {
 
@@ -19,11 +19,12 @@ struct DialogServices {
     std::function<HostReadiness()> checkHostReady;
     std::function<HostReadiness(const RunOptions&, ProgressDisplay&)> runRelationRemoval;
     std::function<void(HWND)> makeTopmost;
+    PropertyServicesSource propertyServices;
 };
 
-class Dialog final : public Form, public RunOptions, private MessageFilter {
+class Dialog final : public Form, public RunOptions {
 public:
-    explicit Dialog(DialogServices services);
+    Dialog(ProgramEnd& end, DialogServices services);
 
     // Creates the dialog hidden and runs its load step. False when the load
     // step ended the program (the host is not ready).

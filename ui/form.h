@@ -18,6 +18,7 @@ struct FormDef {
 
 class Form : public Window {
 public:
+    using Window::Window;
     // The window goes here, while the form's own parts still stand. A form's
     // derived part is gone by then, so the messages that destroying the
     // window sends (WM_ACTIVATE, WM_DESTROY) reach the form's handling

@@ -12,6 +12,8 @@ namespace marsitel::ui {
 
 class frmProgress final : public Form, public ProgressDisplay {
 public:
+    using Form::Form;
+
     // Creates the window hidden, in its design state.
     void Create();
 

@@ -66,7 +66,6 @@ void frmSplash::Create() {
     if (!picture_) ThrowLastError();
     CreateForm(
         {{&kSplashWindowClass, L"", kSplashStyle, kSplashExStyle, nullptr}, kSplashClientTwips, true, kSplashControls});
-    AddMessageFilter(*this);
     Form_Load();
 }
 
@@ -105,7 +104,6 @@ void frmSplash::Frame_Click() {
 }
 
 bool frmSplash::PreTranslate(MSG& message) {
-    if (!hwnd() || !IsWithin(message.hwnd, hwnd())) return false;
     // A key that gives a character is the key press, and nothing else: the
     // focused control does not see it.
     if (message.message == WM_CHAR) {
@@ -160,9 +158,6 @@ LRESULT frmSplash::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         } else {
             SetFocus(controls_.Handle(kOkButton));
         }
-        return 0;
-    case WM_DESTROY:
-        RemoveMessageFilter(*this);
         return 0;
     default:
         break;

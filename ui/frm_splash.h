@@ -4,12 +4,13 @@
 // before the control that has the focus; or when start-up's time is up.
 #include "shared/gdi.h"
 #include "ui/form.h"
-#include "ui/message_loop.h"
 
 namespace marsitel::ui {
 
-class frmSplash final : public Form, private MessageFilter {
+class frmSplash final : public Form {
 public:
+    using Form::Form;
+
     // Creates the window hidden and runs its load step.
     void Create();
     void Show();

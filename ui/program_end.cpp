@@ -12,11 +12,6 @@
 namespace marsitel::ui {
 namespace {
 
-std::function<void(unsigned)>& EndHandler() {
-    static std::function<void(unsigned)> handler;
-    return handler;
-}
-
 // Numbers of the run-time errors that are not the program's own errors.
 constexpr std::int32_t kInternalError = 51;
 
@@ -63,23 +58,7 @@ std::wstring FormatRuntimeErrorText(std::int32_t number, const std::wstring& des
 
 }  // namespace
 
-void EndProgram(unsigned exitCode) noexcept {
-    auto& handler = EndHandler();
-    if (handler) {
-        try {
-            handler(exitCode);
-            return;
-        } catch (...) {
-        }
-    }
-    ExitProcess(exitCode);
-}
-
-void SetProgramEndHandler(std::function<void(unsigned)> handler) {
-    EndHandler() = std::move(handler);
-}
-
-void ReportRuntimeError(std::int32_t number, const std::wstring& description) noexcept {
+void ReportRuntimeError(std::int32_t number, const std::wstring& description, ProgramEnd& end) noexcept {
     try {
         const std::wstring text = FormatRuntimeErrorText(number, description);
         // Topmost, because the program's own windows are topmost and the
@@ -89,22 +68,22 @@ void ReportRuntimeError(std::int32_t number, const std::wstring& description) no
     } catch (...) {
         ShowFreshMessageBox(nullptr, L"Laufzeitfehler", kAppTitle, MB_ICONERROR | MB_OK | MB_TOPMOST);
     }
-    EndProgram(1);
+    end.End(1);
 }
 
-void ReportCurrentException() noexcept {
+void ReportCurrentException(ProgramEnd& end) noexcept {
     try {
         throw;
     } catch (const host::BusyWaitStoppedError& stop) {
         // What the user chose is no failure of the program's: a warning.
         ShowFreshWarning(stop.description().c_str());
-        EndProgram(1);
+        end.End(1);
     } catch (const Error& error) {
-        ReportRuntimeError(error.number(), error.description());
+        ReportRuntimeError(error.number(), error.description(), end);
     } catch (const std::bad_alloc&) {
-        ReportRuntimeError(error_number::kOutOfMemory, L"Nicht genügend Speicher");
+        ReportRuntimeError(error_number::kOutOfMemory, L"Nicht genügend Speicher", end);
     } catch (...) {
-        ReportRuntimeError(kInternalError, L"Interner Fehler");
+        ReportRuntimeError(kInternalError, L"Interner Fehler", end);
     }
 }
 

@@ -69,6 +69,25 @@ LRESULT Window::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     return DefaultHandling(message, wParam, lParam);
 }
 
+bool Window::PreTranslate(MSG&) {
+    return false;
+}
+
+// A window of ours is one of a class with our procedure; subclassing, which
+// replaces a window's own procedure, leaves its class's alone.
+bool Window::PreTranslateForTarget(MSG& message) noexcept {
+    const HWND root = message.hwnd ? GetAncestor(message.hwnd, GA_ROOT) : nullptr;
+    if (!root || GetClassLongPtrW(root, GCLP_WNDPROC) != reinterpret_cast<ULONG_PTR>(&Window::Procedure)) return false;
+    auto* self = reinterpret_cast<Window*>(GetWindowLongPtrW(root, GWLP_USERDATA));
+    if (!self) return false;
+    try {
+        return self->PreTranslate(message);
+    } catch (...) {
+        ReportCurrentException(self->end_);
+        return true;
+    }
+}
+
 LRESULT Window::DefaultHandling(UINT message, WPARAM wParam, LPARAM lParam) noexcept {
     return DefWindowProcW(hwnd_, message, wParam, lParam);
 }
@@ -89,7 +108,7 @@ LRESULT CALLBACK Window::Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARA
     try {
         return self->HandleMessage(message, wParam, lParam);
     } catch (...) {
-        ReportCurrentException();
+        ReportCurrentException(self->end_);
         return 0;
     }
 }

@@ -2,10 +2,11 @@
 // A window object behind a Win32 window: the window procedure finds the
 // object through the pointer stored at WM_NCCREATE and hands every message
 // to it. Exceptions stop at the procedure and become the run-time error
-// report.
+// report, which ends the program through the end the window was given.
 #include <windows.h>
 
 #include "shared/function_ref.h"
+#include "ui/program_end.h"
 
 namespace marsitel::ui {
 
@@ -25,7 +26,7 @@ struct TopLevelDef {
 
 class Window {
 public:
-    Window() = default;
+    explicit Window(ProgramEnd& end) noexcept : end_(end) {}
     Window(const Window&) = delete;
     Window& operator=(const Window&) = delete;
     virtual ~Window();
@@ -35,11 +36,22 @@ public:
     // Closes and releases the window; nothing happens when it is gone.
     void Destroy() noexcept;
 
+    // Offers a message that the message loop is about to dispatch to the
+    // object of the top-level window of ours it is for (key preview, dialog
+    // navigation). True when that object has handled it; what it throws is
+    // reported.
+    static bool PreTranslateForTarget(MSG& message) noexcept;
+
 protected:
     // Creates the window hidden at the given outer position and size.
     void CreateTopLevel(const TopLevelDef& def, const RECT& outer);
     virtual LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    // A message for this window or one of its controls, before it is
+    // dispatched; true when handled.
+    virtual bool PreTranslate(MSG& message);
     LRESULT DefaultHandling(UINT message, WPARAM wParam, LPARAM lParam) noexcept;
+
+    ProgramEnd& end_;
 
 private:
     static LRESULT CALLBACK Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) noexcept;

@@ -400,6 +400,18 @@ INSTANTIATE_TEST_SUITE_P(RefusingNotAnsweringAndComputing, E2eHeldUp,
 
 class E2eKeysDuringRun : public ::testing::TestWithParam<KeysDuringRun> {};
 
+// A chord as the thread reads it: keys down in the order given, up in the
+// reverse; with Alt held first they are system keys.
+void PostKeys(HWND focus, const std::vector<WORD>& chord) {
+    const bool alt = chord.front() == VK_MENU;
+    const auto post = [&](WORD key, bool up) {
+        const UINT message = alt ? (up ? WM_SYSKEYUP : WM_SYSKEYDOWN) : (up ? WM_KEYUP : WM_KEYDOWN);
+        PostMessageW(focus, message, key, (alt ? KF_ALTDOWN << 16 : 0) | (up ? 0xC0000001 : 1));
+    };
+    for (const WORD key : chord) post(key, false);
+    for (auto key = chord.rbegin(); key != chord.rend(); ++key) post(*key, true);
+}
+
 // Keys typed while the run keeps the program busy (two seconds of a busy host
 // leave time to type) are dropped when it ends: Space does not press Execute,
 // where the focus is back, and Alt+F4 does not close the dialog.
@@ -407,11 +419,12 @@ TEST_P(E2eKeysDuringRun, AreDroppedWhenTheRunEnds) {
     SimhostProcess host({L"", {L"--hidden", L"--busy-at", L"60:8"}});
     MarsitelApp app;
     ASSERT_NO_FATAL_FAILURE(StartGroundedRunAtAllLevels(app));  // a click leaves the focus on the button
-    // Typed keys go to the foreground window, and without a window manager
-    // Wine leaves the foreground empty: the progress window is put there, as
-    // a user's click on it would.
-    SetForegroundWindow(WaitForVisibleTopLevel(app.Id(), marsitel::ui::kProgressClass));
-    TypeKeys(GetParam().chord);
+    // Windows keeps typed keys in the thread's queue and gives them to the
+    // window that has the focus when they are read: after the run, Execute.
+    // Wine binds them to the focus as they are typed, the progress window,
+    // and they would go with it: they are put where Windows keeps them.
+    WaitForVisibleTopLevel(app.Id(), marsitel::ui::kProgressClass);
+    PostKeys(app.DialogControl(ids::kExecuteButton), GetParam().chord);
     const RunWatch run = app.Watch(RunWatch{}, false, false);
     ASSERT_TRUE(run.finished) << "message box: " << run.message_box << ", process ended: " << run.process_ended;
     // Keys are taken in the order typed: once a Tab typed now has moved the

@@ -184,7 +184,8 @@ protected:
         PostMessageW(Button(), WM_KEYUP, key, 0xC0000000);
     }
     const ComApartment apartment;
-    BusyNoticeWindow notice;
+    ProgramEndRecorder ends;
+    BusyNoticeWindow notice{ends};
 };
 
 // Where it stands, in literal pixels (the end-to-end tests see it on the
@@ -209,7 +210,7 @@ TEST(BusyNoticePlace, BelowTheProgressWindowAboveWhereNoRoomIsLeftAndAlwaysInThe
 // came presses nothing; as it goes, the foreground passes to the progress
 // window, not to whichever window stands next.
 TEST_F(BusyNoticeTest, ListedInTheTaskbarItTakesNoForegroundAndOnceActivatedItsButtonWorksByMouseAndKeys) {
-    frmProgress progress;
+    frmProgress progress(ends);
     progress.Create();
     progress.Show();
     const HWND other = CreateWindowExW(0, L"STATIC", L"", WS_POPUP | WS_VISIBLE, 0, 0, 20, 20, nullptr, nullptr,
@@ -284,7 +285,7 @@ TEST_F(BusyNoticeTest, TheStopIsReportedInTheWordsOfTheNoticeTheUserPressed) {
                                        nullptr, nullptr);
     ASSERT_NE(other, nullptr);
     for (const HRESULT comesBack : {S_OK, CO_E_OBJNOTCONNECTED}) {
-        const SeenMessageBox warning = TheBoxTheProgramEndsWith([&] {
+        const SeenMessageBox warning = TheBoxTheProgramEndsWith(ends, [&] {
             const host::BusyFilterScope scope(Context());
             const ComPtr<IMessageFilter> filter = RegisteredFilter();
             host::CallWhileBusy([&] {
@@ -340,7 +341,6 @@ TEST_F(BusyNoticeTest, ANoticeComesThoughCOMNeverAsksTheFilterAndATickLeftFromTh
 TEST_F(BusyNoticeTest, AResetHeldAfterTheStopEndsTheProgramAtItsBound) {
     UnansweringHost host;
     host.answerAfter = 5000;
-    ProgramEndRecorder ends;
     MessageBoxWatcher boxes;
     try {
         const host::BusyFilterScope scope(Context());
@@ -373,7 +373,7 @@ TEST_F(BusyNoticeTest, AResetHeldAfterTheStopEndsTheProgramAtItsBound) {
 TEST_F(BusyNoticeTest, AReleaseTheHostDoesNotAnswerIsWaitedForAsACall) {
     UnansweringHost host;
     User user;
-    const SeenMessageBox warning = TheBoxTheProgramEndsWith([&] {
+    const SeenMessageBox warning = TheBoxTheProgramEndsWith(ends, [&] {
         const host::BusyFilterScope scope(Context());
         host::HostPointer<IDispatch> held{ComPtr<IDispatch>(&host)};
         host.holdsItsRelease = true;
@@ -403,7 +403,7 @@ TEST_F(BusyNoticeTest, OnTheProgramsOwnLoopTheButtonEndsTheWaitBeforeTheHostIsAs
         }
         return RPC_E_CALL_REJECTED;
     };
-    const SeenMessageBox report = TheBoxTheProgramEndsWith([&] {
+    const SeenMessageBox report = TheBoxTheProgramEndsWith(ends, [&] {
         const host::BusyFilterScope scope(Context());
         host::CallWhileBusy(refused);
     });
@@ -421,7 +421,7 @@ TEST_F(BusyNoticeTest, OnTheProgramsOwnLoopTheButtonEndsTheWaitBeforeTheHostIsAs
 // At the bound (shortened here from a minute) the wait ends with the
 // run-time error report, its number that of the rejection.
 TEST_F(BusyNoticeTest, AtTheBoundTheWaitEndsWithTheErrorReport) {
-    const SeenMessageBox report = TheBoxTheProgramEndsWith([&] {
+    const SeenMessageBox report = TheBoxTheProgramEndsWith(ends, [&] {
         const host::BusyFilterScope scope(Context({Millis{1500}, Millis{3000}}));
         host::CallWhileBusy([] { return RPC_E_SERVERCALL_RETRYLATER; });
     });

@@ -31,7 +31,8 @@ constexpr wchar_t kCompletion[] = L"Verarbeitung abgeschlossen. Nochmal oder zur
 
 class DialogTest : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override { dialog = MakeDialog(); }
+    std::unique_ptr<Dialog> MakeDialog() {
         DialogServices services;
         services.checkHostReady = [this] {
             ++hostChecks;
@@ -47,7 +48,8 @@ protected:
             topmostCalls.push_back(window);
             MakeTopmost(window);
         };
-        dialog = std::make_unique<Dialog>(std::move(services));
+        services.propertyServices = [this] { return propertyServices; };
+        return std::make_unique<Dialog>(ends, std::move(services));
     }
     void TearDown() override {
         dialog.reset();
@@ -73,6 +75,8 @@ protected:
     std::vector<HWND> topmostCalls;
     std::function<void()> hostCheckAction;
     std::function<void(const RunOptions&, ProgressDisplay&)> runAction;
+    // None, as under Wine, unless a test puts a stand-in here.
+    ComPtr<IAccPropServices> propertyServices;
     ProgramEndRecorder ends;
     std::unique_ptr<Dialog> dialog;
 };
@@ -203,6 +207,55 @@ TEST_F(DialogTest, ExecuteRunsInAFreshProgressWindowAndShowsTheCompletionText) {
     EXPECT_EQ(topmostCalls, progressWindows);
     EXPECT_EQ(groundReadings, (std::vector<bool>{false, true, true, false}));
     EXPECT_TRUE(ends.exitCodes().empty());
+}
+
+// Each finding of the host's check in its own words: at load the warning
+// ends the program, in a run the completion text follows it. A key typed
+// while the check waited for the host does not close the warning unread.
+TEST_F(DialogTest, EachFindingOfTheHostCheckIsWarnedOfInItsOwnWordsFromAnEmptyInputQueue) {
+    const struct { HostReadiness found; const wchar_t* warning; } findings[] = {
+        {HostReadiness::NotRunning, L"Solid Edge läuft ja gar nicht!"},
+        {HostReadiness::NotRunningSeenElevated, L"Solid Edge läuft ja gar nicht! Marsitel läuft mit "
+                                                L"Administratorrechten und erreicht kein Solid Edge, das ohne "
+                                                L"Administratorrechte gestartet wurde."},
+        {HostReadiness::NoAssemblyActive, L"Kein Assembly-Dokument aktiv"},
+    };
+    const auto expectWarning = [](const SeenMessageBox& box, const wchar_t* text) {
+        EXPECT_EQ(box.text, text);
+        EXPECT_EQ(box.caption, L"Marsitel");
+        EXPECT_EQ(box.icon, LoadIconW(nullptr, IDI_EXCLAMATION));
+        EXPECT_EQ(box.button_ids, std::vector<int>{IDOK});
+        EXPECT_TRUE(box.topmost) << "behind the topmost progress window";
+        EXPECT_FALSE(box.keyQueued);
+    };
+    for (const auto& finding : findings) {
+        SCOPED_TRACE(static_cast<int>(finding.found));
+        const std::unique_ptr<Dialog> loading = MakeDialog();
+        found = finding.found;
+        hostCheckAction = [&] { PostMessageW(loading->hwnd(), WM_KEYDOWN, VK_RETURN, 0); };
+        MessageBoxWatcher boxes;
+        EXPECT_FALSE(loading->Create());
+        ASSERT_EQ(boxes.boxes().size(), 1u);
+        expectWarning(boxes.boxes()[0], finding.warning);
+        EXPECT_EQ(ends.exitCodes(), std::vector<unsigned>(hostChecks, 0));
+    }
+    found = HostReadiness::Ready;
+    hostCheckAction = nullptr;
+    Load();
+    Click(id::kDeleteOption);
+    runAction = [this](const RunOptions&, ProgressDisplay&) {
+        PostMessageW(Control(id::kExecuteButton), WM_KEYDOWN, VK_SPACE, 0);
+    };
+    for (const auto& finding : findings) {
+        found = finding.found;
+        MessageBoxWatcher boxes;
+        Click(id::kExecuteButton);
+        ASSERT_EQ(boxes.boxes().size(), 1u);
+        expectWarning(boxes.boxes()[0], finding.warning);
+        EXPECT_EQ(TextOf(Control(id::kStatusLine)), kCompletion);
+    }
+    EXPECT_EQ(runs, 3);
+    EXPECT_EQ(ends.exitCodes().size(), 3u);
 }
 
 // A screen reader's default action or a test tool clicks a button of the
@@ -386,10 +439,8 @@ public:
 
 class AccessibilityTest : public DialogTest {
 protected:
-    AccessibilityTest() {
-        SetPropertyServicesSource([this] { return ComPtr<IAccPropServices>(&services); });
-    }
-    ~AccessibilityTest() override { SetPropertyServicesSource(nullptr); }
+    AccessibilityTest() { propertyServices = &services; }
+    ~AccessibilityTest() override { propertyServices.Reset(); }
     const ComApartment apartment;
     StandInServices services;
 };

@@ -7,6 +7,7 @@
 #include "shared/unique_handle.h"
 #include "ui/message_loop.h"
 #include "ui/program_end.h"
+#include "ui/window.h"
 #include "test_platform.h"
 #include "ui_test_support.h"
 
@@ -31,7 +32,8 @@ bool Inside(const RECT& inner, const RECT& outer) {
 }
 
 SeenMessageBox ReportOf(const std::wstring& description) {
-    return TheBoxTheProgramEndsWith([&] { ReportRuntimeError(4711, description); });
+    ProgramEndRecorder ends;
+    return TheBoxTheProgramEndsWith(ends, [&] { ReportRuntimeError(4711, description, ends); });
 }
 
 // Set in the child process of the test at 144 DPI: the DPI it must run at.
@@ -84,17 +86,24 @@ TEST(ErrorReport, OneEndlessWordIsCutAndBrokenAndTheBoxFitsTheScreen) {
     ExpectOnTheScreen(box);
 }
 
-// A message filter runs outside any window procedure, and in the program
-// nothing above the event loop catches: what the filter throws is reported
-// all the same.
-TEST(ErrorReport, WhatAMessageFilterThrowsInTheEventLoopIsReported) {
-    struct ThrowingFilter : MessageFilter {
-        bool PreTranslate(MSG&) override { throw Error(4711, L"Filter gestört"); }
-    } filter;
-    AddMessageFilter(filter);
-    PostThreadMessageW(GetCurrentThreadId(), WM_NULL, 0, 0);
-    const SeenMessageBox box = TheBoxTheProgramEndsWith([]() noexcept { RunMessageLoop(); });
-    EXPECT_EQ(box.text, L"Laufzeitfehler '4711':\r\n\r\nFilter gestört");
+// A window's look at a message before it is dispatched runs outside its
+// window procedure, and in the program nothing above the event loop
+// catches: what it throws is reported all the same, and the loop goes on.
+TEST(ErrorReport, WhatAWindowThrowsBeforeAMessageIsDispatchedIsReported) {
+    static const WindowClassDef kThrowingClass{L"Marsitel.Test.Throwing", 0, COLOR_BTNFACE};
+    struct Throwing final : Window {
+        using Window::Window;
+        void Create() { CreateTopLevel({&kThrowingClass, L"", WS_POPUP, 0, nullptr}, RECT{0, 0, 10, 10}); }
+        bool PreTranslate(MSG&) override { throw Error(4711, L"Vorschau gestört"); }
+    };
+    ProgramEndRecorder ends;
+    const SeenMessageBox box = TheBoxTheProgramEndsWith(ends, [&] {
+        Throwing window(ends);
+        window.Create();
+        PostMessageW(window.hwnd(), WM_NULL, 0, 0);
+        EXPECT_TRUE(ProcessPendingMessages());
+    });
+    EXPECT_EQ(box.text, L"Laufzeitfehler '4711':\r\n\r\nVorschau gestört");
 }
 
 // Wine, unlike Windows, takes a new system DPI from the registry at a

@@ -33,7 +33,8 @@ protected:
         const auto low = static_cast<double>(SendMessageW(bar, PBM_GETRANGE, TRUE, 0));
         return (position - low) / (high - low);
     }
-    frmProgress progress;
+    ProgramEndRecorder ends;
+    frmProgress progress{ends};
 };
 
 TEST_F(ProgressTest, FixedBorderOutOfTheTaskbar) {

@@ -36,7 +36,8 @@ protected:
         PostMessageW(window, WM_LBUTTONUP, 0, at);
         Pump();
     }
-    frmSplash splash;
+    ProgramEndRecorder ends;
+    frmSplash splash{ends};
 };
 
 // A key, and whether it produces a character (and so closes the splash).
@@ -90,7 +91,7 @@ TEST_F(SplashTest, DoneWithItStaysUntilAnotherWindowHasTheForeground) {
     Pump();
     EXPECT_FALSE(splash.IsOpen());
     EXPECT_EQ(GetForegroundWindow(), other);
-    frmSplash behind;
+    frmSplash behind(ends);
     behind.Create();
     behind.Show();
     SetForegroundWindow(other);
@@ -101,13 +102,14 @@ TEST_F(SplashTest, DoneWithItStaysUntilAnotherWindowHasTheForeground) {
 
 // The splash closes while its events are processed, or the bound ends the wait.
 TEST(SplashWait, EndsWhenTheSplashClosesOrAtItsBound) {
-    frmSplash splash;
+    ProgramEndRecorder ends;
+    frmSplash splash(ends);
     splash.Create();
     splash.Show();
     PostMessageW(splash.controls().Handle(id::kOkButton), WM_CHAR, L' ', 1);
     WaitWhileSplashVisible([&] { return splash.IsVisible(); }, std::chrono::steady_clock::now(), std::chrono::hours(1));
     EXPECT_FALSE(splash.IsVisible());
-    frmSplash lingering;
+    frmSplash lingering(ends);
     lingering.Create();
     lingering.Show();
     WaitWhileSplashVisible([&] { return lingering.IsVisible(); }, std::chrono::steady_clock::now(),
@@ -148,11 +150,12 @@ TEST(SingleInstance, TheWalkFindsTheWindowNearestTheTop) {
 // A thread in an apartment of the other kind cannot join the program's.
 TEST(StartUp, ACOMStartThatFailsEndsTheProgramWithTheReportOfItsCause) {
     SeenMessageBox box;
-    std::thread([&box] {
+    ProgramEndRecorder ends;
+    std::thread([&box, &ends] {
         CoInitializeEx(nullptr, COINIT_MULTITHREADED);
         {
             const ComApartment apartment;
-            box = TheBoxTheProgramEndsWith([&] { ExpectApartment(apartment); });
+            box = TheBoxTheProgramEndsWith(ends, [&] { ExpectApartment(apartment); });
         }
         CoUninitialize();
     }).join();
@@ -160,6 +163,24 @@ TEST(StartUp, ACOMStartThatFailsEndsTheProgramWithTheReportOfItsCause) {
     const std::wstring cause = L"Laufzeitfehler '-2147417850':\r\n\r\nCOM ließ sich nicht starten: ";
     EXPECT_EQ(box.text.substr(0, cause.size()), cause);
     EXPECT_GT(box.text.size(), cause.size());
+}
+
+// Untouched, the splash stands its ten seconds; then the dialog's load step
+// checks the host, and with none running its warning ends the program.
+TEST(StartUp, UntouchedTheSplashStandsTenSecondsBeforeTheDialogChecksTheHost) {
+    const ComApartment apartment;
+    ProgramEndRecorder ends;
+    ProgramWindows windows(ends);
+    MessageBoxWatcher boxes;
+    const auto start = std::chrono::steady_clock::now();
+    Main(windows);
+    const auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_GE(took, std::chrono::seconds(10));
+    EXPECT_LT(took, std::chrono::seconds(30));
+    ASSERT_EQ(boxes.boxes().size(), 1u);
+    EXPECT_TRUE(boxes.boxes()[0].text.starts_with(L"Solid Edge läuft ja gar nicht!")) << boxes.boxes()[0].text;
+    EXPECT_EQ(ends.exitCodes(), std::vector<unsigned>{0});
+    DiscardQuit();
 }
 
 }  // namespace

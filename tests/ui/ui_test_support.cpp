@@ -6,15 +6,16 @@
 
 namespace marsitel::ui::testing {
 
-SeenMessageBox TheBoxTheProgramEndsWith(const std::function<void()>& ending) {
-    ProgramEndRecorder ends;
+SeenMessageBox TheBoxTheProgramEndsWith(ProgramEndRecorder& ends, const std::function<void()>& ending) {
+    const std::size_t before = ends.exitCodes().size();
     MessageBoxWatcher boxes;
     try {
         ending();
     } catch (...) {
-        ReportCurrentException();
+        ReportCurrentException(ends);
     }
-    EXPECT_EQ(ends.exitCodes(), std::vector<unsigned>{1});
+    EXPECT_EQ(std::vector<unsigned>(ends.exitCodes().begin() + static_cast<std::ptrdiff_t>(before), ends.exitCodes().end()),
+              std::vector<unsigned>{1});
     EXPECT_EQ(boxes.boxes().size(), 1u);
     return boxes.boxes().empty() ? SeenMessageBox{} : boxes.boxes()[0];
 }

@@ -19,24 +19,20 @@ using marsitel::testing::MessageBoxWatcher;
 using marsitel::testing::SeenMessageBox;
 using marsitel::testing::TextOf;
 
-// Records EndProgram calls while it exists.
-class ProgramEndRecorder {
+// The program's end that records the exit codes instead.
+class ProgramEndRecorder final : public ProgramEnd {
 public:
-    ProgramEndRecorder() {
-        SetProgramEndHandler([this](unsigned code) { exitCodes_.push_back(code); });
-    }
-    ~ProgramEndRecorder() { SetProgramEndHandler(nullptr); }
-    ProgramEndRecorder(const ProgramEndRecorder&) = delete;
-    ProgramEndRecorder& operator=(const ProgramEndRecorder&) = delete;
+    void End(unsigned exitCode) noexcept override { exitCodes_.push_back(exitCode); }
     const std::vector<unsigned>& exitCodes() const noexcept { return exitCodes_; }
 
 private:
     std::vector<unsigned> exitCodes_;
 };
 
-// The one box shown while `ending` runs, which must end the program with
-// exit code 1; what it throws is reported as the window procedures do.
-SeenMessageBox TheBoxTheProgramEndsWith(const std::function<void()>& ending);
+// The one box shown while `ending` runs, which must end the program through
+// `ends` with exit code 1; what it throws is reported as the window
+// procedures do.
+SeenMessageBox TheBoxTheProgramEndsWith(ProgramEndRecorder& ends, const std::function<void()>& ending);
 RECT ClientRect(HWND window);
 inline DWORD StyleOf(HWND window) { return static_cast<DWORD>(GetWindowLongPtrW(window, GWL_STYLE)); }
 inline DWORD ExStyleOf(HWND window) { return static_cast<DWORD>(GetWindowLongPtrW(window, GWL_EXSTYLE)); }
