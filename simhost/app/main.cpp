@@ -18,10 +18,10 @@
 
 #include "shared/com.h"
 #include "shared/unique_handle.h"
-#include "shared/utf8.h"
 #include "simhost/host.h"
 #include "simhost/host_window.h"
 #include "simhost/sample_models.h"
+#include "simhost/support/utf8.h"
 
 namespace {
 

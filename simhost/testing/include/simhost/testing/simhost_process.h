@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "shared/child_process.h"
 #include "shared/unique_handle.h"
+#include "simhost/support/child_process.h"
 
 namespace simhost::testing {
 
