@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "shared/utf8.h"
+#include "simhost/support/utf8.h"
 
 namespace marsitel::bench {
 namespace {

@@ -16,7 +16,7 @@
 #include "core/run_options.h"
 #include "core/traversal.h"
 #include "shared/com.h"
-#include "shared/utf8.h"
+#include "simhost/support/utf8.h"
 #include "ui/frm_progress.h"
 
 namespace marsitel::bench {

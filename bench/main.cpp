@@ -19,7 +19,7 @@
 #include "bench/client_run.h"
 #include "bench/removal_bench.h"
 #include "bench/startup_bench.h"
-#include "shared/child_process.h"
+#include "simhost/support/child_process.h"
 
 namespace {
 

@@ -12,9 +12,9 @@
 #include "bench/call_counts.h"
 #include "bench/timing.h"
 #include "bench/synthetic_assembly.h"
-#include "shared/child_process.h"
-#include "shared/utf8.h"
 #include "simhost/model.h"
+#include "simhost/support/child_process.h"
+#include "simhost/support/utf8.h"
 #include "simhost/testing/simhost_process.h"
 
 namespace marsitel::bench {

@@ -8,7 +8,7 @@
 #include <stdexcept>
 
 #include "bench/timing.h"
-#include "shared/child_process.h"
+#include "simhost/support/child_process.h"
 #include "ui/control_ids.h"
 
 namespace marsitel::bench {

@@ -21,8 +21,8 @@
 
 #include "driver/marsitel_app.h"
 #include "driver/scenario_summary.h"
-#include "shared/utf8.h"
 #include "simhost/sample_models.h"
+#include "simhost/support/utf8.h"
 #include "simhost/testing/simhost_process.h"
 #include "ui/control_ids.h"
 

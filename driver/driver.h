@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-#include "shared/child_process.h"
+#include "simhost/support/child_process.h"
 
 namespace marsitel::e2e {
 

@@ -18,10 +18,10 @@
 
 #include "shared/com.h"
 #include "shared/unique_handle.h"
-#include "shared/utf8.h"
 #include "simhost/host.h"
 #include "simhost/host_window.h"
 #include "simhost/sample_models.h"
+#include "simhost/support/utf8.h"
 
 namespace {
 
@@ -74,7 +74,7 @@ Usage: simhost [options]
                           how relation enumerators behave
   --own-bitness           register the interfaces for simhost's own bitness
                           alone: programs of the other cannot marshal them
-  --hidden                do not show the window
+  --hidden                make no window; messages go to stderr alone
   --help                  show this text
 
 Closing the window also ends simhost (like the quit event: saved, registry
@@ -340,6 +340,10 @@ int Run(const ProgramOptions& o) {
         Report(L"COM could not be initialised.", o.hidden);
         return exit_code::kRegistration;
     }
+    // Makes the thread's message queue before anything is posted to it (a
+    // computation asked for at start, the quit event's WM_QUIT).
+    MSG peek;
+    PeekMessageW(&peek, nullptr, WM_USER, WM_USER, PM_NOREMOVE);
     std::unique_ptr<Host> host = CreateHost(o);
     std::ofstream journal;
     if (o.journal_file) {
@@ -365,11 +369,14 @@ int Run(const ProgramOptions& o) {
         return exit_code::kRegistration;
     }
 
-    HostWindow window(*host);
+    // Only a shown simhost has a window. The loop needs none: the quit event
+    // and a computation arrive as thread messages. A hidden simhost that made
+    // one anyway failed to start where the window could not be made.
+    std::optional<HostWindow> window;
     host->KeepJournalInMemory(false);
     host->SetCallObserver([&](const JournalEntry& entry) {
         write(entry.ToString());
-        window.MarkChanged();
+        if (window) window->MarkChanged();
     });
     if (o.exit_after > 0) {
         Host* raw = host.get();
@@ -378,7 +385,7 @@ int Run(const ProgramOptions& o) {
             TerminateProcess(GetCurrentProcess(), exit_code::kCallLimit);
         });
     }
-    if (!o.hidden) window.Show();
+    if (!o.hidden) window.emplace(*host);
     if (ready.get()) SetEvent(ready.get());
 
     MessageLoop(quit.get());

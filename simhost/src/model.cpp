@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <set>
 
-#include "shared/utf8.h"
+#include "simhost/support/utf8.h"
 
 namespace simhost {
 

@@ -9,8 +9,8 @@
 #include <span>
 
 #include "shared/unique_handle.h"
-#include "shared/utf8.h"
 #include "simhost/interface_ids.h"
+#include "simhost/support/utf8.h"
 
 namespace simhost {
 

@@ -15,7 +15,7 @@
 #include "driver/marsitel_app.h"
 #include "driver/scenario_summary.h"
 #include "shared/unique_handle.h"
-#include "shared/utf8.h"
+#include "simhost/support/utf8.h"
 #include "simhost/testing/simhost_process.h"
 #include "test_platform.h"
 #include "ui/control_ids.h"

@@ -2,9 +2,9 @@
 // whole log in words, or one endless word. The box, its number and its OK
 // stay on the screen. And the report of what the event loop meets.
 #include "core/base/error.h"
-#include "shared/child_process.h"
 #include "shared/gdi.h"
 #include "shared/unique_handle.h"
+#include "simhost/support/child_process.h"
 #include "ui/message_loop.h"
 #include "ui/program_end.h"
 #include "ui/window.h"

@@ -100,6 +100,8 @@ HostWindow::HostWindow(const Host& host) : host_(host) {
     Layout();
     Refresh();
     SetTimer(window_, kRefreshTimer, kMetrics.refresh_ms, nullptr);
+    ShowWindow(window_, SW_SHOWNORMAL);
+    UpdateWindow(window_);
 }
 
 HostWindow::~HostWindow() {
@@ -107,11 +109,6 @@ HostWindow::~HostWindow() {
         SetWindowLongPtrW(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&DefWindowProcW));
         DestroyWindow(window_);
     }
-}
-
-void HostWindow::Show() {
-    ShowWindow(window_, SW_SHOWNORMAL);
-    UpdateWindow(window_);
 }
 
 void HostWindow::Layout() {
@@ -178,8 +175,7 @@ LRESULT HostWindow::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
             Layout();
             return 0;
         case WM_TIMER:
-            // A hidden window is not kept current: that would only slow the host.
-            if (wparam == kRefreshTimer && changed_ && IsWindowVisible(window_)) Refresh();
+            if (wparam == kRefreshTimer && changed_) Refresh();
             return 0;
         case WM_CLOSE:
             PostQuitMessage(0);

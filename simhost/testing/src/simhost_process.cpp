@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <stdexcept>
 
-#include "shared/utf8.h"
+#include "simhost/support/utf8.h"
 
 namespace simhost::testing {
 

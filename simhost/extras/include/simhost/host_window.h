@@ -1,7 +1,7 @@
 #pragma once
 // simhost's window: the active document as a tree (each occurrence with its
 // relation count and a ground marker) and a line with the calls served.
-// Closing it ends the message loop.
+// It is made only to be shown; closing it ends the message loop.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -12,12 +12,12 @@ namespace simhost {
 
 class HostWindow {
 public:
+    // Shows the window. Throws std::runtime_error when it cannot be made.
     explicit HostWindow(const Host& host);
     ~HostWindow();
     HostWindow(const HostWindow&) = delete;
     HostWindow& operator=(const HostWindow&) = delete;
 
-    void Show();
     // A call was served: the tree is rebuilt at the next refresh tick.
     void MarkChanged() noexcept { changed_ = true; }
 

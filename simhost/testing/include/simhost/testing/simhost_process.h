@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "shared/child_process.h"
 #include "shared/unique_handle.h"
+#include "simhost/support/child_process.h"
 
 namespace simhost::testing {
 
@@ -60,6 +60,7 @@ public:
     // Waits (bounded) for the process to end by itself.
     bool WaitForExit(std::chrono::milliseconds timeout);
     bool Running() const;
+    DWORD ProcessId() const noexcept { return host_ ? host_->Process().Id() : 0; }
 
     std::wstring SavedState() const;               // after Quit(): the saved scenario text
     std::vector<std::wstring> JournalLines() const;  // call lines written so far

@@ -1,4 +1,4 @@
-#include "shared/utf8.h"
+#include "simhost/support/utf8.h"
 
 #include <windows.h>
 

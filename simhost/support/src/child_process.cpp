@@ -1,9 +1,9 @@
-#include "shared/child_process.h"
+#include "simhost/support/child_process.h"
 
 #include <stdexcept>
 #include <string_view>
 
-#include "shared/utf8.h"
+#include "simhost/support/utf8.h"
 
 namespace marsitel {
 namespace {
