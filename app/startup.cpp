@@ -1,13 +1,12 @@
 #include "app/startup.h"
 
-#include "app/splash_wait.h"
-#include "app/topmost.h"
 #include "core/base/error.h"
 #include "core/host/busy_host.h"
 #include "core/readiness.h"
 #include "core/removal.h"
 #include "ui/dialog.h"
 #include "ui/frm_splash.h"
+#include "ui/message_loop.h"
 
 namespace marsitel {
 
@@ -50,6 +49,30 @@ void Main(ProgramWindows& windows) {
     if (!dialog.Create()) return;
     dialog.Show();
     MakeTopmost(dialog.hwnd());
+}
+
+void WaitWhileSplashVisible(const std::function<bool()>& visible, std::chrono::steady_clock::time_point start,
+                            std::chrono::steady_clock::duration bound) {
+    using std::chrono::steady_clock;
+    const auto waitGoesOn = [&] { return steady_clock::now() - start < bound && visible(); };
+    while (waitGoesOn()) {
+        ui::ProcessPendingMessages();
+        if (!waitGoesOn()) break;
+        // Rounded up, so that the thread does not wake just before the bound
+        // and spin through the last fraction of a millisecond.
+        const auto remaining = bound - (steady_clock::now() - start);
+        const auto milliseconds = std::chrono::ceil<std::chrono::milliseconds>(remaining).count();
+        if (milliseconds > 0) {
+            MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(milliseconds), QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        }
+    }
+}
+
+
+void MakeTopmost(HWND window) noexcept {
+    // Without SWP_NOACTIVATE the window is activated as well. Result and
+    // system error are of no use.
+    SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE);
 }
 
 }  // namespace marsitel

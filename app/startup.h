@@ -1,5 +1,10 @@
 #pragma once
 // Start-up: the splash for at most ten seconds, then the main dialog.
+#include <windows.h>
+
+#include <chrono>
+#include <functional>
+
 #include "shared/com.h"
 #include "ui/busy_notice_window.h"
 #include "ui/dialog.h"
@@ -27,5 +32,17 @@ void ExpectApartment(const ComApartment& apartment);
 // The splash for at most ten seconds, then the main dialog, whose load step
 // may end the program. Returns once the dialog is shown.
 void Main(ProgramWindows& windows);
+
+inline constexpr std::chrono::seconds kSplashBound{10};
+
+// Processes window events while fewer than `bound` has elapsed since `start`
+// and `visible` holds; tests first, and rests between tests until a message
+// arrives or the time is up.
+void WaitWhileSplashVisible(const std::function<bool()>& visible, std::chrono::steady_clock::time_point start,
+                            std::chrono::steady_clock::duration bound = kSplashBound);
+
+// Raises one of the program's windows above all ordinary windows and
+// activates it, without moving or resizing it.
+void MakeTopmost(HWND window) noexcept;
 
 }  // namespace marsitel

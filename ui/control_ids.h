@@ -55,7 +55,7 @@ inline constexpr int kWarning = 310;         // lblWarning
 }  // namespace splash_id
 
 // The notice shown while the host refuses calls as busy or does not
-// answer; owned by the hidden window too.
+// answer.
 namespace busy_id {
 inline constexpr int kText = 401;          // lblBusy
 inline constexpr int kCancelButton = 402;  // cmdCancel, "Abbrechen"

@@ -1,4 +1,4 @@
-#include "app/topmost.h"
+#include "app/startup.h"
 #include "core/base/error.h"
 #include "ui/message_box.h"
 #include "shared/com.h"

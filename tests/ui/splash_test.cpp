@@ -1,5 +1,4 @@
 #include "app/single_instance.h"
-#include "app/splash_wait.h"
 #include "app/startup.h"
 #include "ui/control_ids.h"
 #include "ui/frm_splash.h"
