@@ -68,7 +68,6 @@ void WaitWhileSplashVisible(const std::function<bool()>& visible, std::chrono::s
     }
 }
 
-
 void MakeTopmost(HWND window) noexcept {
     // Without SWP_NOACTIVATE the window is activated as well. Result and
     // system error are of no use.
