@@ -7,8 +7,8 @@
 #include <memory>
 #include <utility>
 
+#include "shared/control_ids.h"
 #include "shared/unique_handle.h"
-#include "ui/control_ids.h"
 #include "ui/message_box.h"
 #include "ui/window.h"
 

@@ -12,6 +12,8 @@ namespace marsitel {
 
 namespace {
 
+constexpr std::chrono::seconds kSplashBound{10};
+
 // Every host call of the program waits with the notice, from the readiness
 // check at load on, within the bounds the program keeps to.
 ui::DialogServices ServicesWith(host::BusyNotice& notice) {
@@ -40,7 +42,7 @@ void Main(ProgramWindows& windows) {
     splash.Show();
     MakeTopmost(splash.hwnd());
     const auto start = std::chrono::steady_clock::now();
-    WaitWhileSplashVisible([&splash] { return splash.IsVisible(); }, start);
+    WaitWhileSplashVisible([&splash] { return splash.IsVisible(); }, start, kSplashBound);
     // The splash stays on the screen until the dialog, or a box of its load
     // step, has taken the foreground from it.
     splash.Close();

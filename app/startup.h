@@ -33,13 +33,11 @@ void ExpectApartment(const ComApartment& apartment);
 // may end the program. Returns once the dialog is shown.
 void Main(ProgramWindows& windows);
 
-inline constexpr std::chrono::seconds kSplashBound{10};
-
 // Processes window events while fewer than `bound` has elapsed since `start`
 // and `visible` holds; tests first, and rests between tests until a message
 // arrives or the time is up.
 void WaitWhileSplashVisible(const std::function<bool()>& visible, std::chrono::steady_clock::time_point start,
-                            std::chrono::steady_clock::duration bound = kSplashBound);
+                            std::chrono::steady_clock::duration bound);
 
 // Raises one of the program's windows above all ordinary windows and
 // activates it, without moving or resizing it.

@@ -9,7 +9,7 @@
 
 #include "bench/timing.h"
 #include "simhost/support/child_process.h"
-#include "ui/control_ids.h"
+#include "shared/control_ids.h"
 
 namespace marsitel::bench {
 namespace {

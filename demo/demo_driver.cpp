@@ -24,7 +24,7 @@
 #include "simhost/sample_models.h"
 #include "simhost/support/utf8.h"
 #include "simhost/testing/simhost_process.h"
-#include "ui/control_ids.h"
+#include "shared/control_ids.h"
 
 namespace marsitel::e2e {
 namespace {

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "core/run_options.h"
-#include "ui/control_ids.h"
+#include "shared/control_ids.h"
 
 namespace marsitel::e2e {
 namespace {

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "core/base/app_title.h"
-#include "ui/control_ids.h"
+#include "shared/control_ids.h"
 #include "ui/frm_progress.h"
 #include "ui/message_box.h"
 #include "ui/program_end.h"

@@ -2,8 +2,8 @@
 
 #include <exception>
 
+#include "shared/control_ids.h"
 #include "ui/accessible.h"
-#include "ui/control_ids.h"
 #include "ui/message_box.h"
 #include "ui/program_end.h"
 
@@ -17,6 +17,7 @@ constexpr DWORD kDialogExStyle = WS_EX_DLGMODALFRAME | WS_EX_APPWINDOW | WS_EX_C
 const FontDef kSansBold12{L"MS Sans Serif", 1200, FW_BOLD};
 
 using namespace dialog_id;
+using enum ControlKind;
 
 // Creation order is the tab order: the level selector, the delete option,
 // Execute, End, the level's text, the ground option; the labels and lines
@@ -24,28 +25,24 @@ using namespace dialog_id;
 const TwipsRect kDialogClientTwips{0, 0, 7530, 5385};
 
 const ControlDef kDialogControls[] = {
-    {ControlKind::VScrollBar, kLevelSelector, {1560, 2400, 255, 375}, L"", nullptr},
-    {ControlKind::CheckBox, kDeleteOption, {1080, 3240, 2895, 615}, L"Alle Beziehungen löschen.", nullptr},
-    {ControlKind::PushButton, kExecuteButton, {840, 4440, 1695, 375}, L"Ausführen", &kSansBold825},
-    {ControlKind::PushButton, kEndButton, {3000, 4440, 1695, 375}, L"Ende", &kSansBold825},
-    {ControlKind::TextBox, kLevelText, {960, 2400, 615, 375}, L"Text3", nullptr},
-    {ControlKind::CheckBox, kGroundOption, {1080, 3720, 2895, 615}, L"Alle Teile fixieren", nullptr},
-    {ControlKind::Label, kExplanation, {240, 120, 7215, 1455}, L"Label9", nullptr},
-    {ControlKind::Line, kUpperLine, {120, 1680, 7320, 0}, L"", nullptr},
-    {ControlKind::Label, kStepOneNumber, {240, 1800, 255, 375}, L"1.", &kSansBold12},
-    {ControlKind::Label,
+    {VScrollBar, kLevelSelector, {1560, 2400, 255, 375}, L"", nullptr},
+    {CheckBox, kDeleteOption, {1080, 3240, 2895, 615}, L"Alle Beziehungen löschen.", nullptr},
+    {PushButton, kExecuteButton, {840, 4440, 1695, 375}, L"Ausführen", &kSansBold825},
+    {PushButton, kEndButton, {3000, 4440, 1695, 375}, L"Ende", &kSansBold825},
+    {TextBox, kLevelText, {960, 2400, 615, 375}, L"Text3", nullptr},
+    {CheckBox, kGroundOption, {1080, 3720, 2895, 615}, L"Alle Teile fixieren", nullptr},
+    {Label, kExplanation, {240, 120, 7215, 1455}, L"Label9", nullptr},
+    {Line, kUpperLine, {120, 1680, 7320, 0}, L"", nullptr},
+    {Label, kStepOneNumber, {240, 1800, 255, 375}, L"1.", &kSansBold12},
+    {Label,
      kLevelQuestion,
      {840, 1800, 5055, 495},
      L"Wieviele Baugruppenebenen wollen sie Berücksichtigen?  1 = nur oberste Ebene",
      &kSansBold825},
-    {ControlKind::Line, kLowerLine, {120, 2880, 7320, 0}, L"", nullptr},
-    {ControlKind::Label, kStepTwoNumber, {240, 3000, 255, 255}, L"2.", &kSansBold12},
-    {ControlKind::Label,
-     kDeleteQuestion,
-     {840, 3000, 5055, 255},
-     L"Welche Beziehungen sollen gelöscht werden?",
-     &kSansBold825},
-    {ControlKind::Label, kStatusLine, {120, 4920, 7335, 255}, L"", nullptr},
+    {Line, kLowerLine, {120, 2880, 7320, 0}, L"", nullptr},
+    {Label, kStepTwoNumber, {240, 3000, 255, 255}, L"2.", &kSansBold12},
+    {Label, kDeleteQuestion, {840, 3000, 5055, 255}, L"Welche Beziehungen sollen gelöscht werden?", &kSansBold825},
+    {Label, kStatusLine, {120, 4920, 7335, 255}, L"", nullptr},
 };
 
 // Keeps the dialog busy for as long as it lives. Left by an exception, it

@@ -1,7 +1,7 @@
 #include "ui/frm_splash.h"
 
 #include "core/base/app_title.h"
-#include "ui/control_ids.h"
+#include "shared/control_ids.h"
 #include "ui/res/resource_ids.h"
 
 namespace marsitel::ui {
@@ -19,38 +19,22 @@ const FontDef kArialBold975{L"Arial", 975, FW_BOLD};
 const FontDef kArial825{L"Arial", 825, FW_NORMAL};
 
 using namespace splash_id;
+using enum ControlKind;
+using enum Align;
 constexpr int kInFrame = kFrame;
 
 // The OK button is the only control that takes the focus.
 const ControlDef kSplashControls[] = {
-    {ControlKind::Frame, kFrame, {120, 120, 5880, 3810}, L"", nullptr},
-    {ControlKind::PushButton, kOkButton, {4440, 3360, 1335, 375}, L"OK", &kSansBold825, Align::Left, kInFrame},
-    {ControlKind::AutoSizeLabel,
-     kCompanyProduct,
-     {2520, 480, 2535, 285},
-     L"Unternehmen/Produkt",
-     &kArialBold12,
-     Align::Left,
-     kInFrame},
-    {ControlKind::AutoSizeLabel,
-     kProductName,
-     {2520, 780, 1200, 360},
-     L"Produkt",
-     &kArialBold1575,
-     Align::Left,
-     kInFrame},
-    {ControlKind::Picture, kPicture, {120, 1080, 1935, 1860}, L"", nullptr, Align::Left, kInFrame},
-    {ControlKind::AutoSizeLabel,
-     kPlatform,
-     {3180, 1440, 2475, 285},
-     L"Plattform",
-     &kArialBold12,
-     Align::Right,
-     kInFrame},
-    {ControlKind::AutoSizeLabel, kVersion, {5040, 1800, 720, 240}, L"Version", &kArialBold975, Align::Right, kInFrame},
-    {ControlKind::Label, kCopyright, {2640, 2280, 2415, 255}, L"Freeware", &kArial825, Align::Left, kInFrame},
-    {ControlKind::Label, kCompany, {2640, 2520, 3135, 615}, L"Unternehmen", &kArial825, Align::Left, kInFrame},
-    {ControlKind::Label, kWarning, {120, 3480, 5415, 195}, L"Warnung", &kArial825, Align::Left, kInFrame},
+    {Frame, kFrame, {120, 120, 5880, 3810}, L"", nullptr},
+    {PushButton, kOkButton, {4440, 3360, 1335, 375}, L"OK", &kSansBold825, Left, kInFrame},
+    {AutoSizeLabel, kCompanyProduct, {2520, 480, 2535, 285}, L"Unternehmen/Produkt", &kArialBold12, Left, kInFrame},
+    {AutoSizeLabel, kProductName, {2520, 780, 1200, 360}, L"Produkt", &kArialBold1575, Left, kInFrame},
+    {Picture, kPicture, {120, 1080, 1935, 1860}, L"", nullptr, Left, kInFrame},
+    {AutoSizeLabel, kPlatform, {3180, 1440, 2475, 285}, L"Plattform", &kArialBold12, Right, kInFrame},
+    {AutoSizeLabel, kVersion, {5040, 1800, 720, 240}, L"Version", &kArialBold975, Right, kInFrame},
+    {Label, kCopyright, {2640, 2280, 2415, 255}, L"Freeware", &kArial825, Left, kInFrame},
+    {Label, kCompany, {2640, 2520, 3135, 615}, L"Unternehmen", &kArial825, Left, kInFrame},
+    {Label, kWarning, {120, 3480, 5415, 195}, L"Warnung", &kArial825, Left, kInFrame},
 };
 
 const TwipsRect kSplashClientTwips{0, 0, 6105, 4020};

@@ -18,7 +18,7 @@
 #include "simhost/support/utf8.h"
 #include "simhost/testing/simhost_process.h"
 #include "test_platform.h"
-#include "ui/control_ids.h"
+#include "shared/control_ids.h"
 
 namespace marsitel::e2e {
 namespace {

@@ -9,7 +9,7 @@
 #include "core/host/host_objects.h"
 #include "shared/com.h"
 #include "ui/busy_notice_window.h"
-#include "ui/control_ids.h"
+#include "shared/control_ids.h"
 #include "ui/frm_progress.h"
 #include "ui_test_support.h"
 

@@ -4,7 +4,7 @@
 #include "shared/com.h"
 #include "shared/variant.h"
 #include "ui/accessible.h"
-#include "ui/control_ids.h"
+#include "shared/control_ids.h"
 #include "ui/dialog.h"
 #include "ui/layout.h"
 #include "ui_test_support.h"

@@ -1,4 +1,4 @@
-#include "ui/control_ids.h"
+#include "shared/control_ids.h"
 #include "ui/frm_progress.h"
 #include "ui_test_support.h"
 

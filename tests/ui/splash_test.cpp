@@ -1,6 +1,6 @@
 #include "app/single_instance.h"
 #include "app/startup.h"
-#include "ui/control_ids.h"
+#include "shared/control_ids.h"
 #include "ui/frm_splash.h"
 #include "ui/window.h"
 #include "ui_test_support.h"
