@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "core/host/host_objects.h"
+#include "shared/host_interface.h"
 #include "shared/variant.h"
 
 namespace marsitel::bench {
@@ -128,13 +128,13 @@ ComPtr<IDispatch> ActiveApplication() {
 bool HostReady() {
     try {
         const ComPtr<IDispatch> application = ActiveApplication();
-        const Variant active = Get(application.Get(), IdOfName(application.Get(), L"ActiveDocument"));
+        const Variant active = Get(application.Get(), IdOfName(application.Get(), host::by_name::kActiveDocument));
         if (active.get().vt != VT_DISPATCH) return false;
         Converted(active.get().pdispVal, host::kIidHostAssembly);
-        const Variant documents = Get(application.Get(), IdOfName(application.Get(), L"Documents"));
+        const Variant documents = Get(application.Get(), IdOfName(application.Get(), host::by_name::kDocuments));
         if (documents.get().vt != VT_DISPATCH || !documents.get().pdispVal) return false;
         IDispatch* collection = documents.get().pdispVal;
-        return Int32(Get(collection, IdOfName(collection, L"Count"))) != 0;
+        return Int32(Get(collection, IdOfName(collection, host::by_name::kCount))) != 0;
     } catch (const std::exception&) {
         return false;
     }
@@ -160,42 +160,46 @@ void DeleteRelationsAsYielded(IDispatch* relations) {
         if (status != S_OK || fetched == 0) return;
         if (element.get().vt != VT_DISPATCH || !element.get().pdispVal) throw std::runtime_error("relation expected");
         IDispatch* relation = element.get().pdispVal;
-        Invoke(relation, IdOfName(relation, L"Delete"), DISPATCH_METHOD);
+        Invoke(relation, IdOfName(relation, host::by_name::kDelete), DISPATCH_METHOD);
     }
 }
 
 void ProcessOccurrences(IDispatch* assembly, bool ground, ProgressDisplay& progress) {
-    const ComPtr<IDispatch> occurrences = GetObject(assembly, 16390, host::kIidHostOccurrences);
-    const std::int32_t count = Int32(Get(occurrences.Get(), 3));
+    const ComPtr<IDispatch> occurrences = GetObject(assembly, host::dispid::kOccurrences, host::kIidHostOccurrences);
+    const std::int32_t count = Int32(Get(occurrences.Get(), host::dispid::kCount));
     for (std::int32_t i = 1; i <= count; ++i) {
-        const ComPtr<IDispatch> occurrence =
-            GetObject(occurrences.Get(), DISPID_VALUE, host::kIidHostOccurrence, {Int16Argument(static_cast<std::int16_t>(i))});
-        const ComPtr<IDispatch> relations = GetObject(occurrence.Get(), 17, host::kIidHostRelations);
+        const ComPtr<IDispatch> occurrence = GetObject(occurrences.Get(), host::dispid::kItem, host::kIidHostOccurrence,
+                                                       {Int16Argument(static_cast<std::int16_t>(i))});
+        const ComPtr<IDispatch> relations =
+            GetObject(occurrence.Get(), host::dispid::kOccurrenceRelations, host::kIidHostRelations);
         progress.SetBarValue(static_cast<float>(i));
-        progress.SetOccurrenceLine(kOccurrenceLinePrefix + Text(Get(occurrence.Get(), 5)));
+        progress.SetOccurrenceLine(kOccurrenceLinePrefix + Text(Get(occurrence.Get(), host::dispid::kOccurrenceName)));
         progress.Repaint();
         DeleteRelationsAsYielded(relations.Get());
         if (ground) {
-            const ComPtr<IDispatch> assembly_relations = GetObject(assembly, 16386, host::kIidHostRelations);
-            Invoke(assembly_relations.Get(), 4, DISPATCH_METHOD, {ObjectArgument(occurrence.Get())});
+            const ComPtr<IDispatch> assembly_relations =
+                GetObject(assembly, host::dispid::kAssemblyRelations, host::kIidHostRelations);
+            Invoke(assembly_relations.Get(), host::dispid::kAddGround, DISPATCH_METHOD,
+                   {ObjectArgument(occurrence.Get())});
         }
     }
 }
 
 void ProcessAssembly(IDispatch* assembly, std::int16_t levels, bool ground, ProgressDisplay& progress) {
-    const ComPtr<IDispatch> occurrences = GetObject(assembly, 16390, host::kIidHostOccurrences);
+    const ComPtr<IDispatch> occurrences = GetObject(assembly, host::dispid::kOccurrences, host::kIidHostOccurrences);
     progress.SetBarMin(0.0f);
-    progress.SetBarMax(static_cast<float>(Int32(Get(occurrences.Get(), 3))));
-    progress.SetAssemblyLine(kAssemblyLinePrefix + Text(Get(assembly, 18)));
+    progress.SetBarMax(static_cast<float>(Int32(Get(occurrences.Get(), host::dispid::kCount))));
+    progress.SetAssemblyLine(kAssemblyLinePrefix + Text(Get(assembly, host::dispid::kDisplayName)));
     progress.Repaint();
     ProcessOccurrences(assembly, ground, progress);
     if (levels <= 1) return;
-    const std::int32_t count = Int32(Get(occurrences.Get(), 3));
+    const std::int32_t count = Int32(Get(occurrences.Get(), host::dispid::kCount));
     for (std::int32_t i = 1; i <= count; ++i) {
-        const ComPtr<IDispatch> occurrence =
-            GetObject(occurrences.Get(), DISPID_VALUE, host::kIidHostOccurrence, {Int16Argument(static_cast<std::int16_t>(i))});
-        if (!IsSubAssembly(Text(Get(occurrence.Get(), 39)))) continue;
-        const ComPtr<IDispatch> sub_assembly = GetObject(occurrence.Get(), 38, host::kIidHostAssembly);
+        const ComPtr<IDispatch> occurrence = GetObject(occurrences.Get(), host::dispid::kItem, host::kIidHostOccurrence,
+                                                       {Int16Argument(static_cast<std::int16_t>(i))});
+        if (!IsSubAssembly(Text(Get(occurrence.Get(), host::dispid::kDocumentText)))) continue;
+        const ComPtr<IDispatch> sub_assembly =
+            GetObject(occurrence.Get(), host::dispid::kOccurrenceDocument, host::kIidHostAssembly);
         ProcessAssembly(sub_assembly.Get(), static_cast<std::int16_t>(levels - 1), ground, progress);
     }
 }
@@ -205,15 +209,17 @@ void ProcessAssembly(IDispatch* assembly, std::int16_t levels, bool ground, Prog
 bool RunReferenceRemoval(std::int16_t levels, bool ground, ProgressDisplay& progress) {
     if (!HostReady()) return false;
     const ComPtr<IDispatch> application = Converted(ActiveApplication().Get(), host::kIidHostApplication);
-    const ComPtr<IDispatch> assembly = GetObject(application.Get(), 2, host::kIidHostAssembly);
+    const ComPtr<IDispatch> assembly =
+        GetObject(application.Get(), host::dispid::kActiveDocument, host::kIidHostAssembly);
     {
-        const ComPtr<IDispatch> auxiliary = GetObject(assembly.Get(), 39, host::kIidHostAuxiliary);
-        Invoke(auxiliary.Get(), 6, DISPATCH_METHOD);
+        const ComPtr<IDispatch> auxiliary =
+            GetObject(assembly.Get(), host::dispid::kAuxiliary, host::kIidHostAuxiliary);
+        Invoke(auxiliary.Get(), host::dispid::kPrepare, DISPATCH_METHOD);
     }
-    Invoke(application.Get(), 73, DISPATCH_PROPERTYPUT, {BooleanArgument(true)});
+    Invoke(application.Get(), host::dispid::kWalkFlag, DISPATCH_PROPERTYPUT, {BooleanArgument(true)});
     ProcessAssembly(assembly.Get(), levels, ground, progress);
-    Invoke(application.Get(), 73, DISPATCH_PROPERTYPUT, {BooleanArgument(false)});
-    Invoke(application.Get(), 63, DISPATCH_METHOD);
+    Invoke(application.Get(), host::dispid::kWalkFlag, DISPATCH_PROPERTYPUT, {BooleanArgument(false)});
+    Invoke(application.Get(), host::dispid::kFinish, DISPATCH_METHOD);
     return true;
 }
 

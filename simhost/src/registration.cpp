@@ -49,7 +49,7 @@ bool SameGuidText(const std::optional<std::wstring>& text, const GUID& guid) {
     return text && _wcsicmp(text->c_str(), GuidText(guid).c_str()) == 0;
 }
 
-std::wstring ProgIdPath() { return std::wstring(kClassesPath) + kProgId; }
+std::wstring ProgIdPath() { return std::wstring(kClassesPath) + host::kHostProgId; }
 std::wstring ClsidPath() { return std::wstring(kClassesPath) + L"CLSID\\" + GuidText(kSimhostClsid); }
 std::wstring InterfacePath(const GUID& iid) { return std::wstring(kClassesPath) + L"Interface\\" + GuidText(iid); }
 std::wstring LibraryPath() { return std::wstring(kClassesPath) + L"TypeLib\\" + GuidText(kSimhostLibId); }
@@ -99,16 +99,17 @@ void CheckProgIdIsFree() {
         if (!OpenKey(root.key, ProgIdPath(), KEY_READ)) continue;
         auto clsid = ReadDefault(root.key, ProgIdPath() + L"\\CLSID");
         if (!SameGuidText(clsid, kSimhostClsid)) {
-            throw RegistrationRefused(std::wstring(L"The ProgID ") + kProgId + L" is registered (" + root.name +
-                                      L") to " + (clsid && !clsid->empty() ? *clsid : L"another class") +
+            throw RegistrationRefused(std::wstring(L"The ProgID ") + host::kHostProgId + L" is registered (" +
+                                      root.name + L") to " + (clsid && !clsid->empty() ? *clsid : L"another class") +
                                       L", not to simhost " + ours +
                                       L". A real host seems to be installed; simhost changes nothing and stops.");
         }
     }
     CLSID resolved{};
-    if (SUCCEEDED(CLSIDFromProgID(kProgId, &resolved)) && !IsEqualCLSID(resolved, kSimhostClsid)) {
-        throw RegistrationRefused(std::wstring(L"The ProgID ") + kProgId + L" resolves to " + GuidText(resolved) +
-                                  L", not to simhost " + ours + L". simhost changes nothing and stops.");
+    if (SUCCEEDED(CLSIDFromProgID(host::kHostProgId, &resolved)) && !IsEqualCLSID(resolved, kSimhostClsid)) {
+        throw RegistrationRefused(std::wstring(L"The ProgID ") + host::kHostProgId + L" resolves to " +
+                                  GuidText(resolved) + L", not to simhost " + ours +
+                                  L". simhost changes nothing and stops.");
     }
 }
 
@@ -145,7 +146,7 @@ void CheckNoOtherSimhostRuns() {
 
 bool ProgIdResolvesToUs() {
     CLSID resolved{};
-    return SUCCEEDED(CLSIDFromProgID(kProgId, &resolved)) && IsEqualCLSID(resolved, kSimhostClsid);
+    return SUCCEEDED(CLSIDFromProgID(host::kHostProgId, &resolved)) && IsEqualCLSID(resolved, kSimhostClsid);
 }
 
 LONG WriteClassKeys(HKEY root) {
@@ -153,7 +154,7 @@ LONG WriteClassKeys(HKEY root) {
     LONG rc = WriteValue(root, ProgIdPath(), nullptr, kProgIdDescription);
     if (rc == ERROR_SUCCESS) rc = WriteValue(root, ProgIdPath() + L"\\CLSID", nullptr, clsid);
     if (rc == ERROR_SUCCESS) rc = WriteValue(root, ClsidPath(), nullptr, kProgIdDescription);
-    if (rc == ERROR_SUCCESS) rc = WriteValue(root, ClsidPath() + L"\\ProgID", nullptr, kProgId);
+    if (rc == ERROR_SUCCESS) rc = WriteValue(root, ClsidPath() + L"\\ProgID", nullptr, host::kHostProgId);
     return rc;
 }
 
@@ -254,7 +255,8 @@ RegistryEntries::RegistryEntries(InterfaceViews views) {
             }
             if (!ProgIdResolvesToUs()) {
                 throw RegistrationError(
-                    std::wstring(L"The ProgID ") + kProgId + L" does not resolve after registration.", E_FAIL);
+                    std::wstring(L"The ProgID ") + host::kHostProgId + L" does not resolve after registration.",
+                    E_FAIL);
             }
         }
         const bool both = views == InterfaceViews::Both;

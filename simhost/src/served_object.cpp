@@ -58,9 +58,9 @@ std::wstring DescribeOutcome(const Outcome& o) {
 
 // The interface of each kind of object, in the order of ObjectKind; a part
 // document has none.
-constexpr const GUID* kInterfaceOfKind[] = {&kIidHostApplication, nullptr, &kIidHostAssembly,
-                                            &kIidHostAuxiliary,   &kIidHostOccurrences, &kIidHostOccurrence,
-                                            &kIidHostRelations,   nullptr,              nullptr};
+constexpr const GUID* kInterfaceOfKind[] = {
+    &host::kIidHostApplication, nullptr, &host::kIidHostAssembly, &host::kIidHostAuxiliary, &host::kIidHostOccurrences,
+    &host::kIidHostOccurrence, &host::kIidHostRelations, nullptr, nullptr};
 
 const wchar_t* HostInterfaceName(REFIID riid) {
     for (const HostInterface& i : kHostInterfaces) {
@@ -167,61 +167,61 @@ Outcome Nothing(ServedObject&, const DISPPARAMS&) { return {}; }
 Outcome DocName(ServedObject& self, const DISPPARAMS&) { return Outcome(Variant::Text(self.Doc().display_name)); }
 
 constexpr Member kAppMembers[] = {
-    {dispid::kActiveDocument, L"ActiveDocument", nullptr, false, 0,
+    {host::dispid::kActiveDocument, host::by_name::kActiveDocument, nullptr, false, 0,
      [](ServedObject& self, const DISPPARAMS&) {
          const auto& active = self.State().model.active;
          if (!active) return HostError(host_error::kNoActiveDocument, L"Es ist kein Dokument aktiv.");
          return self.Child({ObjectKind::Doc, *active});
      }},
-    {dispid::kDocuments, L"Documents", L"Documents", false, 0,
+    {kDocumentsDispid, host::by_name::kDocuments, host::by_name::kDocuments, false, 0,
      [](ServedObject& self, const DISPPARAMS&) { return self.Child({ObjectKind::Docs}); }},
-    {dispid::kWalkFlag, nullptr, nullptr, true, 0, WalkFlag},
-    {dispid::kAfterWalk, nullptr, nullptr, false, 0, Nothing},
+    {host::dispid::kWalkFlag, nullptr, nullptr, true, 0, WalkFlag},
+    {host::dispid::kFinish, nullptr, nullptr, false, 0, Nothing},
 };
 constexpr Member kDocsMembers[] = {
-    {dispid::kCount, L"Count", L"Count", false, 0,
+    {host::dispid::kCount, host::by_name::kCount, host::by_name::kCount, false, 0,
      [](ServedObject& self, const DISPPARAMS&) {
          const Model& m = self.State().model;
          return Count(m.active ? m.documents.size() : 0);
      }},
 };
 constexpr Member kAssemblyMembers[] = {
-    {dispid::kAuxiliary, nullptr, nullptr, false, 0,
+    {host::dispid::kAuxiliary, nullptr, nullptr, false, 0,
      [](ServedObject& self, const DISPPARAMS&) { return self.Child({ObjectKind::Aux, self.Id().doc}); }},
-    {dispid::kOccurrences, nullptr, nullptr, false, 0,
+    {host::dispid::kOccurrences, nullptr, nullptr, false, 0,
      [](ServedObject& self, const DISPPARAMS&) { return self.Child({ObjectKind::Occs, self.Id().doc}); }},
-    {dispid::kDocumentName, L"Name", nullptr, false, 0, DocName},
-    {dispid::kAssemblyRelations, nullptr, nullptr, false, 0,
+    {host::dispid::kDisplayName, L"Name", nullptr, false, 0, DocName},
+    {host::dispid::kAssemblyRelations, nullptr, nullptr, false, 0,
      [](ServedObject& self, const DISPPARAMS&) { return self.Child({ObjectKind::Rels, self.Id().doc}); }},
 };
-constexpr Member kPartMembers[] = {{dispid::kDocumentName, L"Name", nullptr, false, 0, DocName}};
-constexpr Member kAuxMembers[] = {{dispid::kBeforeWalk, nullptr, nullptr, false, 0, Nothing}};
+constexpr Member kPartMembers[] = {{host::dispid::kDisplayName, L"Name", nullptr, false, 0, DocName}};
+constexpr Member kAuxMembers[] = {{host::dispid::kPrepare, nullptr, nullptr, false, 0, Nothing}};
 constexpr Member kOccsMembers[] = {
-    {dispid::kItem, L"Item", nullptr, false, 1, Item},
-    {dispid::kCount, L"Count", nullptr, false, 0,
+    {host::dispid::kItem, L"Item", nullptr, false, 1, Item},
+    {host::dispid::kCount, host::by_name::kCount, nullptr, false, 0,
      [](ServedObject& self, const DISPPARAMS&) { return Count(self.Doc().occurrences.size()); }},
 };
 constexpr Member kOccMembers[] = {
-    {dispid::kOccurrenceName, L"Name", nullptr, false, 0,
+    {host::dispid::kOccurrenceName, L"Name", nullptr, false, 0,
      [](ServedObject& self, const DISPPARAMS&) { return Outcome(Variant::Text(self.Occ().name)); }},
-    {dispid::kOccurrenceRelations, nullptr, nullptr, false, 0,
+    {host::dispid::kOccurrenceRelations, nullptr, nullptr, false, 0,
      [](ServedObject& self, const DISPPARAMS&) {
          return self.Child({ObjectKind::Rels, self.Id().doc, self.Id().index, true});
      }},
-    {dispid::kOccurrenceDocText, nullptr, nullptr, false, 0,
+    {host::dispid::kDocumentText, nullptr, nullptr, false, 0,
      [](ServedObject& self, const DISPPARAMS&) { return Outcome(Variant::Text(self.Occ().placed)); }},
-    {dispid::kOccurrenceDocument, nullptr, nullptr, false, 0,
+    {host::dispid::kOccurrenceDocument, nullptr, nullptr, false, 0,
      [](ServedObject& self, const DISPPARAMS&) { return self.Child({ObjectKind::Doc, self.Occ().placed}); }},
 };
 constexpr Member kRelsMembers[] = {
     {DISPID_NEWENUM, L"_NewEnum", nullptr, false, 0,
      [](ServedObject& self, const DISPPARAMS&) { return self.Enumerator(); }},
-    {dispid::kCount, L"Count", nullptr, false, 0,
+    {host::dispid::kCount, host::by_name::kCount, nullptr, false, 0,
      [](ServedObject& self, const DISPPARAMS&) { return Count(self.State().RelationIds(self.Id()).size()); }},
-    {dispid::kAddGround, nullptr, nullptr, false, 1, AddGround},
+    {host::dispid::kAddGround, nullptr, nullptr, false, 1, AddGround},
 };
 constexpr Member kRelMembers[] = {
-    {dispid::kDelete, L"Delete", L"Delete", false, 0,
+    {kDeleteDispid, host::by_name::kDelete, host::by_name::kDelete, false, 0,
      [](ServedObject& self, const DISPPARAMS&) {
          if (self.State().model.DeleteRelation(self.Id().doc, self.Id().index)) return Outcome{};
          return HostError(host_error::kRelationDeleted, L"Die Beziehung wurde bereits gelöscht.");

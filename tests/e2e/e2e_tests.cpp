@@ -14,6 +14,7 @@
 #include "core/elevation.h"
 #include "driver/marsitel_app.h"
 #include "driver/scenario_summary.h"
+#include "shared/host_interface.h"
 #include "shared/unique_handle.h"
 #include "simhost/support/utf8.h"
 #include "simhost/testing/simhost_process.h"
@@ -439,7 +440,8 @@ TEST_P(E2eKeysDuringRun, AreDroppedWhenTheRunEnds) {
     EndAndExpectCleanExit(app);
     host.Quit();
     const auto journal = host.JournalLines();
-    EXPECT_EQ(std::count(journal.begin(), journal.end(), L"app\tput\t73\tVT_BOOL -1\tS_OK"), 1) << "runs made";
+    const std::wstring flagSet = L"app\tput\t" + std::to_wstring(host::dispid::kWalkFlag) + L"\tVT_BOOL -1\tS_OK";
+    EXPECT_EQ(std::count(journal.begin(), journal.end(), flagSet), 1) << "runs made";
 }
 
 INSTANTIATE_TEST_SUITE_P(SpaceAndAltF4, E2eKeysDuringRun,

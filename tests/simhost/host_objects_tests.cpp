@@ -49,13 +49,13 @@ TEST(HostObjects, ALiveWalkPassesOverTheRelationThatMovesUnderItsCursorAndCounts
     const ComPtr<IDispatch> app = host->NewApplicationReference();
     ASSERT_TRUE(app);
     const ComPtr<IDispatch> occurrences =
-        GetObject(GetObject(app.Get(), dispid::kActiveDocument).Get(), dispid::kOccurrences);
+        GetObject(GetObject(app.Get(), host::dispid::kActiveDocument).Get(), host::dispid::kOccurrences);
     ASSERT_TRUE(occurrences);
     VARIANT first{};
     first.vt = VT_I2;
     first.iVal = 1;
     const ComPtr<IDispatch> relations =
-        GetObject(GetObject(occurrences.Get(), dispid::kItem, &first).Get(), dispid::kOccurrenceRelations);
+        GetObject(GetObject(occurrences.Get(), host::dispid::kItem, &first).Get(), host::dispid::kOccurrenceRelations);
     ASSERT_TRUE(relations);
     const marsitel::Variant enumerator = Call(relations.Get(), DISPID_NEWENUM, DISPATCH_PROPERTYGET | DISPATCH_METHOD);
     ComPtr<IEnumVARIANT> live;
@@ -64,7 +64,7 @@ TEST(HostObjects, ALiveWalkPassesOverTheRelationThatMovesUnderItsCursorAndCounts
     int deleted = 0;
     for (marsitel::Variant item; live->Next(1, item.put(), nullptr) == S_OK; ++deleted) {
         ASSERT_EQ(item.get().vt, VT_DISPATCH);
-        Call(item.get().pdispVal, dispid::kDelete, DISPATCH_METHOD);
+        Call(item.get().pdispVal, kDeleteDispid, DISPATCH_METHOD);
     }
     EXPECT_EQ(deleted, 2);
     EXPECT_EQ(host->OccurrenceRelationCount(L"Getriebe.asm", 1), 1);

@@ -49,8 +49,8 @@ DISPID AskActiveDocumentId() {
     EXPECT_EQ(GetActiveObject(simhost::kSimhostClsid, nullptr, running.GetAddressOf()), S_OK);
     Microsoft::WRL::ComPtr<IDispatch> app;
     if (!running || FAILED(running.As(&app))) return DISPID_UNKNOWN;
-    wchar_t name[] = L"ActiveDocument";
-    LPOLESTR names[] = {name};
+    std::wstring name = marsitel::host::by_name::kActiveDocument;
+    LPOLESTR names[] = {name.data()};
     DISPID id = DISPID_UNKNOWN;
     EXPECT_EQ(app->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id), S_OK);
     return id;
@@ -63,10 +63,11 @@ TEST(SimhostProgram, HiddenMakesNoTopLevelWindowYetServesJournalsAndSavesOnTheQu
     SimhostProcess host({L"", {L"--hidden"}});
     EXPECT_EQ(TopLevelClasses(host.ProcessId()), std::vector<std::wstring>{});
 
-    EXPECT_EQ(AskActiveDocumentId(), 2);
+    EXPECT_EQ(AskActiveDocumentId(), marsitel::host::dispid::kActiveDocument);
     host.Quit();
 
-    EXPECT_EQ(host.JournalLines(), std::vector<std::wstring>{L"app\tnames\tActiveDocument\t-\tDISPID 2"});
+    EXPECT_EQ(host.JournalLines(), std::vector<std::wstring>{L"app\tnames\tActiveDocument\t-\tDISPID " +
+                                                             std::to_wstring(marsitel::host::dispid::kActiveDocument)});
     EXPECT_EQ(host.ClientReferencesAtExit(), 0);
     EXPECT_EQ(host.SavedState().rfind(L"simhost-scenario 1\n", 0), 0u);
 }

@@ -91,7 +91,7 @@ public:
     // Relations that live enumerators passed over because the collection
     // shrank under them.
     std::size_t LiveEnumeratorSkips() const;
-    // The Boolean application property 73.
+    // The application's walk flag (host::dispid::kWalkFlag).
     bool WalkFlag() const;
 
     // Adds a fault to the schedule (see simhost/calls.h). Throws
