@@ -77,7 +77,8 @@ TEST_F(CrossProcess, ABusySpellMidRunKeepsTheThreadAnsweringAndDispatchesNoKey) 
         }
     });
     testing::FixedOptions options(10, true);
-    testing::RecordingProgress progress;
+    testing::Rows shown;
+    testing::RecordingProgress progress(shown);
     RunRelationRemoval(options, progress, {});
     other.request_stop();
     other.join();
@@ -86,8 +87,8 @@ TEST_F(CrossProcess, ABusySpellMidRunKeepsTheThreadAnsweringAndDispatchesNoKey) 
     EXPECT_GT(sent, 10);
     EXPECT_EQ(unanswered, 0) << "of " << sent;
     EXPECT_EQ(keysDispatched, 0);
-    const auto journal = process.JournalLines();
-    EXPECT_EQ(std::count(journal.begin(), journal.end(), L"app\tcall\t63\t-\tS_OK"), 1);
+    const testing::Rows journal = testing::JournalRows(process.JournalLines());
+    EXPECT_EQ(std::ranges::count(journal, testing::Row{L"app", L"call", testing::Member(host::dispid::kFinish)}), 1);
     EXPECT_EQ(process.ClientReferencesAtExit(), 0);
 }
 
@@ -98,13 +99,14 @@ TEST_F(CrossProcess, AfterTheUserStopsTheWaitTheFlagIsSetBackWithinTheShortBound
     StoppedAtOnce notice;
     SimhostProcess process(SimhostProcess::Options{L"", {L"--hidden", L"--busy-at", L"20:14"}});
     testing::FixedOptions options(10, true);
-    testing::RecordingProgress progress;
+    testing::Rows shown;
+    testing::RecordingProgress progress(shown);
     EXPECT_THROW(RunRelationRemoval(options, progress, {&notice, {}}), host::BusyWaitStoppedError);
     EXPECT_EQ(notice.shows, 1);
     process.Quit();
-    const auto journal = process.JournalLines();
+    const testing::Rows journal = testing::JournalRows(process.JournalLines());
     ASSERT_EQ(journal.size(), 21u);
-    EXPECT_EQ(journal.back(), L"app\tput\t73\tVT_BOOL 0\tS_OK");
+    EXPECT_EQ(journal.back(), (testing::Row{L"app", L"put", testing::Member(host::dispid::kWalkFlag), {L"VT_BOOL 0"}}));
 }
 
 }  // namespace

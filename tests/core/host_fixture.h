@@ -1,7 +1,7 @@
 #pragma once
 // The fixture that runs the procedures against the simulated host registered in
-// this process (ProgID, running object table), the host's journal and the
-// progress writes merged into one log in the order they happened.
+// this process (ProgID, running object table), with the host's calls and the
+// progress writes as rows of one log, in the order they happened.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,33 +20,43 @@
 #include "core/readiness.h"
 #include "core/run_options.h"
 #include "shared/com.h"
+#include "shared/host_interface.h"
 #include "simhost/host.h"
 
 namespace marsitel::testing {
 
-using Lines = std::vector<std::wstring>;
+// A call as the host's journal has it, its outcome left out, or a progress
+// write: object "progress", kind the write, member the value written.
+struct Row {
+    std::wstring object, kind, member;
+    std::vector<std::wstring> args = {};
+    bool operator==(const Row&) const = default;
+};
+using Rows = std::vector<Row>;
 
-// Writes each call as a line; `before_each` runs first, so that the host's
-// journal can be flushed into the same log.
+// "rels:doc:Top.asm call 4 VT_DISPATCH occ:Top.asm:1", as a failure names it.
+void PrintTo(const Row& row, std::ostream* out);
+// A member called by its dispatch id, as the journal writes it.
+inline std::wstring Member(DISPID id) { return std::to_wstring(id); }
+// The lines of simhost.exe's journal file (tab-separated) as rows.
+Rows JournalRows(const std::vector<std::wstring>& lines);
+// The same rows in the same order; a failure names the first row that differs.
+::testing::AssertionResult SameRows(const Rows& actual, const Rows& expected);
+
 class RecordingProgress : public ProgressDisplay {
 public:
-    explicit RecordingProgress(std::function<void(Lines&)> before_each = {}) : before_each_(std::move(before_each)) {}
-    void SetBarMin(float value) override { Add(L"progress min " + Number(value)); }
-    void SetBarMax(float value) override { Add(L"progress max " + Number(value)); }
-    void SetBarValue(float value) override { Add(L"progress value " + Number(value)); }
-    void SetAssemblyLine(std::wstring_view text) override { Add(L"progress assembly " + std::wstring(text)); }
-    void SetOccurrenceLine(std::wstring_view text) override { Add(L"progress occurrence " + std::wstring(text)); }
-    void Repaint() override { Add(L"progress repaint"); }
-    Lines& lines() { return lines_; }
+    explicit RecordingProgress(Rows& log) : log_(log) {}
+    void SetBarMin(float value) override { Add(L"min", Number(value)); }
+    void SetBarMax(float value) override { Add(L"max", Number(value)); }
+    void SetBarValue(float value) override { Add(L"value", Number(value)); }
+    void SetAssemblyLine(std::wstring_view text) override { Add(L"assembly", std::wstring(text)); }
+    void SetOccurrenceLine(std::wstring_view text) override { Add(L"occurrence", std::wstring(text)); }
+    void Repaint() override { Add(L"repaint", {}); }
 
 private:
     static std::wstring Number(float value);
-    void Add(std::wstring line) {
-        if (before_each_) before_each_(lines_);
-        lines_.push_back(std::move(line));
-    }
-    std::function<void(Lines&)> before_each_;
-    Lines lines_;
+    void Add(const wchar_t* kind, std::wstring value) { log_.push_back({L"progress", kind, std::move(value)}); }
+    Rows& log_;
 };
 
 class FixedOptions : public RunOptions {
@@ -64,24 +75,28 @@ private:
 class HostTest : public ::testing::Test {
 protected:
     void TearDown() override;
-    simhost::Host& StartHost(std::wstring_view scenario);
-    // One run; the merged log is in log_, what its check found in found_.
+    // Without `record_calls`, the log keeps the progress writes alone and the
+    // host no journal: for runs of hundreds of thousands of calls.
+    simhost::Host& StartHost(std::wstring_view scenario, bool record_calls = true);
+    // One run; its rows are in log_, what its check found in found_.
     // Returns the error that ended it.
     std::optional<Error> Run(std::int16_t level, bool ground) { FixedOptions options(level, ground); return Run(options); }
     std::optional<Error> Run(FixedOptions& options);
-    // The readiness check alone; its journal lines are in log_.
+    // The readiness check alone; its rows are in log_.
     HostReadiness CheckReady();
-    Lines LinesStartingWith(std::wstring_view prefix) const;
-    int CountLines(std::wstring_view line) const { return static_cast<int>(std::ranges::count(log_, line)); }
+    Rows Where(const std::function<bool(const Row&)>& keep) const;
+    // The rows of `object`, of that kind when one is given.
+    Rows RowsOf(std::wstring_view object, std::wstring_view kind = {}) const;
+    // At most `count` rows: the first, the last, or from the first equal to `first` on.
+    Rows First(std::size_t count) const { return Rows(log_.begin(), log_.begin() + std::min(count, log_.size())); }
+    Rows Last(std::size_t count) const { return Rows(log_.end() - std::min(count, log_.size()), log_.end()); }
+    Rows From(const Row& first, std::size_t count) const;
+    int Count(const Row& row) const { return static_cast<int>(std::ranges::count(log_, row)); }
     // Each test runs in a single-threaded apartment, as the program's UI thread does.
     ComApartment apartment_;
     std::unique_ptr<simhost::Host> host_;
-    Lines log_;
+    Rows log_;
     HostReadiness found_ = HostReadiness::Ready;
-
-private:
-    void FlushJournal(Lines& log);
-    std::size_t journal_read_ = 0;
 };
 
 }  // namespace marsitel::testing

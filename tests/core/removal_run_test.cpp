@@ -14,6 +14,11 @@ namespace {
 
 using namespace testing;
 using simhost::Fail, simhost::NthCallOf;
+namespace dispid = host::dispid;
+namespace by_name = host::by_name;
+
+const Row kFlagCleared{L"app", L"put", Member(dispid::kWalkFlag), {L"VT_BOOL 0"}};
+const Row kClosingCall{L"app", L"call", Member(dispid::kFinish)};
 
 constexpr wchar_t kTwoBolts[] = LR"(simhost-scenario 1
 document Top.asm assembly Oben
@@ -50,37 +55,100 @@ std::wstring BoltsScenario(int occurrences, int relations, const wchar_t* enumer
     return text + L"active Top.asm\n";
 }
 
-// What the host relies on in a run, whatever the order of the rest: the
-// readiness check first; the walk flag (property 73) set before the first
-// change and set back after the last; all of an occurrence's relations read
-// before the first of them is deleted, by the name Delete; the closing call
-// last. B:1 has 70 relations, two reads of at most 64; B:2 none left.
-TEST_F(HostTest, ARunChecksFirstFlagsItsChangesAndReadsEachListWholeBeforeItDeletes) {
-    StartHost(BoltsScenario(2, 70));
-    ASSERT_FALSE(Run(1, true));
-    const auto where = [&](auto matches) {
-        std::vector<std::ptrdiff_t> at;
-        for (std::size_t i = 0; i < log_.size(); ++i) {
-            if (matches(log_[i])) at.push_back(static_cast<std::ptrdiff_t>(i));
-        }
-        return at;
+// A call that changes the assembly: a deletion or a ground relation added.
+bool IsChange(const Row& row) {
+    return row.kind == L"call" && (row.member == by_name::kDelete || row.member == Member(dispid::kAddGround));
+}
+
+// What the host relies on in a run, one rule a test, each seen in the rows
+// of one run over kTwoBolts at level 1 with grounding.
+class HostTestOfARun : public HostTest {
+protected:
+    void SetUp() override {
+        StartHost(kTwoBolts);
+        ASSERT_FALSE(Run(1, true));
+    }
+};
+
+TEST_F(HostTestOfARun, BeginsWithTheReadinessCheck) {
+    const Rows readiness = {
+        {L"app", L"names", by_name::kActiveDocument},
+        {L"app", L"get", Member(dispid::kActiveDocument)},
+        {L"doc:Top.asm", L"qi", L"HostAssembly"},
+        {L"app", L"names", by_name::kDocuments},
+        {L"app", L"get", by_name::kDocuments},
+        {L"docs", L"names", by_name::kCount},
+        {L"docs", L"get", by_name::kCount},
     };
-    const auto first = [&](std::wstring_view line) { return std::ranges::find(log_, line) - log_.begin(); };
-    const auto changes = where([](const std::wstring& line) {
-        return line.ends_with(L" call Delete") || line.find(L" call 4 VT_DISPATCH") != std::wstring::npos;
-    });
-    ASSERT_EQ(changes.size(), 72u);
-    EXPECT_EQ(log_.front(), L"app names ActiveDocument");
-    EXPECT_LT(first(L"docs get Count"), first(L"app put 73 VT_BOOL -1"));
-    EXPECT_LT(first(L"app put 73 VT_BOOL -1"), changes.front());
-    EXPECT_GT(first(L"app put 73 VT_BOOL 0"), changes.back());
-    EXPECT_EQ(log_.back(), L"app call 63");
-    const auto reads = where([](const std::wstring& line) { return line.starts_with(L"enum:rels:occ:Top.asm:1 enum"); });
-    ASSERT_EQ(reads.size(), 2u);
-    EXPECT_LT(reads.back(), changes.front());
-    EXPECT_LT(first(L"rel:Top.asm:1 names Delete"), changes.front());
-    EXPECT_EQ(host_->RelationCount(L"Top.asm"), 2);
-    EXPECT_EQ(host_->GroundCount(L"Top.asm"), 2);
+    EXPECT_TRUE(SameRows(First(readiness.size()), readiness));
+}
+
+TEST_F(HostTestOfARun, SetsTheWalkFlagBeforeTheFirstChangeAndBackAfterTheLast) {
+    const std::wstring ground = Member(dispid::kAddGround);
+    EXPECT_TRUE(SameRows(Where([](const Row& row) { return row.kind == L"put" || IsChange(row); }),
+                         {
+                             {L"app", L"put", Member(dispid::kWalkFlag), {L"VT_BOOL -1"}},
+                             {L"rel:Top.asm:1", L"call", by_name::kDelete},
+                             {L"rels:doc:Top.asm", L"call", ground, {L"VT_DISPATCH occ:Top.asm:1"}},
+                             {L"rels:doc:Top.asm", L"call", ground, {L"VT_DISPATCH occ:Top.asm:2"}},
+                             kFlagCleared,
+                         }));
+}
+
+// A live enumerator would skip every other relation deleted under it. B:1's
+// 70 relations take two reads of at most 64, and either enumerator gives all.
+TEST_F(HostTest, AnOccurrencesRelationsAreAllReadBeforeTheFirstIsDeleted) {
+    for (const wchar_t* mode : {L"snapshot", L"live"}) {
+        SCOPED_TRACE(mode);
+        StartHost(BoltsScenario(2, 70, mode));
+        ASSERT_FALSE(Run(1, false));
+        Rows reads = Where([](const Row& row) {
+            return row.object == L"enum:rels:occ:Top.asm:1" || (row.kind == L"call" && row.member == by_name::kDelete);
+        });
+        reads.resize(std::min<std::size_t>(reads.size(), 3));
+        EXPECT_TRUE(SameRows(reads, {
+                                        {L"enum:rels:occ:Top.asm:1", L"enum", L"Next", {L"celt 64"}},
+                                        {L"enum:rels:occ:Top.asm:1", L"enum", L"Next", {L"celt 64"}},
+                                        {L"rel:Top.asm:1", L"call", by_name::kDelete},
+                                    }));
+        EXPECT_EQ(host_->RelationCount(L"Top.asm"), 0);
+        EXPECT_EQ(host_->LiveEnumeratorSkips(), 0u);
+        EXPECT_EQ(host_->ClientReferences(), 0);
+    }
+}
+
+TEST_F(HostTestOfARun, DeletesRelationsByName) {
+    EXPECT_TRUE(SameRows(RowsOf(L"rel:Top.asm:1"), {
+                                                       {L"rel:Top.asm:1", L"names", by_name::kDelete},
+                                                       {L"rel:Top.asm:1", L"call", by_name::kDelete},
+                                                   }));
+}
+
+TEST_F(HostTestOfARun, EndsWithTheClosingCall) {
+    EXPECT_TRUE(SameRows(Last(2), {kFlagCleared, kClosingCall}));
+}
+
+// An occurrence's relations are fetched, then its line is shown, then they
+// are deleted and it is grounded.
+TEST_F(HostTestOfARun, FetchesShowsClearsAndGroundsEachOccurrenceInThatOrder) {
+    const Rows first = {
+        {L"occs:Top.asm", L"get", Member(dispid::kItem), {L"VT_I2 1"}},
+        {L"occ:Top.asm:1", L"qi", L"HostOccurrence"},
+        {L"occ:Top.asm:1", L"get", Member(dispid::kOccurrenceRelations)},
+        {L"rels:occ:Top.asm:1", L"qi", L"HostRelations"},
+        {L"progress", L"value", L"1"},
+        {L"occ:Top.asm:1", L"get", Member(dispid::kOccurrenceName)},
+        {L"progress", L"occurrence", L"Vorkommnis Bolzen:1"},
+        {L"progress", L"repaint", L""},
+        {L"rels:occ:Top.asm:1", L"get", Member(DISPID_NEWENUM)},
+        {L"enum:rels:occ:Top.asm:1", L"enum", L"Next", {L"celt 64"}},
+        {L"rel:Top.asm:1", L"names", by_name::kDelete},
+        {L"rel:Top.asm:1", L"call", by_name::kDelete},
+        {L"doc:Top.asm", L"get", Member(dispid::kAssemblyRelations)},
+        {L"rels:doc:Top.asm", L"qi", L"HostRelations"},
+        {L"rels:doc:Top.asm", L"call", Member(dispid::kAddGround), {L"VT_DISPATCH occ:Top.asm:1"}},
+    };
+    EXPECT_TRUE(SameRows(From(first.front(), first.size()), first));
 }
 
 // Depth, an assembly's occurrences all before its first sub-assembly, and no
@@ -89,10 +157,11 @@ TEST_F(HostTest, ARunChecksFirstFlagsItsChangesAndReadsEachListWholeBeforeItDele
 // assembly and 3 an occurrence to find sub-assemblies, and 2 to enter each.
 TEST_F(HostTest, LevelsLimitTheDepthOfTheWalkAndItsHostCalls) {
     // The walk through all three levels; a walk that stops higher up shows its beginning.
-    const Lines walk = {L"progress assembly Bearbeite Oben", L"progress occurrence Vorkommnis Bolzen:1",
-                        L"progress occurrence Vorkommnis Mitte:1", L"progress assembly Bearbeite Mitte",
-                        L"progress occurrence Vorkommnis Bolzen:1", L"progress occurrence Vorkommnis Unten:1",
-                        L"progress assembly Bearbeite Unten", L"progress occurrence Vorkommnis Bolzen:1"};
+    const Rows walk = {
+        {L"progress", L"assembly", L"Bearbeite Oben"},        {L"progress", L"occurrence", L"Vorkommnis Bolzen:1"},
+        {L"progress", L"occurrence", L"Vorkommnis Mitte:1"},  {L"progress", L"assembly", L"Bearbeite Mitte"},
+        {L"progress", L"occurrence", L"Vorkommnis Bolzen:1"}, {L"progress", L"occurrence", L"Vorkommnis Unten:1"},
+        {L"progress", L"assembly", L"Bearbeite Unten"},       {L"progress", L"occurrence", L"Vorkommnis Bolzen:1"}};
     struct Case {
         std::int16_t level;
         std::size_t walked;  // lines of the walk shown
@@ -104,23 +173,40 @@ TEST_F(HostTest, LevelsLimitTheDepthOfTheWalkAndItsHostCalls) {
         StartHost(kThreeLevels);
         testing::FixedOptions options(c.level, false);
         ASSERT_FALSE(Run(options));
-        Lines shown;
-        for (const auto& line : log_) {
-            if (line.starts_with(L"progress assembly") || line.starts_with(L"progress occurrence")) shown.push_back(line);
-        }
-        EXPECT_EQ(shown, Lines(walk.begin(), walk.begin() + c.walked));
+        const Rows shown = Where([](const Row& row) {
+            return row.object == L"progress" && (row.kind == L"assembly" || row.kind == L"occurrence");
+        });
+        EXPECT_TRUE(SameRows(shown, Rows(walk.begin(), walk.begin() + c.walked)));
         EXPECT_EQ(host_->RelationCount(L"Top.asm"), 0);
         EXPECT_EQ(host_->RelationCount(L"Mid.asm"), c.mid_relations);
         EXPECT_EQ(host_->RelationCount(L"Low.asm"), c.low_relations);
-        for (const auto& line : log_) EXPECT_EQ(line.find(L" get 16386"), std::wstring::npos) << line;
+        EXPECT_EQ(Where([](const Row& row) { return row.member == Member(dispid::kAssemblyRelations); }), Rows{});
         EXPECT_EQ(options.level_reads, 1);
         EXPECT_EQ(options.ground_reads, c.ground_reads);
-        EXPECT_EQ(log_.size() - LinesStartingWith(L"progress").size(), static_cast<std::size_t>(c.host_calls));
+        EXPECT_EQ(log_.size() - RowsOf(L"progress").size(), static_cast<std::size_t>(c.host_calls));
         EXPECT_EQ(host_->ClientReferences(), 0);
     }
     // Only the sub-assembly's occurrence gives up its document.
-    EXPECT_EQ(CountLines(L"occ:Top.asm:2 get 38"), 1);
-    EXPECT_EQ(CountLines(L"occ:Top.asm:1 get 38"), 0);
+    const std::wstring document = Member(dispid::kOccurrenceDocument);
+    EXPECT_EQ(Count({L"occ:Top.asm:2", L"get", document}), 1);
+    EXPECT_EQ(Count({L"occ:Top.asm:1", L"get", document}), 0);
+}
+
+// Level "Alle" walks a thousand levels: of a chain of 1001 assemblies, each
+// placing the next and related to it, the last alone keeps its relation.
+TEST_F(HostTest, LevelAlleWalksAThousandLevels) {
+    std::wstring chain = L"simhost-scenario 1\ndocument Bolt.par part Bolzen\n";
+    for (int i = 1; i <= 1001; ++i) chain += L"document L" + std::to_wstring(i) + L".asm assembly E\n";
+    for (int i = 1; i <= 1000; ++i) {
+        const std::wstring here = L"L" + std::to_wstring(i) + L".asm", next = std::to_wstring(i + 1);
+        chain += L"occurrence " + here + L" E" + next + L":1 L" + next + L".asm\nrelation " + here + L" axial E" +
+                 next + L":1\n";
+    }
+    StartHost(chain + L"occurrence L1001.asm Bolzen:1 Bolt.par\nrelation L1001.asm axial Bolzen:1\nactive L1.asm\n");
+    ASSERT_FALSE(Run(kAllLevels, false));
+    EXPECT_EQ(host_->RelationCount(L"L1000.asm"), 0);
+    EXPECT_EQ(host_->RelationCount(L"L1001.asm"), 1);
+    EXPECT_EQ(RowsOf(L"progress", L"assembly").size(), 1000u);
 }
 
 TEST_F(HostTest, SubAssemblyPlacedTwiceIsVisitedTwice) {
@@ -136,10 +222,10 @@ occurrence Top.asm Einheit:2 Unit.asm
 active Top.asm
 )");
     ASSERT_FALSE(Run(2, true));
-    EXPECT_EQ(CountLines(L"progress assembly Bearbeite Einheit"), 2);
+    EXPECT_EQ(Count({L"progress", L"assembly", L"Bearbeite Einheit"}), 2);
     // Each visit grounds both rings again; the second visit deletes the
     // first visit's ground relations with the rest.
-    EXPECT_EQ(LinesStartingWith(L"rels:doc:Unit.asm call 4").size(), 4u);
+    EXPECT_EQ(RowsOf(L"rels:doc:Unit.asm", L"call").size(), 4u);
     EXPECT_EQ(host_->GroundCount(L"Unit.asm"), 2);
     EXPECT_EQ(host_->RelationCount(L"Unit.asm"), 2);
 }
@@ -166,15 +252,15 @@ active Top.asm
     ASSERT_TRUE(error);
     EXPECT_EQ(error->number(), 13);
     EXPECT_EQ(error->description(), L"Typen unverträglich");
-    EXPECT_EQ(LinesStartingWith(L"progress assembly"),
-              (Lines{L"progress assembly Bearbeite Oben", L"progress assembly Bearbeite Unter"}));
+    EXPECT_TRUE(SameRows(RowsOf(L"progress", L"assembly"), {{L"progress", L"assembly", L"Bearbeite Oben"},
+                                                            {L"progress", L"assembly", L"Bearbeite Unter"}}));
     EXPECT_EQ(host_->RelationCount(L"Sub.AsM"), 0);
     EXPECT_EQ(host_->RelationCount(L"Hidden.asx"), 1);
-    EXPECT_EQ(CountLines(L"occ:Top.asm:2 get 38"), 0);
-    EXPECT_EQ(CountLines(L"occ:Top.asm:3 get 38"), 0);
+    EXPECT_EQ(Count({L"occ:Top.asm:2", L"get", Member(dispid::kOccurrenceDocument)}), 0);
+    EXPECT_EQ(Count({L"occ:Top.asm:3", L"get", Member(dispid::kOccurrenceDocument)}), 0);
     // The failed walk leaves the host's flag cleared, and the closing call out.
-    EXPECT_EQ(log_.back(), L"app put 73 VT_BOOL 0");
-    EXPECT_EQ(CountLines(L"app call 63"), 0);
+    EXPECT_EQ(log_.back(), kFlagCleared);
+    EXPECT_EQ(Count(kClosingCall), 0);
     EXPECT_FALSE(host_->WalkFlag());
 }
 
@@ -182,39 +268,29 @@ TEST_F(HostTest, AssemblyWithoutOccurrencesOnlyShowsItself) {
     StartHost(L"simhost-scenario 1\ndocument Empty.asm assembly Leer\nactive Empty.asm\n");
     testing::FixedOptions options(10, true);
     ASSERT_FALSE(Run(options));
-    EXPECT_EQ(LinesStartingWith(L"progress"),
-              (Lines{L"progress min 0", L"progress max 0", L"progress assembly Bearbeite Leer", L"progress repaint"}));
-    EXPECT_TRUE(LinesStartingWith(L"occs:Empty.asm get 0").empty());
+    EXPECT_TRUE(SameRows(RowsOf(L"progress"), {{L"progress", L"min", L"0"},
+                                               {L"progress", L"max", L"0"},
+                                               {L"progress", L"assembly", L"Bearbeite Leer"},
+                                               {L"progress", L"repaint", L""}}));
+    EXPECT_EQ(Count({L"occs:Empty.asm", L"get", Member(dispid::kItem), {L"VT_I2 1"}}), 0);
     EXPECT_EQ(options.ground_reads, 0);
-}
-
-TEST_F(HostTest, EveryRelationIsDeletedWithEitherEnumerator) {
-    for (const wchar_t* mode : {L"snapshot", L"live"}) {
-        SCOPED_TRACE(mode);
-        StartHost(BoltsScenario(2, 70, mode));
-        ASSERT_FALSE(Run(1, false));
-        EXPECT_EQ(host_->RelationCount(L"Top.asm"), 0);
-        EXPECT_EQ(host_->LiveEnumeratorSkips(), 0u);
-        EXPECT_EQ(LinesStartingWith(L"enum:rels:occ:Top.asm:1 enum Next").size(), 2u);
-        EXPECT_EQ(host_->ClientReferences(), 0);
-    }
 }
 
 // The loops run up to and including 32,767 without overflowing their index;
 // one more is an overflow before the first fetch.
 TEST_F(HostTest, CountsUpToTheSixteenBitLimitAreWalkedAndOneMoreIsAnOverflow) {
-    StartHost(BoltsScenario(32767, 1)).KeepJournalInMemory(false);
+    StartHost(BoltsScenario(32767, 1), false);
     ASSERT_FALSE(Run(2, false));
-    EXPECT_EQ(CountLines(L"progress value 32767"), 1);
-    EXPECT_EQ(CountLines(L"progress occurrence Vorkommnis B:32767"), 1);
+    EXPECT_EQ(Count({L"progress", L"value", L"32767"}), 1);
+    EXPECT_EQ(Count({L"progress", L"occurrence", L"Vorkommnis B:32767"}), 1);
     EXPECT_EQ(host_->RelationCount(L"Top.asm"), 0);
     StartHost(BoltsScenario(32768, 1));
     const auto error = Run(1, true);
     ASSERT_TRUE(error);
     EXPECT_EQ(error->number(), 6);
     EXPECT_EQ(error->description(), L"Überlauf");
-    EXPECT_EQ(CountLines(L"progress max 32768"), 1);
-    EXPECT_TRUE(LinesStartingWith(L"occs:Top.asm get 0").empty());
+    EXPECT_EQ(Count({L"progress", L"max", L"32768"}), 1);
+    EXPECT_EQ(Count({L"occs:Top.asm", L"get", Member(dispid::kItem), {L"VT_I2 1"}}), 0);
     EXPECT_EQ(host_->RelationCount(L"Top.asm"), 1);
     EXPECT_FALSE(host_->WalkFlag());
 }
@@ -224,16 +300,17 @@ TEST_F(HostTest, CountsUpToTheSixteenBitLimitAreWalkedAndOneMoreIsAnOverflow) {
 // the closing call is left out. (Single failures of every call: below.)
 TEST_F(HostTest, ASecondFailureWhileResettingTheFlagDoesNotHideTheFirst) {
     StartHost(kThreeLevels);
-    host_->AddFault({NthCallOf{L"occ", L"17", 2}, Fail{{1500, L"Vorkommnis gesperrt", false}}});
-    host_->AddFault({NthCallOf{L"app", L"73", 2}, Fail{{1600, L"Eigenschaft gesperrt", false}}});
+    host_->AddFault(
+        {NthCallOf{L"occ", Member(dispid::kOccurrenceRelations), 2}, Fail{{1500, L"Vorkommnis gesperrt", false}}});
+    host_->AddFault({NthCallOf{L"app", Member(dispid::kWalkFlag), 2}, Fail{{1600, L"Eigenschaft gesperrt", false}}});
     const auto error = Run(10, false);
     ASSERT_TRUE(error);
     EXPECT_EQ(error->number(), 1500);
     EXPECT_EQ(error->description(), L"Vorkommnis gesperrt");
     EXPECT_EQ(host_->RelationCount(L"Top.asm"), 0) << "Bolzen:1's relation, deleted before the failure";
     EXPECT_EQ(host_->RelationCount(L"Mid.asm"), 1);
-    EXPECT_EQ(log_.back(), L"app put 73 VT_BOOL 0");
-    EXPECT_EQ(CountLines(L"app call 63"), 0);
+    EXPECT_EQ(log_.back(), kFlagCleared);
+    EXPECT_EQ(Count(kClosingCall), 0);
     EXPECT_TRUE(host_->WalkFlag());
     EXPECT_EQ(host_->ClientReferences(), 0);
 }
@@ -262,7 +339,7 @@ active Top.asm
     StartHost(kSweep);
     ASSERT_FALSE(Run(10, true));
     const std::vector<simhost::JournalEntry> clean = host_->Journal();
-    ASSERT_EQ(clean[kReadinessCalls - 1].member, L"Count");
+    ASSERT_EQ(clean[kReadinessCalls - 1].member, by_name::kCount);
     for (std::size_t k = 1; k <= clean.size(); ++k) {
         const simhost::JournalEntry& call = clean[k - 1];
         SCOPED_TRACE(std::to_wstring(k) + L": " + call.ToString());
@@ -272,11 +349,11 @@ active Top.asm
                        : simhost::HostFailure{static_cast<std::int32_t>(RPC_E_DISCONNECTED), L"", true};
         StartHost(kSweep).AddFault({simhost::CallNumber{k}, Fail{failure}});
         const auto error = Run(10, true);
-        const bool closingCall = call.object == L"app" && call.member == L"63";
+        const bool closingCall = call.object == kClosingCall.object && call.member == kClosingCall.member;
         if (k <= kReadinessCalls) {
             EXPECT_FALSE(error);
             EXPECT_EQ(found_, passedOver(k) ? HostReadiness::Ready : HostReadiness::NoAssemblyActive);
-            EXPECT_EQ(CountLines(L"app call 63"), passedOver(k) ? 1 : 0);
+            EXPECT_EQ(Count(kClosingCall), passedOver(k) ? 1 : 0);
         } else {
             ASSERT_TRUE(error);
             EXPECT_EQ(error->number(), failure.number);
@@ -284,9 +361,9 @@ active Top.asm
                 EXPECT_EQ(error->description(), failure.description);
             }
             EXPECT_FALSE(error->description().empty());
-            EXPECT_EQ(CountLines(L"app call 63"), closingCall ? 1 : 0) << "only the failing closing call";
+            EXPECT_EQ(Count(kClosingCall), closingCall ? 1 : 0) << "only the failing closing call";
         }
-        const bool flagResetFails = call.kind == L"put" && call.args == std::vector<std::wstring>{L"VT_BOOL 0"};
+        const bool flagResetFails = call.kind == L"put" && call.args == kFlagCleared.args;
         EXPECT_EQ(host_->WalkFlag(), flagResetFails);
         EXPECT_EQ(host_->ClientReferences(), 0) << ::testing::PrintToString(host_->HeldObjects());
     }
@@ -304,9 +381,14 @@ TEST_F(Readiness, EveryOtherCauseFindsNoAssemblyActive) {
         {"no active document", [&] { StartHost(kTwoBolts).SetActiveDocument(std::nullopt); }},
         {"no document open", [&] { StartHost(L"simhost-scenario 1\nactive none\n"); }},
         {"host error from the active document",
-         [&] { StartHost(kTwoBolts).AddFault({NthCallOf{L"app", L"2", 1}, Fail{{1001, L"Kein Dokument", false}}}); }},
+         [&] {
+             StartHost(kTwoBolts).AddFault(
+                 {NthCallOf{L"app", Member(dispid::kActiveDocument), 1}, Fail{{1001, L"Kein Dokument", false}}});
+         }},
         {"unreadable document count",
-         [&] { StartHost(kTwoBolts).AddFault({NthCallOf{L"docs", L"3", 1}, Fail{{1005, L"Zählung", false}}}); }},
+         [&] {
+             StartHost(kTwoBolts).AddFault({NthCallOf{L"docs", by_name::kCount, 1}, Fail{{1005, L"Zählung", false}}});
+         }},
     };
     for (const auto& [cause, start] : causes) {
         SCOPED_TRACE(cause);
@@ -322,9 +404,11 @@ TEST_F(Readiness, EveryOtherCauseFindsNoAssemblyActive) {
 TEST_F(Readiness, AnInterfaceNotRegisteredHereIsReportedAsSuchAndNotAsAMissingAssembly) {
     StartHost(kTwoBolts).SetActiveDocument(L"Bolt.par");
     // Gone in both registry views: Wine looks in the other one too.
-    constexpr wchar_t kProxyKey[] = L"Software\\Classes\\Interface\\{00C6BF00-483B-11CE-951A-08003601BE52}\\ProxyStubClsid32";
+    wchar_t iid[40] = {};
+    StringFromGUID2(host::kIidHostAssembly, iid, std::size(iid));
+    const std::wstring proxyKey = L"Software\\Classes\\Interface\\" + std::wstring(iid) + L"\\ProxyStubClsid32";
     for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
-        for (REGSAM view : {KEY_WOW64_64KEY, KEY_WOW64_32KEY}) RegDeleteKeyExW(root, kProxyKey, view, 0);
+        for (REGSAM view : {KEY_WOW64_64KEY, KEY_WOW64_32KEY}) RegDeleteKeyExW(root, proxyKey.c_str(), view, 0);
     }
     try {
         CheckReady();
