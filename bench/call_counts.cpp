@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "shared/host_interface.h"
 #include "simhost/support/utf8.h"
 
 namespace marsitel::bench {
@@ -20,7 +21,7 @@ void CallCounts::Add(std::wstring_view kind, std::wstring_view member, std::wstr
     ++by_kind_[std::wstring(kind)];
     const bool failed = IsFailure(outcome);
     if (failed) ++failures_;
-    if (kind == L"call" && member == L"Delete" && !failed) ++relations_deleted_;
+    if (kind == L"call" && member == marsitel::host::by_name::kDelete && !failed) ++relations_deleted_;
 }
 
 void CallCounts::AddJournalLine(std::string_view line) {

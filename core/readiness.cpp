@@ -41,21 +41,19 @@ std::int32_t TrappedErrorNumber(const std::function<void()>& step) {
 }
 
 HostReadiness Readiness() {
+    using namespace host::by_name;
     host::DispatchObject application;
     if (TrappedErrorNumber([&] { application = host::AttachToRunningObject(host::kHostProgId); }) != 0) {
         return NotRunning();
     }
     // A negative number (a bare failure status of the host) is passed over.
-    if (TrappedErrorNumber([&] { application.Get(L"ActiveDocument").Object().As(host::kIidHostAssembly); }) > 0) {
+    if (TrappedErrorNumber([&] { application.Get(kActiveDocument).Object().As(host::kIidHostAssembly); }) > 0) {
         return HostReadiness::NoAssemblyActive;
     }
-    std::int32_t documentCount = 0;
-    if (TrappedErrorNumber([&] { documentCount = application.Get(L"Documents").Object().Get(L"Count").Int32(); }) !=
-            0 ||
-        documentCount == 0) {
-        return HostReadiness::NoAssemblyActive;
-    }
-    return HostReadiness::Ready;
+    std::int32_t documents = 0;
+    const auto countDocuments = [&] { documents = application.Get(kDocuments).Object().Get(kCount).Int32(); };
+    const bool none = TrappedErrorNumber(countDocuments) != 0 || documents == 0;
+    return none ? HostReadiness::NoAssemblyActive : HostReadiness::Ready;
 }
 
 }  // namespace

@@ -108,10 +108,6 @@ bool Dialog::Create() {
     return Form_Load();
 }
 
-void Dialog::Show() {
-    ShowWindow(hwnd(), SW_SHOW);
-}
-
 bool Dialog::Form_Load() {
     title_ = L"Offsetwerte in Baugruppen ändern";
     text_ =

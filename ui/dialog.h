@@ -29,7 +29,7 @@ public:
     // Creates the dialog hidden and runs its load step. False when the load
     // step ended the program (the host is not ready).
     bool Create();
-    void Show();
+    void Show() noexcept { ShowWindow(hwnd(), SW_SHOW); }
 
     std::int16_t Level() const override;
     bool GroundAll() const override;

@@ -96,22 +96,6 @@ void frmProgress::SetCaption(std::wstring_view caption) {
     if (hwnd()) SetWindowTextW(hwnd(), std::wstring(caption).c_str());
 }
 
-void frmProgress::Show() {
-    if (hwnd()) ShowWindow(hwnd(), SW_SHOW);
-}
-
-void frmProgress::SetBarMin(float value) {
-    bar_.SetMin(value);
-}
-
-void frmProgress::SetBarMax(float value) {
-    bar_.SetMax(value);
-}
-
-void frmProgress::SetBarValue(float value) {
-    bar_.SetValue(value);
-}
-
 void frmProgress::SetAssemblyLine(std::wstring_view text) {
     if (hwnd()) controls_.SetText(progress_id::kAssemblyLine, text);
 }

@@ -49,11 +49,11 @@ public:
     // Places the window's outer top-left corner, in twips from the screen's.
     void MoveTo(POINT twips) noexcept;
     void SetCaption(std::wstring_view caption);
-    void Show();
+    void Show() noexcept { ShowWindow(hwnd(), SW_SHOW); }
 
-    void SetBarMin(float value) override;
-    void SetBarMax(float value) override;
-    void SetBarValue(float value) override;
+    void SetBarMin(float value) override { bar_.SetMin(value); }
+    void SetBarMax(float value) override { bar_.SetMax(value); }
+    void SetBarValue(float value) override { bar_.SetValue(value); }
     void SetAssemblyLine(std::wstring_view text) override;
     void SetOccurrenceLine(std::wstring_view text) override;
     void Repaint() override;

@@ -53,10 +53,6 @@ void frmSplash::Create() {
     Form_Load();
 }
 
-void frmSplash::Show() {
-    ShowWindow(hwnd(), SW_SHOW);
-}
-
 bool frmSplash::IsVisible() const noexcept {
     return hwnd() && !done_ && IsWindowVisible(hwnd());
 }
@@ -73,18 +69,6 @@ void frmSplash::Form_Load() {
     controls_.SetText(kCompanyProduct, std::wstring(kHostName) + L" Customizing");
     controls_.SetText(kWarning, L"Keine Gewährleistung");
     controls_.SetText(kPlatform, L"Demobeispiel für");
-}
-
-void frmSplash::Form_KeyPress(wchar_t) {
-    Close();
-}
-
-void frmSplash::OkButton_Click() {
-    Close();
-}
-
-void frmSplash::Frame_Click() {
-    Close();
 }
 
 bool frmSplash::PreTranslate(MSG& message) {

@@ -13,7 +13,7 @@ public:
 
     // Creates the window hidden and runs its load step.
     void Create();
-    void Show();
+    void Show() noexcept { ShowWindow(hwnd(), SW_SHOW); }
     // False once it is done, though it may still stand on the screen.
     bool IsVisible() const noexcept;
     // Done with: it goes at once, unless it holds the foreground. Destroyed
@@ -30,9 +30,9 @@ private:
     bool PreTranslate(MSG& message) override;
 
     void Form_Load();
-    void Form_KeyPress(wchar_t key);
-    void OkButton_Click();
-    void Frame_Click();
+    void Form_KeyPress(wchar_t) noexcept { Close(); }
+    void OkButton_Click() noexcept { Close(); }
+    void Frame_Click() noexcept { Close(); }
     void DrawPicture(const DRAWITEMSTRUCT& item) const;
 
     UniqueBitmap picture_;

@@ -32,7 +32,6 @@ public:
     virtual ~Window();
 
     HWND hwnd() const noexcept { return hwnd_; }
-    bool IsOpen() const noexcept { return hwnd_ != nullptr; }
     // Closes and releases the window; nothing happens when it is gone.
     void Destroy() noexcept;
 

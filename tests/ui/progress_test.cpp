@@ -71,9 +71,9 @@ TEST_F(ProgressTest, ClosingFromTheTitleBarIsNotOfferedAndIgnoredWhileTheRunWrit
     const int close = static_cast<int>(GetMenuState(GetSystemMenu(progress.hwnd(), FALSE), SC_CLOSE, MF_BYCOMMAND));
     EXPECT_TRUE(close == -1 || (close & (MF_GRAYED | MF_DISABLED))) << close;
     SendMessageW(progress.hwnd(), WM_CLOSE, 0, 0);
-    EXPECT_TRUE(progress.IsOpen());
+    EXPECT_TRUE((progress.hwnd() != nullptr));
     progress.Destroy();
-    EXPECT_FALSE(progress.IsOpen());
+    EXPECT_FALSE((progress.hwnd() != nullptr));
     // Writes after closing do not fail.
     EXPECT_NO_THROW({
         progress.SetAssemblyLine(L"Bearbeite x");

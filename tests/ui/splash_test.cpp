@@ -83,19 +83,19 @@ TEST_F(SplashTest, ClicksOnLabelsImageAndMarginLeaveItOpenClickOnFrameCloses) {
 TEST_F(SplashTest, DoneWithItStaysUntilAnotherWindowHasTheForeground) {
     ASSERT_TRUE(SetForegroundWindow(splash.hwnd()));
     splash.Close();
-    EXPECT_TRUE(splash.IsOpen() && IsWindowVisible(splash.hwnd()));
+    EXPECT_TRUE((splash.hwnd() != nullptr) && IsWindowVisible(splash.hwnd()));
     const HWND other = CreateWindowExW(0, L"STATIC", L"", WS_POPUP | WS_VISIBLE, 0, 0, 20, 20, nullptr, nullptr,
                                        nullptr, nullptr);
     ASSERT_NE(other, nullptr);
     Pump();
-    EXPECT_FALSE(splash.IsOpen());
+    EXPECT_FALSE((splash.hwnd() != nullptr));
     EXPECT_EQ(GetForegroundWindow(), other);
     frmSplash behind(ends);
     behind.Create();
     behind.Show();
     SetForegroundWindow(other);
     behind.Close();
-    EXPECT_FALSE(behind.IsOpen());
+    EXPECT_FALSE((behind.hwnd() != nullptr));
     DestroyWindow(other);
 }
 
