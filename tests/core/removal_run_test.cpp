@@ -1,6 +1,6 @@
 // Runs against the simulated host in this process: what the host relies on, depth and its calls, sub-assembly
-// detection, deletion, grounding, and errors that end a run; and the readiness check before a run: every cause of a
-// warning, at most one box, nothing held afterwards.
+// detection, deletion, grounding, and errors that end a run; and the readiness check before a run: what it finds
+// for every cause, nothing held afterwards.
 #include <gtest/gtest.h>
 
 #include <functional>
