@@ -77,7 +77,13 @@ bool Window::PreTranslate(MSG&) {
 // replaces a window's own procedure, leaves its class's alone.
 bool Window::PreTranslateForTarget(MSG& message) noexcept {
     const HWND root = message.hwnd ? GetAncestor(message.hwnd, GA_ROOT) : nullptr;
-    if (!root || GetClassLongPtrW(root, GCLP_WNDPROC) != reinterpret_cast<ULONG_PTR>(&Window::Procedure)) return false;
+    wchar_t name[64] = {};
+    WNDCLASSEXW ours{};
+    ours.cbSize = sizeof ours;
+    if (!root || !GetClassNameW(root, name, static_cast<int>(std::size(name))) ||
+        !GetClassInfoExW(ProgramInstance(), name, &ours) || ours.lpfnWndProc != &Window::Procedure) {
+        return false;
+    }
     auto* self = reinterpret_cast<Window*>(GetWindowLongPtrW(root, GWLP_USERDATA));
     if (!self) return false;
     try {
