@@ -1,5 +1,7 @@
 #include "ui/message_box.h"
 
+#include <string>
+
 #include "core/base/app_title.h"
 
 namespace marsitel::ui {
@@ -24,16 +26,14 @@ constexpr MessageRange kInputMessages[] = {
     {kFirstPointerMessage, kLastPointerMessage},
 };
 
-const wchar_t* ReadinessWarning(HostReadiness found) noexcept {
-    switch (found) {
-    case HostReadiness::NotRunning:
-        return L"Solid Edge läuft ja gar nicht!";
-    case HostReadiness::NotRunningSeenElevated:
-        return L"Solid Edge läuft ja gar nicht! Marsitel läuft mit Administratorrechten und erreicht kein Solid Edge, "
-               L"das ohne Administratorrechte gestartet wurde.";
-    default:
-        return L"Kein Assembly-Dokument aktiv";
+std::wstring ReadinessWarning(HostReadiness found) {
+    if (found == HostReadiness::NoAssemblyActive) return L"Kein Assembly-Dokument aktiv";
+    std::wstring warning = std::wstring(kHostName) + L" läuft ja gar nicht!";
+    if (found == HostReadiness::NotRunningSeenElevated) {
+        warning += L" " + std::wstring(kAppTitle) + L" läuft mit Administratorrechten und erreicht kein " + kHostName +
+                   L", das ohne Administratorrechte gestartet wurde.";
     }
+    return warning;
 }
 
 }  // namespace
@@ -58,9 +58,9 @@ void ShowFreshWarning(const wchar_t* text) noexcept {
     ShowFreshMessageBox(nullptr, text, kAppTitle, MB_ICONEXCLAMATION | MB_OK | MB_TOPMOST | MB_SETFOREGROUND);
 }
 
-bool WarnUnlessReady(HostReadiness found) noexcept {
+bool WarnUnlessReady(HostReadiness found) {
     if (found == HostReadiness::Ready) return true;
-    ShowFreshWarning(ReadinessWarning(found));
+    ShowFreshWarning(ReadinessWarning(found).c_str());
     return false;
 }
 

@@ -26,6 +26,6 @@ void ShowFreshWarning(const wchar_t* text) noexcept;
 
 // True when the readiness check found the host ready; otherwise shows the
 // warning for what it found, and returns false once the user has read it.
-bool WarnUnlessReady(HostReadiness found) noexcept;
+bool WarnUnlessReady(HostReadiness found);
 
 }  // namespace marsitel::ui
